@@ -1,0 +1,20 @@
+# roadplayer_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [ENVIRONMENT V=1])
+# One GoogleTest executable; every test case becomes its own CTest test so ctest -j runs them
+# side by side. Qt code runs offscreen; TEST_TOOLS_DIR / TEST_PROGRAM_DIR point at built tools.
+function(roadplayer_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_compile_definitions(${name} PRIVATE
+        TEST_TOOLS_DIR="${ROADPLAYER_TOOLS_DIR}"
+        TEST_PROGRAM_DIR="${ROADPLAYER_PROGRAM_DIR}"
+        TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    roadplayer_warnings(${name})
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
+            LABELS "${ARG_LABELS}"
+            TIMEOUT 300)
+endfunction()
