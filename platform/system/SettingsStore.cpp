@@ -1,0 +1,71 @@
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace platform {
+namespace {
+
+QString StoreFile(RegistryScope scope) {
+    const QString dir = qEnvironmentVariable("ROADPLAYER_REGISTRY_DIR");
+    if (!dir.isEmpty()) {
+        return dir + (scope == RegistryScope::User ? "/user.ini" : "/machine.ini");
+    }
+    if (scope == RegistryScope::User) {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+               "/RoadPlayer/registry.ini";
+    }
+    return QStringLiteral("/etc/xdg/RoadPlayer/registry.ini");
+}
+
+// QSettings groups use "/"; registry paths use "\".
+QString GroupOf(const QString& keyPath) {
+    QString group = keyPath;
+    group.replace('\\', '/');
+    return group;
+}
+
+}  // namespace
+
+std::optional<uint32_t> ReadRegistryDword(RegistryScope scope, const QString& keyPath,
+                                          const QString& valueName) {
+    QSettings store(StoreFile(scope), QSettings::IniFormat);
+    const QString key = GroupOf(keyPath) + "/" + valueName;
+    if (!store.contains(key)) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const uint32_t value = store.value(key).toUInt(&ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool WriteRegistryDword(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                        uint32_t value) {
+    const QString file = StoreFile(scope);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        return false;
+    }
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(GroupOf(keyPath) + "/" + valueName, value);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+bool CreateRegistryKey(RegistryScope scope, const QString& keyPath) {
+    const QString file = StoreFile(scope);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        return false;
+    }
+    // INI files keep no empty groups, so a key exists by a marker value of its own.
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(GroupOf(keyPath) + "/.key", 1);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+}  // namespace platform
