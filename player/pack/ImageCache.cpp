@@ -1,0 +1,103 @@
+#include "player/pack/ImageCache.h"
+
+#include "player/common/NormalizePath.h"
+#include "player/pack/ResourcePack.h"
+
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace player {
+
+namespace {
+
+// The one lock of the cache: guards the instance pointer and every table operation.
+std::mutex g_cacheMutex;
+ImageCache* g_instance = nullptr;
+
+// Pack pictures and on-demand files have no base folder: names are taken as they stand.
+const QString kBaseFolder;
+
+}  // namespace
+
+ImageCache& ImageCache::Instance() {
+    const std::lock_guard lock(g_cacheMutex);
+    if (g_instance == nullptr) {
+        g_instance = new ImageCache();
+    }
+    return *g_instance;
+}
+
+void ImageCache::Destroy() {
+    const std::lock_guard lock(g_cacheMutex);
+    delete g_instance;
+    g_instance = nullptr;
+}
+
+const QImage* ImageCache::AcquireImage(const NameKey& name) {
+    if (name.IsEmpty()) {
+        return nullptr;
+    }
+    const std::lock_guard lock(g_cacheMutex);
+    if (auto it = m_entries.find(name); it != m_entries.end()) {
+        ++it->second.useCount;
+        return &it->second.image;
+    }
+    QImage image(NormalizePath(kBaseFolder + name.Text()));
+    if (image.isNull()) {
+        return nullptr;
+    }
+    auto [it, inserted] = m_entries.emplace(name, Entry{std::move(image), 1});
+    return &it->second.image;
+}
+
+bool ImageCache::ReleaseImage(const NameKey& name) {
+    const std::lock_guard lock(g_cacheMutex);
+    auto it = m_entries.find(name);
+    if (it == m_entries.end()) {
+        return false;
+    }
+    if (--it->second.useCount < 0) {
+        m_entries.erase(it);
+    }
+    return true;
+}
+
+bool ImageCache::InsertImage(const NameKey& name, QImage image) {
+    if (image.isNull()) {
+        return false;
+    }
+    const std::lock_guard lock(g_cacheMutex);
+    return m_entries.try_emplace(name, Entry{std::move(image), 1}).second;
+}
+
+std::optional<int> ImageCache::UseCount(const NameKey& name) const {
+    const std::lock_guard lock(g_cacheMutex);
+    auto it = m_entries.find(name);
+    if (it == m_entries.end()) {
+        return std::nullopt;
+    }
+    return it->second.useCount;
+}
+
+int ImageCache::Size() const {
+    const std::lock_guard lock(g_cacheMutex);
+    return static_cast<int>(m_entries.size());
+}
+
+bool LoadPackImages(const ResourcePack* pack, ImageCache& cache) {
+    if (pack == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < pack->ImageCount(); ++i) {
+        const PackImageEntry& entry = pack->ImageAt(i);
+        // Decoding happens outside the lock; QImage owns its pixels, so no stream is kept.
+        QImage image = QImage::fromData(entry.data);
+        if (!image.isNull()) {
+            cache.InsertImage(entry.key, std::move(image));
+        }
+    }
+    return true;
+}
+
+}  // namespace player
