@@ -1,0 +1,48 @@
+#pragma once
+// The telemetry store of the open recording: G-sensor and GPS samples in delivery order.
+// Owned by the main window and reused for every recording; UI thread only.
+
+#include "player/telemetry/GPSData.h"
+#include "player/telemetry/GSensorData.h"
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <optional>
+
+class CTextData {
+public:
+    // One ReadTextLine call through a freshly asked telemetry interface: its result, or nullopt
+    // when the source offers no such interface.
+    using ReadLineFn = std::function<std::optional<int32_t>(char* buffer, int* length, int* timeMs)>;
+
+    static constexpr int32_t kReadOk = 0;
+    static constexpr int32_t kReadEndOfLines = 38;  // ERROR_HANDLE_EOF
+    // A source that neither delivers a line nor reports the end this many times in a row has
+    // nothing more to give; the load stops there.
+    static constexpr int kMaxOtherAnswersInRow = 16;
+
+    CTextData() = default;
+    CTextData(const CTextData&) = delete;
+    CTextData& operator=(const CTextData&) = delete;
+    virtual ~CTextData() = default;
+
+    // Empties the G-sensor list, then the GPS list.
+    void Clear();
+
+    // Appends a sample for an 'M' or 'G' line; any other line is ignored. Always 0.
+    int AddLine(const char* line, int32_t timeMs);
+
+    // The first GPS sample whose time is greater than positionMs (both unsigned), or null.
+    const CGPSData* FindGPS(uint32_t positionMs) const;
+
+    // Clears the store and reads every line the source delivers. Returns the lines read.
+    int LoadLines(const ReadLineFn& readLine);
+
+    const std::list<CGSensorData>& GSensorList() const { return m_gsensorList; }
+    const std::list<CGPSData>& GPSList() const { return m_gpsList; }
+
+private:
+    std::list<CGSensorData> m_gsensorList;
+    std::list<CGPSData> m_gpsList;
+};
