@@ -1,0 +1,21 @@
+#include "Bitmaps.h"
+
+#include <QHash>
+#include <QString>
+
+namespace settings {
+
+QPixmap LoadBitmap(int id) {
+    static QHash<int, QPixmap> cache;
+    const auto found = cache.constFind(id);
+    if (found != cache.constEnd()) {
+        return *found;
+    }
+    QPixmap pixmap(QStringLiteral(":/dcs_4100/%1.png").arg(id));
+    if (!pixmap.isNull()) {
+        cache.insert(id, pixmap);
+    }
+    return pixmap;
+}
+
+}  // namespace settings
