@@ -150,7 +150,9 @@ public:
         if (!text) {
             return Fail(name, "under essential/path is missing or empty");
         }
-        out = NormalizePath(m_p.m_programFolder + u'/' + *text);
+        // Without a program folder the text stays relative rather than becoming "/text".
+        out = NormalizePath(m_p.m_programFolder.isEmpty() ? *text
+                                                          : m_p.m_programFolder + u'/' + *text);
         if (out.isEmpty()) {
             return Fail(name, "under essential/path names no folder");
         }
