@@ -1,0 +1,166 @@
+#include "tools/make-sample-card/DriveModel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+using namespace samplecard;
+
+// The player's reading of a 'G' line: comma fields, atof numbers, fixed two-digit pairs.
+struct Fix {
+    int fields = 0;
+    int hour = 0, minute = 0, second = 0, day = 0, month = 0, year = 0;
+    bool valid = false;
+    double latitude = 0, longitude = 0, speedKmh = 0, course = 0;
+};
+
+int Pair(const std::string& field, std::size_t at)
+{
+    return field.size() >= at + 2 ? std::atoi(field.substr(at, 2).c_str()) : 0;
+}
+
+Fix ParseG(const std::string& line)
+{
+    std::vector<std::string> f;
+    std::stringstream in(line);
+    for (std::string item; std::getline(in, item, ',');) {
+        f.push_back(item);
+    }
+    Fix fix;
+    fix.fields = static_cast<int>(f.size());
+    if (f.size() < 10) {
+        return fix;
+    }
+    fix.hour = Pair(f[1], 0);
+    fix.minute = Pair(f[1], 2);
+    fix.second = Pair(f[1], 4);
+    fix.valid = !f[2].empty() && f[2][0] == 'A';
+    fix.latitude = std::atof(f[3].c_str()) * (f[4].rfind('N', 0) == 0 ? 1 : -1);
+    fix.longitude = std::atof(f[5].c_str()) * (f[6].rfind('E', 0) == 0 ? 1 : -1);
+    fix.speedKmh = std::atof(f[7].c_str()) * 1.852;
+    fix.course = std::atof(f[8].c_str());
+    fix.day = Pair(f[9], 0);
+    fix.month = Pair(f[9], 2);
+    fix.year = Pair(f[9], 4);
+    return fix;
+}
+
+// The player's reading of an 'M' line: three five-column values in 1/64 g.
+std::array<int, 3> ParseM(const std::string& line)
+{
+    std::array<int, 3> axes{};
+    const std::size_t columns[] = {3, 10, 17};
+    for (int i = 0; i < 3; ++i) {
+        axes[static_cast<std::size_t>(i)] =
+            line.size() > columns[i] ? static_cast<int>(std::atof(line.substr(columns[i], 5).c_str()) * 64.0) : 0;
+    }
+    return axes;
+}
+
+std::vector<PlannedClip> Card(const QStringList& extra)
+{
+    const ParseResult parsed = ParseCardOptions(QStringList{QStringLiteral("card")} + extra);
+    EXPECT_EQ(parsed.status, ParseStatus::Run);
+    return SimulateCard(parsed.options);
+}
+
+TEST(DriveModel, TelemetryLinesParseAsTheCameraMeantThem)
+{
+    const std::vector<PlannedClip> card = Card({"--categories", "event", "--length", "4", "--start", "2025-01-01 05:00:58"});
+    ASSERT_EQ(card.size(), 1U);
+    const std::vector<TelemetrySample> samples = BuildTelemetry(card[0].clip, card[0].drive, 4);
+    ASSERT_EQ(samples.size(), 40U);
+    int minY = 0;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        const TelemetrySample& s = samples[k];
+        EXPECT_EQ(s.startMs, static_cast<int>(k) * 100);
+        EXPECT_EQ(s.durationMs, 100);
+        const std::size_t newline = s.text.find('\n');
+        const std::string mLine = newline == std::string::npos ? s.text : s.text.substr(newline + 1);
+        ASSERT_EQ(mLine[0], 'M');
+        ASSERT_EQ(mLine.size(), 22U) << mLine;
+        const auto axes = ParseM(mLine);
+        if (k < 15 || k > 25) { // away from the jolt in the middle
+            EXPECT_NEAR(axes[2], 64, 16); // gravity on the third axis
+        }
+        minY = std::min(minY, axes[1]);
+        ASSERT_EQ(newline != std::string::npos, k % 10 == 0) << s.text;
+        if (newline == std::string::npos) {
+            continue;
+        }
+        const Fix fix = ParseG(s.text.substr(0, newline));
+        const DriveSample& truth = card[0].drive[k];
+        EXPECT_EQ(fix.fields, 13);
+        EXPECT_TRUE(fix.valid);
+        // Camera time 05:00:58 + k/10 s is UTC 20:00:58 of the day before.
+        const int utcSeconds = (20 * 3600 + 58 + static_cast<int>(k) / 10) % 86400;
+        EXPECT_EQ(fix.hour * 3600 + fix.minute * 60 + fix.second, utcSeconds);
+        EXPECT_EQ(std::make_tuple(fix.day, fix.month, fix.year), utcSeconds < 58 ? std::make_tuple(1, 1, 25) : std::make_tuple(31, 12, 24));
+        EXPECT_NEAR(fix.speedKmh, truth.speedKmh, 0.1);
+        EXPECT_NEAR(fix.course, truth.courseDeg, 0.05);
+        EXPECT_NEAR(fix.latitude, 3700 + (truth.latitudeDeg - 37) * 60, 1e-4);
+        EXPECT_NEAR(fix.longitude, 12700 + (truth.longitudeDeg - 127) * 60, 1e-4);
+    }
+    EXPECT_LT(minY, -64); // the braking jolt exceeds 1 g
+}
+
+TEST(DriveModel, OnlyEventRecordingsBrakeHardAndParkedOnesStandStill)
+{
+    const std::vector<PlannedClip> card = Card({"--length", "6"});
+    ASSERT_EQ(card.size(), 5U);
+    for (const PlannedClip& planned : card) {
+        SCOPED_TRACE(planned.clip.relativePath.toStdString());
+        double minY = 0;
+        double minSpeed = 1e9;
+        double maxSpeed = 0;
+        for (const DriveSample& s : planned.drive) {
+            minY = std::min(minY, s.accelY);
+            minSpeed = std::min(minSpeed, s.speedKmh);
+            maxSpeed = std::max(maxSpeed, s.speedKmh);
+        }
+        EXPECT_EQ(minY < -1.0, planned.clip.braking);
+        if (planned.clip.parked) {
+            EXPECT_EQ(maxSpeed, 0.0);
+            EXPECT_EQ(planned.drive.front().latitudeDeg, planned.drive.back().latitudeDeg);
+        } else {
+            EXPECT_GT(minSpeed, planned.clip.braking ? 5.0 : 30.0);
+            EXPECT_LT(maxSpeed, 90.0);
+        }
+    }
+}
+
+TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul)
+{
+    const std::vector<PlannedClip> card = Card({"--count", "3", "--length", "5"});
+    ASSERT_EQ(card.size(), 15U);
+    for (std::size_t i = 0; i < card.size(); ++i) {
+        const PlannedClip& clip = card[i];
+        ASSERT_EQ(clip.drive.size(), 51U);
+        EXPECT_NEAR(clip.drive.back().latitudeDeg, 37.4, 0.1);
+        EXPECT_NEAR(clip.drive.back().longitudeDeg, 127.03, 0.1);
+        if (i > 0) {
+            const PlannedClip& before = card[i - 1];
+            EXPECT_EQ(clip.clip.start, before.clip.start.addSecs(5));
+            EXPECT_DOUBLE_EQ(clip.drive.front().distanceM, before.drive.back().distanceM);
+            EXPECT_DOUBLE_EQ(clip.drive.front().latitudeDeg, before.drive.back().latitudeDeg);
+        }
+    }
+    EXPECT_GT(card.back().drive.back().distanceM, 500.0); // over a minute of driving
+}
+
+TEST(DriveModel, SampleAtInterpolatesAndClamps)
+{
+    std::vector<DriveSample> samples(3);
+    samples[1].distanceM = 10.0;
+    samples[2].distanceM = 30.0;
+    EXPECT_DOUBLE_EQ(SampleAt(samples, 0.05).distanceM, 5.0);
+    EXPECT_DOUBLE_EQ(SampleAt(samples, 0.15).distanceM, 20.0);
+    EXPECT_DOUBLE_EQ(SampleAt(samples, 9.0).distanceM, 30.0);
+    EXPECT_DOUBLE_EQ(SampleAt(samples, -1.0).distanceM, 0.0);
+}
+
+} // namespace
