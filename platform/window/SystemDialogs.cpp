@@ -1,0 +1,110 @@
+#include "platform/window/SystemDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace platform {
+
+namespace {
+
+SaveFileHandler& SaveSlot() {
+    static SaveFileHandler handler;
+    return handler;
+}
+
+FolderHandler& FolderSlot() {
+    static FolderHandler handler;
+    return handler;
+}
+
+std::optional<QString> RunSaveDialog(const SaveFileRequest& request) {
+    QFileDialog dialog(request.owner);
+    // Qt's own dialog behaves the same under every desktop and under a bare X server.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.promptOverwrite);
+    const QStringList filters = ToNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+    }
+    const QFileInfo initial(request.initialPath);
+    if (!request.initialPath.isEmpty() && initial.isAbsolute()) {
+        dialog.setDirectory(initial.absolutePath());
+    }
+    if (!request.initialPath.isEmpty()) {
+        dialog.selectFile(initial.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> RunFolderDialog(const FolderRequest& request) {
+    const QString folder = QFileDialog::getExistingDirectory(
+        request.owner, request.title, request.startFolder,
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+}  // namespace
+
+QStringList ToNameFilters(const QString& toolkitFilter) {
+    const QStringList parts = toolkitFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) {
+            break;
+        }
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    return filters;
+}
+
+QString FileExtensionOf(const QString& path) {
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')),
+                                     path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash) {
+        return {};
+    }
+    return path.mid(dot + 1);
+}
+
+std::optional<SaveFileResult> GetSaveFileName(const SaveFileRequest& request) {
+    const std::optional<QString> path =
+        SaveSlot() ? SaveSlot()(request) : RunSaveDialog(request);
+    if (!path || path->isEmpty()) {
+        return std::nullopt;
+    }
+    return SaveFileResult{*path, FileExtensionOf(*path)};
+}
+
+SaveFileHandler SetSaveFileHandler(SaveFileHandler handler) {
+    SaveFileHandler previous = std::move(SaveSlot());
+    SaveSlot() = std::move(handler);
+    return previous;
+}
+
+std::optional<QString> BrowseForFolder(const FolderRequest& request) {
+    std::optional<QString> folder =
+        FolderSlot() ? FolderSlot()(request) : RunFolderDialog(request);
+    if (folder && folder->isEmpty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+FolderHandler SetFolderBrowserHandler(FolderHandler handler) {
+    FolderHandler previous = std::move(FolderSlot());
+    FolderSlot() = std::move(handler);
+    return previous;
+}
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+#include "platform/window/WaitCursor.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace platform {
+
+WaitCursor::WaitCursor() {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+WaitCursor::~WaitCursor() {
+    QGuiApplication::restoreOverrideCursor();
+}
+
+}  // namespace platform
