@@ -1,0 +1,112 @@
+#include "player/skin/ParseSkin.h"
+
+#include "player/skin/SkinElements.h"
+#include "player/skin/StyleWords.h"
+#include "player/skin/TypeFactory.h"
+#include "player/skin/WindowSkin.h"
+
+#include <tinyxml2.h>
+
+#include <memory>
+
+namespace player {
+
+namespace {
+
+using tinyxml2::XMLElement;
+
+// `title`, `geometry` and `bgimgs` of the root or of `property`.
+void ReadWindowSettings(const XMLElement& parent, WindowSkin& skin) {
+    if (const XMLElement* title = parent.FirstChildElement("title")) {
+        if (const char* text = ElementText(*title)) {
+            skin.SetTitle(Utf16(text));
+        }
+    }
+    if (const XMLElement* geometry = parent.FirstChildElement("geometry")) {
+        const SkinRect rect{IntAttribute(*geometry, "x", 0), IntAttribute(*geometry, "y", 0),
+                            IntAttribute(*geometry, "w", 0), IntAttribute(*geometry, "h", 0)};
+        if (rect.w > 0 && rect.h > 0) {
+            skin.SetWindowRect(rect);
+        }
+    }
+    const XMLElement* sets = parent.FirstChildElement("bgimgs");
+    if (sets == nullptr) {
+        return;
+    }
+    for (const XMLElement* set = sets->FirstChildElement("bgimg"); set != nullptr;
+         set = set->NextSiblingElement("bgimg")) {
+        const int32_t mode = IntAttribute(*set, "mode", 0);
+        if (mode < 0) {
+            continue;
+        }
+        for (const XMLElement* image = set->FirstChildElement("image"); image != nullptr;
+             image = image->NextSiblingElement("image")) {
+            auto loaded = std::make_unique<SkinImage>();
+            if (loaded->Load(ReadImageElement(*image))) {
+                skin.AddBackgroundImage(mode, std::move(loaded));
+            }
+        }
+    }
+}
+
+// Reads the `mode` children; false when there is none.
+bool ReadModes(const XMLElement& element, SkContainer& control) {
+    const XMLElement* mode = element.FirstChildElement("mode");
+    if (mode == nullptr) {
+        return false;
+    }
+    for (; mode != nullptr; mode = mode->NextSiblingElement("mode")) {
+        const char* geobase = mode->Attribute("geobase");
+        control.SetModeGeometry(ParseSkinInt0(ElementText(*mode)),
+                                geobase == nullptr ? 0 : ParseAnchorWords(Utf16(geobase)),
+                                IntAttribute(*mode, "x", 0), IntAttribute(*mode, "y", 0),
+                                IntAttribute(*mode, "w", 0), IntAttribute(*mode, "h", 0));
+    }
+    return true;
+}
+
+void ReadControl(const XMLElement& element, WindowSkin& skin, const TypeFactory& factory,
+                 const SkinFontDefaults& fonts) {
+    const char* type = element.Attribute("type");
+    std::unique_ptr<SkContainer> control = factory.CreateControl(type);
+    if (!control) {
+        return;
+    }
+    const char* id = element.Attribute("id");
+    if (id == nullptr) {
+        return;
+    }
+    control->SetName(id);
+    if (!ReadModes(element, *control)) {
+        return;
+    }
+    ReadKindPart(type, element, *control, fonts);
+    skin.AttachControl(std::move(control));
+}
+
+}  // namespace
+
+bool ParseSkin(const QByteArray& text, WindowSkin& skin, const TypeFactory& factory,
+               const SkinFontDefaults& fonts) {
+    // Whitespace collapsed, as the profile reads its document.
+    tinyxml2::XMLDocument document(true, tinyxml2::COLLAPSE_WHITESPACE);
+    document.Parse(text.constData(), static_cast<size_t>(text.size()));
+    const XMLElement* root = document.RootElement();
+    if (root == nullptr) {
+        return false;
+    }
+    ReadWindowSettings(*root, skin);
+    const XMLElement* property = root->FirstChildElement("property");
+    const XMLElement* controls = root->FirstChildElement("controls");
+    if (property == nullptr || controls == nullptr) {
+        return false;
+    }
+    ReadWindowSettings(*property, skin);
+    for (const XMLElement* element = controls->FirstChildElement(); element != nullptr;
+         element = element->NextSiblingElement()) {
+        ReadControl(*element, skin, factory, fonts);
+    }
+    return true;
+}
+
+}  // namespace player

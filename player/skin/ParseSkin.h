@@ -1,0 +1,27 @@
+#pragma once
+// Reads a window's skin document into its WindowSkin: window settings, background images,
+// and one control per entry of the document, made by the type factory and attached to the
+// control table. GUI thread only (it acquires pictures from the image cache).
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace player {
+
+class TypeFactory;
+class WindowSkin;
+
+// Font face and size (points) of texts that name none: the application profile's.
+struct SkinFontDefaults {
+    QString face;
+    int32_t size = 0;
+};
+
+// False when the document has no root element, or the root has no `property` or no
+// `controls`; what was read until then stays in skin. Bad controls are skipped.
+bool ParseSkin(const QByteArray& text, WindowSkin& skin, const TypeFactory& factory,
+               const SkinFontDefaults& fonts);
+
+}  // namespace player

@@ -1,0 +1,31 @@
+#include "player/skin/SkGSensorGraph.h"
+
+namespace player {
+
+bool SkGSensorGraph::SetBackgroundImage(const ImageSpec& spec) {
+    auto image = std::make_unique<SkinImage>();
+    if (!image->Load(spec)) {
+        m_background.reset();
+        return false;
+    }
+    m_background = std::move(image);
+    return true;
+}
+
+void SkGSensorGraph::SetPen(GSensorTrace trace, const GraphPen& pen) {
+    m_pens[static_cast<size_t>(trace)] = pen;
+}
+
+const GraphPen& SkGSensorGraph::Pen(GSensorTrace trace) const {
+    return m_pens[static_cast<size_t>(trace)];
+}
+
+bool SkGSensorGraph::SetBand(const GraphBand& band) {
+    if (band.endPos < band.startPos) {
+        return false;
+    }
+    m_band = band;
+    return true;
+}
+
+}  // namespace player

@@ -1,0 +1,12 @@
+#include "player/skin/SkImage.h"
+
+namespace player {
+
+bool SkImage::SetImage(const ImageSpec& spec) {
+    if (!m_image) {
+        m_image = std::make_unique<SkinImage>();
+    }
+    return m_image->Load(spec);
+}
+
+}  // namespace player

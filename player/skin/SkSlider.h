@@ -1,0 +1,68 @@
+#pragma once
+// The skin slider: a track with a filled part and a thumb following a value within a range,
+// optional tick and background images. This holds what the skin gives and the drag state.
+// GUI thread only.
+
+#include "player/skin/SkWidget.h"
+#include "player/skin/SkinImage.h"
+#include "player/skin/StyleWords.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace player {
+
+struct SliderMargins {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
+class SkSlider : public SkWidget {
+public:
+    // Taken only when minimum < maximum, minimum <= value <= maximum and the range (as a
+    // 32-bit difference) is at least page; negative margins become 0. False: nothing changed.
+    bool SetRange(int32_t maximum, int32_t minimum, const SliderMargins& margins, int32_t value,
+                  int32_t page);
+    // No part: false. A failed load empties the slot again and returns false.
+    bool SetPart(SliderPart part, const ImageSpec& spec);
+    // Appended when the load succeeds, dropped otherwise.
+    bool AddBackgroundImage(const ImageSpec& spec);
+
+    SkinImage* Part(SliderPart part) const;
+    const std::vector<std::unique_ptr<SkinImage>>& BackgroundImages() const {
+        return m_backgrounds;
+    }
+
+    int32_t Maximum() const { return m_maximum; }
+    int32_t Minimum() const { return m_minimum; }
+    int32_t Page() const { return m_page; }
+    const SliderMargins& Margins() const { return m_margins; }
+    int32_t Value() const { return m_value; }
+    // Stores value clamped to the range; sends no notification.
+    void SetValue(int32_t value);
+    bool Vertical() const { return m_vertical; }
+    void SetVertical(bool vertical) { m_vertical = vertical; }
+
+protected:
+    // Drag and layout state, kept for the slider's window behaviour.
+    std::optional<QRect> m_lastLayout;
+    bool m_dragging = false;
+    int32_t m_grabOffset = 0;
+    SkinRect m_thumb;
+
+private:
+    std::array<std::unique_ptr<SkinImage>, kSliderPartCount> m_parts;
+    std::vector<std::unique_ptr<SkinImage>> m_backgrounds;
+    int32_t m_maximum = 100;
+    int32_t m_minimum = 0;
+    int32_t m_value = 0;
+    int32_t m_page = 20;
+    SliderMargins m_margins;
+    bool m_vertical = false;
+};
+
+}  // namespace player

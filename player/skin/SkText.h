@@ -1,0 +1,23 @@
+#pragma once
+// The static that shows one line or block of text in the skin's font, colour and format over
+// the window background. GUI thread only.
+
+#include "player/skin/SkWidget.h"
+#include "player/skin/SkinText.h"
+
+#include <memory>
+
+namespace player {
+
+class SkText : public SkWidget {
+public:
+    // Creates the text if absent and stores the values; its box is always the whole client
+    // area, whatever rectangle spec carries.
+    bool SetText(const TextSpec& spec);
+    SkinText* Text() const { return m_text.get(); }
+
+private:
+    std::unique_ptr<SkinText> m_text;
+};
+
+}  // namespace player
