@@ -26,7 +26,7 @@ QString NormalizePath(const QString& path) {
         }
         kept.append(part.toString());
     }
-    const QString joined = kept.join(u'/');
+    QString joined = kept.join(u'/');
     if (!path.startsWith(u'/')) {
         return joined;
     }
