@@ -1,0 +1,164 @@
+// The map page as the player loads it: from the program folder, in a browser without network.
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QImage>
+#include <QTimer>
+#include <QUrl>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr char kMapPage[] = TEST_PROGRAM_DIR "/mappage/map.html";
+
+class MapPage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Root in CI needs the sandbox off; the unreachable proxy keeps the page off the network.
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        static int argc = 1;
+        static char name[] = "map_page_test";
+        static char* argv[] = {name, nullptr};
+        s_app = std::make_unique<QApplication>(argc, argv);
+    }
+    static void TearDownTestSuite() { s_app.reset(); }
+
+    void SetUp() override
+    {
+        // The size of the second view area of the main window.
+        m_view = std::make_unique<QWebEngineView>();
+        m_view->resize(352, 198);
+        m_view->show();
+        m_page = m_view->page();
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(m_page, &QWebEnginePage::loadFinished, &loop, [&](bool finished) {
+            ok = finished;
+            loop.quit();
+        });
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        m_view->load(QUrl::fromLocalFile(QString::fromLatin1(kMapPage)));
+        loop.exec();
+        ASSERT_TRUE(ok) << "the map page did not load from " << kMapPage;
+    }
+
+    QVariant Run(const QString& script)
+    {
+        QVariant result;
+        QEventLoop loop;
+        m_page->runJavaScript(script, [&](const QVariant& v) {
+            result = v;
+            loop.quit();
+        });
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return result;
+    }
+
+    QVariantMap State() { return Run(QStringLiteral("RoadMap.State()")).toMap(); }
+
+    // The route layer's pixel at a page position, as "r,g,b".
+    QString RoutePixel(double x, double y)
+    {
+        return Run(QStringLiteral("(() => { const r = window.devicePixelRatio || 1;"
+                                  " const d = document.getElementById('route').getContext('2d')"
+                                  ".getImageData(Math.round(%1 * r), Math.round(%2 * r), 1, 1).data;"
+                                  " return d[0] + ',' + d[1] + ',' + d[2]; })()")
+                       .arg(x).arg(y)).toString();
+    }
+
+    static std::unique_ptr<QApplication> s_app;
+    std::unique_ptr<QWebEngineView> m_view;
+    QWebEnginePage* m_page = nullptr;
+};
+
+std::unique_ptr<QApplication> MapPage::s_app;
+
+TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork)
+{
+    // Exactly as the player formats it: longitude first, "%lf" strings.
+    EXPECT_EQ(Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')")).toString(), "ok");
+    const QVariantMap s = State();
+    EXPECT_DOUBLE_EQ(s["lon"].toDouble(), 127.0375);
+    EXPECT_DOUBLE_EQ(s["lat"].toDouble(), 37.408333);
+    EXPECT_EQ(s["tilesShown"].toInt(), 0);
+    // The view follows the vehicle: the marker is in the middle of the page...
+    EXPECT_NEAR(s["markerX"].toDouble(), s["width"].toDouble() / 2, 0.5);
+    EXPECT_NEAR(s["markerY"].toDouble(), s["height"].toDouble() / 2, 0.5);
+    // ...and drawn there, in the marker's colour.
+    EXPECT_EQ(RoutePixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
+    EXPECT_TRUE(s["text"].toString().startsWith(QString::fromUtf8("37.408333\u00b0 N, 127.037500\u00b0 E")))
+        << s["text"].toString().toStdString();
+}
+
+TEST_F(MapPage, TheRouteJoinsNearPositionsAndBreaksAtJumps)
+{
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));  // repeated ticks add nothing
+    Run(QStringLiteral("DrawCurrent('127.038500', '37.408333')"));  // about 90 m east
+    QVariantMap s = State();
+    EXPECT_EQ(s["routePoints"].toInt(), 2);
+    EXPECT_EQ(s["routePieces"].toInt(), 1);
+    const QVariantMap first = Run(QStringLiteral("RoadMap.ScreenOf(127.0375, 37.408333)")).toMap();
+    const double midX = (first["x"].toDouble() + s["markerX"].toDouble()) / 2;
+    EXPECT_EQ(RoutePixel(midX, s["markerY"].toDouble()), "240,204,96");
+
+    Run(QStringLiteral("DrawCurrent('126.978000', '37.566500')"));  // another recording, 20 km away
+    s = State();
+    EXPECT_EQ(s["routePoints"].toInt(), 3);
+    EXPECT_EQ(s["routePieces"].toInt(), 2);
+    EXPECT_NEAR(s["markerX"].toDouble(), s["width"].toDouble() / 2, 0.5);
+}
+
+TEST_F(MapPage, UnreadableOrImpossiblePositionsAreIgnored)
+{
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+    const char* bad[] = {"DrawCurrent('abc', '37.4')", "DrawCurrent('', '')", "DrawCurrent('181', '10')",
+                         "DrawCurrent('10', '-91')", "DrawCurrent()"};
+    for (const char* call : bad)
+        EXPECT_EQ(Run(QString::fromLatin1(call)).toString(), "ignored") << call;
+    const QVariantMap s = State();
+    EXPECT_DOUBLE_EQ(s["lon"].toDouble(), 127.0375);
+    EXPECT_EQ(s["routePoints"].toInt(), 1);
+}
+
+TEST_F(MapPage, WithoutAPositionThePageSaysItIsWaiting)
+{
+    const QVariantMap s = State();
+    EXPECT_TRUE(s["lon"].isNull());
+    EXPECT_EQ(s["text"].toString(), "Waiting for a GPS position");
+}
+
+TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook)
+{
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+    Run(QStringLiteral("DrawCurrent('127.038200', '37.408900')"));
+    const QString url = Run(QStringLiteral(
+        "(() => { const g = document.getElementById('grid'), r = document.getElementById('route');"
+        " const c = document.createElement('canvas'); c.width = g.width; c.height = g.height;"
+        " const x = c.getContext('2d'); x.drawImage(g, 0, 0); x.drawImage(r, 0, 0);"
+        " return c.toDataURL('image/png'); })()")).toString();
+    const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(png, "PNG"));
+    // Some graticule line is lighter than the ground.
+    int lighter = 0;
+    for (int x = 0; x < image.width(); ++x)
+        lighter += qGreen(image.pixel(x, image.height() / 3)) > 20;
+    EXPECT_GT(lighter, 0);
+    image.save(QDir(QStringLiteral(TEST_BINARY_DIR)).filePath(QStringLiteral("mappage-offline.png")));
+}
+
+} // namespace
