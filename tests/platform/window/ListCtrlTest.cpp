@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <vector>
 
 using namespace platform;
@@ -27,6 +29,8 @@ class ListCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureTestApp();
+        owner = std::make_unique<ProbeList>();
+        ProbeList& list = *owner;
         list.resize(200, 100);
         list.InsertColumn(0, "ITEM", LVCFMT_LEFT, 120);
         list.InsertColumn(1, "ITEM", LVCFMT_LEFT, 0);
@@ -37,10 +41,11 @@ protected:
         }
         list.show();
     }
-    ProbeList list;
+    std::unique_ptr<ProbeList> owner;
 };
 
 TEST_F(ListCtrlTest, ColumnsReportTheirWidthsAndNothingBeyond) {
+    ProbeList& list = *owner;
     EXPECT_EQ(list.GetColumnCount(), 2);
     EXPECT_EQ(list.GetColumnWidth(0), 120);
     EXPECT_EQ(list.GetColumnWidth(1), 0);
@@ -53,6 +58,7 @@ TEST_F(ListCtrlTest, ColumnsReportTheirWidthsAndNothingBeyond) {
 }
 
 TEST_F(ListCtrlTest, SubItemTextsOutliveMissingColumns) {
+    ProbeList& list = *owner;
     EXPECT_EQ(list.GetItemText(7, 3), "/card/NORMAL/7.mp4");
     EXPECT_EQ(list.GetItemText(7, 0), "7");
     EXPECT_EQ(list.GetItemText(7, 2), "");
@@ -62,6 +68,7 @@ TEST_F(ListCtrlTest, SubItemTextsOutliveMissingColumns) {
 }
 
 TEST_F(ListCtrlTest, ItemStatesSearchesAndHotItem) {
+    ProbeList& list = *owner;
     const unsigned both = LVIS_SELECTED | LVIS_DROPHILITED;
     list.SetItemState(4, both, both);
     list.SetItemState(9, LVIS_SELECTED, LVIS_SELECTED);
@@ -82,6 +89,7 @@ TEST_F(ListCtrlTest, ItemStatesSearchesAndHotItem) {
 }
 
 TEST_F(ListCtrlTest, DrawsOnlyVisibleRowsWithSelectionBitsAndRowRects) {
+    ProbeList& list = *owner;
     list.SetItemState(1, LVIS_SELECTED | LVIS_DROPHILITED, LVIS_SELECTED | LVIS_DROPHILITED);
     list.SetItemState(2, LVIS_DROPHILITED, LVIS_DROPHILITED);
     list.draws.clear();
@@ -97,6 +105,7 @@ TEST_F(ListCtrlTest, DrawsOnlyVisibleRowsWithSelectionBitsAndRowRects) {
 }
 
 TEST_F(ListCtrlTest, RedrawOffPaintsNothingUntilSwitchedOn) {
+    ProbeList& list = *owner;
     list.SetRedraw(false);
     list.draws.clear();
     list.erases = 0;
@@ -112,6 +121,7 @@ TEST_F(ListCtrlTest, RedrawOffPaintsNothingUntilSwitchedOn) {
 }
 
 TEST_F(ListCtrlTest, EnsureVisibleScrollsByWholeRows) {
+    ProbeList& list = *owner;
     struct Case {
         int row;
         bool partial;
@@ -129,6 +139,7 @@ TEST_F(ListCtrlTest, EnsureVisibleScrollsByWholeRows) {
 }
 
 TEST_F(ListCtrlTest, ClicksAndKeysSelectOneRowAndLeaveDropHighlight) {
+    ProbeList& list = *owner;
     list.SetItemState(0, LVIS_DROPHILITED, LVIS_DROPHILITED);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(10, 45));
     EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 2);
