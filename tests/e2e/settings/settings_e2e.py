@@ -96,6 +96,8 @@ class Session:
                         XDG_RUNTIME_DIR=os.path.join(workdir, "run"))
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
         self.process = None
+        self.workdir = workdir
+        self.log = None
 
     def xdotool(self, *args):
         result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
@@ -106,14 +108,17 @@ class Session:
         env = dict(self.env)
         env["ROADPLAYER_VIRTUAL_DRIVES"] = drives
         env["DCS_4100_BROWSE_ANSWER"] = browse_answer
-        self.process = subprocess.Popen([self.program], env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-        self.window = self.find(TITLE)
+        self.log = open(os.path.join(self.workdir, "program.log"), "ab")
+        self.process = subprocess.Popen([self.program], env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+        self.window = self.find(TITLE, timeout=30)
         geometry = self.geometry(self.window)
         check((geometry[2], geometry[3]) == (498, 758), "dialog size %s" % (geometry,))
 
     def find(self, name, timeout=10.0):
         def search():
+            if self.process.poll() is not None:
+                raise Failure("the program ended with status %d" % self.process.returncode)
             ids = self.xdotool("search", "--onlyvisible", "--name", name).split()
             return ids[0] if ids else None
         return wait_for(search, "window " + name, timeout)
@@ -245,7 +250,7 @@ def scenario_unwritable_folder(session, card, work):
     time.sleep(0.3)
     check(session.process.poll() is None, "the dialog closed after a failed save")
     check(not session.gone(TITLE), "the dialog is hidden after a failed save")
-    check(sorted(os.listdir(work)) == ["blocker", "card", "out-a", "out-b", "run"],
+    check(sorted(os.listdir(work)) == ["blocker", "card", "out-a", "out-b", "program.log", "run"],
           "stray files: %s" % sorted(os.listdir(work)))
     session.click(session.window, CANCEL)
     session.wait_exit("cancel")
@@ -304,6 +309,9 @@ def main():
         return 0
     except Failure as failure:
         print("FAILED: %s" % failure, file=sys.stderr)
+        log = os.path.join(work, "program.log")
+        if os.path.exists(log):
+            sys.stderr.write(read(log).decode(errors="replace"))
         return 1
     finally:
         if session:
