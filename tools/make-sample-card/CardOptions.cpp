@@ -10,10 +10,11 @@ namespace samplecard {
 namespace {
 
 constexpr int kMaxDimension = 4096;
-constexpr int kMaxLengthSeconds = 3600;
+constexpr int kMaxLengthSeconds = 600; // a recording's sound is held in memory while it is encoded
 constexpr int kMaxCount = 1000;
 constexpr int kMaxFps = 120;
 constexpr double kMaxToneHz = 20000.0;
+constexpr int kMinFrameCodeWidth = 160; // 20 cells of 8 pixels
 const QString kDefaultStart = QStringLiteral("2025-05-17 14:30:00");
 const QString kStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
@@ -181,6 +182,19 @@ const std::map<QString, ValueHandler>& ValueOptions()
     return handlers;
 }
 
+// What single values cannot tell; empty when the options fit together.
+QString CheckCombination(const CardOptions& o)
+{
+    if (o.cardDir.isEmpty()) {
+        return QStringLiteral("no card folder given");
+    }
+    const int narrowest = o.cameras == 2 ? std::min(o.frontSize.width, o.rearSize.width) : o.frontSize.width;
+    if (o.frameCode && narrowest < kMinFrameCodeWidth) {
+        return QStringLiteral("--frame-code needs every picture at least %1 pixels wide").arg(kMinFrameCodeWidth);
+    }
+    return {};
+}
+
 } // namespace
 
 const std::array<CategoryInfo, kCategoryCount>& Categories()
@@ -219,7 +233,7 @@ QString HelpText()
         "Options:\n"
         "  --count N | CAT=N[,CAT=N]  recordings per category (default 1); CAT is one of\n"
         "                             normal, event, event_n, manual, motion\n"
-        "  --length SECONDS           length of each recording (default 3)\n"
+        "  --length SECONDS           length of each recording, 1 to 600 (default 3)\n"
         "  --size WxH                 front picture size, even numbers (default 320x180)\n"
         "  --rear-size WxH            rear picture size (default 160x90)\n"
         "  --fps N                    frames per second (default 15)\n"
@@ -300,17 +314,8 @@ ParseResult ParseCardOptions(const QStringList& arguments)
             return result;
         }
     }
-    if (result.options.cardDir.isEmpty()) {
-        result.error = QStringLiteral("no card folder given");
-        return result;
-    }
-    const CardOptions& o = result.options;
-    const int narrowest = o.cameras == 2 ? std::min(o.frontSize.width, o.rearSize.width) : o.frontSize.width;
-    if (o.frameCode && narrowest < 160) {
-        result.error = QStringLiteral("--frame-code needs every picture at least 160 pixels wide");
-        return result;
-    }
-    result.status = ParseStatus::Run;
+    result.error = CheckCombination(result.options);
+    result.status = result.error.isEmpty() ? ParseStatus::Run : ParseStatus::Error;
     return result;
 }
 

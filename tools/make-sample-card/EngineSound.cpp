@@ -12,6 +12,7 @@ constexpr double kToneAmplitude = 0.5;
 constexpr double kIdleFiringHz = 26.0; // a four-cylinder engine at idle
 constexpr double kFiringHzPerKmh = 0.9;
 constexpr int kHarmonics = 6;
+constexpr std::size_t kSamplesPerBlock = 480; // the speed changes slowly: look it up every 10 ms
 
 } // namespace
 
@@ -29,16 +30,27 @@ std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int le
     std::uniform_real_distribution<double> white(-1.0, 1.0);
     double phase = 0.0;
     double rumble = 0.0;
+    double speed = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         const double timeS = static_cast<double>(i) / kAudioSampleRate;
-        const double speed = SampleAt(drive, timeS).speedKmh;
+        if (i % kSamplesPerBlock == 0) {
+            speed = SampleAt(drive, timeS).speedKmh;
+        }
         // A parked car's engine is off: only the faint hum of the street is left.
         const double engineLevel = speed > 0.5 ? 1.0 : 0.0;
         const double firingHz = kIdleFiringHz + kFiringHzPerKmh * speed;
         phase = std::fmod(phase + kTwoPi * firingHz / kAudioSampleRate, kTwoPi * 2.0);
+        // Harmonics k of one angle by the Chebyshev recurrence: two sines instead of six.
+        const double angle = phase + 0.7;
+        const double twoCos = 2.0 * std::cos(angle);
+        double previous = 0.0;
+        double current = std::sin(angle);
         double engine = 0.0;
         for (int k = 1; k <= kHarmonics; ++k) {
-            engine += std::sin(phase * k + k * 0.7) / k;
+            engine += current / k;
+            const double next = twoCos * current - previous;
+            previous = current;
+            current = next;
         }
         engine *= 0.75 + 0.25 * std::sin(phase / 2.0); // uneven firing
         // Low-passed noise for tyres and wind, louder with speed.
