@@ -1,0 +1,177 @@
+#include "platform/media/FormatReader.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace platform::media {
+
+namespace {
+
+// Containers a camera writes; anything else (and every protocol but local files) is refused
+// so that odd bytes never reach a demuxer nobody meant to expose.
+constexpr char kFormatWhitelist[] = "mov,matroska,avi,mpegts";
+constexpr char kProtocolWhitelist[] = "file";
+constexpr int kAssTextField = 8;  // ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text
+
+bool HasPlayableStream(const AVFormatContext* context)
+{
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVCodecParameters* codec = context->streams[i]->codecpar;
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && codec->codec_id != AV_CODEC_ID_NONE &&
+            codec->width > 0 && codec->height > 0) {
+            return true;
+        }
+        if (codec->codec_type == AVMEDIA_TYPE_AUDIO && codec->codec_id != AV_CODEC_ID_NONE &&
+            codec->sample_rate > 0 && codec->ch_layout.nb_channels > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AppendLines(std::string_view text, std::vector<std::string>* lines)
+{
+    size_t begin = 0;
+    while (begin <= text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(begin, end - begin);
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\0')) {
+            line.remove_suffix(1);
+        }
+        if (!line.empty()) {
+            lines->emplace_back(line);
+        }
+        begin = end + 1;
+    }
+}
+
+}  // namespace
+
+FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error)
+{
+    *error = S_OK;
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        *error = VFW_E_NOT_FOUND;
+        return nullptr;
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw == nullptr) {
+        *error = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    if (interrupt != nullptr) {
+        raw->interrupt_callback = *interrupt;
+    }
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
+    av_dict_set(&options, "protocol_whitelist", kProtocolWhitelist, 0);
+    const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
+    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        *error = VFW_E_UNKNOWN_FILE_TYPE;  // avformat_open_input freed the context
+        return nullptr;
+    }
+    FormatContextPtr context(raw);
+    if (avformat_find_stream_info(context.get(), nullptr) < 0 || !HasPlayableStream(context.get())) {
+        *error = VFW_E_INVALID_FILE_FORMAT;
+        return nullptr;
+    }
+    return context;
+}
+
+int FindTelemetryStream(const AVFormatContext* context)
+{
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVCodecParameters* codec = context->streams[i]->codecpar;
+        if (codec->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+            continue;
+        }
+        const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec->codec_id);
+        if (descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_TEXT_SUB) != 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size)
+{
+    std::vector<std::string> lines;
+    if (data == nullptr || size <= 0) {
+        return lines;
+    }
+    std::string_view text(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+    if (codec == AV_CODEC_ID_MOV_TEXT) {
+        // 16-bit big-endian text length, the text, then optional style boxes.
+        if (size < 2) {
+            return lines;
+        }
+        const size_t length = (static_cast<size_t>(data[0]) << 8) | data[1];
+        text = text.substr(2, std::min(length, text.size() - 2));
+        AppendLines(text, &lines);
+        return lines;
+    }
+    if (codec == AV_CODEC_ID_ASS || codec == AV_CODEC_ID_SSA) {
+        size_t position = 0;
+        for (int field = 0; field < kAssTextField && position != std::string_view::npos; ++field) {
+            position = text.find(',', position);
+            if (position != std::string_view::npos) {
+                ++position;
+            }
+        }
+        if (position == std::string_view::npos) {
+            return lines;
+        }
+        const std::string_view field = text.substr(position);
+        std::string body;
+        body.reserve(field.size());
+        for (size_t i = 0; i < field.size(); ++i) {
+            if (field[i] == '\\' && i + 1 < field.size() && field[i + 1] == 'N') {
+                body.push_back('\n');
+                ++i;
+            } else {
+                body.push_back(field[i]);
+            }
+        }
+        AppendLines(body, &lines);
+        return lines;
+    }
+    AppendLines(text, &lines);
+    return lines;
+}
+
+std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamIndex)
+{
+    std::vector<TelemetryLine> result;
+    HRESULT error = S_OK;
+    FormatContextPtr context = OpenRecording(path, nullptr, &error);
+    if (!context || streamIndex < 0 || streamIndex >= static_cast<int>(context->nb_streams)) {
+        return result;
+    }
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        context->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+    const AVStream* stream = context->streams[streamIndex];
+    PacketPtr packet(av_packet_alloc());
+    while (packet && av_read_frame(context.get(), packet.get()) >= 0) {
+        if (packet->stream_index == streamIndex) {
+            const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const int64_t ms = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream->time_base, AVRational{1, 1000});
+            const int timeMs = static_cast<int>(std::clamp<int64_t>(ms, INT32_MIN, INT32_MAX));
+            for (std::string& line : SplitTelemetrySample(stream->codecpar->codec_id, packet->data, packet->size)) {
+                result.push_back(TelemetryLine{timeMs, std::move(line)});
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+    std::stable_sort(result.begin(), result.end(),
+                     [](const TelemetryLine& a, const TelemetryLine& b) { return a.timeMs < b.timeMs; });
+    return result;
+}
+
+}  // namespace platform::media

@@ -1,0 +1,38 @@
+#pragma once
+// Opening recordings safely with libavformat (local files only, the recording containers
+// only) and reading their telemetry lines. Internal; any thread, one context per thread.
+
+#include "platform/media/MediaSample.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::media {
+
+struct FormatContextDeleter {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
+
+struct TelemetryLine {
+    int timeMs = 0;
+    std::string text;
+};
+
+// Opens and probes the file; null when it is no readable recording. interrupt (may be null)
+// lets another thread cut blocking reads short.
+FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error);
+
+// The first text subtitle stream, or -1.
+int FindTelemetryStream(const AVFormatContext* context);
+
+// Every line of the telemetry stream, in time order (lines of one sample keep their order).
+std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamIndex);
+
+// The text lines of one subtitle packet of the given codec.
+std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size);
+
+}  // namespace platform::media

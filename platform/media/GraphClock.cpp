@@ -1,0 +1,227 @@
+#include "platform/media/GraphClock.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::media {
+
+namespace {
+// Drift between the audio device and the clock tolerated before the clock follows the sound.
+constexpr REFERENCE_TIME kAudioFollowThreshold = 150'000;  // 15 ms
+}  // namespace
+
+REFERENCE_TIME GraphClock::NowLocked() const
+{
+    if (!m_ticking) {
+        return m_anchorMedia;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             Monotonic::now() - m_anchorMono).count();
+    return m_anchorMedia + static_cast<REFERENCE_TIME>(std::llround(elapsed / 100.0 * m_rate));
+}
+
+void GraphClock::UpdateTickingLocked()
+{
+    const bool ticking = m_running && !m_aborted && m_readyCount >= m_rendererCount;
+    if (ticking == m_ticking) {
+        return;
+    }
+    if (ticking) {
+        m_anchorMono = Monotonic::now();
+    } else {
+        m_anchorMedia = NowLocked();
+    }
+    m_ticking = ticking;
+    m_changed.notify_all();
+}
+
+REFERENCE_TIME GraphClock::Now() const
+{
+    std::lock_guard lock(m_mutex);
+    return NowLocked();
+}
+
+bool GraphClock::IsTicking() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_ticking;
+}
+
+double GraphClock::Rate() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_rate;
+}
+
+int GraphClock::Serial() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_serial;
+}
+
+REFERENCE_TIME GraphClock::SegmentStart() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_segmentStart;
+}
+
+bool GraphClock::IsAborted() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_aborted;
+}
+
+void GraphClock::SetRunning(bool running)
+{
+    std::lock_guard lock(m_mutex);
+    m_running = running;
+    if (running) {
+        m_pendingSteps = 0;
+    }
+    UpdateTickingLocked();
+    m_changed.notify_all();
+}
+
+int GraphClock::Seek(REFERENCE_TIME target)
+{
+    std::lock_guard lock(m_mutex);
+    m_anchorMedia = target;
+    m_ticking = false;
+    m_segmentStart = target;
+    m_readyCount = 0;
+    m_pendingSteps = 0;
+    ++m_serial;
+    UpdateTickingLocked();
+    m_changed.notify_all();
+    return m_serial;
+}
+
+void GraphClock::SetRendererCount(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_rendererCount = count;
+    UpdateTickingLocked();
+}
+
+void GraphClock::SetRate(double rate)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_ticking) {
+        m_anchorMedia = NowLocked();
+        m_anchorMono = Monotonic::now();
+    }
+    m_rate = rate;
+    m_changed.notify_all();
+}
+
+void GraphClock::Abort()
+{
+    std::lock_guard lock(m_mutex);
+    m_aborted = true;
+    UpdateTickingLocked();
+    m_changed.notify_all();
+}
+
+void GraphClock::Restart()
+{
+    std::lock_guard lock(m_mutex);
+    m_aborted = false;
+    UpdateTickingLocked();
+}
+
+void GraphClock::RequestStep(int frames)
+{
+    std::lock_guard lock(m_mutex);
+    m_pendingSteps += frames;
+    m_changed.notify_all();
+}
+
+void GraphClock::CancelStep()
+{
+    std::lock_guard lock(m_mutex);
+    m_pendingSteps = 0;
+}
+
+bool GraphClock::WaitReady(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout,
+                              [&] { return m_aborted || m_readyCount >= m_rendererCount; });
+}
+
+bool GraphClock::AllReady() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_readyCount >= m_rendererCount;
+}
+
+void GraphClock::RendererReady(int serial)
+{
+    std::lock_guard lock(m_mutex);
+    if (serial != m_serial) {
+        return;
+    }
+    ++m_readyCount;
+    UpdateTickingLocked();
+    m_changed.notify_all();
+}
+
+GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bool stepper)
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_aborted) {
+            return WaitResult::Aborted;
+        }
+        if (serial != m_serial) {
+            return WaitResult::Stale;
+        }
+        const REFERENCE_TIME now = NowLocked();
+        if (now >= time) {
+            return WaitResult::Due;
+        }
+        if (stepper && !m_ticking && m_pendingSteps > 0) {
+            return WaitResult::Step;
+        }
+        if (m_ticking) {
+            const double wait100ns = static_cast<double>(time - now) / m_rate;
+            const auto wait = std::chrono::microseconds(static_cast<int64_t>(wait100ns / 10.0) + 1);
+            m_changed.wait_for(lock, std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50)));
+        } else {
+            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+}
+
+void GraphClock::WaitChange(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, timeout);
+}
+
+void GraphClock::CompleteStep(REFERENCE_TIME time, int serial)
+{
+    std::lock_guard lock(m_mutex);
+    if (serial != m_serial || m_ticking) {
+        return;
+    }
+    m_pendingSteps = std::max(0, m_pendingSteps - 1);
+    m_anchorMedia = std::max(m_anchorMedia, time);
+    m_changed.notify_all();
+}
+
+void GraphClock::FollowAudio(REFERENCE_TIME heard, int serial)
+{
+    std::lock_guard lock(m_mutex);
+    if (serial != m_serial || !m_ticking) {
+        return;
+    }
+    const REFERENCE_TIME now = NowLocked();
+    if (std::llabs(heard - now) > kAudioFollowThreshold) {
+        m_anchorMedia = heard;
+        m_anchorMono = Monotonic::now();
+        m_changed.notify_all();
+    }
+}
+
+}  // namespace platform::media

@@ -1,0 +1,80 @@
+#pragma once
+// The graph's clock and shared streaming state: media time (frozen, or advancing with the
+// monotonic clock scaled by the rate once the graph runs and every renderer holds its first
+// sample), the serial of the current flush generation, pending frame steps and the audio
+// levels. Shared by the graph and its filters; any thread may call. One mutex, never held
+// while calling out.
+
+#include "platform/media/Com.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace platform::media {
+
+class GraphClock {
+public:
+    enum class WaitResult { Due, Stale, Step, Aborted };
+    using Monotonic = std::chrono::steady_clock;
+
+    // ---- readers (any thread) ----
+    REFERENCE_TIME Now() const;
+    bool IsTicking() const;
+    double Rate() const;
+    int Serial() const;
+    REFERENCE_TIME SegmentStart() const;  // the position the current generation started at
+    bool IsAborted() const;
+
+    // ---- the graph (owner thread) ----
+    void SetRunning(bool running);
+    // Freezes the clock at target until every renderer is ready again; returns the new serial.
+    int Seek(REFERENCE_TIME target);
+    void SetRendererCount(int count);
+    void SetRate(double rate);
+    void Abort();
+    void Restart();
+    void RequestStep(int frames);
+    void CancelStep();
+    // Waits up to timeout for every renderer of the current generation to be ready.
+    bool WaitReady(std::chrono::milliseconds timeout) const;
+    bool AllReady() const;
+
+    // ---- renderer threads ----
+    void RendererReady(int serial);
+    // Waits until media time reaches time. Step is returned only to the stepping renderer
+    // when a frame step is pending and the clock stands.
+    WaitResult WaitUntil(REFERENCE_TIME time, int serial, bool stepper);
+    // Waits while nothing changes, up to timeout (for polling renderers).
+    void WaitChange(std::chrono::milliseconds timeout);
+    // The stepping renderer showed the frame at time: the clock stands there now.
+    void CompleteStep(REFERENCE_TIME time, int serial);
+    // The audio renderer's estimate of the time being heard; the clock follows it when the
+    // two drift apart by more than a few milliseconds.
+    void FollowAudio(REFERENCE_TIME heard, int serial);
+
+    // Audio levels (IBasicAudio), read by the audio renderer.
+    std::atomic<LONG> volume{0};
+    std::atomic<LONG> balance{0};
+
+private:
+    REFERENCE_TIME NowLocked() const;
+    void UpdateTickingLocked();
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    bool m_running = false;
+    bool m_ticking = false;
+    bool m_aborted = false;
+    double m_rate = 1.0;
+    REFERENCE_TIME m_anchorMedia = 0;
+    Monotonic::time_point m_anchorMono{};
+    int m_serial = 1;
+    REFERENCE_TIME m_segmentStart = 0;
+    int m_rendererCount = 0;
+    int m_readyCount = 0;
+    int m_pendingSteps = 0;
+};
+
+}  // namespace platform::media

@@ -1,0 +1,216 @@
+#include "MediaTestSupport.h"
+
+#include "platform/media/ComObject.h"
+#include "tools/make-sample-card/FrameCode.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+
+namespace mediatest {
+
+QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options)
+{
+    QStringList arguments{dir.path(),
+                          QStringLiteral("--categories"), options.category,
+                          QStringLiteral("--length"), QString::number(options.lengthSeconds),
+                          QStringLiteral("--fps"), QString::number(options.fps),
+                          QStringLiteral("--size"), options.size,
+                          QStringLiteral("--rear-size"), options.rearSize,
+                          QStringLiteral("--cameras"), QString::number(options.cameras),
+                          QStringLiteral("--audio"), options.audio,
+                          QStringLiteral("--container"), options.container,
+                          QStringLiteral("--telemetry"), options.telemetry ? QStringLiteral("on") : QStringLiteral("off"),
+                          QStringLiteral("--frame-code")};
+    if (options.toneHz > 0) {
+        arguments << QStringLiteral("--tone") << QString::number(options.toneHz);
+    }
+    QProcess tool;
+    tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"), arguments);
+    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        return {};
+    }
+    QDir root(dir.path());
+    for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (folder == QStringLiteral("SETTING")) {
+            continue;
+        }
+        const QStringList files = QDir(root.filePath(folder)).entryList(QDir::Files, QDir::Name);
+        if (!files.isEmpty()) {
+            return QDir(root.filePath(folder)).filePath(files.first());
+        }
+    }
+    return {};
+}
+
+bool Remux(const QString& from, const QString& to, const std::vector<int>& streams)
+{
+    AVFormatContext* input = nullptr;
+    if (avformat_open_input(&input, from.toUtf8().constData(), nullptr, nullptr) < 0) {
+        return false;
+    }
+    bool ok = avformat_find_stream_info(input, nullptr) >= 0;
+    AVFormatContext* output = nullptr;
+    ok = ok && avformat_alloc_output_context2(&output, nullptr, nullptr, to.toUtf8().constData()) >= 0;
+    std::vector<std::vector<int>> map(input->nb_streams);  // input stream -> its copies
+    for (int index : streams) {
+        if (!ok || index < 0 || index >= static_cast<int>(input->nb_streams)) {
+            ok = false;
+            break;
+        }
+        AVStream* stream = avformat_new_stream(output, nullptr);
+        ok = stream != nullptr && avcodec_parameters_copy(stream->codecpar, input->streams[index]->codecpar) >= 0;
+        if (ok) {
+            stream->codecpar->codec_tag = 0;
+            stream->time_base = input->streams[index]->time_base;
+            map[static_cast<size_t>(index)].push_back(stream->index);
+        }
+    }
+    ok = ok && avio_open(&output->pb, to.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0;
+    ok = ok && avformat_write_header(output, nullptr) >= 0;
+    AVPacket* packet = av_packet_alloc();
+    while (ok && av_read_frame(input, packet) >= 0) {
+        const int from = packet->stream_index;
+        for (int target : map[static_cast<size_t>(from)]) {
+            AVPacket* copy = av_packet_clone(packet);
+            av_packet_rescale_ts(copy, input->streams[from]->time_base, output->streams[target]->time_base);
+            copy->stream_index = target;
+            ok = ok && av_interleaved_write_frame(output, copy) >= 0;
+            av_packet_free(&copy);
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    if (ok) {
+        ok = av_write_trailer(output) >= 0;
+    }
+    if (output != nullptr) {
+        avio_closep(&output->pb);
+        avformat_free_context(output);
+    }
+    avformat_close_input(&input);
+    return ok;
+}
+
+void EnsureApplication()
+{
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "media-tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);  // lives for the test process
+    }
+}
+
+ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name)
+{
+    IPin* pin = nullptr;
+    if (filter == nullptr || FAILED(filter->FindPin(name, &pin))) {
+        return {};
+    }
+    return ComPtr<IPin>::Attach(pin);
+}
+
+int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& containing)
+{
+    PinList pins;
+    filter->EnumPins(&pins);
+    int count = 0;
+    for (const auto& pin : pins) {
+        PIN_INFO info;
+        pin->QueryPinInfo(&info);
+        if (info.dir == direction && info.achName.contains(containing)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int FrameCodeOfLuma(const uint8_t* plane, int stride, int width, int height)
+{
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(image.scanLine(y), plane + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(width));
+    }
+    return framecode::DecodeFrameCode(image);
+}
+
+FrameCollector::FrameCollector(bool video) : FilterBase(CLSID{}), m_video(video)
+{
+    m_input = AddInputPin(QStringLiteral("In"), 8, [video](const MediaType& type) {
+        return type.format && type.format->decoded && (video ? type.majortype == MEDIATYPE_Video : type.majortype == MEDIATYPE_Audio);
+    });
+}
+
+FrameCollector::~FrameCollector()
+{
+    RequestStop();
+    JoinStreaming();
+}
+
+HRESULT FrameCollector::StartStreaming(int serial)
+{
+    JoinStreaming();
+    if (m_input->IsConnected()) {
+        m_thread = std::thread([this, serial] { Loop(serial); });
+    }
+    return S_OK;
+}
+
+void FrameCollector::JoinStreaming()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void FrameCollector::Loop(int serial)
+{
+    bool ready = false;
+    while (SamplePtr sample = m_input->Queue().Get()) {
+        if (!ready || sample->serial != serial) {
+            serial = sample->serial;
+            m_clock->RendererReady(serial);
+            ready = true;
+        }
+        std::lock_guard lock(m_mutex);
+        if (sample->kind == MediaSample::Kind::EndOfStream) {
+            m_atEnd = true;
+            m_ended.notify_all();
+            continue;
+        }
+        const AVFrame* frame = sample->frame.get();
+        if (m_video) {
+            m_codes.push_back(FrameCodeOfLuma(frame->data[0], frame->linesize[0], frame->width, frame->height));
+            m_times.push_back(sample->start);
+        } else {
+            m_audioSamples += frame->nb_samples;
+        }
+    }
+}
+
+bool FrameCollector::WaitForEnd(int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    return m_ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_atEnd; });
+}
+
+std::vector<int> FrameCollector::FrameCodes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_codes;
+}
+
+std::vector<REFERENCE_TIME> FrameCollector::Times() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_times;
+}
+
+int64_t FrameCollector::AudioSamples() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_audioSamples;
+}
+
+}  // namespace mediatest
