@@ -66,6 +66,17 @@ StateLook PlateLook(ButtonState s)
     return {};
 }
 
+StateLook AccentLook(ButtonState s)
+{
+    switch (s) {
+    case ButtonState::Normal: return {kAccentDeep, Qt::white};
+    case ButtonState::Hover: return {kAccent, Qt::white};
+    case ButtonState::Pushed: return {QColor(44, 104, 150), Qt::white, 1};
+    case ButtonState::Disabled: return {QColor(255, 255, 255, 8), kGlyphOff};
+    default: return PlateLook(s);
+    }
+}
+
 StateLook LookFor(ButtonLook look, ButtonState s)
 {
     switch (look) {
@@ -73,6 +84,7 @@ StateLook LookFor(ButtonLook look, ButtonState s)
     case ButtonLook::Danger: return GhostLook(s, true);
     case ButtonLook::Primary: return PrimaryLook(s);
     case ButtonLook::Tab: case ButtonLook::Segment: return PlateLook(s);
+    case ButtonLook::Accent: return AccentLook(s);
     }
     return {};
 }

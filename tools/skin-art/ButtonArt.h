@@ -21,7 +21,8 @@ enum class ButtonLook {
     Primary,  // round accent disc (the play button)
     Danger,   // ghost whose hover plate is red (closing a window)
     Tab,      // text on a plate with an accent underline when checked
-    Segment   // glyph and text on a plate (view choices, opening the card)
+    Segment,  // glyph and text on a plate (view choices)
+    Accent    // glyph and text on an accent plate (the first thing to press: opening the card)
 };
 
 struct ButtonSpec {

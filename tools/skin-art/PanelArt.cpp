@@ -228,7 +228,10 @@ QImage DrawGSensorGrid(const GraphBand& b)
     for (int s = 0; s <= 60; s += 10) {
         const int x = b.startPos + (b.endPos - b.startPos) * s / 60;
         p.fillRect(x == b.endPos ? x - 1 : x, b.top, 1, b.heigh, s % 30 == 0 ? mid : faint);
-        p.drawText(QRectF(x - 30, b.top + b.heigh + 2, 60, 16), Qt::AlignCenter,
+        // The last label ends at the edge instead of being cut by it.
+        const QRectF label = s == 60 ? QRectF(x - 56, b.top + b.heigh + 2, 56, 16)
+                                     : QRectF(x - 30, b.top + b.heigh + 2, 60, 16);
+        p.drawText(label, s == 60 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter,
                    QStringLiteral("%1 s").arg(s));
     }
     const char* labels[] = {"+2g", "+1g", "0", "-1g", "-2g"};

@@ -52,7 +52,7 @@ Picture Strip(const char* name, ButtonSpec spec)
 
 std::vector<Picture> ButtonPictures()
 {
-    ButtonSpec open = Icon(120, Glyph::Card, ButtonLook::Segment);
+    ButtonSpec open = Icon(120, Glyph::Card, ButtonLook::Accent);
     open.frame = QSize(120, 32);
     open.label = QStringLiteral("Open card");
     const QSize view(84, 28), tab(86, 32);
