@@ -329,18 +329,17 @@ void DrawViewGlyphs(QPainter& p, Glyph glyph)
         break;
     }
     case Glyph::Logo: {
-        // A lens over a road: the player's mark.
-        QPainterPath road(QPointF(4, 18));
+        // A road running to the horizon, its centre line cut out: the player's mark.
+        QPainterPath road(QPointF(2.5, 18));
         road.lineTo(8.5, 2);
         road.lineTo(11.5, 2);
-        road.lineTo(16, 18);
+        road.lineTo(17.5, 18);
         road.closeSubpath();
-        QPainterPath lens;
-        lens.addEllipse(QPointF(10, 10.5), 4.2, 4.2);
-        p.fillPath(road.subtracted(lens), p.pen().color());
-        QPainterPath pupil;
-        pupil.addEllipse(QPointF(10, 10.5), 2, 2);
-        p.fillPath(pupil, p.pen().color());
+        QPainterPath dashes;
+        dashes.addRect(QRectF(9.5, 4, 1, 2.5));
+        dashes.addRect(QRectF(9.25, 8.5, 1.5, 3.5));
+        dashes.addRect(QRectF(9, 14, 2, 4.5));
+        p.fillPath(road.subtracted(dashes), p.pen().color());
         break;
     }
     default: break;
