@@ -19,7 +19,8 @@ constexpr int kIconBitmap = 128;
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(kAboutTitle));
     auto* icon = new QLabel(this);
-    icon->setPixmap(LoadBitmap(kIconBitmap).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    icon->setPixmap(
+        LoadBitmap(kIconBitmap).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto* text = new QLabel(QString::fromUtf8(kVersionLine), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -33,11 +33,16 @@ enum class Row { Parking, Microphone, Speaker, Quality, GSensor };
 
 int32_t CameraSettings::*RowField(Row row) {
     switch (row) {
-        case Row::Parking: return &CameraSettings::parkingMode;
-        case Row::Microphone: return &CameraSettings::microphoneVolume;
-        case Row::Speaker: return &CameraSettings::speakerVolume;
-        case Row::Quality: return &CameraSettings::recordingQuality;
-        case Row::GSensor: break;
+        case Row::Parking:
+            return &CameraSettings::parkingMode;
+        case Row::Microphone:
+            return &CameraSettings::microphoneVolume;
+        case Row::Speaker:
+            return &CameraSettings::speakerVolume;
+        case Row::Quality:
+            return &CameraSettings::recordingQuality;
+        case Row::GSensor:
+            break;
     }
     return &CameraSettings::gSensorSensitivity;
 }
@@ -134,7 +139,9 @@ QFont DialogFont() {
 
 }  // namespace
 
-CDCS_4100Dlg::CDCS_4100Dlg(QWidget* parent) : QDialog(parent) { OnInitDialog(); }
+CDCS_4100Dlg::CDCS_4100Dlg(QWidget* parent) : QDialog(parent) {
+    OnInitDialog();
+}
 
 CDCS_4100Dlg::~CDCS_4100Dlg() = default;
 
@@ -190,8 +197,8 @@ void CDCS_4100Dlg::CreateControls() {
     m_timeCtrl = new QTimeEdit(now.time(), this);
     m_timeCtrl->setGeometry(299, 634, 132, 24);
     m_timeCtrl->setDisplayFormat(TimeFormat());
-    for (QAbstractSpinBox* control : {static_cast<QAbstractSpinBox*>(m_dateCtrl),
-                                      static_cast<QAbstractSpinBox*>(m_timeCtrl)}) {
+    for (QAbstractSpinBox* control :
+         {static_cast<QAbstractSpinBox*>(m_dateCtrl), static_cast<QAbstractSpinBox*>(m_timeCtrl)}) {
         control->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         control->setFont(DialogFont());
         control->setPalette(FieldPalette(control->palette()));
@@ -202,7 +209,9 @@ void CDCS_4100Dlg::CreateControls() {
     m_controls.insert(kIdTime, m_timeCtrl);
 }
 
-QWidget* CDCS_4100Dlg::GetDlgItem(int id) const { return m_controls.value(id, nullptr); }
+QWidget* CDCS_4100Dlg::GetDlgItem(int id) const {
+    return m_controls.value(id, nullptr);
+}
 
 void CDCS_4100Dlg::OnCommand(int id) {
     if (id >= kIdFirstOption && id <= kIdLastOption) {
@@ -256,7 +265,8 @@ void CDCS_4100Dlg::OnDateTimeSwitch() {
 
 void CDCS_4100Dlg::OnSave() {
     // Open where the camera reads its files when the card is present.
-    const QString startFolder = m_settingsPath ? QFileInfo(*m_settingsPath).path() : QDir::homePath();
+    const QString startFolder =
+        m_settingsPath ? QFileInfo(*m_settingsPath).path() : QDir::homePath();
     const std::optional<QString> folder = BrowseForFolder(this, startFolder);
     bool saved = false;
     if (folder && !folder->isEmpty()) {
@@ -279,9 +289,13 @@ void CDCS_4100Dlg::OnInit() {
     RefreshOptionButtons();
 }
 
-void CDCS_4100Dlg::OnCancel() { QDialog::reject(); }
+void CDCS_4100Dlg::OnCancel() {
+    QDialog::reject();
+}
 
-void CDCS_4100Dlg::reject() { OnCancel(); }
+void CDCS_4100Dlg::reject() {
+    OnCancel();
+}
 
 void CDCS_4100Dlg::OnSysCommand(int id) {
     if (id == kIdmAboutBox) {
@@ -290,7 +304,9 @@ void CDCS_4100Dlg::OnSysCommand(int id) {
     }
 }
 
-void CDCS_4100Dlg::ShowSystemMenu(const QPoint& globalPos) { m_systemMenu->popup(globalPos); }
+void CDCS_4100Dlg::ShowSystemMenu(const QPoint& globalPos) {
+    m_systemMenu->popup(globalPos);
+}
 
 void CDCS_4100Dlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -15,8 +15,8 @@ std::optional<QString> SystemBrowser(QWidget* owner, const QString& startFolder)
         const QString answer = qEnvironmentVariable(kBrowseAnswerVariable);
         return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
     }
-    const QString folder = QFileDialog::getExistingDirectory(owner, QString(), startFolder,
-                                                             QFileDialog::ShowDirsOnly);
+    const QString folder =
+        QFileDialog::getExistingDirectory(owner, QString(), startFolder, QFileDialog::ShowDirsOnly);
     return folder.isEmpty() ? std::nullopt : std::optional<QString>(folder);
 }
 
@@ -26,6 +26,8 @@ std::optional<QString> BrowseForFolder(QWidget* owner, const QString& startFolde
     return Override() ? Override()(owner, startFolder) : SystemBrowser(owner, startFolder);
 }
 
-void SetFolderBrowser(FolderBrowser browser) { Override() = std::move(browser); }
+void SetFolderBrowser(FolderBrowser browser) {
+    Override() = std::move(browser);
+}
 
 }  // namespace settings

@@ -59,10 +59,14 @@ bool CPopupDlg::OnInitDialog(int saveOutcome) {
 
 QWidget* CPopupDlg::GetDlgItem(int id) const {
     switch (id) {
-        case 1: return m_ok;
-        case kIdSuccessText: return m_successText;
-        case kIdCancelText: return m_cancelText;
-        default: return nullptr;
+        case 1:
+            return m_ok;
+        case kIdSuccessText:
+            return m_successText;
+        case kIdCancelText:
+            return m_cancelText;
+        default:
+            return nullptr;
     }
 }
 

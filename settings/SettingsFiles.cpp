@@ -21,22 +21,23 @@ struct Field {
 };
 
 constexpr Field kFields[] = {
-    {&CameraSettings::parkingMode, 0, 4, 0},        {&CameraSettings::microphoneVolume, 0, 3, 0},
-    {&CameraSettings::speakerVolume, 0, 3, 0},      {&CameraSettings::recordingQuality, 1, 3, 1},
-    {&CameraSettings::echo, 0, 1, 0},               {&CameraSettings::gSensorSensitivity, 0, 8, 0},
+    {&CameraSettings::parkingMode, 0, 4, 0},   {&CameraSettings::microphoneVolume, 0, 3, 0},
+    {&CameraSettings::speakerVolume, 0, 3, 0}, {&CameraSettings::recordingQuality, 1, 3, 1},
+    {&CameraSettings::echo, 0, 1, 0},          {&CameraSettings::gSensorSensitivity, 0, 8, 0},
 };
 
 QString JoinPath(const QString& folder, const char* name) {
-    return folder.endsWith('/') ? folder + QLatin1String(name)
-                                : folder + '/' + QLatin1String(name);
+    return folder.endsWith('/') ? folder + QLatin1String(name) : folder + '/' + QLatin1String(name);
 }
 
 }  // namespace
 
 std::optional<QString> LocateSettingsFile() {
     for (const platform::DriveInfo& drive : platform::ListDrives()) {
-        if (drive.type == platform::DriveType::Removable && drive.label == QLatin1String(kCardLabel)) {
-            return drive.root + QLatin1String(kSettingFolder) + '/' + QLatin1String(kSettingFileName);
+        if (drive.type == platform::DriveType::Removable &&
+            drive.label == QLatin1String(kCardLabel)) {
+            return drive.root + QLatin1String(kSettingFolder) + '/' +
+                   QLatin1String(kSettingFileName);
         }
     }
     return std::nullopt;
@@ -93,7 +94,8 @@ QByteArray FormatTime(const QDate& date, const QTime& time) {
 }
 
 bool WriteSettings(const QString& folder, const CameraSettings& settings) {
-    return platform::WriteFileAtomically(JoinPath(folder, kSettingFileName), FormatSettings(settings));
+    return platform::WriteFileAtomically(JoinPath(folder, kSettingFileName),
+                                         FormatSettings(settings));
 }
 
 bool WriteTime(const QString& folder, const QDate& date, const QTime& time) {

@@ -21,12 +21,12 @@ inline constexpr int kTimeFileBytes = 23;
 
 // The camera's settings; Init restores the defaults given here.
 struct CameraSettings {
-    int32_t parkingMode = 0;        // 0 OFF, 1 ALWAYS, 2-4 MD1-MD3
-    int32_t microphoneVolume = 3;   // 0 OFF, 1 LOW, 2 MID, 3 HIGH
-    int32_t speakerVolume = 2;      // 0 OFF, 1 LOW, 2 MID, 3 HIGH
-    int32_t recordingQuality = 2;   // 0 LOW, 1 MID, 2 HIGH (one higher in the file)
-    int32_t echo = 0;               // 0 OFF, 1 ON
-    int32_t gSensorSensitivity = 4; // 0 OFF, 1-8
+    int32_t parkingMode = 0;         // 0 OFF, 1 ALWAYS, 2-4 MD1-MD3
+    int32_t microphoneVolume = 3;    // 0 OFF, 1 LOW, 2 MID, 3 HIGH
+    int32_t speakerVolume = 2;       // 0 OFF, 1 LOW, 2 MID, 3 HIGH
+    int32_t recordingQuality = 2;    // 0 LOW, 1 MID, 2 HIGH (one higher in the file)
+    int32_t echo = 0;                // 0 OFF, 1 ON
+    int32_t gSensorSensitivity = 4;  // 0 OFF, 1-8
 
     bool operator==(const CameraSettings&) const = default;
 };

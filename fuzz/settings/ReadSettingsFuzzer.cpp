@@ -27,7 +27,9 @@ QString ScratchFile() {
     return path;
 }
 
-bool InRange(int32_t value, int32_t low, int32_t high) { return value >= low && value <= high; }
+bool InRange(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
 
 }  // namespace
 

@@ -9,14 +9,18 @@ DriveWatcher::DriveWatcher(QObject* parent) : QObject(parent) {
     m_known = GetLogicalDrives();
 }
 
-void DriveWatcher::SetHandler(Handler handler) { m_handler = std::move(handler); }
+void DriveWatcher::SetHandler(Handler handler) {
+    m_handler = std::move(handler);
+}
 
 void DriveWatcher::Start(int intervalMs) {
     m_known = GetLogicalDrives();
     m_timer.start(intervalMs);
 }
 
-void DriveWatcher::Stop() { m_timer.stop(); }
+void DriveWatcher::Stop() {
+    m_timer.stop();
+}
 
 void DriveWatcher::Poll() {
     const QStringList current = GetLogicalDrives();

@@ -53,7 +53,8 @@ std::vector<DriveInfo> ParseVirtualDrives(const QString& value) {
 
 std::vector<DriveInfo> ListDrives() {
     std::vector<DriveInfo> drives = ListMountedDrives();
-    for (const DriveInfo& drive : ParseVirtualDrives(qEnvironmentVariable(kVirtualDrivesVariable))) {
+    for (const DriveInfo& drive :
+         ParseVirtualDrives(qEnvironmentVariable(kVirtualDrivesVariable))) {
         if (!FindDrive(drives, drive.root)) {
             drives.push_back(drive);
         }
@@ -86,13 +87,20 @@ std::optional<QString> GetVolumeLabel(const QString& root) {
 
 const char* DriveTypeName(DriveType type) {
     switch (type) {
-        case DriveType::NoRootDir: return "no-root";
-        case DriveType::Removable: return "removable";
-        case DriveType::Fixed: return "fixed";
-        case DriveType::Remote: return "remote";
-        case DriveType::CdRom: return "cdrom";
-        case DriveType::RamDisk: return "ramdisk";
-        case DriveType::Unknown: break;
+        case DriveType::NoRootDir:
+            return "no-root";
+        case DriveType::Removable:
+            return "removable";
+        case DriveType::Fixed:
+            return "fixed";
+        case DriveType::Remote:
+            return "remote";
+        case DriveType::CdRom:
+            return "cdrom";
+        case DriveType::RamDisk:
+            return "ramdisk";
+        case DriveType::Unknown:
+            break;
     }
     return "unknown";
 }

@@ -52,9 +52,9 @@ QString DecodeUdevName(const QString& name) {
 }
 
 bool IsNetworkFileSystem(const QString& fsType) {
-    static const QSet<QString> kNetwork = {"nfs",   "nfs4",      "cifs", "smb3",     "smbfs",
-                                           "9p",    "fuse.sshfs", "ceph", "glusterfs", "afs",
-                                           "davfs", "fuse.rclone"};
+    static const QSet<QString> kNetwork = {"nfs",       "nfs4", "cifs",       "smb3",
+                                           "smbfs",     "9p",   "fuse.sshfs", "ceph",
+                                           "glusterfs", "afs",  "davfs",      "fuse.rclone"};
     return kNetwork.contains(fsType);
 }
 
@@ -77,8 +77,8 @@ BlockDevice FindBlockDevice(const MountEntry& mount, const SystemPaths& paths) {
     if (major == 0) {
         // Some file systems (btrfs) report an anonymous device; the source names the real one.
         struct stat st {};
-        if (!mount.source.startsWith('/') || stat(mount.source.toLocal8Bit().constData(), &st) != 0 ||
-            !S_ISBLK(st.st_mode)) {
+        if (!mount.source.startsWith('/') ||
+            stat(mount.source.toLocal8Bit().constData(), &st) != 0 || !S_ISBLK(st.st_mode)) {
             return {};
         }
         major = ::major(st.st_rdev);
@@ -118,10 +118,12 @@ QString LabelOf(const MountEntry& mount, const QString& sysPath, const SystemPat
     const QString deviceName = QFileInfo(sysPath).fileName();
     const QString sourcePath = QFileInfo(mount.source).canonicalFilePath();
     const QDir dir(paths.byLabel);
-    for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& link :
+         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         const QString target = link.symLinkTarget();
         const bool sameName = !deviceName.isEmpty() && QFileInfo(target).fileName() == deviceName;
-        const bool samePath = !sourcePath.isEmpty() && QFileInfo(target).canonicalFilePath() == sourcePath;
+        const bool samePath =
+            !sourcePath.isEmpty() && QFileInfo(target).canonicalFilePath() == sourcePath;
         if (sameName || samePath) {
             return DecodeUdevName(link.fileName());
         }
@@ -162,11 +164,11 @@ std::vector<MountEntry> ParseMountInfo(const QByteArray& text) {
 
 bool IsPseudoFileSystem(const QString& fsType) {
     static const QSet<QString> kPseudo = {
-        "proc",     "sysfs",      "devtmpfs",  "devpts",     "tmpfs",   "ramfs",     "cgroup",
-        "cgroup2",  "securityfs", "pstore",    "efivarfs",   "debugfs", "tracefs",   "configfs",
-        "fusectl",  "mqueue",     "hugetlbfs", "bpf",        "autofs",  "binfmt_misc", "rpc_pipefs",
-        "nsfs",     "selinuxfs",  "squashfs",  "overlay",    "fuse.gvfsd-fuse", "fuse.portal",
-        "fuse.lxcfs", "nfsd",     "rootfs"};
+        "proc",    "sysfs",           "devtmpfs",    "devpts",     "tmpfs",     "ramfs",
+        "cgroup",  "cgroup2",         "securityfs",  "pstore",     "efivarfs",  "debugfs",
+        "tracefs", "configfs",        "fusectl",     "mqueue",     "hugetlbfs", "bpf",
+        "autofs",  "binfmt_misc",     "rpc_pipefs",  "nsfs",       "selinuxfs", "squashfs",
+        "overlay", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "nfsd",      "rootfs"};
     return kPseudo.contains(fsType);
 }
 
@@ -195,7 +197,8 @@ std::vector<DriveInfo> ListMountedDrives(const SystemPaths& paths) {
             }
             drive.type = ClassifyBlockDevice(device.sysPath);
             drive.label = LabelOf(mount, device.sysPath, paths);
-            deviceKey = QStringLiteral("%1:%2 %3").arg(mount.major).arg(mount.minor).arg(mount.source);
+            deviceKey =
+                QStringLiteral("%1:%2 %3").arg(mount.major).arg(mount.minor).arg(mount.source);
         }
         // A device bound at several places, or a mount point mounted over, counts once.
         if (seenDevices.contains(deviceKey) || seenRoots.contains(drive.root)) {

@@ -124,7 +124,8 @@ QImage Background() {
     p.drawText(QRect(38, 0, 200, 36), Qt::AlignVCenter | Qt::AlignLeft, "DCS_4100");
     p.setPen(kMuted);
     p.setFont(UiFont(13, false));
-    p.drawText(QRect(260, 0, 226, 36), Qt::AlignVCenter | Qt::AlignRight, QString::fromUtf8("설정  ·  CAMERA SETTINGS"));
+    p.drawText(QRect(260, 0, 226, 36), Qt::AlignVCenter | Qt::AlignRight,
+               QString::fromUtf8("설정  ·  CAMERA SETTINGS"));
 
     const std::vector<Section> sections = {
         {106, QString::fromUtf8("주차 모드"), "PARKING MODE"},
@@ -217,10 +218,14 @@ std::vector<Picture> AllPictures() {
     option(163, 162, 49, "G6");
     option(165, 164, 49, "G7");
     option(156, 157, 49, "G8");
-    pictures.push_back({167, ActionButton(QString::fromUtf8("저장  SAVE"), ActionLook::Primary, false, kBody)});
-    pictures.push_back({166, ActionButton(QString::fromUtf8("저장  SAVE"), ActionLook::Primary, true, kBody)});
-    pictures.push_back({171, ActionButton(QString::fromUtf8("취소  CANCEL"), ActionLook::Secondary, false, kBody)});
-    pictures.push_back({170, ActionButton(QString::fromUtf8("취소  CANCEL"), ActionLook::Secondary, true, kBody)});
+    pictures.push_back(
+        {167, ActionButton(QString::fromUtf8("저장  SAVE"), ActionLook::Primary, false, kBody)});
+    pictures.push_back(
+        {166, ActionButton(QString::fromUtf8("저장  SAVE"), ActionLook::Primary, true, kBody)});
+    pictures.push_back({171, ActionButton(QString::fromUtf8("취소  CANCEL"), ActionLook::Secondary,
+                                          false, kBody)});
+    pictures.push_back(
+        {170, ActionButton(QString::fromUtf8("취소  CANCEL"), ActionLook::Secondary, true, kBody)});
     pictures.push_back({169, ActionButton("INIT", ActionLook::Quiet, false, kBody)});
     pictures.push_back({168, ActionButton("INIT", ActionLook::Quiet, true, kBody)});
     pictures.push_back({173, Switch(false)});

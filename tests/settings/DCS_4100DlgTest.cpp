@@ -95,8 +95,8 @@ protected:
     }
     void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,
                    Qt::MouseButtons buttons) {
-        QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)), button, buttons,
-                          Qt::NoModifier);
+        QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)), button,
+                          buttons, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
 
@@ -168,11 +168,16 @@ TEST_F(DCS_4100DlgTest, EveryOptionButtonSetsItsSetting) {
         int value;
     };
     const Case cases[] = {
-        {1040, &CameraSettings::parkingMode, 3},        {1038, &CameraSettings::parkingMode, 1},
-        {1042, &CameraSettings::microphoneVolume, 0},   {1043, &CameraSettings::microphoneVolume, 1},
-        {1047, &CameraSettings::speakerVolume, 1},      {1046, &CameraSettings::speakerVolume, 0},
-        {1050, &CameraSettings::recordingQuality, 0},   {1051, &CameraSettings::recordingQuality, 1},
-        {1053, &CameraSettings::gSensorSensitivity, 0}, {1058, &CameraSettings::gSensorSensitivity, 5},
+        {1040, &CameraSettings::parkingMode, 3},
+        {1038, &CameraSettings::parkingMode, 1},
+        {1042, &CameraSettings::microphoneVolume, 0},
+        {1043, &CameraSettings::microphoneVolume, 1},
+        {1047, &CameraSettings::speakerVolume, 1},
+        {1046, &CameraSettings::speakerVolume, 0},
+        {1050, &CameraSettings::recordingQuality, 0},
+        {1051, &CameraSettings::recordingQuality, 1},
+        {1053, &CameraSettings::gSensorSensitivity, 0},
+        {1058, &CameraSettings::gSensorSensitivity, 5},
     };
     for (const Case& c : cases) {
         QTest::mouseClick(dlg.GetDlgItem(c.id), Qt::LeftButton);

@@ -47,14 +47,17 @@ TEST_F(SettingsFilesTest, ReadValidatesEachPositionOnItsOwn) {
         bool result;
     };
     const Case cases[] = {
-        {"4390     ", Make(4, 3, 2, 2, 0, 4), true},    // 9 and 0 out of range, echo a space
-        {"123318   ", Make(1, 2, 3, 2, 1, 8), true},    // quality digit 3 is code 2
+        {"4390     ", Make(4, 3, 2, 2, 0, 4), true},  // 9 and 0 out of range, echo a space
+        {"123318   ", Make(1, 2, 3, 2, 1, 8), true},  // quality digit 3 is code 2
         {"032304   ", defaults, true},
-        {"012101000", Make(0, 1, 2, 0, 0, 1), true},    // the three trailing bytes are ignored
+        {"012101000", Make(0, 1, 2, 0, 0, 1), true},  // the three trailing bytes are ignored
         {"5444299xx", Make(0, 3, 2, 2, 0, 4), true},  // every position just out of range
         {"abcdefghi", defaults, true},
-        {QByteArray("1\0" "2331 \0\0", 9), Make(1, 3, 2, 2, 0, 1), true},
-        {"12331899", defaults, false},                   // 8 bytes: too short
+        {QByteArray("1\0"
+                    "2331 \0\0",
+                    9),
+         Make(1, 3, 2, 2, 0, 1), true},
+        {"12331899", defaults, false},  // 8 bytes: too short
         {"", defaults, false},
         {"123318   " + QByteArray(2000, '7'), Make(1, 2, 3, 2, 1, 8), true},
     };

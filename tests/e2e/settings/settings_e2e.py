@@ -7,8 +7,8 @@ usage: settings_e2e.py PATH_TO_DCS_4100
 
 import datetime
 import os
+import random
 import re
-import select
 import shutil
 import subprocess
 import sys
@@ -57,27 +57,32 @@ def wait_for(predicate, what, timeout=10.0):
 
 
 class Display:
-    """A private X server on a free display number chosen by the server itself."""
+    """A private X server on a free, high display number, clear of the low numbers that
+    other tools and scripts take for granted."""
 
     def __init__(self):
-        read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x800x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 15
-        while not number.endswith(b"\n"):
-            ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
-            if not ready:
-                raise Failure("Xvfb did not start")
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                raise Failure("Xvfb ended at start")
-            number += chunk
-        os.close(read_end)
-        self.name = ":" + number.decode().strip()
+        rng = random.Random()
+        for _ in range(30):
+            number = rng.randint(400, 899)
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.server = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0", "1024x800x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            socket = "/tmp/.X11-unix/X%d" % number
+            deadline = time.monotonic() + 15
+            while self.server.poll() is None and not os.path.exists(socket):
+                if time.monotonic() > deadline:
+                    break
+                time.sleep(0.05)
+            if self.server.poll() is None and os.path.exists(socket):
+                self.name = ":%d" % number
+                return
+            self.close()
+        raise Failure("no Xvfb could be started")
+
+    def alive(self):
+        return self.server.poll() is None
 
     def close(self):
         self.server.terminate()
@@ -117,6 +122,8 @@ class Session:
 
     def find(self, name, timeout=10.0):
         def search():
+            if not self.display.alive():
+                raise Failure("the X server ended (stopped from outside)")
             if self.process.poll() is not None:
                 raise Failure("the program ended with status %d" % self.process.returncode)
             ids = self.xdotool("search", "--onlyvisible", "--name", name).split()

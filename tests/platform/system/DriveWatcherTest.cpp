@@ -23,9 +23,8 @@ protected:
         m_a = m_dir.path() + "/a";
         m_b = m_dir.path() + "/b";
         qputenv(kVirtualDrivesVariable, (m_a + "=QOR-SD;" + m_b).toUtf8());
-        m_watcher.SetHandler([this](uint32_t code, const QString& root) {
-            m_notices.emplace_back(code, root);
-        });
+        m_watcher.SetHandler(
+            [this](uint32_t code, const QString& root) { m_notices.emplace_back(code, root); });
     }
     void TearDown() override { qunsetenv(kVirtualDrivesVariable); }
 
@@ -51,8 +50,8 @@ TEST_F(DriveWatcherTest, ReportsEachChangeOnce) {
     ASSERT_TRUE(QDir(m_a).removeRecursively());
     ASSERT_TRUE(QDir().mkpath(m_b));
     m_watcher.Poll();
-    EXPECT_EQ(m_notices, (std::vector<Notice>{{kDriveRemovedCode, m_a + '/'},
-                                              {kDriveAddedCode, m_b + '/'}}));
+    EXPECT_EQ(m_notices,
+              (std::vector<Notice>{{kDriveRemovedCode, m_a + '/'}, {kDriveAddedCode, m_b + '/'}}));
 }
 
 TEST_F(DriveWatcherTest, TimerDeliversTheNoticeOnTheEventLoop) {

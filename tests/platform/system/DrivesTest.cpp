@@ -56,13 +56,13 @@ TEST_F(VirtualDrivesTest, EntriesGiveRootsAndLabels) {
         QString label;
     };
     const Case cases[] = {
-        {card, card + '/', "QOR-SD"},              // label from the file's first line
-        {crlf, crlf + '/', "CR-LF"},               // line ends of either kind dropped
-        {plain, plain + '/', ""},                  // no label file: no label
-        {card + "=OTHER", card + '/', "OTHER"},    // a given label wins over the file
-        {named + "=X", named + '/', "X"},          // split at the last "="
-        {named + "=", named + '/', ""},            // an empty given label stays empty
-        {withSlash + "/=S", withSlash + '/', "S"}, // no doubled slash
+        {card, card + '/', "QOR-SD"},               // label from the file's first line
+        {crlf, crlf + '/', "CR-LF"},                // line ends of either kind dropped
+        {plain, plain + '/', ""},                   // no label file: no label
+        {card + "=OTHER", card + '/', "OTHER"},     // a given label wins over the file
+        {named + "=X", named + '/', "X"},           // split at the last "="
+        {named + "=", named + '/', ""},             // an empty given label stays empty
+        {withSlash + "/=S", withSlash + '/', "S"},  // no doubled slash
     };
     for (const Case& c : cases) {
         const std::vector<DriveInfo> drives = ParseVirtualDrives(c.entry);
@@ -76,8 +76,8 @@ TEST_F(VirtualDrivesTest, EntriesGiveRootsAndLabels) {
 TEST_F(VirtualDrivesTest, MissingFoldersAndEmptyEntriesAreSkippedInOrder) {
     const QString first = Folder("first", "ONE");
     const QString second = Folder("second", "TWO");
-    const QString value = ";" + second + ";" + m_dir.path() + "/absent=GONE;;" + first + ";" +
-                          second + "=DUP;";
+    const QString value =
+        ";" + second + ";" + m_dir.path() + "/absent=GONE;;" + first + ";" + second + "=DUP;";
     const std::vector<DriveInfo> drives = ParseVirtualDrives(value);
     ASSERT_EQ(drives.size(), 2u);
     EXPECT_EQ(drives[0].label, "TWO");

@@ -70,16 +70,15 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-    static QByteArray Escaped(const QString& path) {
-        return path.toUtf8().replace(" ", "\\040");
-    }
+    static QByteArray Escaped(const QString& path) { return path.toUtf8().replace(" ", "\\040"); }
 
     QTemporaryDir m_dir;
     SystemPaths m_paths;
 };
 
 TEST_F(FakeSystemTest, TypesLabelsAndSkippedMounts) {
-    AddDevice("pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0", "sda", "sda1", false, "8:1");
+    AddDevice("pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0", "sda", "sda1", false,
+              "8:1");
     AddDevice("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0", "sdb", "sdb1",
               false, "8:17");
     AddDevice("pci0000:00/0000:00:1c.0/mmc_host/mmc0/mmc0:aaaa", "mmcblk0", "mmcblk0p1", false,
@@ -100,18 +99,37 @@ TEST_F(FakeSystemTest, TypesLabelsAndSkippedMounts) {
     const QString proc = MountPoint("proc");
     const QString tmp = MountPoint("tmp");
     const QString unknown = MountPoint("unknown");
-    const QByteArray table =
-        "1 0 8:1 / " + Escaped(root) + " rw - ext4 /dev/sda1 rw\n"
-        "2 1 0:5 / " + Escaped(proc) + " rw - proc proc rw\n"
-        "3 1 8:17 / " + Escaped(usb) + " rw - vfat /dev/sdb1 rw\n"
-        "4 1 179:1 / " + Escaped(mmc) + " rw - exfat /dev/mmcblk0p1 rw\n"
-        "5 1 8:32 / " + Escaped(flagged) + " rw - ext4 /dev/sdc rw\n"
-        "6 1 11:0 / " + Escaped(optical) + " ro - iso9660 /dev/sr0 ro\n"
-        "7 1 0:60 / " + Escaped(share) + " rw - nfs4 server:/export rw\n"
-        "8 1 8:17 /DCIM " + Escaped(bound) + " rw - vfat /dev/sdb1 rw\n"
-        "9 1 0:30 / " + Escaped(tmp) + " rw - tmpfs tmpfs rw\n"
-        "10 1 0:31 / " + Escaped(unknown) + " rw - fuse.thing thing rw\n"
-        "11 1 8:1 / " + Escaped(m_dir.path() + "/absent") + " rw - ext4 /dev/sda1 rw\n";
+    const QByteArray table = "1 0 8:1 / " + Escaped(root) +
+                             " rw - ext4 /dev/sda1 rw\n"
+                             "2 1 0:5 / " +
+                             Escaped(proc) +
+                             " rw - proc proc rw\n"
+                             "3 1 8:17 / " +
+                             Escaped(usb) +
+                             " rw - vfat /dev/sdb1 rw\n"
+                             "4 1 179:1 / " +
+                             Escaped(mmc) +
+                             " rw - exfat /dev/mmcblk0p1 rw\n"
+                             "5 1 8:32 / " +
+                             Escaped(flagged) +
+                             " rw - ext4 /dev/sdc rw\n"
+                             "6 1 11:0 / " +
+                             Escaped(optical) +
+                             " ro - iso9660 /dev/sr0 ro\n"
+                             "7 1 0:60 / " +
+                             Escaped(share) +
+                             " rw - nfs4 server:/export rw\n"
+                             "8 1 8:17 /DCIM " +
+                             Escaped(bound) +
+                             " rw - vfat /dev/sdb1 rw\n"
+                             "9 1 0:30 / " +
+                             Escaped(tmp) +
+                             " rw - tmpfs tmpfs rw\n"
+                             "10 1 0:31 / " +
+                             Escaped(unknown) +
+                             " rw - fuse.thing thing rw\n"
+                             "11 1 8:1 / " +
+                             Escaped(m_dir.path() + "/absent") + " rw - ext4 /dev/sda1 rw\n";
     WriteText(m_paths.mountInfo, table);
 
     struct Expected {
@@ -121,9 +139,9 @@ TEST_F(FakeSystemTest, TypesLabelsAndSkippedMounts) {
     };
     const std::vector<Expected> expected = {
         {root + '/', DriveType::Fixed, ""},
-        {usb + '/', DriveType::Removable, "QOR-SD"},      // on USB
-        {mmc + '/', DriveType::Removable, "My Disk"},     // an SD slot; udev escapes decoded
-        {flagged + '/', DriveType::Removable, ""},        // sysfs says removable
+        {usb + '/', DriveType::Removable, "QOR-SD"},   // on USB
+        {mmc + '/', DriveType::Removable, "My Disk"},  // an SD slot; udev escapes decoded
+        {flagged + '/', DriveType::Removable, ""},     // sysfs says removable
         {optical + '/', DriveType::CdRom, ""},
         {share + '/', DriveType::Remote, ""},
     };
@@ -147,7 +165,8 @@ TEST_F(FakeSystemTest, NoMountTableNoDrives) {
 }
 
 TEST(MountTableTest, PseudoFileSystems) {
-    for (const char* type : {"proc", "sysfs", "tmpfs", "cgroup2", "devpts", "overlay", "squashfs"}) {
+    for (const char* type :
+         {"proc", "sysfs", "tmpfs", "cgroup2", "devpts", "overlay", "squashfs"}) {
         EXPECT_TRUE(IsPseudoFileSystem(type)) << type;
     }
     for (const char* type : {"ext4", "vfat", "exfat", "btrfs", "ntfs3", "nfs4"}) {
