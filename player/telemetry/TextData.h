@@ -10,6 +10,10 @@
 #include <list>
 #include <optional>
 
+namespace platform::media {
+struct IBaseFilter;
+}
+
 class CTextData {
 public:
     // One ReadTextLine call through a freshly asked telemetry interface: its result, or nullopt
@@ -38,6 +42,8 @@ public:
 
     // Clears the store and reads every line the source delivers. Returns the lines read.
     int LoadLines(const ReadLineFn& readLine);
+    // The same through the source filter's telemetry interface, asked afresh for every line.
+    int LoadFromSource(platform::media::IBaseFilter* source);
 
     const std::list<CGSensorData>& GSensorList() const { return m_gsensorList; }
     const std::list<CGPSData>& GPSList() const { return m_gpsList; }

@@ -1,0 +1,128 @@
+#include "player/playback/VideoPlayer.h"
+
+#include "platform/media/ComponentRegistry.h"
+#include "platform/system/SettingsStore.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace platform::media;
+
+namespace {
+
+constexpr int64_t k100nsPerMs = 10000;
+constexpr double k100nsPerSecond = 10000000.0;
+
+bool CanCreate(const CLSID& clsid) {
+    void* raw = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &raw)) ||
+        raw == nullptr) {
+        return false;
+    }
+    static_cast<IBaseFilter*>(raw)->Release();
+    return true;
+}
+
+}  // namespace
+
+CVideoPlayer::CVideoPlayer() {
+    platform::WriteRegistryDword(platform::RegistryScope::Machine, QString::fromLatin1(kUsingDShowKey),
+                                 QString::fromLatin1(kUsingDShowValue), 1);
+}
+
+CVideoPlayer::~CVideoPlayer() { Release(); }
+
+void CVideoPlayer::AttachViews(QWidget* frontView, QWidget* rearView) {
+    m_viewCount = 2;
+    m_frontView = frontView;
+    m_rearView = rearView;
+    if (!m_graph) {
+        m_graph = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView,
+                                               m_brightnessOption, m_textOption);
+    }
+}
+
+int CVideoPlayer::CheckComponents() {
+    if (!m_graph || !CanCreate(CLSID_SourceFilter)) {
+        return kNoSourceFilter;
+    }
+    if (!CanCreate(CLSID_VideoDecoder)) {
+        return kNoVideoDecoder;
+    }
+    if (!CanCreate(CLSID_AacDecoder)) {
+        return kNoAacDecoder;
+    }
+    if (!CanCreate(CLSID_BrightnessFilter)) {
+        return kNoBrightnessFilter;
+    }
+    return kComponentsComplete;
+}
+
+int CVideoPlayer::Open(const QString& path) {
+    if (m_viewCount == 0 || path.isEmpty()) {
+        return 0;
+    }
+    if (m_graph) {
+        m_graph->Stop();
+        m_graph->SeekTo(0);
+        Release();
+    }
+    m_graph = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView, m_brightnessOption,
+                                           m_textOption);
+    if (m_graph->Build(path) == CPlayGraph::kBuildFileRefused) {
+        Release();
+        return 0;
+    }
+    return 1;
+}
+
+void CVideoPlayer::Release() {
+    if (m_graph) {
+        m_graph->TearDown();
+        m_graph.reset();
+    }
+}
+
+uint64_t CVideoPlayer::GetDurationMs() {
+    if (!m_graph) {
+        return 0;
+    }
+    return static_cast<uint64_t>(m_graph->GetDuration() / k100nsPerMs);
+}
+
+void CVideoPlayer::SeekToMs(int ms) {
+    if (m_graph && m_graph->HasGraphManager()) {
+        m_graph->SeekTo(static_cast<int64_t>(ms) * k100nsPerMs);
+    }
+}
+
+void CVideoPlayer::SeekBack(double seconds) { SeekRelative(-seconds); }
+
+void CVideoPlayer::SeekForward(double seconds) { SeekRelative(seconds); }
+
+void CVideoPlayer::SeekRelative(double seconds) {
+    if (!m_graph || !m_graph->HasGraphManager() ||
+        (m_graph->State() != GraphState::Running && m_graph->State() != GraphState::Paused)) {
+        return;
+    }
+    const int64_t duration = m_graph->GetDuration();
+    const double target =
+        static_cast<double>(m_graph->GetPosition()) + seconds * k100nsPerSecond;
+    if (std::isnan(target)) {
+        return;
+    }
+    const double clamped = std::clamp(target, 0.0, static_cast<double>(duration));
+    m_graph->SeekTo(static_cast<int64_t>(clamped));
+}
+
+void CVideoPlayer::SetRate(float rate) {
+    if (!m_graph) {
+        return;
+    }
+    const bool wasRunning = m_graph->State() == GraphState::Running;
+    m_graph->Pause();
+    m_graph->StoreRate(rate);
+    if (wasRunning) {
+        m_graph->Run();
+    }
+}
