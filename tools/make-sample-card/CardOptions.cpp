@@ -282,6 +282,10 @@ ParseResult ParseCardOptions(const QStringList& arguments)
             result.options.frameCode = true;
             continue;
         }
+        if (name.startsWith(QLatin1Char('-')) && !name.startsWith(QLatin1String("--"))) {
+            result.error = QStringLiteral("unknown option '%1'").arg(name);
+            return result;
+        }
         if (!name.startsWith(QLatin1String("--"))) {
             if (!result.options.cardDir.isEmpty()) {
                 result.error = QStringLiteral("more than one card folder given: '%1'").arg(name);

@@ -18,6 +18,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace samplecard {
 
@@ -228,6 +229,9 @@ YuvPicture SceneRenderer::RenderBar(const BarText& text) const
     QImage image(m_size.width, rows, QImage::Format_RGB32);
     image.fill(QColor(12, 12, 12));
     {
+        // Fonts and glyph caches are shared by the process; workers take turns with text.
+        static std::mutex textLock;
+        const std::lock_guard<std::mutex> lock(textLock);
         QPainter p(&image);
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setStyleHint(QFont::Monospace);

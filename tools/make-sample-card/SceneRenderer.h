@@ -2,7 +2,7 @@
 // Draws what a camera sees: a road scene that moves with the distance driven, a dash camera's
 // burned-in text bar and the optional frame-code strip, as 4:2:0 pictures ready to encode.
 // The scene repeats every few metres, so it is drawn once per phase and then only copied.
-// After construction, const members may be called from any thread.
+// After construction, const members may be called from any thread at the same time.
 
 #include "tools/make-sample-card/CardOptions.h"
 

@@ -53,7 +53,7 @@ TEST(CardOptions, RejectsWhatCannotBeWritten)
         {"card", "--size", "320x181"},    {"card", "--size", "32x18"},      {"card", "--rear-size", "big"},
         {"card", "--fps", "0"},           {"card", "--length", "-3"},       {"card", "--count", "normal=x"},
         {"card", "--categories", "NORMAL"}, {"card", "--start", "1999-01-01 00:00:00"}, {"card", "--tone", "0"},
-        {"card", "other"},                {"card", "--telemetry", "yes"},   {"card", "--container", "mov"},
+        {"card", "other"},                {"card", "--telemetry", "yes"},   {"card", "--container", "mov"},       {"card", "-x"},
     };
     for (const QStringList& args : bad) {
         const auto r = ParseCardOptions(args);
