@@ -9,6 +9,7 @@ import datetime
 import os
 import random
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -58,7 +59,8 @@ def wait_for(predicate, what, timeout=10.0):
 
 class Display:
     """A private X server on a free, high display number, clear of the low numbers that
-    other tools and scripts take for granted."""
+    other tools and scripts take for granted. The server writes its number to a pipe once it
+    accepts clients; a socket file alone can appear before that."""
 
     def __init__(self):
         rng = random.Random()
@@ -66,20 +68,31 @@ class Display:
             number = rng.randint(400, 899)
             if os.path.exists("/tmp/.X%d-lock" % number):
                 continue
+            read_end, write_end = os.pipe()
             self.server = subprocess.Popen(
-                ["Xvfb", ":%d" % number, "-screen", "0", "1024x800x24", "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            socket = "/tmp/.X11-unix/X%d" % number
-            deadline = time.monotonic() + 15
-            while self.server.poll() is None and not os.path.exists(socket):
-                if time.monotonic() > deadline:
-                    break
-                time.sleep(0.05)
-            if self.server.poll() is None and os.path.exists(socket):
+                ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0",
+                 "1024x800x24", "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            ready = self._read_line(read_end, timeout=20)
+            os.close(read_end)
+            if ready.strip() == str(number).encode():
                 self.name = ":%d" % number
                 return
             self.close()
         raise Failure("no Xvfb could be started")
+
+    @staticmethod
+    def _read_line(fd, timeout):
+        text = b""
+        deadline = time.monotonic() + timeout
+        while not text.endswith(b"\n"):
+            ready, _, _ = select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+            chunk = os.read(fd, 16) if ready else b""
+            if not chunk:
+                break
+            text += chunk
+        return text
 
     def alive(self):
         return self.server.poll() is None
@@ -125,7 +138,10 @@ class Session:
             if not self.display.alive():
                 raise Failure("the X server ended (stopped from outside)")
             if self.process.poll() is not None:
-                raise Failure("the program ended with status %d" % self.process.returncode)
+                raise Failure("the program ended with status %d on %s (server socket %s)" % (
+                    self.process.returncode, self.display.name,
+                    "present" if os.path.exists("/tmp/.X11-unix/X" + self.display.name[1:])
+                    else "missing"))
             ids = self.xdotool("search", "--onlyvisible", "--name", name).split()
             return ids[0] if ids else None
         return wait_for(search, "window " + name, timeout)
