@@ -81,6 +81,9 @@ void DrawButtonFace(gfx::Dc& dc, const QImage& picture, const SkinRect& src, int
 }
 
 void DrawPicture(gfx::Dc& dc, const SkinImage& image, bool deferKey, int w, int h) {
+    if (dc.IsNull()) {
+        return;
+    }
     const ImageSpec& spec = image.Spec();
     const QImage& picture = *image.Picture();
     gfx::ImageAttributes attributes = gfx::ImageAttributes::FromArgb(spec.colour);
@@ -127,13 +130,12 @@ void RenderImage(SkinImage& image, const gfx::Dc* target, const gfx::Rect& paren
     if (background != nullptr) {
         gfx::BitBlt(surface, 0, 0, r.w, r.h, *background, r.x, r.y);
     }
-    image.SetDeferredKey(deferKey);
-    if (!surface.IsNull()) {
-        if (image.Picture() != nullptr) {
-            DrawPicture(surface, image, deferKey, r.w, r.h);
-        } else {
-            gfx::FillRectangle(surface, QRect(0, 0, r.w, r.h), image.Spec().colour);
-        }
+    if (image.Picture() != nullptr) {
+        // Only a picture can carry the key colour; a fill keeps the flag as it was.
+        image.SetDeferredKey(deferKey);
+        DrawPicture(surface, image, deferKey, r.w, r.h);
+    } else {
+        gfx::FillRectangle(surface, QRect(0, 0, r.w, r.h), image.Spec().colour);
     }
     image.Rendering() = std::move(surface);
     image.SetRendered();
