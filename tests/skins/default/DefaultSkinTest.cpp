@@ -5,10 +5,14 @@
 #include "SkinDocument.h"
 
 #include "player/common/NameKey.h"
+#include "player/common/RecordingCategory.h"
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -200,6 +204,29 @@ TEST_F(DefaultPack, WindowBackgroundsAreOpaqueAndSliderPartsCarryTheirKey)
             }
         }
     }
+}
+
+TEST_F(DefaultPack, ProfileNamesAnInstalledHangulFontTheMapPageAndTheCardFolders)
+{
+    // The about box and the messages carry Korean text: the face must exist with Hangul.
+    QProcess fc;
+    fc.start(QStringLiteral("fc-list"), {QStringLiteral(":lang=ko"), QStringLiteral("family")});
+    ASSERT_TRUE(fc.waitForFinished(20000));
+    const QString families = QString::fromUtf8(fc.readAllStandardOutput());
+    EXPECT_TRUE(families.split(QRegularExpression(QStringLiteral("[,\\n]"))).contains(s_profile->FontFace()))
+        << s_profile->FontFace().toStdString() << " is not an installed font with Hangul";
+    EXPECT_GT(s_profile->FontSize(), 0);
+
+    EXPECT_TRUE(QFileInfo(s_profile->MapPage()).isFile()) << s_profile->MapPage().toStdString();
+    EXPECT_TRUE(s_profile->Site().startsWith(QStringLiteral("https://")));
+
+    // The folders the demo card is written with.
+    const std::pair<player::RecordingCategory, const char*> folders[] = {
+        {player::RecordingCategory::Normal, "NORMAL"}, {player::RecordingCategory::Event, "EVENT"},
+        {player::RecordingCategory::EventN, "EVENT_N"}, {player::RecordingCategory::Manual, "MANUAL"},
+        {player::RecordingCategory::Motion, "MOTION"}};
+    for (const auto& [category, folder] : folders)
+        EXPECT_EQ(s_profile->GetCategoryFolder(category), QString::fromLatin1(folder));
 }
 
 } // namespace
