@@ -1,8 +1,11 @@
 #include "platform/media/ComponentRegistry.h"
 
+#include "platform/media/AudioRenderer.h"
+#include "platform/media/BrightnessFilter.h"
 #include "platform/media/DecoderFilter.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/SourceFilter.h"
+#include "platform/media/VideoRenderer.h"
 #include "platform/system/SettingsStore.h"
 
 #include <functional>
@@ -48,6 +51,10 @@ const std::vector<Factory>& Factories()
          [] { return Make<DecoderFilter>(DecoderFilter::Kind::Video); }},
         {CLSID_AacDecoder, [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Audio); },
          [] { return Make<DecoderFilter>(DecoderFilter::Kind::Audio); }},
+        {CLSID_DSoundRender, [] { return avfilter_get_by_name("atempo") != nullptr; },
+         [] { return Make<AudioRenderer>(); }},
+        {CLSID_VideoMixingRenderer, [] { return true; }, [] { return Make<VideoRenderer>(); }},
+        {CLSID_BrightnessFilter, [] { return true; }, [] { return Make<BrightnessFilter>(); }},
         {CLSID_FilterGraph, [] { return true; }, MakeGraph},
     };
     return factories;

@@ -4,6 +4,7 @@
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QProcess>
 
@@ -133,6 +134,144 @@ int FrameCodeOfLuma(const uint8_t* plane, int stride, int width, int height)
         std::memcpy(image.scanLine(y), plane + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(width));
     }
     return framecode::DecodeFrameCode(image);
+}
+
+void Pump(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+QImage DibToImage(const BYTE* dib)
+{
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, dib, sizeof header);
+    if (header.biSize != 40 || header.biBitCount != 32 || header.biWidth <= 0 || header.biHeight <= 0) {
+        return {};
+    }
+    QImage image(header.biWidth, header.biHeight, QImage::Format_RGB32);
+    const size_t rowBytes = static_cast<size_t>(header.biWidth) * 4;
+    for (int y = 0; y < header.biHeight; ++y) {
+        std::memcpy(image.scanLine(y), dib + sizeof header + rowBytes * static_cast<size_t>(header.biHeight - 1 - y), rowBytes);
+    }
+    return image;
+}
+
+bool PlaybackGraph::Build(const QString& path, QSize viewSize)
+{
+    EnsureApplication();
+    graph = CreateComponent<IGraphBuilder>(CLSID_FilterGraph);
+    source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
+    if (!graph || !source || graph->AddFilter(source.Get(), "source") != S_OK ||
+        QueryInterface<IFileSourceFilter>(source)->Load(path, nullptr) != S_OK) {
+        return false;
+    }
+    control = QueryInterface<IMediaControl>(graph);
+    seeking = QueryInterface<IMediaSeeking>(graph);
+    for (int i = 1; auto pin = PinByName(source.Get(), QStringLiteral("Video %1").arg(i)); ++i) {
+        auto decoder = CreateComponent<IBaseFilter>(CLSID_VideoDecoder);
+        auto renderer = CreateComponent<IBaseFilter>(CLSID_VideoMixingRenderer);
+        graph->AddFilter(decoder.Get(), QStringLiteral("decoder %1").arg(i));
+        graph->AddFilter(renderer.Get(), QStringLiteral("renderer %1").arg(i));
+        auto view = std::make_unique<QWidget>();
+        view->resize(viewSize);
+        view->show();
+        auto windowless = QueryInterface<IVMRWindowlessControl>(renderer);
+        QueryInterface<IVMRFilterConfig>(renderer)->SetRenderingMode(VMRMode_Windowless);
+        const RECT client{0, 0, viewSize.width(), viewSize.height()};
+        windowless->SetVideoPosition(nullptr, &client);
+        windowless->SetVideoClippingWindow(view.get());
+        windowless->SetAspectRatioMode(VMR_ARMODE_NONE);
+        if (graph->Connect(pin.Get(), PinByName(decoder.Get(), "In").Get()) != S_OK) {
+            return false;
+        }
+        PinList pins;
+        renderer->EnumPins(&pins);
+        if (graph->Connect(PinByName(decoder.Get(), "Out").Get(), pins.front().Get()) != S_OK) {
+            return false;
+        }
+        renderers.push_back(renderer);
+        views.push_back(std::move(view));
+    }
+    if (auto pin = PinByName(source.Get(), "Audio")) {
+        audioRenderer = CreateComponent<IBaseFilter>(CLSID_DSoundRender);
+        graph->AddFilter(audioRenderer.Get(), "DirectSound Audio Renderer");
+        PinList pins;
+        audioRenderer->EnumPins(&pins);
+        if (graph->Connect(pin.Get(), pins.front().Get()) != S_OK) {
+            auto decoder = CreateComponent<IBaseFilter>(CLSID_AacDecoder);
+            graph->AddFilter(decoder.Get(), "audio decoder");
+            if (graph->Connect(pin.Get(), PinByName(decoder.Get(), "In").Get()) != S_OK ||
+                graph->Connect(PinByName(decoder.Get(), "Out").Get(), pins.front().Get()) != S_OK) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+int PlaybackGraph::ShownFrame(size_t renderer) const
+{
+    BYTE* dib = nullptr;
+    if (renderer >= renderers.size() ||
+        QueryInterface<IVMRWindowlessControl>(renderers[renderer])->GetCurrentImage(&dib) != S_OK) {
+        return -1;
+    }
+    const QImage image = DibToImage(dib);
+    CoTaskMemFree(dib);
+    return framecode::DecodeFrameCode(image);
+}
+
+RendererStats PlaybackGraph::Stats(const ComPtr<IBaseFilter>& renderer) const
+{
+    RendererStats stats;
+    if (auto source = QueryInterface<IRendererStats>(renderer)) {
+        source->GetRendererStats(&stats);
+    }
+    return stats;
+}
+
+REFERENCE_TIME PlaybackGraph::Position() const
+{
+    REFERENCE_TIME position = -1;
+    seeking->GetCurrentPosition(&position);
+    return position;
+}
+
+REFERENCE_TIME PlaybackGraph::Duration() const
+{
+    REFERENCE_TIME duration = -1;
+    seeking->GetDuration(&duration);
+    return duration;
+}
+
+bool PlaybackGraph::WaitCued(int timeoutMs) const
+{
+    OAFilterState state = 0;
+    return control->GetState(timeoutMs, &state) == S_OK;
+}
+
+HRESULT PlaybackGraph::Seek(REFERENCE_TIME target) const
+{
+    return seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
 }
 
 FrameCollector::FrameCollector(bool video) : FilterBase(CLSID{}), m_video(video)

@@ -9,7 +9,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <QImage>
+#include <QWidget>
+
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -45,6 +50,37 @@ int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& conta
 
 // The frame number drawn into an 8-bit luma plane, or -1.
 int FrameCodeOfLuma(const uint8_t* plane, int stride, int width, int height);
+
+// Runs the Qt event loop for a while / until the condition holds (false on timeout).
+void Pump(int ms);
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
+
+// A packed bottom-up DIB as a top-down picture (null when the header is wrong).
+QImage DibToImage(const BYTE* dib);
+
+// A graph built as the player builds it: the source, a decoder and a windowless renderer per
+// camera drawing into a view of its own, and the sound path (decoder only for compressed sound).
+struct PlaybackGraph {
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IBaseFilter> source;
+    std::vector<ComPtr<IBaseFilter>> renderers;
+    ComPtr<IBaseFilter> audioRenderer;
+    std::vector<std::unique_ptr<QWidget>> views;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaSeeking> seeking;
+
+    bool Build(const QString& path, QSize viewSize = QSize(320, 180));
+    // The frame code of the picture a renderer holds (-1 without one).
+    int ShownFrame(size_t renderer = 0) const;
+    RendererStats Stats(const ComPtr<IBaseFilter>& renderer) const;
+    REFERENCE_TIME Position() const;
+    REFERENCE_TIME Duration() const;
+    // Every renderer holds its first picture of the current position.
+    bool WaitCued(int timeoutMs = 10000) const;
+    HRESULT Seek(REFERENCE_TIME target) const;
+};
+
+inline constexpr REFERENCE_TIME kMs = 10'000;
 
 // A renderer-like sink: collects the frame codes (video) or sample count (audio) of every
 // decoded sample as fast as they come, until the end of the stream.

@@ -1,0 +1,113 @@
+#include "platform/media/AudioConverter.h"
+
+#include "platform/media/AudioOutput.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <QByteArray>
+
+#include <cstring>
+
+namespace platform::media {
+
+AudioConverter::~AudioConverter()
+{
+    Reset();
+}
+
+void AudioConverter::Reset()
+{
+    avfilter_graph_free(&m_graph);
+    m_input = nullptr;
+    m_output = nullptr;
+    av_channel_layout_uninit(&m_layout);
+    m_sampleRate = 0;
+    m_format = -1;
+    m_rate = 0.0;
+}
+
+bool AudioConverter::Configure(const AVFrame* frame, double rate)
+{
+    Reset();
+    m_graph = avfilter_graph_alloc();
+    if (m_graph == nullptr) {
+        return false;
+    }
+    AVChannelLayout layout{};
+    if (frame->ch_layout.nb_channels > 0 && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC) {
+        av_channel_layout_copy(&layout, &frame->ch_layout);
+    } else {
+        av_channel_layout_default(&layout, std::max(1, frame->ch_layout.nb_channels));
+    }
+    char layoutName[128] = {};
+    av_channel_layout_describe(&layout, layoutName, sizeof layoutName);
+    const QByteArray source = QStringLiteral("time_base=1/%1:sample_rate=%1:sample_fmt=%2:channel_layout=%3")
+                                  .arg(frame->sample_rate)
+                                  .arg(QString::fromLatin1(av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format))))
+                                  .arg(QString::fromLatin1(layoutName))
+                                  .toLatin1();
+    const QByteArray chain = QStringLiteral("atempo=%1,aformat=sample_fmts=s16:sample_rates=%2:channel_layouts=stereo")
+                                 .arg(rate, 0, 'f', 4)
+                                 .arg(AudioOutput::kSampleRate)
+                                 .toLatin1();
+    AVFilterInOut* outputs = avfilter_inout_alloc();
+    AVFilterInOut* inputs = avfilter_inout_alloc();
+    bool ok = outputs != nullptr && inputs != nullptr &&
+              avfilter_graph_create_filter(&m_input, avfilter_get_by_name("abuffer"), "in", source.constData(), nullptr, m_graph) >= 0 &&
+              avfilter_graph_create_filter(&m_output, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr, m_graph) >= 0;
+    if (ok) {
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = m_input;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = m_output;
+        ok = avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0 &&
+             avfilter_graph_config(m_graph, nullptr) >= 0;
+    }
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    if (!ok) {
+        av_channel_layout_uninit(&layout);
+        Reset();
+        return false;
+    }
+    m_layout = layout;
+    m_sampleRate = frame->sample_rate;
+    m_format = frame->format;
+    m_rate = rate;
+    return true;
+}
+
+bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int16_t>* out)
+{
+    const bool same = m_graph != nullptr && m_sampleRate == frame->sample_rate && m_format == frame->format &&
+                      m_rate == rate && m_layout.nb_channels == frame->ch_layout.nb_channels;
+    if (!same && !Configure(frame, rate)) {
+        return false;
+    }
+    AVFrame* copy = av_frame_clone(frame);
+    if (copy == nullptr) {
+        return false;
+    }
+    // The chain keeps no time of its own: the renderer tracks times per input frame.
+    copy->pts = AV_NOPTS_VALUE;
+    if (av_buffersrc_add_frame_flags(m_input, copy, AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
+        av_frame_free(&copy);
+        return false;
+    }
+    av_frame_free(&copy);
+    AVFrame* converted = av_frame_alloc();
+    while (converted != nullptr && av_buffersink_get_frame(m_output, converted) >= 0) {
+        const auto* samples = reinterpret_cast<const int16_t*>(converted->data[0]);
+        out->insert(out->end(), samples, samples + static_cast<size_t>(converted->nb_samples) * AudioOutput::kChannels);
+        av_frame_unref(converted);
+    }
+    av_frame_free(&converted);
+    return true;
+}
+
+}  // namespace platform::media

@@ -1,0 +1,42 @@
+#pragma once
+// Turns decoded sound into the device's format (48 kHz stereo 16-bit) and stretches it to the
+// playback rate keeping its pitch: a libavfilter chain abuffer -> atempo -> aformat. Internal;
+// used by one thread at a time.
+
+#include <cstdint>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavutil/frame.h>
+}
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform::media {
+
+class AudioConverter {
+public:
+    AudioConverter() = default;
+    ~AudioConverter();
+    AudioConverter(const AudioConverter&) = delete;
+    AudioConverter& operator=(const AudioConverter&) = delete;
+
+    // Adds the frame's sound (interleaved stereo) to out; false when it cannot be converted.
+    bool Convert(const AVFrame* frame, double rate, std::vector<int16_t>* out);
+    void Reset();
+
+private:
+    bool Configure(const AVFrame* frame, double rate);
+
+    AVFilterGraph* m_graph = nullptr;
+    AVFilterContext* m_input = nullptr;
+    AVFilterContext* m_output = nullptr;
+    int m_sampleRate = 0;
+    int m_format = -1;
+    AVChannelLayout m_layout{};
+    double m_rate = 0.0;
+};
+
+}  // namespace platform::media

@@ -1,0 +1,235 @@
+#include "platform/media/AudioOutput.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QCoreApplication>
+#include <QMediaDevices>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace platform::media {
+
+namespace {
+constexpr int kBytesPerFrame = AudioOutput::kChannels * static_cast<int>(sizeof(int16_t));
+constexpr double kDeviceBufferSeconds = 0.08;
+// Sound within this distance of its time plays as it is; beyond, it is cut or delayed.
+constexpr REFERENCE_TIME kSyncTolerance = 200'000;  // 20 ms
+constexpr char kDeviceVariable[] = "ROADPLAYER_AUDIO_DEVICE";
+
+struct Chunk {
+    std::vector<int16_t> samples;  // interleaved stereo
+    size_t offsetFrames = 0;       // already played
+    REFERENCE_TIME start = 0;
+    double rate = 1.0;
+
+    size_t Frames() const { return samples.size() / AudioOutput::kChannels; }
+    REFERENCE_TIME TimeAt(size_t frame) const
+    {
+        return start + static_cast<REFERENCE_TIME>(static_cast<double>(frame) * 1e7 * rate / AudioOutput::kSampleRate);
+    }
+};
+}  // namespace
+
+// The QIODevice the sink pulls from; the device thread calls readData.
+class AudioOutput::Reader final : public QIODevice {
+public:
+    explicit Reader(std::shared_ptr<GraphClock> clock) : m_clock(std::move(clock)) {}
+
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return 1 << 20; }  // an endless stream
+
+    void Push(Chunk chunk)
+    {
+        std::lock_guard lock(m_mutex);
+        m_chunks.push_back(std::move(chunk));
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_chunks.clear();
+    }
+    REFERENCE_TIME Heard() const
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_heard < 0 || !m_clock->IsTicking()) {
+            return m_heard;
+        }
+        const auto since = std::chrono::duration<double>(GraphClock::Monotonic::now() - m_heardAt).count();
+        return m_heard + static_cast<REFERENCE_TIME>(std::min(since, 0.2) * 1e7 * m_clock->Rate());
+    }
+    std::atomic<double> latencySeconds{kDeviceBufferSeconds};
+
+protected:
+    qint64 writeData(const char* /*data*/, qint64 /*length*/) override { return -1; }
+
+    qint64 readData(char* data, qint64 maxBytes) override
+    {
+        const size_t frames = static_cast<size_t>(maxBytes / kBytesPerFrame);
+        std::memset(data, 0, frames * kBytesPerFrame);
+        if (!m_clock->IsTicking()) {
+            return static_cast<qint64>(frames * kBytesPerFrame);
+        }
+        const double rate = m_clock->Rate();
+        // What is handed over now is heard one device buffer later.
+        REFERENCE_TIME want = m_clock->Now() + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        const double unitsPerFrame = 1e7 * rate / kSampleRate;
+        auto* out = reinterpret_cast<int16_t*>(data);
+        size_t written = 0;
+        std::lock_guard lock(m_mutex);
+        while (written < frames && !m_chunks.empty()) {
+            Chunk& chunk = m_chunks.front();
+            const REFERENCE_TIME at = chunk.TimeAt(chunk.offsetFrames);
+            const size_t left = chunk.Frames() - chunk.offsetFrames;
+            if (at < want - kSyncTolerance) {
+                const auto late = static_cast<size_t>(static_cast<double>(want - at) / unitsPerFrame);
+                chunk.offsetFrames += std::min(left, std::max<size_t>(late, 1));
+            } else if (at > want + kSyncTolerance) {
+                const auto early = static_cast<size_t>(static_cast<double>(at - want) / unitsPerFrame);
+                const size_t gap = std::min(frames - written, std::max<size_t>(early, 1));
+                written += gap;  // silence until its time
+                want += static_cast<REFERENCE_TIME>(static_cast<double>(gap) * unitsPerFrame);
+            } else {
+                if (written == 0) {
+                    m_heard = at - static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+                    m_heardAt = GraphClock::Monotonic::now();
+                }
+                const size_t take = std::min(left, frames - written);
+                std::memcpy(out + written * kChannels, chunk.samples.data() + chunk.offsetFrames * kChannels,
+                            take * kBytesPerFrame);
+                chunk.offsetFrames += take;
+                written += take;
+                want = chunk.TimeAt(chunk.offsetFrames);
+            }
+            if (chunk.offsetFrames >= chunk.Frames()) {
+                m_chunks.pop_front();
+            }
+        }
+        return static_cast<qint64>(frames * kBytesPerFrame);
+    }
+
+private:
+    std::shared_ptr<GraphClock> m_clock;
+    mutable std::mutex m_mutex;
+    std::deque<Chunk> m_chunks;  // guarded by m_mutex
+    REFERENCE_TIME m_heard = -1; // guarded by m_mutex
+    GraphClock::Monotonic::time_point m_heardAt{};  // guarded by m_mutex
+};
+
+// Owns the sink on the device thread.
+class AudioOutput::Host final : public QObject {
+public:
+    bool Start(Reader* reader)
+    {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) {
+            return false;
+        }
+        QAudioFormat format;
+        format.setSampleRate(kSampleRate);
+        format.setChannelCount(kChannels);
+        format.setSampleFormat(QAudioFormat::Int16);
+        if (!device.isFormatSupported(format)) {
+            return false;
+        }
+        m_sink = std::make_unique<QAudioSink>(device, format);
+        m_sink->setBufferSize(static_cast<qsizetype>(kDeviceBufferSeconds * kSampleRate) * kBytesPerFrame);
+        reader->open(QIODevice::ReadOnly);
+        m_sink->start(reader);
+        if (m_sink->error() != QAudio::NoError || m_sink->state() == QAudio::StoppedState) {
+            m_sink.reset();
+            return false;
+        }
+        reader->latencySeconds = static_cast<double>(m_sink->bufferSize()) / (kSampleRate * kBytesPerFrame);
+        return true;
+    }
+    void Stop()
+    {
+        if (m_sink) {
+            m_sink->stop();
+            m_sink.reset();
+        }
+    }
+
+private:
+    std::unique_ptr<QAudioSink> m_sink;
+};
+
+AudioOutput::AudioOutput(std::shared_ptr<GraphClock> clock)
+    : m_clock(clock), m_reader(std::make_unique<Reader>(std::move(clock)))
+{
+}
+
+AudioOutput::~AudioOutput()
+{
+    Close();
+}
+
+bool AudioOutput::Open()
+{
+    if (m_open) {
+        return true;
+    }
+    if (qEnvironmentVariable(kDeviceVariable) == QStringLiteral("none") || QCoreApplication::instance() == nullptr) {
+        return false;
+    }
+    m_thread.start();
+    m_host = new Host;  // deleted on its thread in Close
+    m_host->moveToThread(&m_thread);
+    bool started = false;
+    Reader* reader = m_reader.get();
+    reader->moveToThread(&m_thread);
+    QMetaObject::invokeMethod(m_host, [&] { started = m_host->Start(reader); }, Qt::BlockingQueuedConnection);
+    m_open = true;
+    if (!started) {
+        Close();
+    }
+    return started;
+}
+
+void AudioOutput::Close()
+{
+    if (!m_open) {
+        return;
+    }
+    Host* host = m_host;
+    Reader* reader = m_reader.get();
+    QThread* caller = QThread::currentThread();
+    QMetaObject::invokeMethod(
+        host,
+        [host, reader, caller] {
+            host->Stop();
+            delete host;
+            reader->close();
+            reader->moveToThread(caller);
+        },
+        Qt::BlockingQueuedConnection);
+    m_host = nullptr;
+    m_thread.quit();
+    m_thread.wait();
+    m_open = false;
+}
+
+void AudioOutput::Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate)
+{
+    m_reader->Push(Chunk{std::move(samples), 0, start, rate});
+}
+
+void AudioOutput::Clear()
+{
+    m_reader->Clear();
+}
+
+REFERENCE_TIME AudioOutput::HeardTime() const
+{
+    return m_reader->Heard();
+}
+
+double AudioOutput::LatencySeconds() const
+{
+    return m_reader->latencySeconds;
+}
+
+}  // namespace platform::media

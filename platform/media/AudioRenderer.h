@@ -1,0 +1,52 @@
+#pragma once
+// The audio renderer (CLSID_DSoundRender): plays uncompressed sound (PCM packets straight from
+// the source, or a decoder's frames) through the default sound device at the graph's rate with
+// the pitch kept, applying the graph's volume and balance and the process-wide wave-out
+// volume. Without a device it follows the clock silently, so playback still advances.
+// Interface methods: the graph's thread (GetRendererStats: any thread).
+
+#include "platform/media/AudioConverter.h"
+#include "platform/media/AudioOutput.h"
+#include "platform/media/FilterBase.h"
+
+#include <mutex>
+#include <thread>
+
+namespace platform::media {
+
+class AudioRenderer final : public FilterBase, public IRendererStats {
+public:
+    AudioRenderer();
+    MEDIA_FORWARD_IUNKNOWN(FilterBase)
+
+    // IRendererStats
+    HRESULT GetRendererStats(RendererStats* stats) override;
+
+    // FilterBase
+    HRESULT StartStreaming(int serial) override;
+    void JoinStreaming() override;
+    bool IsRenderer() const override { return true; }
+
+protected:
+    HRESULT QueryExtra(const IID& iid, void** object) override;
+
+private:
+    ~AudioRenderer() override;
+
+    void RenderLoop(int serial);
+    // Waits for the frame's time and plays it; false when the thread must end.
+    bool Play(const AVFrame* frame, REFERENCE_TIME start, int serial);
+    void ApplyVolume(std::vector<int16_t>* samples) const;
+    std::vector<FramePtr> Decode(MediaSample& sample);
+
+    InputPin* m_input = nullptr;
+    std::thread m_thread;
+    CodecContextPtr m_pcm;              // render thread: PCM packets to frames
+    std::unique_ptr<AudioOutput> m_output;  // render thread
+    AudioConverter m_converter;         // render thread
+
+    mutable std::mutex m_mutex;
+    RendererStats m_stats;              // guarded by m_mutex
+};
+
+}  // namespace platform::media

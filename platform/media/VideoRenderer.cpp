@@ -1,0 +1,448 @@
+#include "platform/media/VideoRenderer.h"
+
+#include "platform/media/ComponentRegistry.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QThread>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <cstring>
+
+namespace platform::media {
+
+namespace {
+constexpr size_t kFrameQueue = 6;
+constexpr char kInputPinName[] = "VMR Input0";
+}  // namespace
+
+// Paints the renderer's picture in the paint events of its clipping window; UI thread only
+// (Detach and the pending flag excepted).
+class ViewPainter final : public QObject {
+public:
+    explicit ViewPainter(VideoRenderer* renderer) : m_renderer(renderer) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        VideoRenderer* renderer = m_renderer.load();
+        if (event->type() == QEvent::Paint && watched == m_view && renderer != nullptr) {
+            QPainter painter(m_view);
+            renderer->Paint(painter);
+            return true;
+        }
+        return false;
+    }
+    void Watch(QWidget* view)
+    {
+        if (m_view != nullptr) {
+            m_view->removeEventFilter(this);
+        }
+        m_view = view;
+        if (view != nullptr) {
+            view->installEventFilter(this);
+        }
+    }
+    void Detach() { m_renderer = nullptr; }
+    // Any thread: coalesces repaint requests into one queued call.
+    void RequestRepaint()
+    {
+        if (!m_pending.exchange(true)) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_pending = false;
+                    if (m_view != nullptr) {
+                        m_view->update();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    }
+
+private:
+    std::atomic<VideoRenderer*> m_renderer;
+    std::atomic<bool> m_pending{false};
+    QPointer<QWidget> m_view;
+};
+
+VideoRenderer::VideoRenderer() : FilterBase(CLSID_VideoMixingRenderer), m_painter(new ViewPainter(this))
+{
+    m_input = AddInputPin(QString::fromLatin1(kInputPinName), kFrameQueue, [](const MediaType& type) {
+        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_DecodedVideo && type.format &&
+               type.format->decoded;
+    });
+}
+
+VideoRenderer::~VideoRenderer()
+{
+    RequestStop();
+    JoinStreaming();
+    m_painter->Detach();
+    if (m_painter->thread() == QThread::currentThread()) {
+        delete m_painter;  // owned here; removes itself from the view
+    } else {
+        m_painter->deleteLater();
+    }
+    sws_freeContext(m_scaler);
+}
+
+HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object)
+{
+    if (iid == IVMRFilterConfig::kIid) {
+        *object = static_cast<IVMRFilterConfig*>(this);
+    } else if (iid == IVMRWindowlessControl::kIid) {
+        *object = static_cast<IVMRWindowlessControl*>(this);
+    } else if (iid == IRendererStats::kIid) {
+        *object = static_cast<IRendererStats*>(this);
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetRenderingMode(DWORD mode)
+{
+    if (mode != VMRMode_Windowless) {
+        return E_INVALIDARG;
+    }
+    m_renderingMode = mode;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetRenderingMode(DWORD* mode)
+{
+    if (mode == nullptr) {
+        return E_POINTER;
+    }
+    *mode = m_renderingMode;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetVideoPosition(const RECT* /*source*/, const RECT* destination)
+{
+    if (destination == nullptr) {
+        return S_OK;
+    }
+    if (destination->right < destination->left || destination->bottom < destination->top) {
+        return E_INVALIDARG;
+    }
+    std::lock_guard lock(m_mutex);
+    m_destination = *destination;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination)
+{
+    std::lock_guard lock(m_mutex);
+    if (source != nullptr) {
+        *source = RECT{0, 0, m_current ? m_current->width : 0, m_current ? m_current->height : 0};
+    }
+    if (destination != nullptr) {
+        *destination = m_destination;
+    }
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetVideoClippingWindow(QWidget* view)
+{
+    m_view = view;
+    m_painter->Watch(view);
+    return S_OK;
+}
+
+HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode)
+{
+    if (mode != VMR_ARMODE_NONE && mode != VMR_ARMODE_LETTER_BOX) {
+        return E_INVALIDARG;
+    }
+    m_aspectMode = mode;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetAspectRatioMode(DWORD* mode)
+{
+    if (mode == nullptr) {
+        return E_POINTER;
+    }
+    *mode = m_aspectMode;
+    return S_OK;
+}
+
+QRect VideoRenderer::Destination() const
+{
+    std::lock_guard lock(m_mutex);
+    return QRect(m_destination.left, m_destination.top, m_destination.right - m_destination.left,
+                 m_destination.bottom - m_destination.top);
+}
+
+void VideoRenderer::Paint(QPainter& painter)
+{
+    QRect target = Destination();
+    QImage picture;
+    {
+        std::lock_guard lock(m_mutex);
+        picture = m_picture;
+    }
+    if (target.isEmpty() && m_view != nullptr) {
+        target = m_view->rect();
+    }
+    painter.fillRect(target, Qt::black);
+    if (picture.isNull()) {
+        return;
+    }
+    QRect area = target;
+    if (m_aspectMode == VMR_ARMODE_LETTER_BOX) {
+        QSize fitted = picture.size().scaled(target.size(), Qt::KeepAspectRatio);
+        area = QRect(QPoint(0, 0), fitted);
+        area.moveCenter(target.center());
+    }
+    if (area.size() == picture.size()) {
+        painter.drawImage(area.topLeft(), picture);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(area, picture);
+    }
+}
+
+HRESULT VideoRenderer::RepaintVideo(QWidget* view, QPainter* painter)
+{
+    if (painter == nullptr) {
+        return E_POINTER;
+    }
+    if (view != m_view) {
+        return E_INVALIDARG;
+    }
+    Paint(*painter);
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
+{
+    if (dib == nullptr) {
+        return E_POINTER;
+    }
+    *dib = nullptr;
+    FramePtr frame;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_current) {
+            return E_FAIL;
+        }
+        frame.reset(av_frame_clone(m_current.get()));
+    }
+    if (!frame) {
+        return E_OUTOFMEMORY;
+    }
+    const int width = frame->width;
+    const int height = frame->height;
+    SwsContext* scaler = sws_getContext(width, height, static_cast<AVPixelFormat>(frame->format), width, height,
+                                        AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (scaler == nullptr) {
+        return E_FAIL;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    const size_t imageBytes = rowBytes * static_cast<size_t>(height);
+    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(BITMAPINFOHEADER) + imageBytes));
+    if (block == nullptr) {
+        sws_freeContext(scaler);
+        return E_OUTOFMEMORY;
+    }
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;  // bottom-up
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biSizeImage = static_cast<DWORD>(imageBytes);
+    std::memcpy(block, &header, sizeof header);
+    // Writing from the last row upwards turns the picture bottom-up.
+    uint8_t* rows[4] = {block + sizeof header + rowBytes * static_cast<size_t>(height - 1), nullptr, nullptr, nullptr};
+    const int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
+    sws_scale(scaler, frame->data, frame->linesize, 0, height, rows, strides);
+    sws_freeContext(scaler);
+    // The fourth byte is padding; keep it opaque for readers that take it as alpha.
+    for (size_t i = 3; i < imageBytes; i += 4) {
+        block[sizeof header + i] = 0xFF;
+    }
+    *dib = block;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth, LONG* arHeight)
+{
+    const MediaType type = m_input->ConnectedType();
+    if (!type.format) {
+        return VFW_E_NOT_CONNECTED;
+    }
+    const AVCodecParameters* codec = type.format->codec.get();
+    if (width != nullptr) {
+        *width = codec->width;
+    }
+    if (height != nullptr) {
+        *height = codec->height;
+    }
+    if (arWidth != nullptr) {
+        *arWidth = codec->width;
+    }
+    if (arHeight != nullptr) {
+        *arHeight = codec->height;
+    }
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetRendererStats(RendererStats* stats)
+{
+    if (stats == nullptr) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(m_mutex);
+    *stats = m_stats;
+    return S_OK;
+}
+
+HRESULT VideoRenderer::StartStreaming(int serial)
+{
+    JoinStreaming();
+    const MediaType type = m_input->ConnectedType();
+    if (!type.format) {
+        return S_OK;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_frameRate = type.format->frameRate;
+    }
+    m_thread = std::thread([this, serial] { RenderLoop(serial); });
+    return S_OK;
+}
+
+void VideoRenderer::JoinStreaming()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
+{
+    if (size.isEmpty()) {
+        size = QSize(frame->width, frame->height);
+    }
+    m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                    size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr,
+                                    nullptr);
+    QImage image(size, QImage::Format_RGB32);
+    if (m_scaler == nullptr || image.isNull()) {
+        return {};
+    }
+    uint8_t* rows[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, rows, strides);
+    return image;
+}
+
+void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool counted)
+{
+    QImage picture = Convert(frame, Destination().size());
+    FramePtr reference(av_frame_clone(frame));
+    {
+        std::lock_guard lock(m_mutex);
+        m_picture = std::move(picture);
+        m_current = std::move(reference);
+        m_stats.lastSampleTime = start;
+        m_stats.lastFrameNumber = m_frameRate.num > 0
+                                      ? static_cast<int>(std::llround(static_cast<double>(start) * m_frameRate.num /
+                                                                      (static_cast<double>(kUnitsPerSecond) * m_frameRate.den)))
+                                      : -1;
+        if (counted) {
+            ++m_stats.framesRendered;
+        }
+    }
+    m_painter->RequestRepaint();
+}
+
+bool VideoRenderer::Schedule(SamplePtr sample, int serial)
+{
+    const REFERENCE_TIME start = sample->start;
+    for (;;) {
+        switch (m_clock->WaitUntil(start, serial, m_stepper)) {
+        case GraphClock::WaitResult::Aborted:
+            return false;
+        case GraphClock::WaitResult::Stale:
+            return true;
+        case GraphClock::WaitResult::Step:
+            Present(sample->frame.get(), start, true);
+            m_clock->CompleteStep(start, serial);
+            return true;
+        case GraphClock::WaitResult::Due: {
+            const REFERENCE_TIME now = m_clock->Now();
+            REFERENCE_TIME nextStart = 0;
+            MediaSample::Kind nextKind = MediaSample::Kind::EndOfStream;
+            const bool next = m_input->Queue().PeekStart(&nextStart, &nextKind);
+            if (next && nextKind == MediaSample::Kind::Frame && nextStart <= now) {
+                std::lock_guard lock(m_mutex);
+                m_stats.framesDropped += m_clock->IsTicking() ? 1 : 0;  // too late: the next is due
+                return true;
+            }
+            const REFERENCE_TIME interval = sample->duration > 0 ? sample->duration : kUnitsPerSecond / 30;
+            if (m_clock->IsTicking() && now - start > interval) {
+                std::lock_guard lock(m_mutex);
+                ++m_stats.framesLate;
+            }
+            Present(sample->frame.get(), start, true);
+            return true;
+        }
+        }
+    }
+}
+
+void VideoRenderer::RenderLoop(int serial)
+{
+    bool shown = false;       // the generation's first picture is on screen
+    FramePtr candidate;       // the last picture before the target, for seeks past the end
+    REFERENCE_TIME candidateStart = 0;
+    while (SamplePtr sample = m_input->Queue().Get()) {
+        if (sample->serial != serial) {
+            serial = sample->serial;
+            shown = false;
+            candidate.reset();
+        }
+        if (sample->kind == MediaSample::Kind::EndOfStream) {
+            if (!shown) {
+                if (candidate) {
+                    Present(candidate.get(), candidateStart, true);
+                }
+                shown = true;
+                m_clock->RendererReady(serial);
+            }
+            continue;
+        }
+        if (!sample->frame) {
+            continue;
+        }
+        if (!shown) {
+            const REFERENCE_TIME target = m_clock->SegmentStart();
+            const REFERENCE_TIME end = sample->start + std::max<REFERENCE_TIME>(sample->duration, 1);
+            if (end <= target) {
+                candidate = std::move(sample->frame);
+                candidateStart = sample->start;
+                continue;
+            }
+            // The picture at the target, shown at once in every state: the preroll.
+            Present(sample->frame.get(), sample->start, true);
+            candidate.reset();
+            shown = true;
+            m_clock->RendererReady(serial);
+            continue;
+        }
+        if (!Schedule(std::move(sample), serial)) {
+            return;
+        }
+    }
+}
+
+}  // namespace platform::media

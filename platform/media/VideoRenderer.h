@@ -1,0 +1,89 @@
+#pragma once
+// The windowless video renderer (CLSID_VideoMixingRenderer): shows each decoded picture when
+// the graph clock reaches its time, converted and scaled by libswscale straight to the view's
+// destination rectangle, and paints it into its clipping window (the view widget) by itself:
+// a new picture asks the view to repaint through a queued call on the UI thread.
+// Interface methods: the UI thread (GetRendererStats: any thread).
+
+#include "platform/media/FilterBase.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+struct SwsContext;
+
+namespace platform::media {
+
+class ViewPainter;
+
+class VideoRenderer final : public FilterBase,
+                            public IVMRFilterConfig,
+                            public IVMRWindowlessControl,
+                            public IRendererStats {
+public:
+    VideoRenderer();
+    MEDIA_FORWARD_IUNKNOWN(FilterBase)
+
+    // IVMRFilterConfig
+    HRESULT SetRenderingMode(DWORD mode) override;
+    HRESULT GetRenderingMode(DWORD* mode) override;
+
+    // IVMRWindowlessControl
+    HRESULT SetVideoPosition(const RECT* source, const RECT* destination) override;
+    HRESULT GetVideoPosition(RECT* source, RECT* destination) override;
+    HRESULT SetVideoClippingWindow(QWidget* view) override;
+    HRESULT SetAspectRatioMode(DWORD mode) override;
+    HRESULT GetAspectRatioMode(DWORD* mode) override;
+    HRESULT RepaintVideo(QWidget* view, QPainter* painter) override;
+    HRESULT GetCurrentImage(BYTE** dib) override;
+    HRESULT GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth, LONG* arHeight) override;
+
+    // IRendererStats
+    HRESULT GetRendererStats(RendererStats* stats) override;
+
+    // FilterBase
+    HRESULT StartStreaming(int serial) override;
+    void JoinStreaming() override;
+    bool IsRenderer() const override { return true; }
+    bool IsVideoRenderer() const override { return true; }
+    void SetStepper(bool stepper) override { m_stepper = stepper; }
+
+    // UI thread: paints the current picture into the destination rectangle.
+    void Paint(QPainter& painter);
+
+protected:
+    HRESULT QueryExtra(const IID& iid, void** object) override;
+
+private:
+    ~VideoRenderer() override;
+
+    void RenderLoop(int serial);
+    // Waits for the frame's time and shows it; false when the thread must end.
+    bool Schedule(SamplePtr sample, int serial);
+    void Present(const AVFrame* frame, REFERENCE_TIME start, bool counted);
+    QImage Convert(const AVFrame* frame, QSize size);
+    QRect Destination() const;
+
+    InputPin* m_input = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_stepper{false};
+    DWORD m_aspectMode = VMR_ARMODE_NONE;  // UI thread
+    DWORD m_renderingMode = VMRMode_Windowless;
+    QPointer<QWidget> m_view;              // UI thread
+    ViewPainter* m_painter = nullptr;      // lives on the UI thread, owned here
+    SwsContext* m_scaler = nullptr;        // render thread
+
+    mutable std::mutex m_mutex;            // guards the fields below
+    RECT m_destination;
+    QImage m_picture;                      // the current frame at the destination size
+    FramePtr m_current;                    // the current frame as decoded
+    RendererStats m_stats;
+    AVRational m_frameRate{0, 1};
+};
+
+}  // namespace platform::media
