@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kMaxConnectAttempts = 3;
 constexpr int kPcmAudioWeight = 1001;  // a PCM pin; any other audio pin counts 1
-constexpr int kPcmAudioThreshold = 1000;
 
 bool PinNameContains(IPin* pin, const char* word) {
     PIN_INFO info;
@@ -113,6 +112,7 @@ HRESULT CPlayGraph::Build(const QString& path) {
             ++m_videoStreamCount;
         }
     }
+    m_audioCount = CountAudio();
     // Any success code other than S_OK must not read as "file refused".
     if (m_videoStreamCount == 1) {
         hr = BuildOneVideo();
@@ -137,11 +137,11 @@ int CPlayGraph::CountAudio() const {
     return audio;
 }
 
-HRESULT CPlayGraph::AddAudioFilters(int audio, const char* decoderName) {
-    if (audio == 0) {
+HRESULT CPlayGraph::AddAudioFilters(const char* decoderName) {
+    if (m_audioCount == 0) {
         return S_OK;
     }
-    if (audio < kPcmAudioThreshold) {
+    if (m_audioCount < kPcmAudioThreshold) {
         const HRESULT hr = AddComponent(CLSID_AacDecoder, decoderName, m_audioDecoder);
         if (FAILED(hr)) {
             return hr;
@@ -175,10 +175,10 @@ HRESULT CPlayGraph::SetUpRenderer(IBaseFilter* renderer, QWidget* view) {
     return control->SetAspectRatioMode(VMR_ARMODE_NONE);  // stretched to the view
 }
 
-void CPlayGraph::ConnectAudio(int audio) {
-    if (audio >= kPcmAudioThreshold) {
+void CPlayGraph::ConnectAudio() {
+    if (m_audioCount >= kPcmAudioThreshold) {
         ConnectFilters(m_source.Get(), m_audioRenderer.Get());
-    } else if (audio > 0) {
+    } else if (m_audioCount > 0) {
         ConnectFilters(m_source.Get(), m_audioDecoder.Get());
         ConnectFilters(m_audioDecoder.Get(), m_audioRenderer.Get());
     }
@@ -211,8 +211,7 @@ bool CPlayGraph::ConnectFilters(IBaseFilter* upstream, IBaseFilter* downstream) 
 }
 
 HRESULT CPlayGraph::BuildOneVideo() {
-    const int audio = CountAudio();
-    HRESULT hr = AddAudioFilters(audio, kAacDecoderOneVideoName);
+    HRESULT hr = AddAudioFilters(kAacDecoderOneVideoName);
     if (SUCCEEDED(hr)) {
         hr = AddComponent(CLSID_VideoDecoder, kVideoDecoder1Name, m_videoDecoder1);
     }
@@ -226,7 +225,7 @@ HRESULT CPlayGraph::BuildOneVideo() {
         return hr;
     }
     m_duration100ns = 0;
-    ConnectAudio(audio);
+    ConnectAudio();
     ConnectFilters(m_source.Get(), m_videoDecoder1.Get());
     ConnectFilters(m_videoDecoder1.Get(), m_frontRenderer.Get());
     Cue();
@@ -234,8 +233,7 @@ HRESULT CPlayGraph::BuildOneVideo() {
 }
 
 HRESULT CPlayGraph::BuildTwoVideo() {
-    const int audio = CountAudio();
-    HRESULT hr = AddAudioFilters(audio, kAacDecoderTwoVideoName);
+    HRESULT hr = AddAudioFilters(kAacDecoderTwoVideoName);
     if (SUCCEEDED(hr)) {
         hr = AddComponent(CLSID_VideoDecoder, kVideoDecoder1Name, m_videoDecoder1);
     }
@@ -258,7 +256,7 @@ HRESULT CPlayGraph::BuildTwoVideo() {
         return hr;
     }
     m_duration100ns = 0;
-    ConnectAudio(audio);
+    ConnectAudio();
     // Each walk takes the next free source pin, so the first video pin reaches the front view.
     ConnectFilters(m_source.Get(), m_videoDecoder1.Get());
     ConnectFilters(m_videoDecoder1.Get(), m_frontRenderer.Get());

@@ -25,6 +25,9 @@ public:
     // Every transport call's answer while the object is not usable.
     static constexpr HRESULT kNotUsable = -1;
 
+    // AudioCount() at or above this: PCM audio, played without a decoder.
+    static constexpr int kPcmAudioThreshold = 1000;
+
     static constexpr float kMinRate = 0.5f;
     static constexpr float kMaxRate = 2.0f;
 
@@ -76,6 +79,8 @@ public:
     bool IsBuilt() const { return m_built; }
     bool IsUsable() const { return m_usable != 0; }
     int32_t VideoStreamCount() const { return m_videoStreamCount; }
+    // 0 without audio, 1..999 for audio that needs the AAC decoder, 1000 or more for PCM.
+    int AudioCount() const { return m_audioCount; }
     const QString& Path() const { return m_path; }
     bool HasGraphManager() const { return static_cast<bool>(m_graph); }
     // The graph manager, for inspection by tools and tests; may be null.
@@ -91,9 +96,9 @@ private:
 
     HRESULT AddComponent(const platform::media::CLSID& clsid, const char* name, FilterPtr& slot);
     int CountAudio() const;
-    HRESULT AddAudioFilters(int audio, const char* decoderName);
+    HRESULT AddAudioFilters(const char* decoderName);
     HRESULT SetUpRenderer(platform::media::IBaseFilter* renderer, QWidget* view);
-    void ConnectAudio(int audio);
+    void ConnectAudio();
     bool ConnectFilters(platform::media::IBaseFilter* upstream,
                         platform::media::IBaseFilter* downstream);
     HRESULT BuildOneVideo();
@@ -121,6 +126,7 @@ private:
     GraphState m_state = GraphState::NotBuilt;
     bool m_built = false;
     int32_t m_videoStreamCount = 0;
+    int m_audioCount = 0;
     QString m_path;
     uint8_t m_brightnessOption = 0;
     uint8_t m_textOption = 1;

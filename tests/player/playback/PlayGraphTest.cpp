@@ -1,0 +1,211 @@
+#include "player/playback/PlayGraph.h"
+#include "player/playback/VideoPlayer.h"
+
+#include "GraphInspection.h"
+#include "SampleClips.h"
+#include "tools/make-sample-card/FrameCode.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using namespace platform::media;
+using testgraph::WaitFor;
+
+class PlayGraphTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("ROADPLAYER_REGISTRY_DIR", (m_dir.path() + "/registry").toUtf8());
+        m_front.resize(320, 180);
+        m_rear.resize(160, 90);
+        m_player.AttachViews(&m_front, &m_rear);
+    }
+
+    CPlayGraph* OpenClip(const QStringList& options) {
+        const QString clip = testclips::MakeClip(
+            m_dir.path(), options + QStringList{"--length", "2", "--fps", "10", "--frame-code"});
+        if (clip.isEmpty() || m_player.Open(clip) != 1) {
+            return nullptr;
+        }
+        return m_player.Graph();
+    }
+
+    ComPtr<IMediaSeeking> Seeking(CPlayGraph* graph) {
+        return QueryInterface<IMediaSeeking>(static_cast<IUnknown*>(graph->GraphBuilder()));
+    }
+
+    // The frame code the view shows, -1 while there is no picture.
+    static int FrameShown(CPlayGraph* graph, int view) {
+        QImage image;
+        return graph->GetCurrentImage(view, &image) == 1 ? framecode::DecodeFrameCode(image) : -1;
+    }
+
+    testclips::ApplicationGuard m_application;
+    QTemporaryDir m_dir;
+    QWidget m_front;
+    QWidget m_rear;
+    CVideoPlayer m_player;
+};
+
+TEST_F(PlayGraphTest, StateRulesOfTheTransportCalls) {
+    CPlayGraph* empty = m_player.Graph();  // the object AttachViews makes: nothing built
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->State(), GraphState::NotBuilt);
+    EXPECT_EQ(empty->Run(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(empty->Stop(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(empty->StepFrame(), 0);
+    QImage image;
+    EXPECT_EQ(empty->GetCurrentImage(0, &image), 0);  // nothing to hand out is no success
+    EXPECT_TRUE(image.isNull());
+
+    CPlayGraph* graph = OpenClip({"--cameras", "1", "--audio", "none"});
+    ASSERT_NE(graph, nullptr);
+    ASSERT_EQ(graph->State(), GraphState::Stopped);
+    EXPECT_EQ(graph->Stop(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(graph->State(), GraphState::Stopped);
+    EXPECT_TRUE(SUCCEEDED(graph->Run()));
+    EXPECT_EQ(graph->State(), GraphState::Running);
+    EXPECT_EQ(graph->Run(), VFW_E_WRONG_STATE);
+    EXPECT_TRUE(SUCCEEDED(graph->Pause()));
+    EXPECT_EQ(graph->State(), GraphState::Paused);
+    EXPECT_TRUE(SUCCEEDED(graph->Run()));
+    EXPECT_TRUE(SUCCEEDED(graph->Stop()));
+    EXPECT_EQ(graph->State(), GraphState::Stopped);
+    EXPECT_EQ(graph->Stop(), VFW_E_WRONG_STATE);
+}
+
+TEST_F(PlayGraphTest, RunClampsTheStoredRateUnlessItIsExactlyOne) {
+    CPlayGraph* graph = OpenClip({"--cameras", "1", "--audio", "aac"});
+    ASSERT_NE(graph, nullptr);
+    const auto seeking = Seeking(graph);
+    ASSERT_TRUE(seeking);
+    struct Case {
+        float stored;
+        float applied;
+    };
+    for (const Case c : {Case{0.2f, 0.5f}, Case{0.4f, 0.5f}, Case{2.0f, 2.0f}, Case{1.0f, 1.0f},
+                         Case{3.5f, 2.0f}, Case{0.75f, 0.75f}, Case{0.0f, 0.5f}}) {
+        graph->StoreRate(c.stored);
+        ASSERT_TRUE(SUCCEEDED(graph->Run())) << c.stored;
+        double rate = 0;
+        ASSERT_EQ(seeking->GetRate(&rate), S_OK);
+        EXPECT_EQ(rate, static_cast<double>(c.applied)) << c.stored;
+        EXPECT_EQ(graph->Rate(), c.applied) << c.stored;
+        ASSERT_TRUE(SUCCEEDED(graph->Pause()));
+    }
+}
+
+TEST_F(PlayGraphTest, RunCentresTheBalance) {
+    CPlayGraph* graph = OpenClip({"--cameras", "1", "--audio", "pcm"});
+    ASSERT_NE(graph, nullptr);
+    const auto audio = QueryInterface<IBasicAudio>(static_cast<IUnknown*>(graph->GraphBuilder()));
+    ASSERT_TRUE(audio);
+    audio->put_Balance(-4000);
+    ASSERT_TRUE(SUCCEEDED(graph->Run()));
+    LONG balance = 1;
+    audio->get_Balance(&balance);
+    EXPECT_EQ(balance, 0);
+}
+
+TEST_F(PlayGraphTest, RunAtTheEndStartsFromTheBeginning) {
+    CPlayGraph* graph = OpenClip({"--cameras", "2", "--audio", "none"});
+    ASSERT_NE(graph, nullptr);
+    const int64_t durationMs = graph->GetDuration() / 10000;
+    ASSERT_GT(durationMs, 1000);
+    ASSERT_TRUE(SUCCEEDED(graph->Run()));
+    graph->SeekTo(graph->GetDuration() - 2000000);  // 0.2 s before the end
+    ASSERT_TRUE(WaitFor([&] { return graph->GetPositionMs() == durationMs; }));
+    ASSERT_TRUE(SUCCEEDED(graph->Pause()));
+
+    ASSERT_TRUE(SUCCEEDED(graph->Run()));
+    QCoreApplication::processEvents();
+    EXPECT_LT(graph->GetPositionMs(), 500);
+    EXPECT_TRUE(WaitFor([&] {
+        const int frame = FrameShown(graph, 0);
+        return frame >= 0 && frame < 5;
+    }));
+}
+
+TEST_F(PlayGraphTest, BothViewsShowTheirPictureAndStepFrameAdvancesOne) {
+    CPlayGraph* graph = OpenClip({"--cameras", "2", "--audio", "aac"});
+    ASSERT_NE(graph, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 0 && FrameShown(graph, 1) == 0; }));
+    QImage front;
+    QImage rear;
+    ASSERT_EQ(graph->GetCurrentImage(0, &front), 1);
+    ASSERT_EQ(graph->GetCurrentImage(1, &rear), 1);
+    EXPECT_EQ(front.size(), QSize(320, 180));  // native sizes of the two cameras
+    EXPECT_EQ(rear.size(), QSize(160, 90));
+    EXPECT_EQ(graph->GetCurrentImage(2, &front), 0);
+
+    m_player.SeekToMs(1000);
+    ASSERT_TRUE(SUCCEEDED(graph->Pause()));
+    ASSERT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 10; }));
+    ASSERT_EQ(graph->StepFrame(), 1);
+    EXPECT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 11; }));
+    EXPECT_EQ(graph->State(), GraphState::Paused);
+}
+
+TEST_F(PlayGraphTest, OneVideoGraphHasNoRearPicture) {
+    CPlayGraph* graph = OpenClip({"--cameras", "1", "--audio", "none"});
+    ASSERT_NE(graph, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 0; }));
+    QImage rear;
+    EXPECT_EQ(graph->GetCurrentImage(1, &rear), 0);
+    m_front.resize(400, 300);
+    graph->RepaintViews();  // refits to the new size without disturbing the picture
+    EXPECT_EQ(FrameShown(graph, 0), 0);
+}
+
+// A packed DIB of the given header fields with pixels numbered row by row as stored.
+std::vector<uint8_t> MakeDib(int32_t width, int32_t height, uint16_t bits = 32, uint32_t size = 40) {
+    BITMAPINFOHEADER header{};
+    header.biSize = size;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    const int rows = height < 0 ? -height : height;
+    std::vector<uint8_t> dib(sizeof(header) + static_cast<size_t>(std::max(width, 0)) * rows * 4);
+    std::memcpy(dib.data(), &header, sizeof(header));
+    for (size_t i = sizeof(header), n = 0; i + 3 < dib.size(); i += 4, ++n) {
+        dib[i] = static_cast<uint8_t>(n);       // blue: pixel index in storage order
+        dib[i + 1] = 0x20;                      // green
+        dib[i + 2] = 0x40;                      // red
+        dib[i + 3] = 0x00;                      // padding
+    }
+    return dib;
+}
+
+TEST(PackedDib, BottomUpRowsBecomeTopDown) {
+    const std::vector<uint8_t> dib = MakeDib(3, 2);
+    const QImage image = CPlayGraph::ImageFromPackedDib(dib.data());
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    // Stored row 0 is the bottom row.
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0x40, 0x20, 0));
+    EXPECT_EQ(image.pixel(2, 1), qRgb(0x40, 0x20, 2));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0x40, 0x20, 3));
+    EXPECT_EQ(qAlpha(image.pixel(1, 0)), 0xFF);
+
+    const std::vector<uint8_t> topDown = MakeDib(3, -2);
+    const QImage same = CPlayGraph::ImageFromPackedDib(topDown.data());
+    ASSERT_EQ(same.size(), QSize(3, 2));
+    EXPECT_EQ(same.pixel(0, 0), qRgb(0x40, 0x20, 0));
+}
+
+TEST(PackedDib, HeadersItCannotTakeGiveNoImage) {
+    for (const std::vector<uint8_t>& dib :
+         {MakeDib(0, 2), MakeDib(-3, 2), MakeDib(3, 0), MakeDib(3, 2, 24), MakeDib(3, 2, 32, 12),
+          MakeDib(3, 2, 32, 124)}) {
+        EXPECT_TRUE(CPlayGraph::ImageFromPackedDib(dib.data()).isNull());
+    }
+    EXPECT_TRUE(CPlayGraph::ImageFromPackedDib(nullptr).isNull());
+}
+
+}  // namespace
