@@ -10,16 +10,15 @@ namespace samplecard {
 namespace {
 
 constexpr int kMaxDimension = 4096;
-constexpr int kMaxLengthSeconds = 600; // a recording's sound is held in memory while it is encoded
+constexpr int kMaxLengthSeconds = 600;  // a recording's sound is held in memory while it is encoded
 constexpr int kMaxCount = 1000;
 constexpr int kMaxFps = 120;
 constexpr double kMaxToneHz = 20000.0;
-constexpr int kMinFrameCodeWidth = 160; // 20 cells of 8 pixels
+constexpr int kMinFrameCodeWidth = 160;  // 20 cells of 8 pixels
 const QString kDefaultStart = QStringLiteral("2025-05-17 14:30:00");
 const QString kStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-QDateTime ParseStart(const QString& text)
-{
+QDateTime ParseStart(const QString& text) {
     QDateTime value = QDateTime::fromString(text, kStartFormat);
     if (value.isValid()) {
         value.setTimeSpec(Qt::UTC);
@@ -27,8 +26,7 @@ QDateTime ParseStart(const QString& text)
     return value;
 }
 
-bool ParseInt(const QString& text, int low, int high, int& out)
-{
+bool ParseInt(const QString& text, int low, int high, int& out) {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < low || value > high) {
@@ -38,8 +36,7 @@ bool ParseInt(const QString& text, int low, int high, int& out)
     return true;
 }
 
-bool ParseSize(const QString& text, FrameSize& out)
-{
+bool ParseSize(const QString& text, FrameSize& out) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch()) {
@@ -48,16 +45,15 @@ bool ParseSize(const QString& text, FrameSize& out)
     const int width = match.captured(1).toInt();
     const int height = match.captured(2).toInt();
     // 4:2:0 video needs even sizes; the smallest leaves room for the burned-in text.
-    if (width < 64 || height < 36 || width > kMaxDimension || height > kMaxDimension
-        || (width % 2) != 0 || (height % 2) != 0) {
+    if (width < 64 || height < 36 || width > kMaxDimension || height > kMaxDimension ||
+        (width % 2) != 0 || (height % 2) != 0) {
         return false;
     }
     out = {width, height};
     return true;
 }
 
-int CategoryIndex(const QString& id)
-{
+int CategoryIndex(const QString& id) {
     for (int i = 0; i < kCategoryCount; ++i) {
         if (id == QLatin1String(Categories()[i].id)) {
             return i;
@@ -67,8 +63,7 @@ int CategoryIndex(const QString& id)
 }
 
 // "N" for every category, or "cat=N,cat=N" for some.
-bool ParseCounts(const QString& text, CardOptions& options)
-{
+bool ParseCounts(const QString& text, CardOptions& options) {
     int all = 0;
     if (ParseInt(text, 0, kMaxCount, all)) {
         options.counts.fill(all);
@@ -86,8 +81,7 @@ bool ParseCounts(const QString& text, CardOptions& options)
     return true;
 }
 
-bool ParseCategories(const QString& text, CardOptions& options)
-{
+bool ParseCategories(const QString& text, CardOptions& options) {
     std::array<bool, kCategoryCount> enabled{};
     for (const QString& id : text.split(QLatin1Char(','))) {
         const int index = CategoryIndex(id.trimmed());
@@ -100,8 +94,7 @@ bool ParseCategories(const QString& text, CardOptions& options)
     return true;
 }
 
-bool ParseOnOff(const QString& text, bool& out)
-{
+bool ParseOnOff(const QString& text, bool& out) {
     if (text == QLatin1String("on") || text == QLatin1String("off")) {
         out = text == QLatin1String("on");
         return true;
@@ -109,8 +102,7 @@ bool ParseOnOff(const QString& text, bool& out)
     return false;
 }
 
-void ApplyDemo(CardOptions& options)
-{
+void ApplyDemo(CardOptions& options) {
     options.demo = true;
     options.counts = {3, 2, 1, 1, 1};
     options.lengthSeconds = 60;
@@ -125,16 +117,21 @@ void ApplyDemo(CardOptions& options)
 
 using ValueHandler = std::function<bool(const QString&, CardOptions&)>;
 
-const std::map<QString, ValueHandler>& ValueOptions()
-{
+const std::map<QString, ValueHandler>& ValueOptions() {
     static const std::map<QString, ValueHandler> handlers = {
         {QStringLiteral("--count"), ParseCounts},
         {QStringLiteral("--length"),
-         [](const QString& v, CardOptions& o) { return ParseInt(v, 1, kMaxLengthSeconds, o.lengthSeconds); }},
-        {QStringLiteral("--size"), [](const QString& v, CardOptions& o) { return ParseSize(v, o.frontSize); }},
-        {QStringLiteral("--rear-size"), [](const QString& v, CardOptions& o) { return ParseSize(v, o.rearSize); }},
-        {QStringLiteral("--fps"), [](const QString& v, CardOptions& o) { return ParseInt(v, 1, kMaxFps, o.fps); }},
-        {QStringLiteral("--cameras"), [](const QString& v, CardOptions& o) { return ParseInt(v, 1, 2, o.cameras); }},
+         [](const QString& v, CardOptions& o) {
+             return ParseInt(v, 1, kMaxLengthSeconds, o.lengthSeconds);
+         }},
+        {QStringLiteral("--size"),
+         [](const QString& v, CardOptions& o) { return ParseSize(v, o.frontSize); }},
+        {QStringLiteral("--rear-size"),
+         [](const QString& v, CardOptions& o) { return ParseSize(v, o.rearSize); }},
+        {QStringLiteral("--fps"),
+         [](const QString& v, CardOptions& o) { return ParseInt(v, 1, kMaxFps, o.fps); }},
+        {QStringLiteral("--cameras"),
+         [](const QString& v, CardOptions& o) { return ParseInt(v, 1, 2, o.cameras); }},
         {QStringLiteral("--audio"),
          [](const QString& v, CardOptions& o) {
              static const std::map<QString, AudioKind> kinds = {
@@ -153,12 +150,14 @@ const std::map<QString, ValueHandler>& ValueOptions()
              const auto it = kinds.find(v);
              return it != kinds.end() && (o.container = it->second, true);
          }},
-        {QStringLiteral("--telemetry"), [](const QString& v, CardOptions& o) { return ParseOnOff(v, o.telemetry); }},
+        {QStringLiteral("--telemetry"),
+         [](const QString& v, CardOptions& o) { return ParseOnOff(v, o.telemetry); }},
         {QStringLiteral("--start"),
          [](const QString& v, CardOptions& o) {
              o.start = ParseStart(v);
              // Names carry two-digit years; keep them unambiguous.
-             return o.start.isValid() && o.start.date().year() >= 2000 && o.start.date().year() <= 2099;
+             return o.start.isValid() && o.start.date().year() >= 2000 &&
+                    o.start.date().year() <= 2099;
          }},
         {QStringLiteral("--tone"),
          [](const QString& v, CardOptions& o) {
@@ -183,22 +182,22 @@ const std::map<QString, ValueHandler>& ValueOptions()
 }
 
 // What single values cannot tell; empty when the options fit together.
-QString CheckCombination(const CardOptions& o)
-{
+QString CheckCombination(const CardOptions& o) {
     if (o.cardDir.isEmpty()) {
         return QStringLiteral("no card folder given");
     }
-    const int narrowest = o.cameras == 2 ? std::min(o.frontSize.width, o.rearSize.width) : o.frontSize.width;
+    const int narrowest =
+        o.cameras == 2 ? std::min(o.frontSize.width, o.rearSize.width) : o.frontSize.width;
     if (o.frameCode && narrowest < kMinFrameCodeWidth) {
-        return QStringLiteral("--frame-code needs every picture at least %1 pixels wide").arg(kMinFrameCodeWidth);
+        return QStringLiteral("--frame-code needs every picture at least %1 pixels wide")
+            .arg(kMinFrameCodeWidth);
     }
     return {};
 }
 
-} // namespace
+}  // namespace
 
-const std::array<CategoryInfo, kCategoryCount>& Categories()
-{
+const std::array<CategoryInfo, kCategoryCount>& Categories() {
     static const std::array<CategoryInfo, kCategoryCount> table = {{
         {"normal", "NORMAL", "NOR_", false, false},
         {"event", "EVENT", "EVT_", true, false},
@@ -209,25 +208,25 @@ const std::array<CategoryInfo, kCategoryCount>& Categories()
     return table;
 }
 
-QString ContainerExtension(Container container)
-{
+QString ContainerExtension(Container container) {
     switch (container) {
-    case Container::Mkv:
-        return QStringLiteral("mkv");
-    case Container::Avi:
-        return QStringLiteral("avi");
-    case Container::Mp4:
-        break;
+        case Container::Mkv:
+            return QStringLiteral("mkv");
+        case Container::Avi:
+            return QStringLiteral("avi");
+        case Container::Mp4:
+            break;
     }
     return QStringLiteral("mp4");
 }
 
-QString HelpText()
-{
+QString HelpText() {
     return QStringLiteral(
         "Usage: make-sample-card DIR [options]\n"
-        "Writes a dash-camera card into DIR: category folders with recordings, SETTING/BK_Setting.cfg\n"
-        "and .volume_label. Each recording holds the front camera (video stream 1), the rear camera\n"
+        "Writes a dash-camera card into DIR: category folders with recordings, "
+        "SETTING/BK_Setting.cfg\n"
+        "and .volume_label. Each recording holds the front camera (video stream 1), the rear "
+        "camera\n"
         "(video stream 2), audio and the telemetry track ('G' lines at 1 Hz, 'M' lines at 10 Hz).\n"
         "\n"
         "Options:\n"
@@ -245,7 +244,8 @@ QString HelpText()
         "                             usable text track, so avi recordings carry no telemetry\n"
         "  --telemetry on|off         write the telemetry track (default on)\n"
         "  --start \"YYYY-MM-DD HH:MM:SS\"  camera time of the first recording\n"
-        "                             (default 2025-05-17 14:30:00; 'G' lines carry it as UTC, 9 h earlier)\n"
+        "                             (default 2025-05-17 14:30:00; 'G' lines carry it as UTC, 9 h "
+        "earlier)\n"
         "  --frame-code               draw the frame number as a block strip along the bottom\n"
         "                             (needs pictures at least 160 pixels wide)\n"
         "  --tone HZ                  audio is a pure sine of HZ instead of the engine sound\n"
@@ -262,8 +262,7 @@ QString HelpText()
         "complete. Exit status: 0 done, 1 write failure, 2 bad options.\n");
 }
 
-ParseResult ParseCardOptions(const QStringList& arguments)
-{
+ParseResult ParseCardOptions(const QStringList& arguments) {
     ParseResult result;
     result.options.start = ParseStart(kDefaultStart);
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
@@ -323,4 +322,4 @@ ParseResult ParseCardOptions(const QStringList& arguments)
     return result;
 }
 
-} // namespace samplecard
+}  // namespace samplecard

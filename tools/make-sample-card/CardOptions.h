@@ -16,11 +16,11 @@ inline constexpr int kCategoryCount = 5;
 
 // One recording category of the camera's card, in the order of its category codes.
 struct CategoryInfo {
-    const char* id;     // the profile's dir id
-    const char* folder; // folder in the card root
-    const char* prefix; // first four characters of a recording's name
-    bool braking;       // its recordings hold a hard-braking event
-    bool parked;        // recorded while the car stands
+    const char* id;      // the profile's dir id
+    const char* folder;  // folder in the card root
+    const char* prefix;  // first four characters of a recording's name
+    bool braking;        // its recordings hold a hard-braking event
+    bool parked;         // recorded while the car stands
 };
 
 const std::array<CategoryInfo, kCategoryCount>& Categories();
@@ -42,12 +42,12 @@ struct CardOptions {
     AudioKind audio = AudioKind::Aac;
     Container container = Container::Mp4;
     bool telemetry = true;
-    QDateTime start; // camera's local time, held as a zone-less (UTC-spec) value
+    QDateTime start;  // camera's local time, held as a zone-less (UTC-spec) value
     bool frameCode = false;
-    double toneHz = 0.0; // > 0: a pure sine instead of the engine sound
+    double toneHz = 0.0;  // > 0: a pure sine instead of the engine sound
     QString label = QStringLiteral("QOR-SD");
     bool demo = false;
-    QString preset; // empty: the writer's default
+    QString preset;  // empty: the writer's default
 };
 
 enum class ParseStatus { Run, Help, Error };
@@ -55,7 +55,7 @@ enum class ParseStatus { Run, Help, Error };
 struct ParseResult {
     ParseStatus status = ParseStatus::Error;
     CardOptions options;
-    QString error; // one line, set when status is Error
+    QString error;  // one line, set when status is Error
 };
 
 // Parses the arguments after the program name. --demo applies first, wherever it stands, so
@@ -66,4 +66,4 @@ QString HelpText();
 
 QString ContainerExtension(Container container);
 
-} // namespace samplecard
+}  // namespace samplecard

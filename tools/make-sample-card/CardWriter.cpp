@@ -22,8 +22,7 @@ namespace samplecard {
 namespace {
 
 // Writes a small file under its final name only once it is complete.
-bool WriteSmallFile(const QString& path, const QByteArray& bytes, QString& error)
-{
+bool WriteSmallFile(const QString& path, const QByteArray& bytes, QString& error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
@@ -32,8 +31,7 @@ bool WriteSmallFile(const QString& path, const QByteArray& bytes, QString& error
     return true;
 }
 
-bool MakeFolders(const CardOptions& options, QString& error)
-{
+bool MakeFolders(const CardOptions& options, QString& error) {
     QDir card(options.cardDir);
     QStringList folders{QLatin1String(kSettingsFolder)};
     for (int c = 0; c < kCategoryCount; ++c) {
@@ -62,14 +60,12 @@ struct ClipJob {
     bool ok = false;
 };
 
-QString TempPathFor(const QString& finalPath)
-{
+QString TempPathFor(const QString& finalPath) {
     const QFileInfo info(finalPath);
     return info.dir().filePath(QStringLiteral(".%1.part").arg(info.fileName()));
 }
 
-void RunJob(ClipJob& job)
-{
+void RunJob(ClipJob& job) {
     ClipContent& c = job.content;
     if (c.audio != AudioKind::None) {
         c.sound = SynthesizeAudio(c.drive, c.lengthSeconds, job.toneHz, job.seed);
@@ -93,8 +89,7 @@ void RunJob(ClipJob& job)
 }
 
 // Runs the jobs on a few workers; stops starting new ones after the first failure.
-void RunJobs(std::vector<ClipJob>& jobs, int workers)
-{
+void RunJobs(std::vector<ClipJob>& jobs, int workers) {
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
     const auto work = [&] {
@@ -115,10 +110,9 @@ void RunJobs(std::vector<ClipJob>& jobs, int workers)
     }
 }
 
-} // namespace
+}  // namespace
 
-CardResult WriteCard(const CardOptions& options)
-{
+CardResult WriteCard(const CardOptions& options) {
     CardResult result;
     if (!MakeFolders(options, result.error)) {
         return result;
@@ -166,10 +160,12 @@ CardResult WriteCard(const CardOptions& options)
     for (const ClipJob& job : jobs) {
         result.written << job.content.clip.relativePath;
     }
-    const QString settings = QStringLiteral("%1/%2").arg(QLatin1String(kSettingsFolder), QLatin1String(kSettingsFile));
-    if (!WriteSmallFile(card.filePath(settings), QByteArray(kDefaultSettingsRecord), result.error)
-        || !WriteSmallFile(card.filePath(QLatin1String(kVolumeLabelFile)), options.label.toUtf8() + '\n',
-                           result.error)) {
+    const QString settings =
+        QStringLiteral("%1/%2").arg(QLatin1String(kSettingsFolder), QLatin1String(kSettingsFile));
+    if (!WriteSmallFile(card.filePath(settings), QByteArray(kDefaultSettingsRecord),
+                        result.error) ||
+        !WriteSmallFile(card.filePath(QLatin1String(kVolumeLabelFile)),
+                        options.label.toUtf8() + '\n', result.error)) {
         return result;
     }
     result.written << settings << QLatin1String(kVolumeLabelFile);
@@ -177,4 +173,4 @@ CardResult WriteCard(const CardOptions& options)
     return result;
 }
 
-} // namespace samplecard
+}  // namespace samplecard

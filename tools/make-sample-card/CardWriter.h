@@ -18,10 +18,10 @@ inline constexpr char kVolumeLabelFile[] = ".volume_label";
 
 struct CardResult {
     bool ok = false;
-    QString error;      // one line when !ok
-    QStringList written; // paths relative to the card folder, in card order
+    QString error;        // one line when !ok
+    QStringList written;  // paths relative to the card folder, in card order
 };
 
 CardResult WriteCard(const CardOptions& options);
 
-} // namespace samplecard
+}  // namespace samplecard

@@ -22,7 +22,8 @@ namespace {
 // Default style of the text track; players need a sample description, nobody shows it.
 constexpr const char* kTextTrackStyle =
     "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
-    "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+    "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, "
+    "OutlineColour, "
     "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, "
     "Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
     "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
@@ -33,8 +34,7 @@ constexpr int kAacBitRate = 96000;
 constexpr const char* kDefaultPreset = "ultrafast";
 
 struct FormatDeleter {
-    void operator()(AVFormatContext* context) const
-    {
+    void operator()(AVFormatContext* context) const {
         if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0) {
             avio_closep(&context->pb);
         }
@@ -55,8 +55,7 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
-QString AvError(int code)
-{
+QString AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromUtf8(text);
@@ -77,7 +76,8 @@ public:
     bool AddAudio();
     bool AddText();
     bool Begin(const QString& path);
-    bool EncodeVideo(Track& track, const SceneRenderer& scene, int frameIndex, const YuvPicture& bar);
+    bool EncodeVideo(Track& track, const SceneRenderer& scene, int frameIndex,
+                     const YuvPicture& bar);
     bool EncodeAudioUntil(std::size_t endSample);
     bool WriteTextUntil(int endMs);
     bool Finish();
@@ -86,8 +86,7 @@ public:
     Track m_rear;
 
 private:
-    bool Fail(const QString& what, int code)
-    {
+    bool Fail(const QString& what, int code) {
         m_error = code != 0 ? QStringLiteral("%1: %2").arg(what, AvError(code)) : what;
         return false;
     }
@@ -104,10 +103,10 @@ private:
     std::size_t m_textDone = 0;
 };
 
-bool ClipEncoder::Open(const QString& path)
-{
+bool ClipEncoder::Open(const QString& path) {
     AVFormatContext* format = nullptr;
-    const int code = avformat_alloc_output_context2(&format, nullptr, MuxerName(m_content.container, m_content.audio),
+    const int code = avformat_alloc_output_context2(&format, nullptr,
+                                                    MuxerName(m_content.container, m_content.audio),
                                                     path.toUtf8().constData());
     if (code < 0 || format == nullptr) {
         return Fail(QStringLiteral("cannot set up the container"), code);
@@ -116,8 +115,7 @@ bool ClipEncoder::Open(const QString& path)
     return m_packet != nullptr || Fail(QStringLiteral("out of memory"), 0);
 }
 
-bool ClipEncoder::AddVideo(Track& track, FrameSize size)
-{
+bool ClipEncoder::AddVideo(Track& track, FrameSize size) {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     const bool h264 = codec != nullptr;
     if (!h264) {
@@ -134,10 +132,11 @@ bool ClipEncoder::AddVideo(Track& track, FrameSize size)
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->time_base = {1, m_content.fps};
     c->framerate = {m_content.fps, 1};
-    c->gop_size = m_content.fps; // a key frame every second keeps seeking quick
+    c->gop_size = m_content.fps;  // a key frame every second keeps seeking quick
     c->thread_count = m_content.encoderThreads;
     if (h264) {
-        const QByteArray preset = m_content.preset.isEmpty() ? QByteArray(kDefaultPreset) : m_content.preset.toUtf8();
+        const QByteArray preset =
+            m_content.preset.isEmpty() ? QByteArray(kDefaultPreset) : m_content.preset.toUtf8();
         av_opt_set(c->priv_data, "preset", preset.constData(), 0);
         av_opt_set(c->priv_data, "crf", "23", 0);
     } else {
@@ -157,8 +156,7 @@ bool ClipEncoder::AddVideo(Track& track, FrameSize size)
     return code >= 0 || Fail(QStringLiteral("video stream"), code);
 }
 
-bool ClipEncoder::AddAudio()
-{
+bool ClipEncoder::AddAudio() {
     if (m_content.audio == AudioKind::None) {
         return true;
     }
@@ -189,8 +187,7 @@ bool ClipEncoder::AddAudio()
     return code >= 0 || Fail(QStringLiteral("audio stream"), code);
 }
 
-bool ClipEncoder::AddText()
-{
+bool ClipEncoder::AddText() {
     if (m_content.telemetry.empty() || !ContainerCarriesTelemetry(m_content.container)) {
         return true;
     }
@@ -229,8 +226,7 @@ bool ClipEncoder::AddText()
     return code >= 0 || Fail(QStringLiteral("cannot set up the text track"), code);
 }
 
-bool ClipEncoder::Begin(const QString& path)
-{
+bool ClipEncoder::Begin(const QString& path) {
     if ((m_format->oformat->flags & AVFMT_NOFILE) == 0) {
         const int code = avio_open(&m_format->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE);
         if (code < 0) {
@@ -242,8 +238,7 @@ bool ClipEncoder::Begin(const QString& path)
     return code >= 0 || Fail(QStringLiteral("cannot write the header"), code);
 }
 
-bool ClipEncoder::Drain(Track& track)
-{
+bool ClipEncoder::Drain(Track& track) {
     for (;;) {
         int code = avcodec_receive_packet(track.encoder.get(), m_packet.get());
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) {
@@ -261,8 +256,7 @@ bool ClipEncoder::Drain(Track& track)
     }
 }
 
-bool ClipEncoder::Flush(Track& track)
-{
+bool ClipEncoder::Flush(Track& track) {
     if (!track.encoder) {
         return true;
     }
@@ -270,8 +264,8 @@ bool ClipEncoder::Flush(Track& track)
     return (code >= 0 || Fail(QStringLiteral("encoding failed"), code)) && Drain(track);
 }
 
-bool ClipEncoder::EncodeVideo(Track& track, const SceneRenderer& scene, int frameIndex, const YuvPicture& bar)
-{
+bool ClipEncoder::EncodeVideo(Track& track, const SceneRenderer& scene, int frameIndex,
+                              const YuvPicture& bar) {
     FramePtr frame(av_frame_alloc());
     if (!frame) {
         return Fail(QStringLiteral("out of memory"), 0);
@@ -290,13 +284,13 @@ bool ClipEncoder::EncodeVideo(Track& track, const SceneRenderer& scene, int fram
     return (code >= 0 || Fail(QStringLiteral("encoding failed"), code)) && Drain(track);
 }
 
-bool ClipEncoder::EncodeAudioUntil(std::size_t endSample)
-{
+bool ClipEncoder::EncodeAudioUntil(std::size_t endSample) {
     if (!m_audio.encoder) {
         return true;
     }
     AVCodecContext* c = m_audio.encoder.get();
-    const std::size_t frameSamples = c->frame_size > 0 ? static_cast<std::size_t>(c->frame_size) : kPcmFrameSamples;
+    const std::size_t frameSamples =
+        c->frame_size > 0 ? static_cast<std::size_t>(c->frame_size) : kPcmFrameSamples;
     endSample = std::min(endSample, m_content.sound.size());
     while (m_audioDone < endSample) {
         const std::size_t n = std::min(frameSamples, m_content.sound.size() - m_audioDone);
@@ -320,7 +314,8 @@ bool ClipEncoder::EncodeAudioUntil(std::size_t endSample)
         } else {
             auto* target = reinterpret_cast<std::int16_t*>(frame->data[0]);
             for (std::size_t i = 0; i < n; ++i) {
-                target[i] = static_cast<std::int16_t>(std::lround(std::clamp(source[i], -1.0F, 1.0F) * 32767.0F));
+                target[i] = static_cast<std::int16_t>(
+                    std::lround(std::clamp(source[i], -1.0F, 1.0F) * 32767.0F));
             }
         }
         // Only MP4 keeps the encoder's priming before zero (in its edit list); elsewhere the
@@ -336,13 +331,13 @@ bool ClipEncoder::EncodeAudioUntil(std::size_t endSample)
     return true;
 }
 
-bool ClipEncoder::WriteTextUntil(int endMs)
-{
+bool ClipEncoder::WriteTextUntil(int endMs) {
     if (m_text == nullptr) {
         return true;
     }
     const bool movText = m_text->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT;
-    while (m_textDone < m_content.telemetry.size() && m_content.telemetry[m_textDone].startMs <= endMs) {
+    while (m_textDone < m_content.telemetry.size() &&
+           m_content.telemetry[m_textDone].startMs <= endMs) {
         const TelemetrySample& sample = m_content.telemetry[m_textDone++];
         // A timed-text sample starts with its text length (16 bits, big-endian).
         const std::size_t prefix = movText ? 2 : 0;
@@ -370,10 +365,10 @@ bool ClipEncoder::WriteTextUntil(int endMs)
     return true;
 }
 
-bool ClipEncoder::Finish()
-{
-    if (!WriteTextUntil(m_content.lengthSeconds * 1000) || !EncodeAudioUntil(m_content.sound.size())
-        || !Flush(m_audio) || !Flush(m_front) || !Flush(m_rear)) {
+bool ClipEncoder::Finish() {
+    if (!WriteTextUntil(m_content.lengthSeconds * 1000) ||
+        !EncodeAudioUntil(m_content.sound.size()) || !Flush(m_audio) || !Flush(m_front) ||
+        !Flush(m_rear)) {
         return false;
     }
     int code = av_write_trailer(m_format.get());
@@ -389,44 +384,41 @@ bool ClipEncoder::Finish()
     return true;
 }
 
-BarText BarFor(const ClipContent& content, int second)
-{
+BarText BarFor(const ClipContent& content, int second) {
     const DriveSample sample = SampleAt(content.drive, second);
-    return {content.clip.start.addSecs(second), static_cast<int>(std::lround(sample.speedKmh)), sample.latitudeDeg,
-            sample.longitudeDeg};
+    return {content.clip.start.addSecs(second), static_cast<int>(std::lround(sample.speedKmh)),
+            sample.latitudeDeg, sample.longitudeDeg};
 }
 
-} // namespace
+}  // namespace
 
-const char* MuxerName(Container container, AudioKind audio)
-{
+const char* MuxerName(Container container, AudioKind audio) {
     switch (container) {
-    case Container::Mkv:
-        return "matroska";
-    case Container::Avi:
-        return "avi";
-    case Container::Mp4:
-        break;
+        case Container::Mkv:
+            return "matroska";
+        case Container::Avi:
+            return "avi";
+        case Container::Mp4:
+            break;
     }
     return audio == AudioKind::Pcm ? "mov" : "mp4";
 }
 
-bool ContainerCarriesTelemetry(Container container)
-{
+bool ContainerCarriesTelemetry(Container container) {
     return container != Container::Avi;
 }
 
-bool WriteClip(const QString& path, const ClipContent& content, QString& error)
-{
+bool WriteClip(const QString& path, const ClipContent& content, QString& error) {
     if (content.front == nullptr || content.fps <= 0) {
         error = QStringLiteral("nothing to write");
         return false;
     }
     ClipEncoder encoder(content, error);
-    if (!encoder.Open(path) || !encoder.AddVideo(encoder.m_front, {content.front->Width(), content.front->Height()})
-        || (content.rear != nullptr
-            && !encoder.AddVideo(encoder.m_rear, {content.rear->Width(), content.rear->Height()}))
-        || !encoder.AddAudio() || !encoder.AddText() || !encoder.Begin(path)) {
+    if (!encoder.Open(path) ||
+        !encoder.AddVideo(encoder.m_front, {content.front->Width(), content.front->Height()}) ||
+        (content.rear != nullptr &&
+         !encoder.AddVideo(encoder.m_rear, {content.rear->Width(), content.rear->Height()})) ||
+        !encoder.AddAudio() || !encoder.AddText() || !encoder.Begin(path)) {
         return false;
     }
     const int frames = content.lengthSeconds * content.fps;
@@ -443,14 +435,16 @@ bool WriteClip(const QString& path, const ClipContent& content, QString& error)
             }
         }
         const auto timeMs = static_cast<int>(static_cast<std::int64_t>(i) * 1000 / content.fps);
-        const auto audioEnd = static_cast<std::size_t>(static_cast<std::int64_t>(i + 1) * kAudioSampleRate / content.fps);
-        if (!encoder.WriteTextUntil(timeMs) || !encoder.EncodeAudioUntil(audioEnd)
-            || !encoder.EncodeVideo(encoder.m_front, *content.front, i, frontBar)
-            || (content.rear != nullptr && !encoder.EncodeVideo(encoder.m_rear, *content.rear, i, rearBar))) {
+        const auto audioEnd = static_cast<std::size_t>(static_cast<std::int64_t>(i + 1) *
+                                                       kAudioSampleRate / content.fps);
+        if (!encoder.WriteTextUntil(timeMs) || !encoder.EncodeAudioUntil(audioEnd) ||
+            !encoder.EncodeVideo(encoder.m_front, *content.front, i, frontBar) ||
+            (content.rear != nullptr &&
+             !encoder.EncodeVideo(encoder.m_rear, *content.rear, i, rearBar))) {
             return false;
         }
     }
     return encoder.Finish();
 }
 
-} // namespace samplecard
+}  // namespace samplecard

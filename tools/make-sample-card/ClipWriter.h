@@ -18,13 +18,13 @@ struct ClipContent {
     int fps = 0;
     AudioKind audio = AudioKind::None;
     Container container = Container::Mp4;
-    QString preset;                     // H.264 preset; empty: the default
-    int encoderThreads = 0;             // 0: the encoder decides
+    QString preset;          // H.264 preset; empty: the default
+    int encoderThreads = 0;  // 0: the encoder decides
     const SceneRenderer* front = nullptr;
-    const SceneRenderer* rear = nullptr; // null: one camera
-    std::vector<DriveSample> drive;      // at kSamplesPerSecond, as from SimulateClip
-    std::vector<float> sound;            // mono, kAudioSampleRate
-    std::vector<TelemetrySample> telemetry; // empty: no text track
+    const SceneRenderer* rear = nullptr;     // null: one camera
+    std::vector<DriveSample> drive;          // at kSamplesPerSecond, as from SimulateClip
+    std::vector<float> sound;                // mono, kAudioSampleRate
+    std::vector<TelemetrySample> telemetry;  // empty: no text track
 };
 
 // Muxer name for the options: mp4 with PCM audio needs the QuickTime flavour of the format.
@@ -37,4 +37,4 @@ bool ContainerCarriesTelemetry(Container container);
 // the caller removes whatever was written.
 bool WriteClip(const QString& path, const ClipContent& content, QString& error);
 
-} // namespace samplecard
+}  // namespace samplecard

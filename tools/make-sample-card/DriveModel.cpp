@@ -18,49 +18,46 @@ constexpr double kBrakeSeconds = 2.0;  // time to shed the speed
 constexpr double kImpactG = 1.6;       // peak of the braking jolt
 constexpr double kImpactWidthS = 0.12;
 
-double CruiseKmh(double driveS)
-{
-    return 52.0 + 14.0 * std::sin(2.0 * kPi * driveS / 53.0) + 6.0 * std::sin(2.0 * kPi * driveS / 17.0 + 1.0);
+double CruiseKmh(double driveS) {
+    return 52.0 + 14.0 * std::sin(2.0 * kPi * driveS / 53.0) +
+           6.0 * std::sin(2.0 * kPi * driveS / 17.0 + 1.0);
 }
 
 // Gentle bends as the road goes on.
-double CourseAt(double distanceM)
-{
-    const double course = 45.0 + 70.0 * std::sin(distanceM / 900.0) + 15.0 * std::sin(distanceM / 170.0);
+double CourseAt(double distanceM) {
+    const double course =
+        45.0 + 70.0 * std::sin(distanceM / 900.0) + 15.0 * std::sin(distanceM / 170.0);
     return std::fmod(course + 360.0, 360.0);
 }
 
-double SpeedAt(const ClipPlan& clip, int lengthSeconds, double driveS, double clipS)
-{
+double SpeedAt(const ClipPlan& clip, int lengthSeconds, double driveS, double clipS) {
     if (clip.parked) {
         return 0.0;
     }
     double speed = CruiseKmh(driveS);
     const double brakeAt = lengthSeconds / 2.0;
     if (clip.braking && clipS > brakeAt) {
-        speed *= std::max(kBrakeFloor, 1.0 - (1.0 - kBrakeFloor) * (clipS - brakeAt) / kBrakeSeconds);
+        speed *=
+            std::max(kBrakeFloor, 1.0 - (1.0 - kBrakeFloor) * (clipS - brakeAt) / kBrakeSeconds);
     }
     return speed;
 }
 
-double Round2(double value)
-{
+double Round2(double value) {
     const double rounded = std::round(std::clamp(value, -9.99, 9.99) * 100.0) / 100.0;
-    return rounded == 0.0 ? 0.0 : rounded; // no "-0.00"
+    return rounded == 0.0 ? 0.0 : rounded;  // no "-0.00"
 }
 
-QString TwoDigitDate(const QDate& date)
-{
+QString TwoDigitDate(const QDate& date) {
     return QStringLiteral("%1%2%3")
         .arg(date.year() % 100, 2, 10, QLatin1Char('0'))
         .arg(date.month(), 2, 10, QLatin1Char('0'))
         .arg(date.day(), 2, 10, QLatin1Char('0'));
 }
 
-} // namespace
+}  // namespace
 
-std::vector<ClipPlan> PlanCard(const CardOptions& options)
-{
+std::vector<ClipPlan> PlanCard(const CardOptions& options) {
     std::vector<ClipPlan> plan;
     QDateTime next = options.start;
     const QString extension = ContainerExtension(options.container);
@@ -77,8 +74,8 @@ std::vector<ClipPlan> PlanCard(const CardOptions& options)
             clip.parked = info.parked;
             clip.relativePath = QStringLiteral("%1/%2%3_%4_F.%5")
                                     .arg(QLatin1String(info.folder), QLatin1String(info.prefix),
-                                         TwoDigitDate(next.date()), next.time().toString(QStringLiteral("HHmmss")),
-                                         extension);
+                                         TwoDigitDate(next.date()),
+                                         next.time().toString(QStringLiteral("HHmmss")), extension);
             plan.push_back(clip);
             next = next.addSecs(options.lengthSeconds);
         }
@@ -86,8 +83,8 @@ std::vector<ClipPlan> PlanCard(const CardOptions& options)
     return plan;
 }
 
-std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed, DriveState& state)
-{
+std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed,
+                                      DriveState& state) {
     std::mt19937 random(static_cast<std::uint32_t>(seed));
     std::normal_distribution<double> jitter(0.0, 0.02);
     const int count = lengthSeconds * kSamplesPerSecond + 1;
@@ -104,8 +101,8 @@ std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, i
             const double course = CourseAt(state.distanceM) * kPi / 180.0;
             state.distanceM += metres;
             state.latitudeDeg += metres * std::cos(course) / kMetresPerDegree;
-            state.longitudeDeg +=
-                metres * std::sin(course) / (kMetresPerDegree * std::cos(state.latitudeDeg * kPi / 180.0));
+            state.longitudeDeg += metres * std::sin(course) /
+                                  (kMetresPerDegree * std::cos(state.latitudeDeg * kPi / 180.0));
         }
         s.distanceM = state.distanceM;
         s.latitudeDeg = state.latitudeDeg;
@@ -130,8 +127,7 @@ std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, i
     return samples;
 }
 
-std::vector<PlannedClip> SimulateCard(const CardOptions& options)
-{
+std::vector<PlannedClip> SimulateCard(const CardOptions& options) {
     std::vector<PlannedClip> out;
     DriveState state;
     for (const ClipPlan& clip : PlanCard(options)) {
@@ -144,12 +140,12 @@ std::vector<PlannedClip> SimulateCard(const CardOptions& options)
     return out;
 }
 
-DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS)
-{
+DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS) {
     if (samples.empty()) {
         return {};
     }
-    const double position = std::clamp(timeS * kSamplesPerSecond, 0.0, static_cast<double>(samples.size() - 1));
+    const double position =
+        std::clamp(timeS * kSamplesPerSecond, 0.0, static_cast<double>(samples.size() - 1));
     const auto low = static_cast<std::size_t>(position);
     const std::size_t high = std::min(low + 1, samples.size() - 1);
     const double f = position - static_cast<double>(low);
@@ -163,8 +159,7 @@ DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS)
     return s;
 }
 
-std::string FormatGpsLine(const DriveSample& sample, const QDateTime& utc)
-{
+std::string FormatGpsLine(const DriveSample& sample, const QDateTime& utc) {
     // NMEA positions are degrees * 100 + minutes.
     const auto toNmea = [](double degrees) {
         const double whole = std::floor(degrees);
@@ -172,9 +167,10 @@ std::string FormatGpsLine(const DriveSample& sample, const QDateTime& utc)
     };
     const QTime time = utc.time();
     char line[160];
-    std::snprintf(line, sizeof line, "GPRMC,%02d%02d%02d.00,A,%09.4f,N,%010.4f,E,%05.1f,%05.1f,%s,,,A", time.hour(),
-                  time.minute(), time.second(), toNmea(sample.latitudeDeg), toNmea(sample.longitudeDeg),
-                  sample.speedKmh * kKnotsPerKmh, sample.courseDeg,
+    std::snprintf(line, sizeof line,
+                  "GPRMC,%02d%02d%02d.00,A,%09.4f,N,%010.4f,E,%05.1f,%05.1f,%s,,,A", time.hour(),
+                  time.minute(), time.second(), toNmea(sample.latitudeDeg),
+                  toNmea(sample.longitudeDeg), sample.speedKmh * kKnotsPerKmh, sample.courseDeg,
                   QStringLiteral("%1%2%3")
                       .arg(utc.date().day(), 2, 10, QLatin1Char('0'))
                       .arg(utc.date().month(), 2, 10, QLatin1Char('0'))
@@ -184,17 +180,16 @@ std::string FormatGpsLine(const DriveSample& sample, const QDateTime& utc)
     return line;
 }
 
-std::string FormatGSensorLine(const DriveSample& sample)
-{
+std::string FormatGSensorLine(const DriveSample& sample) {
     char line[64];
-    std::snprintf(line, sizeof line, "M,X%+5.2f,Y%+5.2f,Z%+5.2f", Round2(sample.accelX), Round2(sample.accelY),
-                  Round2(sample.accelZ));
+    std::snprintf(line, sizeof line, "M,X%+5.2f,Y%+5.2f,Z%+5.2f", Round2(sample.accelX),
+                  Round2(sample.accelY), Round2(sample.accelZ));
     return line;
 }
 
-std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip, const std::vector<DriveSample>& samples,
-                                            int lengthSeconds)
-{
+std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip,
+                                            const std::vector<DriveSample>& samples,
+                                            int lengthSeconds) {
     std::vector<TelemetrySample> out;
     const int count = lengthSeconds * kSamplesPerSecond;
     const int stepMs = 1000 / kSamplesPerSecond;
@@ -205,7 +200,8 @@ std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip, const std::vec
         t.startMs = k * stepMs;
         t.durationMs = stepMs;
         if (k % kSamplesPerSecond == 0) {
-            const QDateTime utc = clip.start.addSecs(k / kSamplesPerSecond - kCameraUtcOffsetSeconds);
+            const QDateTime utc =
+                clip.start.addSecs(k / kSamplesPerSecond - kCameraUtcOffsetSeconds);
             t.text = FormatGpsLine(s, utc) + "\n";
         }
         t.text += FormatGSensorLine(s);
@@ -214,4 +210,4 @@ std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip, const std::vec
     return out;
 }
 
-} // namespace samplecard
+}  // namespace samplecard

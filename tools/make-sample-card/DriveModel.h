@@ -18,8 +18,8 @@ inline constexpr int kSamplesPerSecond = 10;
 
 struct ClipPlan {
     int category = 0;
-    QString relativePath; // e.g. "NORMAL/NOR_250517_143000_F.mp4"
-    QDateTime start;      // camera time of the first frame
+    QString relativePath;  // e.g. "NORMAL/NOR_250517_143000_F.mp4"
+    QDateTime start;       // camera time of the first frame
     bool braking = false;
     bool parked = false;
 };
@@ -51,11 +51,12 @@ struct DriveState {
     double distanceM = 0.0;
     double latitudeDeg = 37.4;
     double longitudeDeg = 127.03;
-    double elapsedS = 0.0; // drive time at the start of the next recording
+    double elapsedS = 0.0;  // drive time at the start of the next recording
 };
 
 // Samples at kSamplesPerSecond over [0, lengthSeconds], both ends included; advances state.
-std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed, DriveState& state);
+std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed,
+                                      DriveState& state);
 
 // Linear interpolation between the samples for a time inside the recording.
 DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS);
@@ -67,14 +68,15 @@ std::string FormatGSensorLine(const DriveSample& sample);
 struct PlannedClip {
     ClipPlan clip;
     std::vector<DriveSample> drive;
-    int seed = 0; // for the recording's noise
+    int seed = 0;  // for the recording's noise
 };
 
 // The whole card's drive, recording after recording.
 std::vector<PlannedClip> SimulateCard(const CardOptions& options);
 
 // A 'G' line once a second and an 'M' line every tenth of a second, in time order.
-std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip, const std::vector<DriveSample>& samples,
+std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip,
+                                            const std::vector<DriveSample>& samples,
                                             int lengthSeconds);
 
-} // namespace samplecard
+}  // namespace samplecard

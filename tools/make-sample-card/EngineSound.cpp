@@ -9,20 +9,22 @@ namespace {
 
 constexpr double kTwoPi = 6.28318530717958647692;
 constexpr double kToneAmplitude = 0.5;
-constexpr double kIdleFiringHz = 26.0; // a four-cylinder engine at idle
+constexpr double kIdleFiringHz = 26.0;  // a four-cylinder engine at idle
 constexpr double kFiringHzPerKmh = 0.9;
 constexpr int kHarmonics = 6;
-constexpr std::size_t kSamplesPerBlock = 480; // the speed changes slowly: look it up every 10 ms
+constexpr std::size_t kSamplesPerBlock = 480;  // the speed changes slowly: look it up every 10 ms
 
-} // namespace
+}  // namespace
 
-std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int lengthSeconds, double toneHz, int seed)
-{
+std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int lengthSeconds,
+                                   double toneHz, int seed) {
     const std::size_t count = static_cast<std::size_t>(lengthSeconds) * kAudioSampleRate;
     std::vector<float> out(count);
     if (toneHz > 0.0) {
         for (std::size_t i = 0; i < count; ++i) {
-            out[i] = static_cast<float>(kToneAmplitude * std::sin(kTwoPi * toneHz * static_cast<double>(i) / kAudioSampleRate));
+            out[i] = static_cast<float>(
+                kToneAmplitude *
+                std::sin(kTwoPi * toneHz * static_cast<double>(i) / kAudioSampleRate));
         }
         return out;
     }
@@ -52,13 +54,14 @@ std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int le
             previous = current;
             current = next;
         }
-        engine *= 0.75 + 0.25 * std::sin(phase / 2.0); // uneven firing
+        engine *= 0.75 + 0.25 * std::sin(phase / 2.0);  // uneven firing
         // Low-passed noise for tyres and wind, louder with speed.
         rumble += (white(random) - rumble) * 0.05;
         const double road = rumble * (0.15 + speed / 120.0);
-        out[i] = static_cast<float>(0.22 * engineLevel * engine + road * 0.9 + 0.01 * white(random));
+        out[i] =
+            static_cast<float>(0.22 * engineLevel * engine + road * 0.9 + 0.01 * white(random));
     }
     return out;
 }
 
-} // namespace samplecard
+}  // namespace samplecard

@@ -11,6 +11,7 @@ namespace samplecard {
 inline constexpr int kAudioSampleRate = 48000;
 
 // Mono samples in [-1, 1] for lengthSeconds; toneHz > 0 gives a sine of that frequency.
-std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int lengthSeconds, double toneHz, int seed);
+std::vector<float> SynthesizeAudio(const std::vector<DriveSample>& drive, int lengthSeconds,
+                                   double toneHz, int seed);
 
-} // namespace samplecard
+}  // namespace samplecard

@@ -26,21 +26,18 @@ inline constexpr std::uint8_t kLumaWhite = 235;
 inline constexpr std::uint8_t kLumaBlack = 16;
 
 // Rows occupied by the strip in a picture of the given height (even, so 4:2:0 chroma aligns).
-inline int StripRows(int height)
-{
+inline int StripRows(int height) {
     int rows = std::max(kMinStripRows, height / 10);
     rows += rows & 1;
     return std::min(rows, height);
 }
 
-inline int CellLeft(int width, int cell)
-{
+inline int CellLeft(int width, int cell) {
     return static_cast<int>(static_cast<std::int64_t>(width) * cell / kCellCount);
 }
 
 // True when the cell is white for this frame number (only the low 16 bits are encoded).
-inline bool CellIsWhite(int cell, int frameNumber)
-{
+inline bool CellIsWhite(int cell, int frameNumber) {
     if (cell == 0 || cell == kCellCount - 1) {
         return true;
     }
@@ -54,8 +51,7 @@ inline bool CellIsWhite(int cell, int frameNumber)
 // Paints the strip into an 8-bit luma plane (the writer's path: no colour conversion needed).
 // Chroma under the strip must be set neutral by the caller.
 inline void PaintFrameCodeLuma(std::uint8_t* plane, int stride, int width, int height,
-                               int frameNumber)
-{
+                               int frameNumber) {
     const int top = height - StripRows(height);
     for (int cell = 0; cell < kCellCount; ++cell) {
         const int left = CellLeft(width, cell);
@@ -69,17 +65,18 @@ inline void PaintFrameCodeLuma(std::uint8_t* plane, int stride, int width, int h
 }
 
 // Paints the strip into a picture (an RGB format), pixel by pixel.
-inline void EncodeFrameCode(QImage& image, int frameNumber)
-{
+inline void EncodeFrameCode(QImage& image, int frameNumber) {
     if (image.isNull()) {
         return;
     }
     const int top = image.height() - StripRows(image.height());
     for (int cell = 0; cell < kCellCount; ++cell) {
-        const QColor colour = CellIsWhite(cell, frameNumber) ? QColor(kLumaWhite, kLumaWhite, kLumaWhite)
-                                                             : QColor(kLumaBlack, kLumaBlack, kLumaBlack);
+        const QColor colour = CellIsWhite(cell, frameNumber)
+                                  ? QColor(kLumaWhite, kLumaWhite, kLumaWhite)
+                                  : QColor(kLumaBlack, kLumaBlack, kLumaBlack);
         for (int y = top; y < image.height(); ++y) {
-            for (int x = CellLeft(image.width(), cell); x < CellLeft(image.width(), cell + 1); ++x) {
+            for (int x = CellLeft(image.width(), cell); x < CellLeft(image.width(), cell + 1);
+                 ++x) {
                 image.setPixelColor(x, y, colour);
             }
         }
@@ -87,8 +84,7 @@ inline void EncodeFrameCode(QImage& image, int frameNumber)
 }
 
 // Mean grey level of the middle of one cell, over rows well inside the strip at any scale.
-inline int SampleCell(const QImage& image, int cell)
-{
+inline int SampleCell(const QImage& image, int cell) {
     const int width = image.width();
     const int height = image.height();
     const int cellLeft = CellLeft(width, cell);
@@ -109,8 +105,7 @@ inline int SampleCell(const QImage& image, int cell)
 }
 
 // The frame number shown by the picture (0..65535), or -1 when it carries no readable code.
-inline int DecodeFrameCode(const QImage& image)
-{
+inline int DecodeFrameCode(const QImage& image) {
     if (image.width() < kCellCount || image.height() < kMinStripRows) {
         return -1;
     }
@@ -131,7 +126,7 @@ inline int DecodeFrameCode(const QImage& image)
     return number;
 }
 
-} // namespace framecode
+}  // namespace framecode
 
 using framecode::DecodeFrameCode;
 using framecode::EncodeFrameCode;

@@ -25,7 +25,7 @@ namespace samplecard {
 namespace {
 
 constexpr int kPhaseCount = 24;
-constexpr double kPatternMetres = 12.0; // the road's markings repeat at this distance
+constexpr double kPatternMetres = 12.0;  // the road's markings repeat at this distance
 constexpr double kDashMetres = 3.0;
 constexpr double kCameraHeightM = 1.3;
 constexpr double kFarMetres = 400.0;
@@ -40,10 +40,10 @@ struct SwsDeleter {
 class Perspective {
 public:
     Perspective(int width, int height)
-        : m_cx(width / 2.0), m_horizon(height * kHorizonShare), m_focal(width * 0.9)
-    {
+        : m_cx(width / 2.0), m_horizon(height * kHorizonShare), m_focal(width * 0.9) {}
+    QPointF At(double x, double z) const {
+        return {m_cx + x * m_focal / z, m_horizon + kCameraHeightM * m_focal / z};
     }
-    QPointF At(double x, double z) const { return {m_cx + x * m_focal / z, m_horizon + kCameraHeightM * m_focal / z}; }
     double Scale(double z) const { return m_focal / z; }
     double Horizon() const { return m_horizon; }
 
@@ -53,15 +53,14 @@ private:
     double m_focal;
 };
 
-void FillStrip(QPainter& p, const Perspective& view, double x0, double x1, double z0, double z1, const QColor& colour)
-{
+void FillStrip(QPainter& p, const Perspective& view, double x0, double x1, double z0, double z1,
+               const QColor& colour) {
     const QPolygonF quad({view.At(x0, z0), view.At(x1, z0), view.At(x1, z1), view.At(x0, z1)});
     p.setBrush(colour);
     p.drawPolygon(quad);
 }
 
-void PaintSky(QPainter& p, CameraView camera, int width, double horizon)
-{
+void PaintSky(QPainter& p, CameraView camera, int width, double horizon) {
     QLinearGradient sky(0, 0, 0, horizon);
     if (camera == CameraView::Front) {
         sky.setColorAt(0.0, QColor(70, 130, 205));
@@ -78,7 +77,8 @@ void PaintSky(QPainter& p, CameraView camera, int width, double horizon)
         hills << QPointF(0, horizon);
         for (int i = 0; i <= 16; ++i) {
             const double x = width * i / 16.0;
-            hills << QPointF(x, horizon - horizon * (0.10 + 0.07 * std::sin(i * 1.7) + 0.04 * std::sin(i * 4.3)));
+            hills << QPointF(x, horizon - horizon * (0.10 + 0.07 * std::sin(i * 1.7) +
+                                                     0.04 * std::sin(i * 4.3)));
         }
         hills << QPointF(width, horizon);
         p.drawPolygon(hills);
@@ -86,22 +86,24 @@ void PaintSky(QPainter& p, CameraView camera, int width, double horizon)
         // A city skyline behind the car.
         for (int i = 0; i < 14; ++i) {
             const double w = width / 14.0;
-            const double h = horizon * (0.08 + 0.06 * std::fabs(std::sin(i * 2.3)) + 0.05 * (i % 3));
+            const double h =
+                horizon * (0.08 + 0.06 * std::fabs(std::sin(i * 2.3)) + 0.05 * (i % 3));
             p.drawRect(QRectF(i * w, horizon - h, w * 0.9, h));
         }
     }
 }
 
-void PaintRoad(QPainter& p, const Perspective& view, double offsetM, double nearZ, int width, int height)
-{
+void PaintRoad(QPainter& p, const Perspective& view, double offsetM, double nearZ, int width,
+               int height) {
     p.fillRect(QRectF(0, view.Horizon(), width, height - view.Horizon()), QColor(85, 120, 60));
     FillStrip(p, view, -5.6, 2.4, nearZ, kFarMetres, QColor(80, 80, 84));
-    FillStrip(p, view, -5.35, -5.2, nearZ, kFarMetres, QColor(230, 190, 40)); // centre line, double yellow
+    FillStrip(p, view, -5.35, -5.2, nearZ, kFarMetres,
+              QColor(230, 190, 40));  // centre line, double yellow
     FillStrip(p, view, -5.05, -4.9, nearZ, kFarMetres, QColor(230, 190, 40));
-    FillStrip(p, view, 1.9, 2.05, nearZ, kFarMetres, QColor(225, 225, 225)); // edge line
+    FillStrip(p, view, 1.9, 2.05, nearZ, kFarMetres, QColor(225, 225, 225));  // edge line
     // Lane dashes, posts and trees, far to near so near ones cover far ones.
-    for (double z = std::floor(kFarMetres / kPatternMetres) * kPatternMetres - offsetM; z > nearZ - kPatternMetres;
-         z -= kPatternMetres) {
+    for (double z = std::floor(kFarMetres / kPatternMetres) * kPatternMetres - offsetM;
+         z > nearZ - kPatternMetres; z -= kPatternMetres) {
         const double dashNear = std::max(z, nearZ);
         if (z + kDashMetres > nearZ) {
             FillStrip(p, view, -1.85, -1.7, dashNear, z + kDashMetres, QColor(235, 235, 235));
@@ -126,13 +128,13 @@ void PaintRoad(QPainter& p, const Perspective& view, double offsetM, double near
     }
 }
 
-void PaintFollowingCar(QPainter& p, const Perspective& view)
-{
+void PaintFollowingCar(QPainter& p, const Perspective& view) {
     const double z = 14.0;
     const QPointF base = view.At(0.0, z);
     const double s = view.Scale(z);
     p.setBrush(QColor(40, 60, 110));
-    p.drawRoundedRect(QRectF(base.x() - 0.9 * s, base.y() - 1.0 * s, 1.8 * s, 0.75 * s), 0.1 * s, 0.1 * s);
+    p.drawRoundedRect(QRectF(base.x() - 0.9 * s, base.y() - 1.0 * s, 1.8 * s, 0.75 * s), 0.1 * s,
+                      0.1 * s);
     p.setBrush(QColor(150, 175, 200));
     p.drawRect(QRectF(base.x() - 0.7 * s, base.y() - 1.45 * s, 1.4 * s, 0.45 * s));
     p.setBrush(QColor(255, 250, 210));
@@ -140,8 +142,7 @@ void PaintFollowingCar(QPainter& p, const Perspective& view)
     p.drawEllipse(QRectF(base.x() + 0.5 * s, base.y() - 0.7 * s, 0.3 * s, 0.18 * s));
 }
 
-QImage PaintScene(CameraView camera, FrameSize size, double offsetM)
-{
+QImage PaintScene(CameraView camera, FrameSize size, double offsetM) {
     QImage image(size.width, size.height, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -153,43 +154,43 @@ QImage PaintScene(CameraView camera, FrameSize size, double offsetM)
     if (camera == CameraView::Front) {
         // The bonnet below the picture's middle.
         p.setBrush(QColor(30, 30, 34));
-        p.drawEllipse(QRectF(-0.2 * size.width, size.height * 0.9, 1.4 * size.width, size.height * 0.5));
+        p.drawEllipse(
+            QRectF(-0.2 * size.width, size.height * 0.9, 1.4 * size.width, size.height * 0.5));
     } else {
         PaintFollowingCar(p, view);
         // The rear window's frame.
         QPainterPath frame;
         frame.addRect(QRectF(0, 0, size.width, size.height));
         const double inset = size.height * 0.05;
-        frame.addRoundedRect(QRectF(inset, inset, size.width - 2 * inset, size.height - 2 * inset), inset * 2,
-                             inset * 2);
+        frame.addRoundedRect(QRectF(inset, inset, size.width - 2 * inset, size.height - 2 * inset),
+                             inset * 2, inset * 2);
         p.setBrush(QColor(20, 20, 22));
         p.drawPath(frame);
     }
     return image;
 }
 
-void CopyPlane(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int width, int rows)
-{
+void CopyPlane(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int width,
+               int rows) {
     for (int y = 0; y < rows; ++y) {
-        std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * dstStride, src + static_cast<std::ptrdiff_t>(y) * srcStride,
+        std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * dstStride,
+                    src + static_cast<std::ptrdiff_t>(y) * srcStride,
                     static_cast<std::size_t>(width));
     }
 }
 
-int EvenDown(int value)
-{
+int EvenDown(int value) {
     return value - (value & 1);
 }
 
-} // namespace
+}  // namespace
 
-bool ConvertToYuv(const QImage& image, YuvPicture& out)
-{
+bool ConvertToYuv(const QImage& image, YuvPicture& out) {
     const int width = image.width();
     const int height = image.height();
-    std::unique_ptr<SwsContext, SwsDeleter> context(sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height,
-                                                                   AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                                                   nullptr, nullptr));
+    std::unique_ptr<SwsContext, SwsDeleter> context(
+        sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
+                       SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!context || image.format() != QImage::Format_RGB32) {
         return false;
     }
@@ -206,8 +207,7 @@ bool ConvertToYuv(const QImage& image, YuvPicture& out)
 }
 
 SceneRenderer::SceneRenderer(CameraView view, FrameSize size, bool frameCode)
-    : m_view(view), m_size(size), m_frameCode(frameCode)
-{
+    : m_view(view), m_size(size), m_frameCode(frameCode) {
     m_phases.resize(kPhaseCount);
     m_valid = true;
     for (int i = 0; i < kPhaseCount; ++i) {
@@ -216,15 +216,13 @@ SceneRenderer::SceneRenderer(CameraView view, FrameSize size, bool frameCode)
     }
 }
 
-int SceneRenderer::BarTop() const
-{
+int SceneRenderer::BarTop() const {
     const int barRows = EvenDown(std::max(10, m_size.height / 16));
     const int stripRows = m_frameCode ? framecode::StripRows(m_size.height) : 0;
     return EvenDown(m_size.height - stripRows - barRows - m_size.height / 40);
 }
 
-YuvPicture SceneRenderer::RenderBar(const BarText& text) const
-{
+YuvPicture SceneRenderer::RenderBar(const BarText& text) const {
     const int rows = EvenDown(std::max(10, m_size.height / 16));
     QImage image(m_size.width, rows, QImage::Format_RGB32);
     image.fill(QColor(12, 12, 12));
@@ -246,7 +244,8 @@ YuvPicture SceneRenderer::RenderBar(const BarText& text) const
         }
         p.drawText(area, Qt::AlignVCenter | Qt::AlignLeft, left);
         p.setPen(QColor(255, 215, 60));
-        p.drawText(area, Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("%1 km/h").arg(text.speedKmh, 3));
+        p.drawText(area, Qt::AlignVCenter | Qt::AlignRight,
+                   QStringLiteral("%1 km/h").arg(text.speedKmh, 3));
         if (m_view == CameraView::Front && m_size.width >= 640) {
             p.setPen(QColor(200, 230, 255));
             p.drawText(area, Qt::AlignCenter,
@@ -260,15 +259,16 @@ YuvPicture SceneRenderer::RenderBar(const BarText& text) const
     return bar;
 }
 
-void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& bar, int frameNumber) const
-{
+void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& bar,
+                            int frameNumber) const {
     // Looking back, the road runs away from the camera.
     double travelled = m_view == CameraView::Front ? distanceM : -distanceM;
     travelled = std::fmod(travelled, kPatternMetres);
     if (travelled < 0) {
         travelled += kPatternMetres;
     }
-    const auto phase = static_cast<std::size_t>(travelled / kPatternMetres * kPhaseCount) % m_phases.size();
+    const auto phase =
+        static_cast<std::size_t>(travelled / kPatternMetres * kPhaseCount) % m_phases.size();
     const YuvPicture& scene = m_phases[phase];
     const int w = m_size.width;
     const int h = m_size.height;
@@ -277,12 +277,12 @@ void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& 
     CopyPlane(frame->data[2], frame->linesize[2], scene.v.data(), w / 2, w / 2, h / 2);
     if (bar.width == w) {
         const int top = BarTop();
-        CopyPlane(frame->data[0] + static_cast<std::ptrdiff_t>(top) * frame->linesize[0], frame->linesize[0],
-                  bar.y.data(), w, w, bar.height);
-        CopyPlane(frame->data[1] + static_cast<std::ptrdiff_t>(top / 2) * frame->linesize[1], frame->linesize[1],
-                  bar.u.data(), w / 2, w / 2, bar.height / 2);
-        CopyPlane(frame->data[2] + static_cast<std::ptrdiff_t>(top / 2) * frame->linesize[2], frame->linesize[2],
-                  bar.v.data(), w / 2, w / 2, bar.height / 2);
+        CopyPlane(frame->data[0] + static_cast<std::ptrdiff_t>(top) * frame->linesize[0],
+                  frame->linesize[0], bar.y.data(), w, w, bar.height);
+        CopyPlane(frame->data[1] + static_cast<std::ptrdiff_t>(top / 2) * frame->linesize[1],
+                  frame->linesize[1], bar.u.data(), w / 2, w / 2, bar.height / 2);
+        CopyPlane(frame->data[2] + static_cast<std::ptrdiff_t>(top / 2) * frame->linesize[2],
+                  frame->linesize[2], bar.v.data(), w / 2, w / 2, bar.height / 2);
     }
     if (m_frameCode) {
         framecode::PaintFrameCodeLuma(frame->data[0], frame->linesize[0], w, h, frameNumber);
@@ -296,4 +296,4 @@ void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& 
     }
 }
 
-} // namespace samplecard
+}  // namespace samplecard

@@ -64,4 +64,4 @@ private:
     std::vector<YuvPicture> m_phases;
 };
 
-} // namespace samplecard
+}  // namespace samplecard

@@ -17,22 +17,20 @@ constexpr int kExitWriteFailure = 1;
 constexpr int kExitBadOptions = 2;
 
 // Qt's own notes (font and runtime-folder set-up) are noise for a command-line tool.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message)
-{
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& /*context*/,
+                     const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::fprintf(stderr, "make-sample-card: %s\n", message.toLocal8Bit().constData());
     }
 }
 
-void PrintLine(std::FILE* stream, const QString& text)
-{
+void PrintLine(std::FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);

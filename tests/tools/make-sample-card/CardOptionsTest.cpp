@@ -7,8 +7,7 @@ namespace {
 using samplecard::ParseCardOptions;
 using samplecard::ParseStatus;
 
-TEST(CardOptions, DefaultsAreSmallAndEveryCategoryOnce)
-{
+TEST(CardOptions, DefaultsAreSmallAndEveryCategoryOnce) {
     const auto r = ParseCardOptions({QStringLiteral("card")});
     ASSERT_EQ(r.status, ParseStatus::Run);
     EXPECT_EQ(r.options.cardDir, QStringLiteral("card"));
@@ -17,13 +16,14 @@ TEST(CardOptions, DefaultsAreSmallAndEveryCategoryOnce)
     EXPECT_EQ(r.options.rearSize.height, 90);
     EXPECT_EQ(r.options.fps, 15);
     EXPECT_EQ(r.options.label, QStringLiteral("QOR-SD"));
-    EXPECT_EQ(r.options.start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2025-05-17 14:30:00"));
+    EXPECT_EQ(r.options.start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+              QStringLiteral("2025-05-17 14:30:00"));
 }
 
-TEST(CardOptions, DemoAppliesFirstAndLaterOptionsRefineIt)
-{
-    const auto r = ParseCardOptions({QStringLiteral("--fps=25"), QStringLiteral("card"), QStringLiteral("--demo"),
-                                     QStringLiteral("--count"), QStringLiteral("motion=0")});
+TEST(CardOptions, DemoAppliesFirstAndLaterOptionsRefineIt) {
+    const auto r = ParseCardOptions({QStringLiteral("--fps=25"), QStringLiteral("card"),
+                                     QStringLiteral("--demo"), QStringLiteral("--count"),
+                                     QStringLiteral("motion=0")});
     ASSERT_EQ(r.status, ParseStatus::Run);
     EXPECT_EQ(r.options.fps, 25);
     EXPECT_EQ(r.options.frontSize.width, 1280);
@@ -32,12 +32,12 @@ TEST(CardOptions, DemoAppliesFirstAndLaterOptionsRefineIt)
     EXPECT_EQ(r.options.counts, (std::array<int, 5>{3, 2, 1, 1, 0}));
 }
 
-TEST(CardOptions, ValuesInBothSpellings)
-{
-    const auto r = ParseCardOptions({QStringLiteral("card"), QStringLiteral("--audio=pcm"), QStringLiteral("--container"),
-                                     QStringLiteral("mkv"), QStringLiteral("--categories=event,event_n"),
-                                     QStringLiteral("--telemetry=off"), QStringLiteral("--tone"), QStringLiteral("440"),
-                                     QStringLiteral("--cameras"), QStringLiteral("1")});
+TEST(CardOptions, ValuesInBothSpellings) {
+    const auto r = ParseCardOptions(
+        {QStringLiteral("card"), QStringLiteral("--audio=pcm"), QStringLiteral("--container"),
+         QStringLiteral("mkv"), QStringLiteral("--categories=event,event_n"),
+         QStringLiteral("--telemetry=off"), QStringLiteral("--tone"), QStringLiteral("440"),
+         QStringLiteral("--cameras"), QStringLiteral("1")});
     ASSERT_EQ(r.status, ParseStatus::Run) << r.error.toStdString();
     EXPECT_EQ(r.options.audio, samplecard::AudioKind::Pcm);
     EXPECT_EQ(r.options.container, samplecard::Container::Mkv);
@@ -47,13 +47,21 @@ TEST(CardOptions, ValuesInBothSpellings)
     EXPECT_EQ(r.options.cameras, 1);
 }
 
-TEST(CardOptions, RejectsWhatCannotBeWritten)
-{
+TEST(CardOptions, RejectsWhatCannotBeWritten) {
     const QStringList bad[] = {
-        {"card", "--size", "320x181"},    {"card", "--size", "32x18"},      {"card", "--rear-size", "big"},
-        {"card", "--fps", "0"},           {"card", "--length", "-3"},       {"card", "--count", "normal=x"},
-        {"card", "--categories", "NORMAL"}, {"card", "--start", "1999-01-01 00:00:00"}, {"card", "--tone", "0"},
-        {"card", "other"},                {"card", "--telemetry", "yes"},   {"card", "--container", "mov"},       {"card", "-x"},
+        {"card", "--size", "320x181"},
+        {"card", "--size", "32x18"},
+        {"card", "--rear-size", "big"},
+        {"card", "--fps", "0"},
+        {"card", "--length", "-3"},
+        {"card", "--count", "normal=x"},
+        {"card", "--categories", "NORMAL"},
+        {"card", "--start", "1999-01-01 00:00:00"},
+        {"card", "--tone", "0"},
+        {"card", "other"},
+        {"card", "--telemetry", "yes"},
+        {"card", "--container", "mov"},
+        {"card", "-x"},
     };
     for (const QStringList& args : bad) {
         const auto r = ParseCardOptions(args);
@@ -62,9 +70,9 @@ TEST(CardOptions, RejectsWhatCannotBeWritten)
     }
 }
 
-TEST(CardOptions, HelpWinsOverEverythingElse)
-{
-    EXPECT_EQ(ParseCardOptions({QStringLiteral("--bogus"), QStringLiteral("--help")}).status, ParseStatus::Help);
+TEST(CardOptions, HelpWinsOverEverythingElse) {
+    EXPECT_EQ(ParseCardOptions({QStringLiteral("--bogus"), QStringLiteral("--help")}).status,
+              ParseStatus::Help);
 }
 
-} // namespace
+}  // namespace

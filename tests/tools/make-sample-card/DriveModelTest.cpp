@@ -18,13 +18,11 @@ struct Fix {
     double latitude = 0, longitude = 0, speedKmh = 0, course = 0;
 };
 
-int Pair(const std::string& field, std::size_t at)
-{
+int Pair(const std::string& field, std::size_t at) {
     return field.size() >= at + 2 ? std::atoi(field.substr(at, 2).c_str()) : 0;
 }
 
-Fix ParseG(const std::string& line)
-{
+Fix ParseG(const std::string& line) {
     std::vector<std::string> f;
     std::stringstream in(line);
     for (std::string item; std::getline(in, item, ',');) {
@@ -50,27 +48,27 @@ Fix ParseG(const std::string& line)
 }
 
 // The player's reading of an 'M' line: three five-column values in 1/64 g.
-std::array<int, 3> ParseM(const std::string& line)
-{
+std::array<int, 3> ParseM(const std::string& line) {
     std::array<int, 3> axes{};
     const std::size_t columns[] = {3, 10, 17};
     for (int i = 0; i < 3; ++i) {
         axes[static_cast<std::size_t>(i)] =
-            line.size() > columns[i] ? static_cast<int>(std::atof(line.substr(columns[i], 5).c_str()) * 64.0) : 0;
+            line.size() > columns[i]
+                ? static_cast<int>(std::atof(line.substr(columns[i], 5).c_str()) * 64.0)
+                : 0;
     }
     return axes;
 }
 
-std::vector<PlannedClip> Card(const QStringList& extra)
-{
+std::vector<PlannedClip> Card(const QStringList& extra) {
     const ParseResult parsed = ParseCardOptions(QStringList{QStringLiteral("card")} + extra);
     EXPECT_EQ(parsed.status, ParseStatus::Run);
     return SimulateCard(parsed.options);
 }
 
-TEST(DriveModel, TelemetryLinesParseAsTheCameraMeantThem)
-{
-    const std::vector<PlannedClip> card = Card({"--categories", "event", "--length", "4", "--start", "2025-01-01 05:00:58"});
+TEST(DriveModel, TelemetryLinesParseAsTheCameraMeantThem) {
+    const std::vector<PlannedClip> card =
+        Card({"--categories", "event", "--length", "4", "--start", "2025-01-01 05:00:58"});
     ASSERT_EQ(card.size(), 1U);
     const std::vector<TelemetrySample> samples = BuildTelemetry(card[0].clip, card[0].drive, 4);
     ASSERT_EQ(samples.size(), 40U);
@@ -80,12 +78,13 @@ TEST(DriveModel, TelemetryLinesParseAsTheCameraMeantThem)
         EXPECT_EQ(s.startMs, static_cast<int>(k) * 100);
         EXPECT_EQ(s.durationMs, 100);
         const std::size_t newline = s.text.find('\n');
-        const std::string mLine = newline == std::string::npos ? s.text : s.text.substr(newline + 1);
+        const std::string mLine =
+            newline == std::string::npos ? s.text : s.text.substr(newline + 1);
         ASSERT_EQ(mLine[0], 'M');
         ASSERT_EQ(mLine.size(), 22U) << mLine;
         const auto axes = ParseM(mLine);
-        if (k < 15 || k > 25) { // away from the jolt in the middle
-            EXPECT_NEAR(axes[2], 64, 16); // gravity on the third axis
+        if (k < 15 || k > 25) {            // away from the jolt in the middle
+            EXPECT_NEAR(axes[2], 64, 16);  // gravity on the third axis
         }
         minY = std::min(minY, axes[1]);
         ASSERT_EQ(newline != std::string::npos, k % 10 == 0) << s.text;
@@ -99,17 +98,17 @@ TEST(DriveModel, TelemetryLinesParseAsTheCameraMeantThem)
         // Camera time 05:00:58 + k/10 s is UTC 20:00:58 of the day before.
         const int utcSeconds = (20 * 3600 + 58 + static_cast<int>(k) / 10) % 86400;
         EXPECT_EQ(fix.hour * 3600 + fix.minute * 60 + fix.second, utcSeconds);
-        EXPECT_EQ(std::make_tuple(fix.day, fix.month, fix.year), utcSeconds < 58 ? std::make_tuple(1, 1, 25) : std::make_tuple(31, 12, 24));
+        EXPECT_EQ(std::make_tuple(fix.day, fix.month, fix.year),
+                  utcSeconds < 58 ? std::make_tuple(1, 1, 25) : std::make_tuple(31, 12, 24));
         EXPECT_NEAR(fix.speedKmh, truth.speedKmh, 0.1);
         EXPECT_NEAR(fix.course, truth.courseDeg, 0.05);
         EXPECT_NEAR(fix.latitude, 3700 + (truth.latitudeDeg - 37) * 60, 1e-4);
         EXPECT_NEAR(fix.longitude, 12700 + (truth.longitudeDeg - 127) * 60, 1e-4);
     }
-    EXPECT_LT(minY, -64); // the braking jolt exceeds 1 g
+    EXPECT_LT(minY, -64);  // the braking jolt exceeds 1 g
 }
 
-TEST(DriveModel, OnlyEventRecordingsBrakeHardAndParkedOnesStandStill)
-{
+TEST(DriveModel, OnlyEventRecordingsBrakeHardAndParkedOnesStandStill) {
     const std::vector<PlannedClip> card = Card({"--length", "6"});
     ASSERT_EQ(card.size(), 5U);
     for (const PlannedClip& planned : card) {
@@ -133,8 +132,7 @@ TEST(DriveModel, OnlyEventRecordingsBrakeHardAndParkedOnesStandStill)
     }
 }
 
-TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul)
-{
+TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul) {
     const std::vector<PlannedClip> card = Card({"--count", "3", "--length", "5"});
     ASSERT_EQ(card.size(), 15U);
     for (std::size_t i = 0; i < card.size(); ++i) {
@@ -149,11 +147,10 @@ TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul)
             EXPECT_DOUBLE_EQ(clip.drive.front().latitudeDeg, before.drive.back().latitudeDeg);
         }
     }
-    EXPECT_GT(card.back().drive.back().distanceM, 500.0); // over a minute of driving
+    EXPECT_GT(card.back().drive.back().distanceM, 500.0);  // over a minute of driving
 }
 
-TEST(DriveModel, SampleAtInterpolatesAndClamps)
-{
+TEST(DriveModel, SampleAtInterpolatesAndClamps) {
     std::vector<DriveSample> samples(3);
     samples[1].distanceM = 10.0;
     samples[2].distanceM = 30.0;
@@ -163,4 +160,4 @@ TEST(DriveModel, SampleAtInterpolatesAndClamps)
     EXPECT_DOUBLE_EQ(SampleAt(samples, -1.0).distanceM, 0.0);
 }
 
-} // namespace
+}  // namespace

@@ -32,8 +32,7 @@ struct PacketDeleter {
 using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 
-InputPtr Open(const QString& path)
-{
+InputPtr Open(const QString& path) {
     AVFormatContext* c = nullptr;
     if (avformat_open_input(&c, path.toUtf8().constData(), nullptr, nullptr) < 0) {
         return nullptr;
@@ -45,12 +44,11 @@ InputPtr Open(const QString& path)
     return input;
 }
 
-CodecPtr OpenDecoder(const AVStream* stream)
-{
+CodecPtr OpenDecoder(const AVStream* stream) {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     CodecPtr c(avcodec_alloc_context3(codec));
-    if (!codec || !c || avcodec_parameters_to_context(c.get(), stream->codecpar) < 0
-        || avcodec_open2(c.get(), codec, nullptr) < 0) {
+    if (!codec || !c || avcodec_parameters_to_context(c.get(), stream->codecpar) < 0 ||
+        avcodec_open2(c.get(), codec, nullptr) < 0) {
         return nullptr;
     }
     return c;
@@ -58,8 +56,7 @@ CodecPtr OpenDecoder(const AVStream* stream)
 
 // Sends every packet of one stream through the decoder and hands out each frame.
 template <typename OnFrame>
-void DecodeStream(AVFormatContext* input, int index, AVCodecContext* decoder, OnFrame onFrame)
-{
+void DecodeStream(AVFormatContext* input, int index, AVCodecContext* decoder, OnFrame onFrame) {
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
     const auto drain = [&] {
@@ -78,10 +75,9 @@ void DecodeStream(AVFormatContext* input, int index, AVCodecContext* decoder, On
     drain();
 }
 
-} // namespace
+}  // namespace
 
-Recording Read(const QString& path)
-{
+Recording Read(const QString& path) {
     Recording out;
     InputPtr input = Open(path);
     if (!input) {
@@ -100,12 +96,15 @@ Recording Read(const QString& path)
     while (text >= 0 && av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == text) {
             const AVStream* s = input->streams[text];
-            std::string body(reinterpret_cast<const char*>(packet->data), static_cast<std::size_t>(packet->size));
+            std::string body(reinterpret_cast<const char*>(packet->data),
+                             static_cast<std::size_t>(packet->size));
             if (s->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT && body.size() >= 2) {
-                const std::size_t length = (static_cast<unsigned char>(body[0]) << 8) | static_cast<unsigned char>(body[1]);
+                const std::size_t length = (static_cast<unsigned char>(body[0]) << 8) |
+                                           static_cast<unsigned char>(body[1]);
                 body = body.substr(2, length);
             }
-            const auto timeMs = static_cast<int>(av_rescale_q(packet->pts, s->time_base, {1, 1000}));
+            const auto timeMs =
+                static_cast<int>(av_rescale_q(packet->pts, s->time_base, {1, 1000}));
             std::size_t start = 0;
             while (!body.empty() && start <= body.size()) {
                 const std::size_t end = std::min(body.find('\n', start), body.size());
@@ -118,8 +117,7 @@ Recording Read(const QString& path)
     return out;
 }
 
-std::vector<int> FrameCodes(const QString& path, int streamIndex)
-{
+std::vector<int> FrameCodes(const QString& path, int streamIndex) {
     std::vector<int> codes;
     InputPtr input = Open(path);
     if (!input || streamIndex >= static_cast<int>(input->nb_streams)) {
@@ -131,9 +129,9 @@ std::vector<int> FrameCodes(const QString& path, int streamIndex)
     }
     DecodeStream(input.get(), streamIndex, decoder.get(), [&](const AVFrame* frame) {
         QImage image(frame->width, frame->height, QImage::Format_RGB32);
-        SwsContext* sws = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                         frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr,
-                                         nullptr);
+        SwsContext* sws = sws_getContext(
+            frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+            frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         uint8_t* dst[] = {image.bits()};
         const int dstStride[] = {static_cast<int>(image.bytesPerLine())};
         sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
@@ -143,11 +141,11 @@ std::vector<int> FrameCodes(const QString& path, int streamIndex)
     return codes;
 }
 
-std::vector<float> AudioSamples(const QString& path, int& sampleRate)
-{
+std::vector<float> AudioSamples(const QString& path, int& sampleRate) {
     std::vector<float> samples;
     InputPtr input = Open(path);
-    const int index = input ? av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) : -1;
+    const int index =
+        input ? av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) : -1;
     CodecPtr decoder = index >= 0 ? OpenDecoder(input->streams[index]) : nullptr;
     if (!decoder) {
         return samples;
@@ -165,4 +163,4 @@ std::vector<float> AudioSamples(const QString& path, int& sampleRate)
     return samples;
 }
 
-} // namespace probe
+}  // namespace probe

@@ -7,8 +7,8 @@
 #include <vector>
 
 extern "C" {
-#include <libavutil/avutil.h>
 #include <libavcodec/codec_id.h>
+#include <libavutil/avutil.h>
 }
 
 namespace probe {
@@ -28,7 +28,7 @@ struct TextLine {
 struct Recording {
     bool opened = false;
     std::vector<Stream> streams;
-    std::vector<TextLine> telemetry; // lines of the first text track, in file order
+    std::vector<TextLine> telemetry;  // lines of the first text track, in file order
 };
 
 Recording Read(const QString& path);
@@ -39,4 +39,4 @@ std::vector<int> FrameCodes(const QString& path, int streamIndex);
 // Mono samples of the first audio stream, decoded and converted to float.
 std::vector<float> AudioSamples(const QString& path, int& sampleRate);
 
-} // namespace probe
+}  // namespace probe
