@@ -1,6 +1,6 @@
 #pragma once
 // The camera's two settings files: BK_Setting.cfg (six one-digit settings) and BK_Time.cfg
-// (the clock), and the search for the camera's card. GUI thread (any thread works; no state).
+// (the clock), and the search for the camera's card. Any thread may call; nothing is kept.
 
 #include <QByteArray>
 #include <QDate>

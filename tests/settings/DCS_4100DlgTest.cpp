@@ -21,6 +21,8 @@
 
 #include <map>
 
+SETTINGS_TEST_LSAN_SUPPRESSIONS
+
 namespace settings {
 namespace {
 

@@ -19,6 +19,12 @@ inline QApplication& App() {
     return *app;
 }
 
+// For sanitizer builds: fontconfig keeps caches that it never frees.
+#define SETTINGS_TEST_LSAN_SUPPRESSIONS                    \
+    extern "C" const char* __lsan_default_suppressions() { \
+        return "leak:libfontconfig.so\n";                  \
+    }
+
 template <typename Window>
 class ModalAnswerer {
 public:
