@@ -150,6 +150,7 @@ bool CDCS_4100Dlg::OnInitDialog() {
 
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_systemMenu = new QMenu(this);
+    m_systemMenu->setPalette(FieldPalette(m_systemMenu->palette()));
     m_systemMenu->addAction(QString::fromUtf8(kCloseItem), this, [this] { OnCancel(); });
     m_systemMenu->addSeparator();
     m_systemMenu->addAction(QString::fromUtf8(kAboutItem), this,
