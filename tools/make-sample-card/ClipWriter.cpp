@@ -278,7 +278,8 @@ bool ClipEncoder::EncodeVideo(Track& track, const SceneRenderer& scene, int fram
         return Fail(QStringLiteral("out of memory"), code);
     }
     const double timeS = static_cast<double>(frameIndex) / m_content.fps;
-    scene.Compose(frame.get(), SampleAt(m_content.drive, timeS).distanceM, bar, frameIndex);
+    const DriveSample drive = SampleAt(m_content.drive, timeS);
+    scene.Compose(frame.get(), drive.distanceM, drive.curvaturePerM, bar, frameIndex);
     frame->pts = frameIndex;
     code = avcodec_send_frame(track.encoder.get(), frame.get());
     return (code >= 0 || Fail(QStringLiteral("encoding failed"), code)) && Drain(track);

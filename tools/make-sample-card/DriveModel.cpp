@@ -30,6 +30,13 @@ double CourseAt(double distanceM) {
     return std::fmod(course + 360.0, 360.0);
 }
 
+// The course's change per metre.
+double CurvatureAt(double distanceM) {
+    const double degreesPerM = 70.0 / 900.0 * std::cos(distanceM / 900.0) +
+                               15.0 / 170.0 * std::cos(distanceM / 170.0);
+    return degreesPerM * kPi / 180.0;
+}
+
 double SpeedAt(const ClipPlan& clip, int lengthSeconds, double driveS, double clipS) {
     if (clip.parked) {
         return 0.0;
@@ -108,6 +115,7 @@ std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, i
         s.latitudeDeg = state.latitudeDeg;
         s.longitudeDeg = state.longitudeDeg;
         s.courseDeg = CourseAt(state.distanceM);
+        s.curvaturePerM = CurvatureAt(state.distanceM);
         double turn = s.courseDeg - previousCourse;
         turn = std::remainder(turn, 360.0) * kPi / 180.0;
         s.accelY = (s.speedKmh - previousSpeed) / 3.6 / step / kGravity + jitter(random);
@@ -154,6 +162,7 @@ DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS) {
     DriveSample s = a;
     s.speedKmh = a.speedKmh + (b.speedKmh - a.speedKmh) * f;
     s.distanceM = a.distanceM + (b.distanceM - a.distanceM) * f;
+    s.curvaturePerM = a.curvaturePerM + (b.curvaturePerM - a.curvaturePerM) * f;
     s.latitudeDeg = a.latitudeDeg + (b.latitudeDeg - a.latitudeDeg) * f;
     s.longitudeDeg = a.longitudeDeg + (b.longitudeDeg - a.longitudeDeg) * f;
     return s;

@@ -34,6 +34,7 @@ struct DriveSample {
     double latitudeDeg = 0.0;
     double longitudeDeg = 0.0;
     double distanceM = 0.0;
+    double curvaturePerM = 0.0;  // of the road here, radians per metre, > 0 bending right
     double accelX = 0.0;
     double accelY = 0.0;
     double accelZ = 1.0;

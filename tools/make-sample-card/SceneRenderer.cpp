@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -24,12 +25,15 @@ namespace samplecard {
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
 constexpr int kPhaseCount = 24;
 constexpr double kPatternMetres = 12.0;  // the road's markings repeat at this distance
 constexpr double kDashMetres = 3.0;
 constexpr double kCameraHeightM = 1.3;
 constexpr double kFarMetres = 400.0;
 constexpr double kHorizonShare = 0.46;
+constexpr double kBendMetres = 120.0;  // the bend shows up to this distance
+constexpr double kBonnetShare = 0.9;   // rows below this share of the height show the bonnet
 const QString kTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
 
 struct SwsDeleter {
@@ -51,6 +55,18 @@ private:
     double m_cx;
     double m_horizon;
     double m_focal;
+};
+
+// Sideways screen shift of road at distance z in a bend: the road lies c z^2 / 2 to the side,
+// seen at focal / z; beyond kBendMetres the shift stays put.
+double BendShift(const Perspective& view, double curvaturePerM, double z) {
+    return view.Scale(1.0) * curvaturePerM * std::min(z, kBendMetres) / 2.0;
+}
+
+struct Shape {
+    bool ellipse;
+    QRectF rect;
+    QColor colour;
 };
 
 void FillStrip(QPainter& p, const Perspective& view, double x0, double x1, double z0, double z1,
@@ -77,8 +93,10 @@ void PaintSky(QPainter& p, CameraView camera, int width, double horizon) {
         hills << QPointF(0, horizon);
         for (int i = 0; i <= 16; ++i) {
             const double x = width * i / 16.0;
-            hills << QPointF(x, horizon - horizon * (0.10 + 0.07 * std::sin(i * 1.7) +
-                                                     0.04 * std::sin(i * 4.3)));
+            // Periodic across the width, so a bend can pan them round without a seam.
+            const double a = 2.0 * kPi * i / 16.0;
+            hills << QPointF(x, horizon - horizon * (0.10 + 0.07 * std::sin(2.0 * a + 0.5) +
+                                                     0.04 * std::sin(5.0 * a + 1.3)));
         }
         hills << QPointF(width, horizon);
         p.drawPolygon(hills);
@@ -101,31 +119,48 @@ void PaintRoad(QPainter& p, const Perspective& view, double offsetM, double near
               QColor(230, 190, 40));  // centre line, double yellow
     FillStrip(p, view, -5.05, -4.9, nearZ, kFarMetres, QColor(230, 190, 40));
     FillStrip(p, view, 1.9, 2.05, nearZ, kFarMetres, QColor(225, 225, 225));  // edge line
-    // Lane dashes, posts and trees, far to near so near ones cover far ones.
     for (double z = std::floor(kFarMetres / kPatternMetres) * kPatternMetres - offsetM;
          z > nearZ - kPatternMetres; z -= kPatternMetres) {
-        const double dashNear = std::max(z, nearZ);
         if (z + kDashMetres > nearZ) {
-            FillStrip(p, view, -1.85, -1.7, dashNear, z + kDashMetres, QColor(235, 235, 235));
-        }
-        const double treeZ = z + kPatternMetres / 2.0;
-        if (treeZ > nearZ) {
-            const QPointF base = view.At(8.0, treeZ);
-            const double s = view.Scale(treeZ);
-            p.setBrush(QColor(90, 65, 40));
-            p.drawRect(QRectF(base.x() - 0.2 * s, base.y() - 2.0 * s, 0.4 * s, 2.0 * s));
-            p.setBrush(QColor(40, 105, 50));
-            p.drawEllipse(QRectF(base.x() - 1.6 * s, base.y() - 5.2 * s, 3.2 * s, 3.6 * s));
-        }
-        if (z > nearZ) {
-            const QPointF base = view.At(3.0, z);
-            const double s = view.Scale(z);
-            p.setBrush(QColor(240, 240, 240));
-            p.drawRect(QRectF(base.x() - 0.06 * s, base.y() - 1.0 * s, 0.12 * s, 1.0 * s));
-            p.setBrush(QColor(230, 60, 40));
-            p.drawRect(QRectF(base.x() - 0.06 * s, base.y() - 0.9 * s, 0.12 * s, 0.15 * s));
+            FillStrip(p, view, -1.85, -1.7, std::max(z, nearZ), z + kDashMetres,
+                      QColor(235, 235, 235));
         }
     }
+}
+
+// Posts and trees beside the road, far to near so near ones cover far ones; a bend moves each
+// one sideways like the road rows around its foot.
+std::vector<Shape> RoadsideShapes(const Perspective& view, double offsetM, double nearZ,
+                                  double curvaturePerM) {
+    std::vector<Shape> shapes;
+    const auto foot = [&](double x, double z) {
+        return view.At(x, z) + QPointF(BendShift(view, curvaturePerM, z), 0.0);
+    };
+    for (double z = std::floor(kFarMetres / kPatternMetres) * kPatternMetres - offsetM;
+         z > nearZ - kPatternMetres; z -= kPatternMetres) {
+        const double treeZ = z + kPatternMetres / 2.0;
+        if (treeZ > nearZ) {
+            const QPointF base = foot(8.0, treeZ);
+            const double s = view.Scale(treeZ);
+            shapes.push_back({false,
+                              QRectF(base.x() - 0.2 * s, base.y() - 2.0 * s, 0.4 * s, 2.0 * s),
+                              QColor(90, 65, 40)});
+            shapes.push_back({true,
+                              QRectF(base.x() - 1.6 * s, base.y() - 5.2 * s, 3.2 * s, 3.6 * s),
+                              QColor(40, 105, 50)});
+        }
+        if (z > nearZ) {
+            const QPointF base = foot(3.0, z);
+            const double s = view.Scale(z);
+            shapes.push_back({false,
+                              QRectF(base.x() - 0.06 * s, base.y() - 1.0 * s, 0.12 * s, 1.0 * s),
+                              QColor(240, 240, 240)});
+            shapes.push_back({false,
+                              QRectF(base.x() - 0.06 * s, base.y() - 0.9 * s, 0.12 * s, 0.15 * s),
+                              QColor(230, 60, 40)});
+        }
+    }
+    return shapes;
 }
 
 void PaintFollowingCar(QPainter& p, const Perspective& view) {
@@ -151,6 +186,16 @@ QImage PaintScene(CameraView camera, FrameSize size, double offsetM) {
     const double nearZ = kCameraHeightM * view.Scale(1.0) / (size.height - view.Horizon());
     PaintSky(p, camera, size.width, view.Horizon());
     PaintRoad(p, view, offsetM, nearZ, size.width, size.height);
+    if (camera == CameraView::Rear) {
+        for (const Shape& shape : RoadsideShapes(view, offsetM, nearZ, 0.0)) {
+            p.setBrush(shape.colour);
+            if (shape.ellipse) {
+                p.drawEllipse(shape.rect);
+            } else {
+                p.drawRect(shape.rect);
+            }
+        }
+    }
     if (camera == CameraView::Front) {
         // The bonnet below the picture's middle.
         p.setBrush(QColor(30, 30, 34));
@@ -176,6 +221,78 @@ void CopyPlane(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int sr
         std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * dstStride,
                     src + static_cast<std::ptrdiff_t>(y) * srcStride,
                     static_cast<std::size_t>(width));
+    }
+}
+
+// Copies one row moved sideways by shift pixels; the gap repeats the edge pixel, or the row
+// wraps round when it is periodic (the sky and the hills).
+void ShiftRow(std::uint8_t* dst, const std::uint8_t* src, int width, int shift, bool wrap) {
+    shift = wrap ? ((shift % width) + width) % width : std::clamp(shift, -width, width);
+    if (shift >= 0) {
+        if (wrap) {
+            std::memcpy(dst, src + width - shift, static_cast<std::size_t>(shift));
+        } else {
+            std::memset(dst, src[0], static_cast<std::size_t>(shift));
+        }
+        std::memcpy(dst + shift, src, static_cast<std::size_t>(width - shift));
+    } else {
+        std::memcpy(dst, src - shift, static_cast<std::size_t>(width + shift));
+        std::memset(dst + width + shift, src[width - 1], static_cast<std::size_t>(-shift));
+    }
+}
+
+// Studio-range BT.601, as the encoder expects from libswscale's default conversion.
+std::array<std::uint8_t, 3> ToYuv(const QColor& c) {
+    const double r = c.redF();
+    const double g = c.greenF();
+    const double b = c.blueF();
+    const auto byte = [](double v) {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    };
+    return {byte(16.0 + 65.481 * r + 128.553 * g + 24.966 * b),
+            byte(128.0 - 37.797 * r - 74.203 * g + 112.0 * b),
+            byte(128.0 + 112.0 * r - 93.786 * g - 18.214 * b)};
+}
+
+// Left and right pixel edge of a shape on a row centred at y; empty when it misses the row.
+std::pair<int, int> ShapeSpan(const Shape& shape, double y) {
+    const QRectF& r = shape.rect;
+    if (y < r.top() || y >= r.bottom()) {
+        return {0, 0};
+    }
+    double half = r.width() / 2.0;
+    if (shape.ellipse) {
+        const double dy = (y - r.center().y()) / (r.height() / 2.0);
+        half *= std::sqrt(std::max(0.0, 1.0 - dy * dy));
+    }
+    return {static_cast<int>(std::lround(r.center().x() - half)),
+            static_cast<int>(std::lround(r.center().x() + half))};
+}
+
+// Fills a shape straight into a 4:2:0 frame, above the given row only.
+void FillShape(AVFrame* frame, int width, int bottomRow, const Shape& shape) {
+    const std::array<std::uint8_t, 3> yuv = ToYuv(shape.colour);
+    const int top = std::max(0, static_cast<int>(shape.rect.top()));
+    const int bottom = std::min(bottomRow, static_cast<int>(std::ceil(shape.rect.bottom())));
+    for (int y = top; y < bottom; ++y) {
+        auto [left, right] = ShapeSpan(shape, y + 0.5);
+        left = std::max(left, 0);
+        right = std::min(right, width);
+        if (right > left) {
+            std::memset(frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0] + left,
+                        yuv[0], static_cast<std::size_t>(right - left));
+        }
+        if ((y & 1) == 0) {
+            auto [cl, cr] = ShapeSpan(shape, y + 1.0);
+            cl = std::max(cl / 2, 0);
+            cr = std::min((cr + 1) / 2, width / 2);
+            for (int plane = 1; plane <= 2 && cr > cl; ++plane) {
+                std::memset(frame->data[plane] +
+                                static_cast<std::ptrdiff_t>(y / 2) * frame->linesize[plane] + cl,
+                            yuv[static_cast<std::size_t>(plane)],
+                            static_cast<std::size_t>(cr - cl));
+            }
+        }
     }
 }
 
@@ -259,8 +376,51 @@ YuvPicture SceneRenderer::RenderBar(const BarText& text) const {
     return bar;
 }
 
-void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& bar,
-                            int frameNumber) const {
+void SceneRenderer::CopyScene(AVFrame* frame, const YuvPicture& scene, double offsetM,
+                              double curvaturePerM) const {
+    const int w = m_size.width;
+    const int h = m_size.height;
+    if (m_view == CameraView::Rear) {
+        // The rear window's frame must not move.
+        CopyPlane(frame->data[0], frame->linesize[0], scene.y.data(), w, w, h);
+        CopyPlane(frame->data[1], frame->linesize[1], scene.u.data(), w / 2, w / 2, h / 2);
+        CopyPlane(frame->data[2], frame->linesize[2], scene.v.data(), w / 2, w / 2, h / 2);
+        return;
+    }
+    const Perspective view(w, h);
+    std::vector<int> shifts(static_cast<std::size_t>(h), 0);
+    const int bonnetTop = static_cast<int>(h * kBonnetShare);
+    for (int y = 0; y < bonnetTop; ++y) {
+        const double z = y > view.Horizon() + 1.0
+                             ? kCameraHeightM * view.Scale(1.0) / (y - view.Horizon())
+                             : kBendMetres;
+        shifts[static_cast<std::size_t>(y)] =
+            static_cast<int>(std::lround(BendShift(view, curvaturePerM, z)));
+    }
+    const int skyRows = static_cast<int>(view.Horizon());
+    for (int y = 0; y < h; ++y) {
+        ShiftRow(frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0],
+                 scene.y.data() + static_cast<std::ptrdiff_t>(y) * w, w,
+                 shifts[static_cast<std::size_t>(y)], y < skyRows);
+    }
+    for (int y = 0; y < h / 2; ++y) {
+        const int shift = shifts[static_cast<std::size_t>(y) * 2] / 2;
+        for (int plane = 1; plane <= 2; ++plane) {
+            const std::vector<std::uint8_t>& source = plane == 1 ? scene.u : scene.v;
+            ShiftRow(frame->data[plane] + static_cast<std::ptrdiff_t>(y) * frame->linesize[plane],
+                     source.data() + static_cast<std::ptrdiff_t>(y) * (w / 2), w / 2, shift,
+                     y * 2 < skyRows);
+        }
+    }
+    // Posts and trees stand upright in a bend, so they are drawn here rather than moved.
+    const double nearZ = kCameraHeightM * view.Scale(1.0) / (h - view.Horizon());
+    for (const Shape& shape : RoadsideShapes(view, offsetM, nearZ, curvaturePerM)) {
+        FillShape(frame, w, bonnetTop, shape);
+    }
+}
+
+void SceneRenderer::Compose(AVFrame* frame, double distanceM, double curvaturePerM,
+                            const YuvPicture& bar, int frameNumber) const {
     // Looking back, the road runs away from the camera.
     double travelled = m_view == CameraView::Front ? distanceM : -distanceM;
     travelled = std::fmod(travelled, kPatternMetres);
@@ -269,12 +429,10 @@ void SceneRenderer::Compose(AVFrame* frame, double distanceM, const YuvPicture& 
     }
     const auto phase =
         static_cast<std::size_t>(travelled / kPatternMetres * kPhaseCount) % m_phases.size();
-    const YuvPicture& scene = m_phases[phase];
+    CopyScene(frame, m_phases[phase], kPatternMetres * static_cast<double>(phase) / kPhaseCount,
+              curvaturePerM);
     const int w = m_size.width;
     const int h = m_size.height;
-    CopyPlane(frame->data[0], frame->linesize[0], scene.y.data(), w, w, h);
-    CopyPlane(frame->data[1], frame->linesize[1], scene.u.data(), w / 2, w / 2, h / 2);
-    CopyPlane(frame->data[2], frame->linesize[2], scene.v.data(), w / 2, w / 2, h / 2);
     if (bar.width == w) {
         const int top = BarTop();
         CopyPlane(frame->data[0] + static_cast<std::ptrdiff_t>(top) * frame->linesize[0],

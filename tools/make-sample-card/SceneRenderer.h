@@ -51,11 +51,15 @@ public:
     // The bar for one second; the caller keeps it while that second's frames are composed.
     YuvPicture RenderBar(const BarText& text) const;
 
-    // Fills an allocated yuv420p frame of this camera's size.
-    void Compose(AVFrame* frame, double distanceM, const YuvPicture& bar, int frameNumber) const;
+    // Fills an allocated yuv420p frame of this camera's size; the front view bends the road
+    // ahead by the road's curvature (radians per metre).
+    void Compose(AVFrame* frame, double distanceM, double curvaturePerM, const YuvPicture& bar,
+                 int frameNumber) const;
 
 private:
     int BarTop() const;
+    void CopyScene(AVFrame* frame, const YuvPicture& scene, double offsetM,
+                   double curvaturePerM) const;
 
     CameraView m_view;
     FrameSize m_size;

@@ -148,6 +148,13 @@ TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul) {
         }
     }
     EXPECT_GT(card.back().drive.back().distanceM, 500.0);  // over a minute of driving
+    // The bend the front camera shows is the one the course takes.
+    const std::vector<DriveSample>& d = card[0].drive;
+    for (std::size_t k = 1; k < d.size(); ++k) {
+        const double turnDeg = std::remainder(d[k].courseDeg - d[k - 1].courseDeg, 360.0);
+        const double metres = d[k].distanceM - d[k - 1].distanceM;
+        EXPECT_NEAR(turnDeg, d[k].curvaturePerM * metres * 180.0 / M_PI, 0.01) << k;
+    }
 }
 
 TEST(DriveModel, SampleAtInterpolatesAndClamps) {
