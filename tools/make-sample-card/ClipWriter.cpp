@@ -279,7 +279,9 @@ bool ClipEncoder::EncodeVideo(Track& track, const SceneRenderer& scene, int fram
     }
     const double timeS = static_cast<double>(frameIndex) / m_content.fps;
     const DriveSample drive = SampleAt(m_content.drive, timeS);
-    scene.Compose(frame.get(), drive.distanceM, drive.curvaturePerM, bar, frameIndex);
+    const CameraMotion motion{drive.distanceM, drive.curvaturePerM,
+                              ImpactJoltG(m_content.clip, m_content.lengthSeconds, timeS)};
+    scene.Compose(frame.get(), motion, bar, frameIndex);
     frame->pts = frameIndex;
     code = avcodec_send_frame(track.encoder.get(), frame.get());
     return (code >= 0 || Fail(QStringLiteral("encoding failed"), code)) && Drain(track);

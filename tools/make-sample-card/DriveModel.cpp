@@ -32,8 +32,8 @@ double CourseAt(double distanceM) {
 
 // The course's change per metre.
 double CurvatureAt(double distanceM) {
-    const double degreesPerM = 70.0 / 900.0 * std::cos(distanceM / 900.0) +
-                               15.0 / 170.0 * std::cos(distanceM / 170.0);
+    const double degreesPerM =
+        70.0 / 900.0 * std::cos(distanceM / 900.0) + 15.0 / 170.0 * std::cos(distanceM / 170.0);
     return degreesPerM * kPi / 180.0;
 }
 
@@ -122,8 +122,7 @@ std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, i
         s.accelX = (s.speedKmh / 3.6) * (turn / step) / kGravity + jitter(random);
         s.accelZ = 1.0 + jitter(random);
         if (clip.braking) {
-            const double fromImpact = (clipS - lengthSeconds / 2.0) / kImpactWidthS;
-            const double jolt = kImpactG * std::exp(-fromImpact * fromImpact);
+            const double jolt = ImpactJoltG(clip, lengthSeconds, clipS);
             s.accelY -= jolt;
             s.accelZ += 0.35 * jolt;
             s.accelX += 0.25 * jolt;
@@ -133,6 +132,14 @@ std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, i
     }
     state.elapsedS += lengthSeconds;
     return samples;
+}
+
+double ImpactJoltG(const ClipPlan& clip, int lengthSeconds, double clipS) {
+    if (!clip.braking) {
+        return 0.0;
+    }
+    const double fromImpact = (clipS - lengthSeconds / 2.0) / kImpactWidthS;
+    return kImpactG * std::exp(-fromImpact * fromImpact);
 }
 
 std::vector<PlannedClip> SimulateCard(const CardOptions& options) {

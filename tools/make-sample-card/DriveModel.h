@@ -59,6 +59,9 @@ struct DriveState {
 std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed,
                                       DriveState& state);
 
+// The jolt of a braking recording's hard stop at clipS, in g (0 for other recordings).
+double ImpactJoltG(const ClipPlan& clip, int lengthSeconds, double clipS);
+
 // Linear interpolation between the samples for a time inside the recording.
 DriveSample SampleAt(const std::vector<DriveSample>& samples, double timeS);
 

@@ -33,7 +33,8 @@ constexpr double kCameraHeightM = 1.3;
 constexpr double kFarMetres = 400.0;
 constexpr double kHorizonShare = 0.46;
 constexpr double kBendMetres = 120.0;  // the bend shows up to this distance
-constexpr double kBonnetShare = 0.9;   // rows below this share of the height show the bonnet
+constexpr double kShakeMinG = 0.05;
+constexpr double kBonnetShare = 0.9;  // rows below this share of the height show the bonnet
 const QString kTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
 
 struct SwsDeleter {
@@ -296,6 +297,30 @@ void FillShape(AVFrame* frame, int width, int bottomRow, const Shape& shape) {
     }
 }
 
+// Moves the whole picture down (rows > 0) or up by an even number of rows, repeating the
+// edge row into the gap.
+void ShakeFrame(AVFrame* frame, FrameSize size, int rows) {
+    rows = std::clamp(rows, -size.height / 4, size.height / 4);
+    for (int plane = 0; plane < 3 && rows != 0; ++plane) {
+        const int shift = plane == 0 ? rows : rows / 2;
+        const int height = plane == 0 ? size.height : size.height / 2;
+        const int width = plane == 0 ? size.width : size.width / 2;
+        std::uint8_t* data = frame->data[plane];
+        const std::ptrdiff_t stride = frame->linesize[plane];
+        const auto row = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
+        if (shift > 0) {
+            for (int y = height - 1; y >= 0; --y) {
+                std::memcpy(row(y), row(std::max(0, y - shift)), static_cast<std::size_t>(width));
+            }
+        } else {
+            for (int y = 0; y < height; ++y) {
+                std::memcpy(row(y), row(std::min(height - 1, y - shift)),
+                            static_cast<std::size_t>(width));
+            }
+        }
+    }
+}
+
 int EvenDown(int value) {
     return value - (value & 1);
 }
@@ -419,10 +444,10 @@ void SceneRenderer::CopyScene(AVFrame* frame, const YuvPicture& scene, double of
     }
 }
 
-void SceneRenderer::Compose(AVFrame* frame, double distanceM, double curvaturePerM,
-                            const YuvPicture& bar, int frameNumber) const {
+void SceneRenderer::Compose(AVFrame* frame, const CameraMotion& motion, const YuvPicture& bar,
+                            int frameNumber) const {
     // Looking back, the road runs away from the camera.
-    double travelled = m_view == CameraView::Front ? distanceM : -distanceM;
+    double travelled = m_view == CameraView::Front ? motion.distanceM : -motion.distanceM;
     travelled = std::fmod(travelled, kPatternMetres);
     if (travelled < 0) {
         travelled += kPatternMetres;
@@ -430,7 +455,13 @@ void SceneRenderer::Compose(AVFrame* frame, double distanceM, double curvaturePe
     const auto phase =
         static_cast<std::size_t>(travelled / kPatternMetres * kPhaseCount) % m_phases.size();
     CopyScene(frame, m_phases[phase], kPatternMetres * static_cast<double>(phase) / kPhaseCount,
-              curvaturePerM);
+              motion.curvaturePerM);
+    if (m_view == CameraView::Front && motion.joltG > kShakeMinG) {
+        // Even, so the chroma rows move with their luma rows.
+        const int rows = 2 * static_cast<int>(std::lround(motion.joltG * m_size.height / 60.0 *
+                                                          std::sin(frameNumber * 2.1)));
+        ShakeFrame(frame, m_size, rows);
+    }
     const int w = m_size.width;
     const int h = m_size.height;
     if (bar.width == w) {

@@ -39,6 +39,13 @@ struct BarText {
     double longitudeDeg = 0.0;
 };
 
+// Where the car is for one frame.
+struct CameraMotion {
+    double distanceM = 0.0;
+    double curvaturePerM = 0.0;  // radians per metre, > 0 bending right
+    double joltG = 0.0;          // a hard stop's jolt
+};
+
 class SceneRenderer {
 public:
     SceneRenderer(CameraView view, FrameSize size, bool frameCode);
@@ -51,9 +58,9 @@ public:
     // The bar for one second; the caller keeps it while that second's frames are composed.
     YuvPicture RenderBar(const BarText& text) const;
 
-    // Fills an allocated yuv420p frame of this camera's size; the front view bends the road
-    // ahead by the road's curvature (radians per metre).
-    void Compose(AVFrame* frame, double distanceM, double curvaturePerM, const YuvPicture& bar,
+    // Fills an allocated yuv420p frame of this camera's size. The front view bends the road
+    // ahead by the road's curvature and shakes with a jolt.
+    void Compose(AVFrame* frame, const CameraMotion& motion, const YuvPicture& bar,
                  int frameNumber) const;
 
 private:
