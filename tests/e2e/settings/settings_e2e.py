@@ -70,8 +70,10 @@ class Display:
                 continue
             read_end, write_end = os.pipe()
             self.server = subprocess.Popen(
+                # -noreset: by default the server resets whenever its last client leaves and
+                # refuses the programs that connect meanwhile.
                 ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0",
-                 "1024x800x24", "-nolisten", "tcp"],
+                 "1024x800x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             os.close(write_end)
             ready = self._read_line(read_end, timeout=20)
