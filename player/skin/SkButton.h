@@ -33,7 +33,24 @@ public:
     // Also discards every state rendering: each is composed again over the new background.
     void ReceiveBackground(const platform::gfx::Dc& background) override;
 
+    // Window half. The state drawn for the ODS_ bits of a whole-item draw.
+    ButtonState StateFor(unsigned drawState) const;
+    void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
+    // Draws state s onto dc: its image over the background copy, then the label.
+    void PaintState(platform::gfx::Dc& dc, ButtonState state);
+    // Draws state s onto the window at once.
+    void PaintNow(ButtonState state);
+    void OnMouseHover();
+    void OnMouseLeave();
+    // A release inside toggles the checked flag (it shows only in check mode).
+    bool OnLButtonUp(QPoint point) override;
+
+protected:
+    QWidget* CreateWindow() override;
+
 private:
+    bool ShowsChecked() const;
+
     std::array<std::unique_ptr<SkinImage>, kButtonStateCount> m_states;
     std::unique_ptr<SkinText> m_label;
     ButtonBehaviour m_behaviour = ButtonBehaviour::Push;

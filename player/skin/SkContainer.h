@@ -12,6 +12,10 @@
 #include <memory>
 #include <string_view>
 
+namespace platform {
+class Dialog;
+}
+
 namespace player {
 
 class SkContainer {
@@ -44,7 +48,15 @@ public:
     IBGTransfer* BackgroundLink() const { return m_backgroundLink; }
     void SetBackgroundLink(IBGTransfer* link) { m_backgroundLink = link; }
 
+    // The widget takes over the dialog's child with this control's id, gets its background
+    // link by kind, and mode 0 is applied. False when the dialog has no such child.
+    bool Bind(platform::Dialog& dialog);
+    // Places, shows or hides the window for a mode and clears that mode's requests.
+    void Apply(int32_t mode);
+
 private:
+    void Collapse(QWidget* window) const;
+
     std::unique_ptr<SkWidget> m_widget;
     IBGTransfer* m_backgroundLink = nullptr;
     std::map<int32_t, ModeGeometry> m_modes;

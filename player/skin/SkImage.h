@@ -13,6 +13,7 @@ public:
     // Creates the image if absent and loads it; a failed load keeps it without picture.
     bool SetImage(const ImageSpec& spec);
     SkinImage* Image() const { return m_image.get(); }
+    void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
 
 private:
     std::unique_ptr<SkinImage> m_image;

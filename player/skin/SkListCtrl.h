@@ -5,6 +5,7 @@
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
 #include "platform/gfx/Font.h"
+#include "platform/window/ListCtrl.h"
 
 #include <QString>
 
@@ -37,6 +38,18 @@ public:
 
     const platform::gfx::Font* RowFont() const { return m_font.get(); }
     void SetCachedRowFont(std::unique_ptr<platform::gfx::Font> font) { m_font = std::move(font); }
+
+    // Window half. At binding: list styles, one column per stored width, the row height.
+    void SetUpWindow();
+    // The list's erase: the background copy.
+    void EraseBackground(platform::gfx::Dc& dc);
+    // One row of list onto dc (the row's rectangle in info, over the background copy).
+    void DrawRow(const platform::ListCtrl& list, platform::gfx::Dc& dc,
+                 const platform::DrawItemInfo& info);
+
+protected:
+    QWidget* CreateWindow() override;
+
 
 private:
     std::map<int32_t, int32_t> m_columnWidths;

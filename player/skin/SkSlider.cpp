@@ -59,6 +59,9 @@ SkinImage* SkSlider::Part(SliderPart part) const {
     return IsPart(part) ? m_parts[static_cast<size_t>(part)].get() : nullptr;
 }
 
-void SkSlider::SetValue(int32_t value) { m_value = std::clamp(value, m_minimum, m_maximum); }
+void SkSlider::SetValue(int32_t value) {
+    m_value = std::clamp(value, m_minimum, m_maximum);
+    Invalidate();
+}
 
 }  // namespace player

@@ -47,7 +47,25 @@ public:
     bool Vertical() const { return m_vertical; }
     void SetVertical(bool vertical) { m_vertical = vertical; }
 
-protected:
+    // Window half. The track inside the margins, in client coordinates.
+    SkinRect TrackRect() const;
+    // Pixels of the track the value fills.
+    int32_t FillLength() const;
+    // Where the thumb was last drawn.
+    const SkinRect& ThumbRect() const { return m_thumb; }
+    bool Dragging() const { return m_dragging; }
+    void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
+    // Dragging: every change of the value is posted to the dialog as WM_USER with this
+    // widget's address and the value.
+    bool OnLButtonDown(QPoint point) override;
+    bool OnMouseMove(QPoint point) override;
+    bool OnLButtonUp(QPoint point) override;
+
+private:
+    void Layout(const platform::gfx::Rect& client, const SkinRect& track);
+    void DrawPart(SliderPart part, platform::gfx::Dc& dc, const platform::gfx::Rect& client,
+                  const std::optional<SkinRect>& dest, const std::optional<SkinRect>& src);
+
     // Drag and layout state, kept for the slider's window behaviour.
     std::optional<QRect> m_lastLayout;
     bool m_dragging = false;

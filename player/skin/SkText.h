@@ -15,6 +15,8 @@ public:
     // area, whatever rectangle spec carries.
     bool SetText(const TextSpec& spec);
     SkinText* Text() const { return m_text.get(); }
+    // Draws the window's current text over the background copy.
+    void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
 
 private:
     std::unique_ptr<SkinText> m_text;

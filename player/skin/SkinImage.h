@@ -50,6 +50,8 @@ public:
     void SetRendered() { m_rendered = true; }
     bool DeferredKey() const { return m_deferredKey; }
     void SetDeferredKey(bool deferred) { m_deferredKey = deferred; }
+    // Moves the image (the slider fits its tracks to the laid-out track this way).
+    void SetDestination(const SkinRect& dest) { m_spec.dest = dest; }
     // Deletes the rendering and clears the rendered flag together.
     void DiscardRendering();
 

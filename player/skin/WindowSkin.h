@@ -64,6 +64,10 @@ public:
     // nothing is attached or the control has no placement for that mode.
     bool SetModeState(const NameKey& name, int32_t mode, int32_t show, int32_t enable);
     ControlTable& Controls() { return m_controls; }
+    // Applies the mode to every attached control in table order; a negative mode does nothing.
+    void ApplyMode(int32_t mode);
+    // Hands the composed background to every control with a background link.
+    void TransferBackground(const platform::gfx::Dc& background);
     // Destroys every attached control and empties the table.
     void ClearControls();
 

@@ -1,0 +1,128 @@
+// SkSlider's window behaviour: layout of track, filled part and thumb, painting, mouse
+// dragging and the WM_USER notice to the dialog.
+
+#include "player/skin/SkSlider.h"
+
+#include "player/skin/SkMemDC.h"
+#include "player/skin/SkinDraw.h"
+#include "platform/gfx/Blit.h"
+#include "platform/window/Window.h"
+
+namespace player {
+
+namespace gfx = platform::gfx;
+
+SkinRect SkSlider::TrackRect() const {
+    const gfx::Rect client = ClientRect();
+    return SkinRect{m_margins.left, m_margins.top,
+                    client.Width() - m_margins.left - m_margins.right,
+                    client.Height() - m_margins.top - m_margins.bottom};
+}
+
+int32_t SkSlider::FillLength() const {
+    const SkinRect track = TrackRect();
+    const int64_t length = m_vertical ? track.h : track.w;
+    const int64_t range = int64_t{m_maximum} - m_minimum;
+    return static_cast<int32_t>((int64_t{m_value} - m_minimum) * length / range);
+}
+
+void SkSlider::DrawPart(SliderPart part, gfx::Dc& dc, const gfx::Rect& client,
+                        const std::optional<SkinRect>& dest,
+                        const std::optional<SkinRect>& src) {
+    if (SkinImage* image = Part(part)) {
+        RenderImage(*image, &dc, client, nullptr, true);
+        BlitImage(client, *image, &dc, dest, src);
+    }
+}
+
+void SkSlider::Layout(const gfx::Rect& client, const SkinRect& track) {
+    const QRect laidOut(0, 0, client.Width(), client.Height());
+    if (m_lastLayout == laidOut) {
+        return;
+    }
+    for (SliderPart part : {SliderPart::BTrack, SliderPart::Track}) {
+        if (SkinImage* image = Part(part)) {
+            image->DiscardRendering();
+            if (image->Spec().dest != track) {
+                image->SetDestination(track);
+            }
+        }
+    }
+    m_lastLayout = laidOut;
+}
+
+void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
+    const gfx::Rect client = ClientRect();
+    SkMemDC memory(dc, client, true);
+    gfx::BitBlt(memory.Dc(), 0, 0, client.Width(), client.Height(), BackgroundCopy(), 0, 0);
+    for (const auto& image : m_backgrounds) {
+        RenderImage(*image, &memory.Dc(), client, nullptr, false);
+        BlitImage(client, *image, &memory.Dc());
+    }
+    DrawPart(SliderPart::Tics, memory.Dc(), client, std::nullopt, std::nullopt);
+    const SkinRect track = TrackRect();
+    Layout(client, track);
+    DrawPart(SliderPart::BTrack, memory.Dc(), client, track, std::nullopt);
+    const int32_t fill = FillLength();
+    if (const SkinImage* thumb = Part(SliderPart::Thumb)) {
+        m_thumb = thumb->Spec().dest;
+        (m_vertical ? m_thumb.y : m_thumb.x) += fill + m_grabOffset;
+    }
+    // The filled part grows from the track's start, where the thumb starts too.
+    const SkinRect filled = m_vertical ? SkinRect{track.x, track.y, track.w, fill}
+                                       : SkinRect{track.x, track.y, fill, track.h};
+    const SkinRect source = m_vertical ? SkinRect{0, 0, track.w, fill}
+                                       : SkinRect{0, 0, fill, track.h};
+    if (fill > 0) {
+        DrawPart(SliderPart::Track, memory.Dc(), client, filled, source);
+    }
+    if (Part(SliderPart::Thumb) != nullptr) {
+        DrawPart(SliderPart::Thumb, memory.Dc(), client, m_thumb, std::nullopt);
+    }
+}
+
+bool SkSlider::OnLButtonDown(QPoint point) {
+    m_dragging = true;
+    m_grabOffset = 0;
+    const int64_t px = point.x();
+    const int64_t py = point.y();
+    if (m_thumb.x < px && px < int64_t{m_thumb.x} + m_thumb.w && m_thumb.y < py &&
+        py < int64_t{m_thumb.y} + m_thumb.h) {
+        m_grabOffset = m_vertical ? m_thumb.y + m_thumb.h / 2 - point.y()
+                                  : m_thumb.x + m_thumb.w / 2 - point.x();
+    }
+    OnMouseMove(point);
+    return true;
+}
+
+bool SkSlider::OnMouseMove(QPoint point) {
+    if (!m_dragging) {
+        return false;
+    }
+    const SkinRect track = TrackRect();
+    const int64_t length = m_vertical ? track.h : track.w;
+    if (length <= 0) {
+        return true;  // no track to map the pointer onto
+    }
+    int64_t d = m_vertical ? int64_t{point.y()} - track.y : int64_t{point.x()} - track.x;
+    d = std::clamp<int64_t>(d, 0, length);
+    const auto v =
+        static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
+    if (v != m_value) {
+        SetValue(v);
+        if (Window() != nullptr) {
+            platform::PostMessage(Window()->parentWidget(), platform::WM_USER,
+                                  reinterpret_cast<platform::WParam>(static_cast<SkWidget*>(this)),
+                                  m_value);
+        }
+    }
+    return true;
+}
+
+bool SkSlider::OnLButtonUp(QPoint) {
+    m_dragging = false;
+    m_grabOffset = 0;
+    return true;
+}
+
+}  // namespace player
