@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QCoreApplication>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -16,8 +17,9 @@ namespace {
 constexpr int kBytesPerFrame = AudioOutput::kChannels * static_cast<int>(sizeof(int16_t));
 constexpr double kDeviceBufferSeconds = 0.08;
 // Sound within this distance of its time plays as it is; beyond, it is cut or delayed.
-constexpr REFERENCE_TIME kSyncTolerance = 200'000;  // 20 ms
+constexpr REFERENCE_TIME kSyncTolerance = 600'000;  // 60 ms
 constexpr char kDeviceVariable[] = "ROADPLAYER_AUDIO_DEVICE";
+constexpr int kHeardIntervalMs = 10;
 
 struct Chunk {
     std::vector<int16_t> samples;  // interleaved stereo
@@ -50,6 +52,8 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_chunks.clear();
+        m_readEnd = -1;
+        m_heard = -1;
     }
     REFERENCE_TIME Heard() const
     {
@@ -60,6 +64,22 @@ public:
         const auto since = std::chrono::duration<double>(GraphClock::Monotonic::now() - m_heardAt).count();
         return m_heard + static_cast<REFERENCE_TIME>(std::min(since, 0.2) * 1e7 * m_clock->Rate());
     }
+    // Device thread: queuedBytes still wait in the device; the clock follows what is heard.
+    void UpdateHeard(qint64 queuedBytes)
+    {
+        REFERENCE_TIME heard = -1;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_readEnd < 0) {
+                return;
+            }
+            const double queuedSeconds = static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
+            heard = m_readEnd - static_cast<REFERENCE_TIME>(queuedSeconds * 1e7 * m_readRate);
+            m_heard = heard;
+            m_heardAt = GraphClock::Monotonic::now();
+        }
+        m_clock->FollowAudio(heard);
+    }
     std::atomic<double> latencySeconds{kDeviceBufferSeconds};
 
 protected:
@@ -69,17 +89,27 @@ protected:
     {
         const size_t frames = static_cast<size_t>(maxBytes / kBytesPerFrame);
         std::memset(data, 0, frames * kBytesPerFrame);
-        if (!m_clock->IsTicking()) {
+        const bool ticking = m_clock->IsTicking();
+        const double rate = m_clock->Rate();
+        const REFERENCE_TIME now = m_clock->Now();
+        std::lock_guard lock(m_mutex);
+        if (!ticking) {
+            m_readEnd = -1;  // the clock stands: silence, and a fresh start later
             return static_cast<qint64>(frames * kBytesPerFrame);
         }
-        const double rate = m_clock->Rate();
-        // What is handed over now is heard one device buffer later.
-        REFERENCE_TIME want = m_clock->Now() + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        // Playing on continues where the last read ended; a fresh start lines the sound up
+        // with the clock, one device buffer ahead.
+        REFERENCE_TIME want = m_readEnd >= 0 ? m_readEnd : now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
         const double unitsPerFrame = 1e7 * rate / kSampleRate;
         auto* out = reinterpret_cast<int16_t*>(data);
         size_t written = 0;
-        std::lock_guard lock(m_mutex);
-        while (written < frames && !m_chunks.empty()) {
+        while (written < frames) {
+            if (m_chunks.empty()) {
+                // Nothing to play (yet): silence, while time goes on.
+                want += static_cast<REFERENCE_TIME>(static_cast<double>(frames - written) * unitsPerFrame);
+                written = frames;
+                break;
+            }
             Chunk& chunk = m_chunks.front();
             const REFERENCE_TIME at = chunk.TimeAt(chunk.offsetFrames);
             const size_t left = chunk.Frames() - chunk.offsetFrames;
@@ -92,10 +122,6 @@ protected:
                 written += gap;  // silence until its time
                 want += static_cast<REFERENCE_TIME>(static_cast<double>(gap) * unitsPerFrame);
             } else {
-                if (written == 0) {
-                    m_heard = at - static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
-                    m_heardAt = GraphClock::Monotonic::now();
-                }
                 const size_t take = std::min(left, frames - written);
                 std::memcpy(out + written * kChannels, chunk.samples.data() + chunk.offsetFrames * kChannels,
                             take * kBytesPerFrame);
@@ -107,14 +133,18 @@ protected:
                 m_chunks.pop_front();
             }
         }
+        m_readEnd = want;
+        m_readRate = rate;
         return static_cast<qint64>(frames * kBytesPerFrame);
     }
 
 private:
     std::shared_ptr<GraphClock> m_clock;
     mutable std::mutex m_mutex;
-    std::deque<Chunk> m_chunks;  // guarded by m_mutex
-    REFERENCE_TIME m_heard = -1; // guarded by m_mutex
+    std::deque<Chunk> m_chunks;     // guarded by m_mutex
+    REFERENCE_TIME m_readEnd = -1;  // media time after the last sound handed over; guarded
+    double m_readRate = 1.0;        // guarded by m_mutex
+    REFERENCE_TIME m_heard = -1;    // guarded by m_mutex
     GraphClock::Monotonic::time_point m_heardAt{};  // guarded by m_mutex
 };
 
@@ -143,10 +173,18 @@ public:
             return false;
         }
         reader->latencySeconds = static_cast<double>(m_sink->bufferSize()) / (kSampleRate * kBytesPerFrame);
+        m_timer = std::make_unique<QTimer>();
+        QObject::connect(m_timer.get(), &QTimer::timeout, this, [this, reader] {
+            if (m_sink) {
+                reader->UpdateHeard(std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()));
+            }
+        });
+        m_timer->start(kHeardIntervalMs);
         return true;
     }
     void Stop()
     {
+        m_timer.reset();
         if (m_sink) {
             m_sink->stop();
             m_sink.reset();
@@ -155,6 +193,7 @@ public:
 
 private:
     std::unique_ptr<QAudioSink> m_sink;
+    std::unique_ptr<QTimer> m_timer;
 };
 
 AudioOutput::AudioOutput(std::shared_ptr<GraphClock> clock)

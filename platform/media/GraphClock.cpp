@@ -7,7 +7,7 @@ namespace platform::media {
 
 namespace {
 // Drift between the audio device and the clock tolerated before the clock follows the sound.
-constexpr REFERENCE_TIME kAudioFollowThreshold = 150'000;  // 15 ms
+constexpr REFERENCE_TIME kAudioFollowThreshold = 200'000;  // 20 ms
 }  // namespace
 
 REFERENCE_TIME GraphClock::NowLocked() const
@@ -210,10 +210,10 @@ void GraphClock::CompleteStep(REFERENCE_TIME time, int serial)
     m_changed.notify_all();
 }
 
-void GraphClock::FollowAudio(REFERENCE_TIME heard, int serial)
+void GraphClock::FollowAudio(REFERENCE_TIME heard)
 {
     std::lock_guard lock(m_mutex);
-    if (serial != m_serial || !m_ticking) {
+    if (!m_ticking) {
         return;
     }
     const REFERENCE_TIME now = NowLocked();

@@ -52,7 +52,7 @@ public:
     void CompleteStep(REFERENCE_TIME time, int serial);
     // The audio renderer's estimate of the time being heard; the clock follows it when the
     // two drift apart by more than a few milliseconds.
-    void FollowAudio(REFERENCE_TIME heard, int serial);
+    void FollowAudio(REFERENCE_TIME heard);
 
     // Audio levels (IBasicAudio), read by the audio renderer.
     std::atomic<LONG> volume{0};

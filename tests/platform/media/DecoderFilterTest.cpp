@@ -134,13 +134,16 @@ TEST(DecoderFilter, RecordingCutByPowerLossYieldsWhatIsReadable)
         const int frames = options.fps * options.lengthSeconds;
         for (auto& sink : decode.video) {
             const auto codes = sink->FrameCodes();
+            // Pictures come in order; one hit by the cut may repeat its predecessor (the
+            // decoder conceals what is missing).
             for (size_t i = 0; i < codes.size(); ++i) {
                 EXPECT_GE(codes[i], 0);
                 EXPECT_LT(codes[i], frames);
                 if (i > 0) {
-                    EXPECT_GT(codes[i], codes[i - 1]);
+                    EXPECT_GE(codes[i], codes[i - 1]);
                 }
             }
+            EXPECT_LE(static_cast<int>(codes.size()), frames);
         }
     }
 }
