@@ -259,7 +259,8 @@ QString HelpText() {
         "\n"
         "Recordings of all categories follow each other as one drive: names lie one recording\n"
         "length apart and the route continues. Files appear under their final names only when\n"
-        "complete. Exit status: 0 done, 1 write failure, 2 bad options.\n");
+        "complete; other files already in DIR are kept. Exit status: 0 done, 1 write failure,\n"
+        "2 bad options.\n");
 }
 
 ParseResult ParseCardOptions(const QStringList& arguments) {
