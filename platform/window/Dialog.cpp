@@ -31,11 +31,16 @@ ModalHook& ModalHookSlot() {
 }
 
 Qt::WindowFlags FlagsFor(const DialogTemplate& t) {
+    const Qt::WindowFlags type = (t.style & kDialogAppWindow) ? Qt::Window : Qt::Dialog;
     if (t.style & kDialogPopup) {
-        return Qt::Dialog | Qt::FramelessWindowHint;
+        return type | Qt::FramelessWindowHint;
     }
-    return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-           Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags =
+        type | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (t.style & kDialogAppWindow) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    return flags;
 }
 
 bool IsQueuedInput(QEvent::Type type) {

@@ -39,6 +39,7 @@ struct DialogItem {
 // DialogTemplate::style
 inline constexpr unsigned kDialogPopup = 0x1;    // no frame and no title bar
 inline constexpr unsigned kDialogVisible = 0x2;  // a modeless Create shows it at once
+inline constexpr unsigned kDialogAppWindow = 0x4;  // a main window: task bar entry, minimisable
 
 struct DialogTemplate {
     int id = 0;

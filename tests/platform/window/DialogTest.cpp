@@ -146,6 +146,11 @@ TEST_F(DialogTest, BuildsEveryChildOfItsTemplate) {
     }
     EXPECT_EQ(dialog.GetDlgItem(4242), nullptr);
     EXPECT_EQ(dialog.initCount, 1);
+    EXPECT_EQ(dialog.windowType(), Qt::Dialog);
+    constexpr DialogTemplate kMain{104, "Main", 300, 200, kDialogPopup | kDialogAppWindow, {}};
+    Dialog main(kMain);
+    EXPECT_EQ(main.windowType(), Qt::Window);
+    EXPECT_TRUE(main.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(dialog.isVisible());
 }
 
