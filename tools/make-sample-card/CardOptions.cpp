@@ -173,9 +173,14 @@ const std::map<QString, ValueHandler>& ValueOptions() {
          }},
         {QStringLiteral("--preset"),
          [](const QString& v, CardOptions& o) {
-             static const QRegularExpression word(QStringLiteral("^[a-z]+$"));
+             static const QStringList presets{
+                 QStringLiteral("ultrafast"), QStringLiteral("superfast"),
+                 QStringLiteral("veryfast"),  QStringLiteral("faster"),
+                 QStringLiteral("fast"),      QStringLiteral("medium"),
+                 QStringLiteral("slow"),      QStringLiteral("slower"),
+                 QStringLiteral("veryslow")};
              o.preset = v;
-             return word.match(v).hasMatch();
+             return presets.contains(v);
          }},
     };
     return handlers;

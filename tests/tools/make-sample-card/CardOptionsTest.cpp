@@ -62,6 +62,7 @@ TEST(CardOptions, RejectsWhatCannotBeWritten) {
         {"card", "--telemetry", "yes"},
         {"card", "--container", "mov"},
         {"card", "-x"},
+        {"card", "--preset", "quick"},
     };
     for (const QStringList& args : bad) {
         const auto r = ParseCardOptions(args);
