@@ -24,12 +24,51 @@ struct PreviewCase {
     const char* window;
     int mode;
     std::optional<QSize> screen;  // the maximised main window covers the screen
+    const char* scene = nullptr;  // a named set of states, also part of the file name
+    QStringList states = {};      // NAME=VALUE pairs for --state
 };
+
+// A recording playing from a listed card, the pointer over fast forward.
+const QStringList kPlaying{
+    QStringLiteral("main.button.play=checked"), QStringLiteral("main.button.finf=checked"),
+    QStringLiteral("main.button.rinr=checked"), QStringLiteral("main.button.rinf=hide"),
+    QStringLiteral("main.button.tabnormal=checked"), QStringLiteral("main.button.ff=hover"),
+    QStringLiteral("main.button.open=disabled"),
+    QStringLiteral("main.text.file=NOR_120215_143522_F.mp4"),
+    QStringLiteral("main.text.curtime=00:01:23/"), QStringLiteral("main.text.duration=00:05:00"),
+    QStringLiteral("main.slider.time=28"),
+    QStringLiteral("main.listbox.filelist=NOR_120215_143022_F.mp4,2012/02/15,71MB,a;"
+                   "*NOR_120215_143522_F.mp4,2012/02/15,70MB,b;NOR_120215_144022_F.mp4,2012/02/15,69MB,c;"
+                   "NOR_120215_144522_F.mp4,2012/02/15,512KB,d")};
+
+// Just started: no card yet, so nearly everything is disabled.
+const QStringList kStart{
+    QStringLiteral("main.button.setting=disabled"), QStringLiteral("main.button.capture=disabled"),
+    QStringLiteral("main.button.about=disabled"), QStringLiteral("main.button.gsensor=disabled"),
+    QStringLiteral("main.button.prev=disabled"), QStringLiteral("main.button.play=disabled"),
+    QStringLiteral("main.button.stop=disabled"), QStringLiteral("main.button.next=disabled"),
+    QStringLiteral("main.button.rew=disabled"), QStringLiteral("main.button.ff=disabled"),
+    QStringLiteral("main.button.fps=disabled"), QStringLiteral("main.button.save=disabled"),
+    QStringLiteral("main.button.finf=disabled"), QStringLiteral("main.button.finr=disabled"),
+    QStringLiteral("main.button.finm=disabled"), QStringLiteral("main.button.rinf=hide"),
+    QStringLiteral("main.button.rinr=disabled"), QStringLiteral("main.button.rinm=disabled"),
+    QStringLiteral("main.button.tabnormal=disabled"), QStringLiteral("main.button.tabevent=disabled"),
+    QStringLiteral("main.button.tabmanual=disabled"), QStringLiteral("main.button.tabmotion=disabled"),
+    QStringLiteral("main.button.open=hover")};
+
+const QStringList kMaximisedPlaying{
+    QStringLiteral("main.button.play=checked"), QStringLiteral("main.button.frchange=hover2"),
+    QStringLiteral("main.text.file=NOR_120215_143522_F.mp4"), QStringLiteral("main.text.curtime=00:01:23"),
+    QStringLiteral("main.text.duration=00:05:00"), QStringLiteral("main.slider.time=28"),
+    QStringLiteral("main.video.rear=hide")};
 
 const PreviewCase kCases[] = {
     {"MAIN", 0, {}},
+    {"MAIN", 0, {}, "start", kStart},
+    {"MAIN", 0, {}, "playing", kPlaying},
     {"MAIN", 1, QSize(1366, 768)},
     {"MAIN", 1, QSize(1920, 1080)},
+    {"MAIN", 1, QSize(1366, 768), "playing", kMaximisedPlaying},
     {"NOTIFY", 0, {}},
     {"NOTIFY", 1, {}},
     {"ABOUT", 0, {}},
@@ -39,7 +78,7 @@ const PreviewCase kCases[] = {
 
 void PrintTo(const PreviewCase& c, std::ostream* os)
 {
-    *os << c.window << " mode " << c.mode;
+    *os << c.window << " mode " << c.mode << (c.scene ? " " : "") << (c.scene ? c.scene : "");
     if (c.screen)
         *os << " on " << c.screen->width() << "x" << c.screen->height();
 }
@@ -49,6 +88,8 @@ QString OutputName(const PreviewCase& c)
     QString name = QStringLiteral("%1-mode%2").arg(QString::fromLatin1(c.window).toLower()).arg(c.mode);
     if (c.screen)
         name += QStringLiteral("-%1x%2").arg(c.screen->width()).arg(c.screen->height());
+    if (c.scene)
+        name += QStringLiteral("-") + QString::fromLatin1(c.scene);
     return QDir(QStringLiteral(TEST_BINARY_DIR "/preview")).filePath(name + QStringLiteral(".png"));
 }
 
@@ -58,6 +99,8 @@ QStringList PreviewArguments(const PreviewCase& c, const QString& out)
                      QString::number(c.mode), out};
     if (c.screen)
         args << QStringLiteral("--screen") << QStringLiteral("%1x%2").arg(c.screen->width()).arg(c.screen->height());
+    for (const QString& state : c.states)
+        args << QStringLiteral("--state") << state;
     return args;
 }
 
@@ -102,8 +145,9 @@ TEST_P(SkinPreview, RendersEveryControlWithAPicture)
     EXPECT_EQ(image.size(), size);
     int placed = 0;
     for (const Control& control : doc.controls) {
-        // Videos and the map show outside content, not skin pictures.
-        if (control.type == "video" || control.type == "map")
+        // Videos, the map and the G-sensor plot show content drawn by the program, not skin
+        // pictures (the plot's backdrop is checked to be in the pack with the others).
+        if (control.type == "video" || control.type == "map" || control.type == "gsensor")
             continue;
         for (const Placement& p : control.placements) {
             if (p.mode != c.mode)
@@ -122,6 +166,8 @@ INSTANTIATE_TEST_SUITE_P(DefaultSkin, SkinPreview, ::testing::ValuesIn(kCases),
                              std::string name = std::string(info.param.window) + "_mode" + std::to_string(info.param.mode);
                              if (info.param.screen)
                                  name += "_" + std::to_string(info.param.screen->width());
+                             if (info.param.scene)
+                                 name += std::string("_") + info.param.scene;
                              return name;
                          });
 
