@@ -62,6 +62,14 @@ const QStringList kMaximisedPlaying{
     QStringLiteral("main.text.duration=00:05:00"), QStringLiteral("main.slider.time=28"),
     QStringLiteral("main.video.rear=hide")};
 
+// The texts the message and about boxes are given by the program.
+const QStringList kMessage{QStringLiteral("notify.text.title=Card removed"),
+                           QStringLiteral("notify.text.comment=The memory card was removed. Playback has stopped.")};
+const QStringList kQuestion{QStringLiteral("notify.text.title=Quit RoadPlayer"),
+                            QStringLiteral("notify.text.comment=Do you want to quit RoadPlayer?")};
+const QStringList kAbout{QString::fromUtf8("about.text.viewerver=\uB0A0\uC9DC : 2012\uB144 02\uC6D4 23\uC77C\n"
+                                           "\uBC84\uC804 : v1.0.0")};
+
 const PreviewCase kCases[] = {
     {"MAIN", 0, {}},
     {"MAIN", 0, {}, "start", kStart},
@@ -69,9 +77,9 @@ const PreviewCase kCases[] = {
     {"MAIN", 1, QSize(1366, 768)},
     {"MAIN", 1, QSize(1920, 1080)},
     {"MAIN", 1, QSize(1366, 768), "playing", kMaximisedPlaying},
-    {"NOTIFY", 0, {}},
-    {"NOTIFY", 1, {}},
-    {"ABOUT", 0, {}},
+    {"NOTIFY", 0, {}, "message", kMessage},
+    {"NOTIFY", 1, {}, "question", kQuestion},
+    {"ABOUT", 0, {}, "version", kAbout},
     {"SELDRIVE", 0, {}},
     {"GSENSOR", 0, {}},
 };
