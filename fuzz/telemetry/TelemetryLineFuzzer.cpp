@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the telemetry line parsers, split into lines as the source delivers them.
+// Feeds arbitrary bytes to the telemetry line parsers, split into lines as the source delivers
+// them.
 #include "player/telemetry/TextData.h"
 
 #include <cstddef>

@@ -65,7 +65,8 @@ CPlayGraph::~CPlayGraph() {
 
 HRESULT CPlayGraph::AddComponent(const CLSID& clsid, const char* name, FilterPtr& slot) {
     void* raw = nullptr;
-    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &raw);
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &raw);
     if (FAILED(hr)) {
         return hr;
     }
@@ -86,8 +87,8 @@ HRESULT CPlayGraph::Build(const QString& path) {
     }
     m_path = path;
     void* raw = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                  &raw);
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &raw);
     if (FAILED(hr)) {
         return hr;
     }
@@ -289,9 +290,9 @@ void CPlayGraph::TearDown() {
 }
 
 void CPlayGraph::RemoveHeldFilters() {
-    for (FilterPtr* slot : {&m_audioRenderer, &m_frontRenderer, &m_rearRenderer, &m_videoDecoder1,
-                            &m_videoDecoder2, &m_audioDecoder, &m_source, &m_brightness1,
-                            &m_brightness2}) {
+    for (FilterPtr* slot :
+         {&m_audioRenderer, &m_frontRenderer, &m_rearRenderer, &m_videoDecoder1, &m_videoDecoder2,
+          &m_audioDecoder, &m_source, &m_brightness1, &m_brightness2}) {
         if (*slot && m_graph) {
             m_graph->RemoveFilter(slot->Get());
         }

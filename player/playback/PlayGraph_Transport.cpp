@@ -126,7 +126,8 @@ void CPlayGraph::RepaintViews() {
     } pairs[] = {{m_frontRenderer.Get(), m_frontView},
                  {m_viewCount == 2 ? m_rearRenderer.Get() : nullptr, m_rearView}};
     for (const auto& pair : pairs) {
-        const auto control = QueryInterface<IVMRWindowlessControl>(static_cast<IUnknown*>(pair.renderer));
+        const auto control =
+            QueryInterface<IVMRWindowlessControl>(static_cast<IUnknown*>(pair.renderer));
         if (!control || pair.view == nullptr) {
             continue;
         }

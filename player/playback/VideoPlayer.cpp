@@ -26,11 +26,14 @@ bool CanCreate(const CLSID& clsid) {
 }  // namespace
 
 CVideoPlayer::CVideoPlayer() {
-    platform::WriteRegistryDword(platform::RegistryScope::Machine, QString::fromLatin1(kUsingDShowKey),
+    platform::WriteRegistryDword(platform::RegistryScope::Machine,
+                                 QString::fromLatin1(kUsingDShowKey),
                                  QString::fromLatin1(kUsingDShowValue), 1);
 }
 
-CVideoPlayer::~CVideoPlayer() { Release(); }
+CVideoPlayer::~CVideoPlayer() {
+    Release();
+}
 
 void CVideoPlayer::AttachViews(QWidget* frontView, QWidget* rearView) {
     m_viewCount = 2;
@@ -96,9 +99,13 @@ void CVideoPlayer::SeekToMs(int ms) {
     }
 }
 
-void CVideoPlayer::SeekBack(double seconds) { SeekRelative(-seconds); }
+void CVideoPlayer::SeekBack(double seconds) {
+    SeekRelative(-seconds);
+}
 
-void CVideoPlayer::SeekForward(double seconds) { SeekRelative(seconds); }
+void CVideoPlayer::SeekForward(double seconds) {
+    SeekRelative(seconds);
+}
 
 void CVideoPlayer::SeekRelative(double seconds) {
     if (!m_graph || !m_graph->HasGraphManager() ||
@@ -106,8 +113,7 @@ void CVideoPlayer::SeekRelative(double seconds) {
         return;
     }
     const int64_t duration = m_graph->GetDuration();
-    const double target =
-        static_cast<double>(m_graph->GetPosition()) + seconds * k100nsPerSecond;
+    const double target = static_cast<double>(m_graph->GetPosition()) + seconds * k100nsPerSecond;
     if (std::isnan(target)) {
         return;
     }

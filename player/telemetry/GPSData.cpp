@@ -70,43 +70,43 @@ bool CGPSData::Parse(const char* line, int32_t timeMs) {
             return false;
         }
         switch (index) {
-        case 1:
-            hour = DigitPair(field, 0) + kHourShift;
-            minute = DigitPair(field, 1);
-            second = DigitPair(field, 2);
-            break;
-        case 2:
-            valid = !field.empty() && field[0] == 'A' ? 1 : 0;
-            break;
-        case 3:
-            latitude = telemetry::ReadDecimal(field);
-            break;
-        case 4:
-            if (field.empty() || field[0] != 'N') {
-                latitude = -latitude;
-            }
-            break;
-        case 5:
-            longitude = telemetry::ReadDecimal(field);
-            break;
-        case 6:
-            if (field.empty() || field[0] != 'E') {
-                longitude = -longitude;
-            }
-            break;
-        case 7:
-            speed = static_cast<float>(telemetry::ReadDecimal(field) * kKnotsToKmh);
-            break;
-        case 8:
-            course = static_cast<float>(telemetry::ReadDecimal(field));
-            break;
-        case 9:
-            day = DigitPair(field, 0);
-            month = DigitPair(field, 1);
-            year = DigitPair(field, 2);
-            break;
-        default:
-            break;  // the record tag
+            case 1:
+                hour = DigitPair(field, 0) + kHourShift;
+                minute = DigitPair(field, 1);
+                second = DigitPair(field, 2);
+                break;
+            case 2:
+                valid = !field.empty() && field[0] == 'A' ? 1 : 0;
+                break;
+            case 3:
+                latitude = telemetry::ReadDecimal(field);
+                break;
+            case 4:
+                if (field.empty() || field[0] != 'N') {
+                    latitude = -latitude;
+                }
+                break;
+            case 5:
+                longitude = telemetry::ReadDecimal(field);
+                break;
+            case 6:
+                if (field.empty() || field[0] != 'E') {
+                    longitude = -longitude;
+                }
+                break;
+            case 7:
+                speed = static_cast<float>(telemetry::ReadDecimal(field) * kKnotsToKmh);
+                break;
+            case 8:
+                course = static_cast<float>(telemetry::ReadDecimal(field));
+                break;
+            case 9:
+                day = DigitPair(field, 0);
+                month = DigitPair(field, 1);
+                year = DigitPair(field, 2);
+                break;
+            default:
+                break;  // the record tag
         }
     }
     return true;

@@ -14,13 +14,13 @@ public:
     // fields the line does not reach stay 0. Re-entrant: the field cutter keeps no shared state.
     bool Parse(const char* line, int32_t timeMs);
 
-    int32_t year = 0;    // two digits as written
+    int32_t year = 0;  // two digits as written
     int32_t month = 0;
     int32_t day = 0;
-    int32_t hour = 0;    // UTC hour + 9, not wrapped (9..32); the date is not adjusted
+    int32_t hour = 0;  // UTC hour + 9, not wrapped (9..32); the date is not adjusted
     int32_t minute = 0;
     int32_t second = 0;
-    int32_t valid = 0;   // status field begins with 'A'
+    int32_t valid = 0;     // status field begins with 'A'
     double latitude = 0;   // ddmm.mmmm, negative unless 'N'
     double longitude = 0;  // dddmm.mmmm, negative unless 'E'
     double speed = 0;      // km/h, rounded through float

@@ -18,7 +18,8 @@ class CTextData {
 public:
     // One ReadTextLine call through a freshly asked telemetry interface: its result, or nullopt
     // when the source offers no such interface.
-    using ReadLineFn = std::function<std::optional<int32_t>(char* buffer, int* length, int* timeMs)>;
+    using ReadLineFn =
+        std::function<std::optional<int32_t>(char* buffer, int* length, int* timeMs)>;
 
     static constexpr int32_t kReadOk = 0;
     static constexpr int32_t kReadEndOfLines = 38;  // ERROR_HANDLE_EOF

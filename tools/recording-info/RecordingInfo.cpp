@@ -82,9 +82,9 @@ void RecordingInfo::WriteTelemetryCsv(QTextStream& out) const {
     for (const CGPSData& fix : m_telemetry.GPSList()) {
         out << "G," << fix.time << ',' << fix.year << ',' << fix.month << ',' << fix.day << ','
             << fix.hour << ',' << fix.minute << ',' << fix.second << ',' << fix.valid << ','
-            << QString::number(fix.latitude, 'f', 4) << ',' << QString::number(fix.longitude, 'f', 4)
-            << ',' << QString::number(fix.speed, 'g', 7) << ',' << QString::number(fix.course, 'g', 7)
-            << '\n';
+            << QString::number(fix.latitude, 'f', 4) << ','
+            << QString::number(fix.longitude, 'f', 4) << ',' << QString::number(fix.speed, 'g', 7)
+            << ',' << QString::number(fix.course, 'g', 7) << '\n';
     }
     out << "kind,time_ms,x,y,z\n";
     for (const CGSensorData& reading : m_telemetry.GSensorList()) {
@@ -103,7 +103,8 @@ bool RecordingInfo::WaitForFrameAt(int positionMs, REFERENCE_TIME shownBefore) {
     timer.start();
     while (timer.elapsed() < kFrameWaitMs) {
         QCoreApplication::processEvents();
-        const REFERENCE_TIME shown = ShownSampleTime(graph->GraphBuilder(), graph->VideoStreamCount());
+        const REFERENCE_TIME shown =
+            ShownSampleTime(graph->GraphBuilder(), graph->VideoStreamCount());
         const bool plausible = shown >= 0 && shown <= target && target - shown < kMaxFrameGap100ns;
         if (plausible && (shown != shownBefore || timer.elapsed() > kSameFrameGraceMs)) {
             return true;

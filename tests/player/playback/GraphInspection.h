@@ -12,7 +12,9 @@
 #include <ostream>
 
 // Readable failure messages for Qt strings in gtest.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '[' << list.join(", ").toStdString() << ']';
 }
@@ -23,7 +25,8 @@ using namespace platform::media;
 
 inline QString FilterName(IBaseFilter* filter) {
     FILTER_INFO info;
-    return filter != nullptr && SUCCEEDED(filter->QueryFilterInfo(&info)) ? info.achName : QString();
+    return filter != nullptr && SUCCEEDED(filter->QueryFilterInfo(&info)) ? info.achName
+                                                                          : QString();
 }
 
 inline QStringList FilterNames(IGraphBuilder* graph) {

@@ -164,7 +164,8 @@ TEST_F(PlayGraphTest, OneVideoGraphHasNoRearPicture) {
 }
 
 // A packed DIB of the given header fields with pixels numbered row by row as stored.
-std::vector<uint8_t> MakeDib(int32_t width, int32_t height, uint16_t bits = 32, uint32_t size = 40) {
+std::vector<uint8_t> MakeDib(int32_t width, int32_t height, uint16_t bits = 32,
+                             uint32_t size = 40) {
     BITMAPINFOHEADER header{};
     header.biSize = size;
     header.biWidth = width;
@@ -175,10 +176,10 @@ std::vector<uint8_t> MakeDib(int32_t width, int32_t height, uint16_t bits = 32, 
     std::vector<uint8_t> dib(sizeof(header) + static_cast<size_t>(std::max(width, 0)) * rows * 4);
     std::memcpy(dib.data(), &header, sizeof(header));
     for (size_t i = sizeof(header), n = 0; i + 3 < dib.size(); i += 4, ++n) {
-        dib[i] = static_cast<uint8_t>(n);       // blue: pixel index in storage order
-        dib[i + 1] = 0x20;                      // green
-        dib[i + 2] = 0x40;                      // red
-        dib[i + 3] = 0x00;                      // padding
+        dib[i] = static_cast<uint8_t>(n);  // blue: pixel index in storage order
+        dib[i + 1] = 0x20;                 // green
+        dib[i + 2] = 0x40;                 // red
+        dib[i + 3] = 0x00;                 // padding
     }
     return dib;
 }

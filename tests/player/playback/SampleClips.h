@@ -47,7 +47,8 @@ inline QString Remux(const QString& input, const QString& output, const QStringL
     for (const QString& map : maps) {
         arguments << "-map" << map;
     }
-    arguments << "-c" << "copy" << output;
+    arguments << "-c"
+              << "copy" << output;
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", arguments);
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {

@@ -97,7 +97,8 @@ TEST_F(VideoPlayerTest, OpenBuildsTheGraphForEachCameraAndAudioKind) {
     const Case cases[] = {
         {{"--cameras", "1", "--audio", "pcm"},
          1,
-         {"DAZuvevaDidudIdovez", "DirectSound Audio Renderer", "FFDShow Decoder1", "Mixing Renderer9"},
+         {"DAZuvevaDidudIdovez", "DirectSound Audio Renderer", "FFDShow Decoder1",
+          "Mixing Renderer9"},
          {src + ":Audio -> DirectSound Audio Renderer", src + ":Video 1 -> FFDShow Decoder1",
           "FFDShow Decoder1:* -> Mixing Renderer9"}},
         {{"--cameras", "1", "--audio", "aac"},
@@ -114,8 +115,8 @@ TEST_F(VideoPlayerTest, OpenBuildsTheGraphForEachCameraAndAudioKind) {
           "FFDShow Decoder1:* -> Mixing Renderer9-1", "FFDShow Decoder2:* -> Mixing Renderer9-2"}},
         {{"--cameras", "2", "--audio", "aac"},
          2,
-         {"CoreAAC Decoder", "DAZuvevaDidudIdovez", "DirectSound Audio Renderer", "FFDShow Decoder1",
-          "FFDShow Decoder2", "Mixing Renderer9-1", "Mixing Renderer9-2"},
+         {"CoreAAC Decoder", "DAZuvevaDidudIdovez", "DirectSound Audio Renderer",
+          "FFDShow Decoder1", "FFDShow Decoder2", "Mixing Renderer9-1", "Mixing Renderer9-2"},
          {"CoreAAC Decoder:* -> DirectSound Audio Renderer", src + ":Audio -> CoreAAC Decoder",
           src + ":Video 1 -> FFDShow Decoder1", src + ":Video 2 -> FFDShow Decoder2",
           "FFDShow Decoder1:* -> Mixing Renderer9-1", "FFDShow Decoder2:* -> Mixing Renderer9-2"}},
@@ -211,10 +212,9 @@ TEST_F(VideoPlayerTest, RelativeSeeksClampToTheRecording) {
         double seconds;
         int64_t expectedMs;
     };
-    for (const Case c : {Case{400, false, 1.0, 0}, Case{static_cast<int>(durationMs) - 600, true, 1.0,
-                                                         durationMs},
-                         Case{1500, false, 1.0, 500}, Case{200, true, 1.0, 1200},
-                         Case{0, false, 0.5, 0}}) {
+    for (const Case c :
+         {Case{400, false, 1.0, 0}, Case{static_cast<int>(durationMs) - 600, true, 1.0, durationMs},
+          Case{1500, false, 1.0, 500}, Case{200, true, 1.0, 1200}, Case{0, false, 0.5, 0}}) {
         player.SeekToMs(c.startMs);
         c.forward ? player.SeekForward(c.seconds) : player.SeekBack(c.seconds);
         EXPECT_EQ(graph->GetPositionMs(), c.expectedMs) << c.startMs << (c.forward ? " +" : " -");

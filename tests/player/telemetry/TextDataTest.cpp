@@ -18,9 +18,15 @@ TEST(TextDataAddLine, ClassifiesByFirstCharacterOnly) {
         size_t gps;
     };
     const Case cases[] = {
-        {"M,X+0.50,Y-1.00,Z+0.02", 1, 0}, {kRmc, 0, 1},       {"GPRMC", 0, 1},
-        {"M", 1, 0},                      {"", 0, 0},         {"g,1,2", 0, 0},
-        {"m,X+0.50", 0, 0},               {" M,X+0.50", 0, 0}, {"$GPRMC,123519", 0, 0},
+        {"M,X+0.50,Y-1.00,Z+0.02", 1, 0},
+        {kRmc, 0, 1},
+        {"GPRMC", 0, 1},
+        {"M", 1, 0},
+        {"", 0, 0},
+        {"g,1,2", 0, 0},
+        {"m,X+0.50", 0, 0},
+        {" M,X+0.50", 0, 0},
+        {"$GPRMC,123519", 0, 0},
         {"XYZ", 0, 0},
     };
     for (const Case& c : cases) {

@@ -59,9 +59,13 @@ TEST_F(RecordingInfoTest, SummaryShowsWhatTheGeneratorWrote) {
     const Case cases[] = {
         {{"--cameras", "2", "--audio", "aac", "--length", "3"}, "2", "AAC", 3000, "3", "30"},
         {{"--cameras", "1", "--audio", "pcm", "--length", "2"}, "1", "PCM", 2000, "2", "20"},
-        {{"--cameras", "2", "--audio", "none", "--length", "2", "--telemetry", "off",
-          "--container", "mkv"},
-         "2", "none", 2000, "0", "0"},
+        {{"--cameras", "2", "--audio", "none", "--length", "2", "--telemetry", "off", "--container",
+          "mkv"},
+         "2",
+         "none",
+         2000,
+         "0",
+         "0"},
     };
     for (const Case& c : cases) {
         const QString clip = testclips::MakeClip(m_dir.path(), c.options);
