@@ -1,6 +1,9 @@
 // The map page as the player loads it: from the program folder, in a browser without network.
 
 #include <QApplication>
+#include <QBuffer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QDir>
 #include <QEventLoop>
 #include <QImage>
@@ -8,6 +11,8 @@
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -15,6 +20,53 @@
 #include <memory>
 
 namespace {
+
+// Stands in for the tile server: tile requests are sent to a server on the loopback address
+// that answers every request with one picture, so the online path runs without network.
+class TileServer : public QWebEngineUrlRequestInterceptor {
+public:
+    bool serving = false;
+
+    bool Start()
+    {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(qRgb(90, 120, 90));
+        QBuffer buffer(&m_png);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { Answer(); });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (serving && info.requestUrl().host() == QLatin1String("tile.openstreetmap.org")) {
+            QUrl local = info.requestUrl();
+            local.setScheme(QStringLiteral("http"));
+            local.setHost(QStringLiteral("127.0.0.1"));
+            local.setPort(m_server.serverPort());
+            info.redirect(local);
+        }
+    }
+
+private:
+    void Answer()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                if (!socket->readAll().contains("\r\n\r\n"))
+                    return;
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
+                              "Content-Length: " + QByteArray::number(m_png.size()) + "\r\n\r\n" + m_png);
+                socket->disconnectFromHost();
+            });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    QTcpServer m_server;
+    QByteArray m_png;
+};
 
 constexpr char kMapPage[] = TEST_PROGRAM_DIR "/mappage/map.html";
 
@@ -42,6 +94,10 @@ protected:
         m_view->resize(352, 198);
         m_view->show();
         m_page = m_view->page();
+        // As the player's map view must: a page from a local file may fetch tiles from the web.
+        m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+        ASSERT_TRUE(m_tiles.Start());
+        m_page->setUrlRequestInterceptor(&m_tiles);
         QEventLoop loop;
         bool ok = false;
         QObject::connect(m_page, &QWebEnginePage::loadFinished, &loop, [&](bool finished) {
@@ -80,6 +136,7 @@ protected:
     }
 
     static std::unique_ptr<QApplication> s_app;
+    TileServer m_tiles;
     std::unique_ptr<QWebEngineView> m_view;
     QWebEnginePage* m_page = nullptr;
 };
@@ -139,6 +196,35 @@ TEST_F(MapPage, WithoutAPositionThePageSaysItIsWaiting)
     const QVariantMap s = State();
     EXPECT_TRUE(s["lon"].isNull());
     EXPECT_EQ(s["text"].toString(), "Waiting for a GPS position");
+}
+
+TEST_F(MapPage, WithTheTileServerReachableTheTileUnderTheMarkerIsShownWithAttribution)
+{
+    m_tiles.serving = true;
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+    QVariantMap s;
+    for (int i = 0; i < 100 && (s = State())["tilesShown"].toInt() == 0; ++i) {
+        QEventLoop wait;
+        QTimer::singleShot(50, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    ASSERT_GT(s["tilesShown"].toInt(), 0);
+    // The zoom-16 tile that holds the position lies under the marker.
+    const double pi = std::acos(-1.0);
+    const double phi = 37.408333 * pi / 180;
+    const int n = 1 << s["zoom"].toInt();
+    const int tx = static_cast<int>(std::floor((127.0375 + 180) / 360 * n));
+    const int ty = static_cast<int>(std::floor((1 - std::log(std::tan(phi) + 1 / std::cos(phi)) / pi) / 2 * n));
+    const QString src = Run(QStringLiteral(
+        "(() => { for (const img of document.querySelectorAll('#tiles img')) {"
+        " const r = img.getBoundingClientRect();"
+        " if (img.dataset.state === 'loaded' && r.left <= %1 && %1 < r.right && r.top <= %2 && %2 < r.bottom)"
+        " return img.src; } return ''; })()")
+        .arg(s["markerX"].toDouble()).arg(s["markerY"].toDouble())).toString();
+    EXPECT_TRUE(src.endsWith(QStringLiteral("/%1/%2/%3.png").arg(s["zoom"].toInt()).arg(tx).arg(ty)))
+        << src.toStdString();
+    EXPECT_FALSE(Run(QStringLiteral("document.getElementById('attribution').hidden")).toBool());
+    EXPECT_FALSE(s["text"].toString().contains(QStringLiteral("offline")));
 }
 
 TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook)
