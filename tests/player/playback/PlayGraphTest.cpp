@@ -3,6 +3,7 @@
 
 #include "GraphInspection.h"
 #include "SampleClips.h"
+#include "platform/media/ComponentRegistry.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QWidget>
@@ -207,6 +208,34 @@ TEST(PackedDib, HeadersItCannotTakeGiveNoImage) {
         EXPECT_TRUE(CPlayGraph::ImageFromPackedDib(dib.data()).isNull());
     }
     EXPECT_TRUE(CPlayGraph::ImageFromPackedDib(nullptr).isNull());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PlayGraphTest, TearDownRemovesItsFiltersAndWhateverIsLeftUnconnected) {
+    CPlayGraph* graph = OpenClip({"--cameras", "2", "--audio", "aac"});
+    ASSERT_NE(graph, nullptr);
+    const ComPtr<IGraphBuilder> manager(graph->GraphBuilder());  // outlives the teardown
+    const auto loose = CreateComponent<IBaseFilter>(CLSID_BrightnessFilter);
+    const auto wiredA = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
+    const auto wiredB = CreateComponent<IBaseFilter>(CLSID_VideoDecoder);
+    ASSERT_TRUE(loose && wiredA && wiredB);
+    ASSERT_EQ(QueryInterface<IFileSourceFilter>(wiredA)->Load(graph->Path(), nullptr), S_OK);
+    ASSERT_EQ(manager->AddFilter(loose.Get(), "loose"), S_OK);
+    ASSERT_EQ(manager->AddFilter(wiredA.Get(), "wired A"), S_OK);
+    ASSERT_EQ(manager->AddFilter(wiredB.Get(), "wired B"), S_OK);
+    ComPtr<IPin> out;
+    ComPtr<IPin> in;
+    ASSERT_EQ(wiredA->FindPin("Video 1", out.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(wiredB->FindPin("In", in.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(manager->Connect(out.Get(), in.Get()), S_OK);
+
+    m_player.Release();
+    EXPECT_EQ(m_player.Graph(), nullptr);
+    // The player's own filters and the unconnected one are gone; a wired pair stays.
+    EXPECT_EQ(testgraph::FilterNames(manager.Get()), (QStringList{"wired A", "wired B"}));
 }
 
 }  // namespace
