@@ -62,6 +62,8 @@ public:
 
     // Engine: ends every streaming thread of the graph (position and pictures are kept).
     void StopStreaming();
+    // Engine (benchmarks): renderers take every sample as soon as it comes.
+    void SetFreeRun(bool freeRun) { m_clock->SetFreeRun(freeRun); }
 
 private:
     ~FilterGraph() override;

@@ -177,7 +177,7 @@ GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bo
             return WaitResult::Stale;
         }
         const REFERENCE_TIME now = NowLocked();
-        if (now >= time) {
+        if (now >= time || m_freeRun) {
             return WaitResult::Due;
         }
         if (stepper && !m_ticking && m_pendingSteps > 0) {

@@ -54,6 +54,10 @@ public:
     // two drift apart by more than a few milliseconds.
     void FollowAudio(REFERENCE_TIME heard);
 
+    // Free run (benchmarks): every sample is due at once and nothing is dropped.
+    void SetFreeRun(bool freeRun) { m_freeRun = freeRun; }
+    bool IsFreeRun() const { return m_freeRun; }
+
     // Audio levels (IBasicAudio), read by the audio renderer.
     std::atomic<LONG> volume{0};
     std::atomic<LONG> balance{0};
@@ -75,6 +79,7 @@ private:
     int m_rendererCount = 0;
     int m_readyCount = 0;
     int m_pendingSteps = 0;
+    std::atomic<bool> m_freeRun{false};
 };
 
 }  // namespace platform::media

@@ -383,13 +383,13 @@ bool VideoRenderer::Schedule(SamplePtr sample, int serial)
             REFERENCE_TIME nextStart = 0;
             MediaSample::Kind nextKind = MediaSample::Kind::EndOfStream;
             const bool next = m_input->Queue().PeekStart(&nextStart, &nextKind);
-            if (next && nextKind == MediaSample::Kind::Frame && nextStart <= now) {
+            if (next && nextKind == MediaSample::Kind::Frame && nextStart <= now && !m_clock->IsFreeRun()) {
                 std::lock_guard lock(m_mutex);
                 m_stats.framesDropped += m_clock->IsTicking() ? 1 : 0;  // too late: the next is due
                 return true;
             }
             const REFERENCE_TIME interval = sample->duration > 0 ? sample->duration : kUnitsPerSecond / 30;
-            if (m_clock->IsTicking() && now - start > interval) {
+            if (m_clock->IsTicking() && now - start > interval && !m_clock->IsFreeRun()) {
                 std::lock_guard lock(m_mutex);
                 ++m_stats.framesLate;
             }
