@@ -83,6 +83,16 @@ std::set<int> ModesOf(const Control& c)
     return modes;
 }
 
+TEST_F(DefaultPack, MkpackCheckAcceptsIt)
+{
+    QProcess mkpack;
+    mkpack.setProcessChannelMode(QProcess::MergedChannels);
+    mkpack.start(QStringLiteral(TEST_TOOLS_DIR "/mkpack"),
+                 {QStringLiteral("check"), QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")});
+    ASSERT_TRUE(mkpack.waitForFinished(60000));
+    EXPECT_EQ(mkpack.exitCode(), 0) << mkpack.readAll().toStdString();
+}
+
 TEST_F(DefaultPack, EveryRegisteredControlIsDefinedWithItsKindAndNothingElse)
 {
     for (const WindowTable& table : WindowTables()) {
