@@ -98,33 +98,33 @@ QFont LabelFont()
     return font;
 }
 
-void DrawPlate(QPainter& p, const ButtonSpec& spec, const QRectF& frame, const StateLook& look)
+void DrawPlate(QPainter& p, const ButtonDesign& design, const QRectF& frame, const StateLook& look)
 {
     if (look.plate.alpha() == 0)
         return;
     QPainterPath plate;
-    if (spec.look == ButtonLook::Primary) {
+    if (design.look == ButtonLook::Primary) {
         const double d = std::min(frame.width(), frame.height()) - 4;
         plate.addEllipse(frame.center(), d / 2, d / 2);
     } else {
         plate.addRoundedRect(frame.adjusted(1, 1, -1, -1), 6, 6);
     }
     p.fillPath(plate, look.plate);
-    if (spec.look == ButtonLook::Tab && look.checked) {
+    if (design.look == ButtonLook::Tab && look.checked) {
         p.fillRect(QRectF(frame.left() + 10, frame.bottom() - 3, frame.width() - 20, 2), kAccent);
     }
 }
 
-void DrawContent(QPainter& p, const ButtonSpec& spec, const QRectF& frame, ButtonState s,
+void DrawContent(QPainter& p, const ButtonDesign& design, const QRectF& frame, ButtonState s,
                  const StateLook& look)
 {
     const bool checkedState = s == ButtonState::Checked || s == ButtonState::Hover2 ||
                               s == ButtonState::Pushed2;
     const std::optional<Glyph> glyph =
-        checkedState && spec.checkedGlyph ? spec.checkedGlyph : spec.glyph;
+        checkedState && design.checkedGlyph ? design.checkedGlyph : design.glyph;
     const QRectF inner = frame.translated(0, look.dy);
-    const double g = spec.glyphSize;
-    if (spec.label.isEmpty()) {
+    const double g = design.glyphSize;
+    if (design.label.isEmpty()) {
         if (glyph) {
             const QRectF box(inner.center().x() - g / 2, inner.center().y() - g / 2, g, g);
             DrawGlyph(p, *glyph, box, look.ink);
@@ -133,7 +133,7 @@ void DrawContent(QPainter& p, const ButtonSpec& spec, const QRectF& frame, Butto
     }
     p.setFont(LabelFont());
     const QFontMetricsF metrics(p.font());
-    const double textWidth = metrics.horizontalAdvance(spec.label);
+    const double textWidth = metrics.horizontalAdvance(design.label);
     const double gap = glyph ? 6 : 0;
     const double total = (glyph ? g : 0) + gap + textWidth;
     double x = std::round(inner.center().x() - total / 2);
@@ -143,27 +143,27 @@ void DrawContent(QPainter& p, const ButtonSpec& spec, const QRectF& frame, Butto
     }
     p.setPen(look.ink);
     p.drawText(QRectF(x, inner.top(), textWidth + 2, inner.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, spec.label);
+               Qt::AlignLeft | Qt::AlignVCenter, design.label);
 }
 
 } // namespace
 
-QImage DrawButtonStrip(const ButtonSpec& spec)
+QImage DrawButtonStrip(const ButtonDesign& design)
 {
-    const int frames = spec.check ? kCheckFrames : kPushFrames;
-    QImage strip(spec.frame.width() * frames, spec.frame.height(), QImage::Format_ARGB32_Premultiplied);
+    const int frames = design.check ? kCheckFrames : kPushFrames;
+    QImage strip(design.frame.width() * frames, design.frame.height(), QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
     QPainter p(&strip);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     for (int i = 0; i < frames; ++i) {
         const auto s = static_cast<ButtonState>(i);
-        const StateLook look = LookFor(spec.look, s);
-        const QRectF frame(i * spec.frame.width(), 0, spec.frame.width(), spec.frame.height());
+        const StateLook look = LookFor(design.look, s);
+        const QRectF frame(i * design.frame.width(), 0, design.frame.width(), design.frame.height());
         p.save();
         p.setClipRect(frame);
-        DrawPlate(p, spec, frame, look);
-        DrawContent(p, spec, frame, s, look);
+        DrawPlate(p, design, frame, look);
+        DrawContent(p, design, frame, s, look);
         p.restore();
     }
     return strip;

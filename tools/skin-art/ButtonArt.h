@@ -25,7 +25,7 @@ enum class ButtonLook {
     Accent    // glyph and text on an accent plate (the first thing to press: opening the card)
 };
 
-struct ButtonSpec {
+struct ButtonDesign {
     QSize frame;
     ButtonLook look = ButtonLook::Ghost;
     bool check = false;                  // 7 frames instead of 4
@@ -36,7 +36,7 @@ struct ButtonSpec {
 };
 
 // Draws the whole strip (frame.width() × frame count). Needs a QGuiApplication for labels.
-QImage DrawButtonStrip(const ButtonSpec& spec);
+QImage DrawButtonStrip(const ButtonDesign& design);
 
 // Nine-slice face for buttons whose label the skin draws: 4 frames of 24 × 24.
 QImage DrawFaceStrip(bool primary);

@@ -14,7 +14,7 @@
 namespace {
 
 using skinart::ButtonLook;
-using skinart::ButtonSpec;
+using skinart::ButtonDesign;
 using skinart::Glyph;
 
 struct Picture {
@@ -22,37 +22,37 @@ struct Picture {
     std::function<QImage()> draw;
 };
 
-ButtonSpec Icon(int size, Glyph glyph, ButtonLook look = ButtonLook::Ghost)
+ButtonDesign Icon(int size, Glyph glyph, ButtonLook look = ButtonLook::Ghost)
 {
-    ButtonSpec spec;
-    spec.frame = QSize(size, size);
-    spec.look = look;
-    spec.glyph = glyph;
-    return spec;
+    ButtonDesign design;
+    design.frame = QSize(size, size);
+    design.look = look;
+    design.glyph = glyph;
+    return design;
 }
 
-ButtonSpec Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph, std::optional<Glyph> checked,
+ButtonDesign Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph, std::optional<Glyph> checked,
                   int glyphSize, const QString& label)
 {
-    ButtonSpec spec;
-    spec.frame = frame;
-    spec.look = look;
-    spec.check = true;
-    spec.glyph = glyph;
-    spec.checkedGlyph = checked;
-    spec.glyphSize = glyphSize;
-    spec.label = label;
-    return spec;
+    ButtonDesign design;
+    design.frame = frame;
+    design.look = look;
+    design.check = true;
+    design.glyph = glyph;
+    design.checkedGlyph = checked;
+    design.glyphSize = glyphSize;
+    design.label = label;
+    return design;
 }
 
-Picture Strip(const char* name, ButtonSpec spec)
+Picture Strip(const char* name, ButtonDesign design)
 {
-    return {name, [spec] { return skinart::DrawButtonStrip(spec); }};
+    return {name, [design] { return skinart::DrawButtonStrip(design); }};
 }
 
 std::vector<Picture> ButtonPictures()
 {
-    ButtonSpec open = Icon(120, Glyph::Card, ButtonLook::Accent);
+    ButtonDesign open = Icon(120, Glyph::Card, ButtonLook::Accent);
     open.frame = QSize(120, 32);
     open.label = QStringLiteral("Open card");
     const QSize view(84, 28), tab(86, 32);
