@@ -43,25 +43,26 @@ QPainterPath Line(double x0, double y0, double x1, double y1)
     return path;
 }
 
+// Outlined like the other tool glyphs, so the gear does not look heavier than its neighbours.
 void DrawGear(QPainter& p)
 {
-    QPainterPath gear;
-    gear.setFillRule(Qt::OddEvenFill);
     const QPointF c(10, 10);
+    QPainterPath gear;
     for (int i = 0; i < 8; ++i) {
         QTransform t;
         t.translate(c.x(), c.y());
         t.rotate(i * 45.0);
         QPainterPath tooth;
-        tooth.addRoundedRect(QRectF(-1.75, -9, 3.5, 5), 0.8, 0.8);
+        tooth.addRect(QRectF(-1.6, -8.25, 3.2, 3));
         gear = gear.united(t.map(tooth));
     }
     QPainterPath ring;
-    ring.addEllipse(c, 6.5, 6.5);
-    gear = gear.united(ring);
+    ring.addEllipse(c, 6, 6);
+    gear = gear.united(ring).simplified();
+    Stroke(p, gear, 1.5);
     QPainterPath hole;
-    hole.addEllipse(c, 2.6, 2.6);
-    p.fillPath(gear.subtracted(hole), p.pen().color());
+    hole.addEllipse(c, 2.4, 2.4);
+    Stroke(p, hole, 1.5);
 }
 
 void DrawCamcorder(QPainter& p, bool facingRight)
