@@ -92,7 +92,7 @@
 
   function GridStep() {
     const degreesPerPixel = 360 / WorldSize();
-    const wanted = degreesPerPixel * 110;
+    const wanted = degreesPerPixel * 80;
     return GRID_STEPS.find(step => step >= wanted) || 45;
   }
 
@@ -216,6 +216,7 @@
     ctx.arc(s.x, s.y, 16, 0, 2 * Math.PI);
     ctx.fillStyle = 'rgba(79, 163, 224, 0.22)';
     ctx.fill();
+    DrawHeading(ctx, s);
     ctx.beginPath();
     ctx.arc(s.x, s.y, 8, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.markerRing;
@@ -224,6 +225,25 @@
     ctx.arc(s.x, s.y, 6, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.marker;
     ctx.fill();
+  }
+
+  // A small arrow ahead of the marker, pointing where the vehicle came from the last position.
+  function DrawHeading(ctx, s) {
+    const piece = pieces[pieces.length - 1];
+    if (!piece || piece.length < 2) return;
+    const before = ToScreen(piece[piece.length - 2]);
+    const angle = Math.atan2(s.y - before.y, s.x - before.x);
+    ctx.save();
+    ctx.translate(s.x, s.y);
+    ctx.rotate(angle);
+    ctx.beginPath();
+    ctx.moveTo(15, 0);
+    ctx.lineTo(9, -5);
+    ctx.lineTo(9, 5);
+    ctx.closePath();
+    ctx.fillStyle = COLOURS.marker;
+    ctx.fill();
+    ctx.restore();
   }
 
   function UpdateText() {
