@@ -9,9 +9,8 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     m_hoverTimer.setSingleShot(true);
-    connect(&m_hoverTimer, &QTimer::timeout, this, [this] {
-        OnMouseHover(mapFromGlobal(QCursor::pos()));
-    });
+    connect(&m_hoverTimer, &QTimer::timeout, this,
+            [this] { OnMouseHover(mapFromGlobal(QCursor::pos())); });
 }
 
 unsigned Button::GetState() const {

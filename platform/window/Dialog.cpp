@@ -45,17 +45,17 @@ Qt::WindowFlags FlagsFor(const DialogTemplate& t) {
 
 bool IsQueuedInput(QEvent::Type type) {
     switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::Close:
-        return true;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -95,32 +95,32 @@ Dialog::~Dialog() {
 QWidget* Dialog::CreateChild(const DialogItem& item) {
     const QString caption = QString::fromUtf8(item.caption);
     switch (item.kind) {
-    case ChildKind::Static:
-        return new QLabel(caption, this);
-    case ChildKind::Button: {
-        auto* button = new QPushButton(caption, this);
-        button->setAutoDefault(false);
-        return button;
-    }
-    case ChildKind::CheckBox:
-        return new QCheckBox(caption, this);
-    case ChildKind::RadioButton:
-        return new QRadioButton(caption, this);
-    case ChildKind::GroupBox:
-        return new QGroupBox(caption, this);
-    case ChildKind::ComboBox: {
-        auto* combo = new QComboBox(this);
-        combo->setEditable((item.flags & kItemEditable) != 0);
-        combo->setProperty("platformSorted", (item.flags & kItemSorted) != 0);
-        return combo;
-    }
-    case ChildKind::ListView:
-        return new ListCtrl(this);
-    case ChildKind::DatePicker:
-    case ChildKind::TimePicker:
-        return CreateDateTimeChild(item, this);
-    case ChildKind::Custom:
-        break;
+        case ChildKind::Static:
+            return new QLabel(caption, this);
+        case ChildKind::Button: {
+            auto* button = new QPushButton(caption, this);
+            button->setAutoDefault(false);
+            return button;
+        }
+        case ChildKind::CheckBox:
+            return new QCheckBox(caption, this);
+        case ChildKind::RadioButton:
+            return new QRadioButton(caption, this);
+        case ChildKind::GroupBox:
+            return new QGroupBox(caption, this);
+        case ChildKind::ComboBox: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable((item.flags & kItemEditable) != 0);
+            combo->setProperty("platformSorted", (item.flags & kItemSorted) != 0);
+            return combo;
+        }
+        case ChildKind::ListView:
+            return new ListCtrl(this);
+        case ChildKind::DatePicker:
+        case ChildKind::TimePicker:
+            return CreateDateTimeChild(item, this);
+        case ChildKind::Custom:
+            break;
     }
     auto* custom = new QWidget(this);
     custom->setWindowTitle(caption);
@@ -323,35 +323,35 @@ LResult Dialog::SendMessage(unsigned msg, WParam wParam, LParam lParam) {
 void Dialog::ShowWindow(ShowCommand command) {
     const QSize overrideSize = ScreenSizeOverride();
     switch (command) {
-    case ShowCommand::Hide:
-        hide();
-        break;
-    case ShowCommand::Show:
-        show();
-        break;
-    case ShowCommand::Minimize:
-        showMinimized();
-        break;
-    case ShowCommand::Maximize:
-        if (overrideSize.isEmpty()) {
-            showMaximized();
-        } else if (!m_zoomedByOverride) {
-            // The layouts are made for the overridden screen, so the window fills it.
-            m_normalGeometry = geometry();
-            m_zoomedByOverride = true;
-            setGeometry(QRect(QPoint(0, 0), overrideSize));
+        case ShowCommand::Hide:
+            hide();
+            break;
+        case ShowCommand::Show:
             show();
-        }
-        break;
-    case ShowCommand::Restore:
-        if (m_zoomedByOverride) {
-            m_zoomedByOverride = false;
-            setGeometry(m_normalGeometry);
-            show();
-        } else {
-            showNormal();
-        }
-        break;
+            break;
+        case ShowCommand::Minimize:
+            showMinimized();
+            break;
+        case ShowCommand::Maximize:
+            if (overrideSize.isEmpty()) {
+                showMaximized();
+            } else if (!m_zoomedByOverride) {
+                // The layouts are made for the overridden screen, so the window fills it.
+                m_normalGeometry = geometry();
+                m_zoomedByOverride = true;
+                setGeometry(QRect(QPoint(0, 0), overrideSize));
+                show();
+            }
+            break;
+        case ShowCommand::Restore:
+            if (m_zoomedByOverride) {
+                m_zoomedByOverride = false;
+                setGeometry(m_normalGeometry);
+                show();
+            } else {
+                showNormal();
+            }
+            break;
     }
 }
 
@@ -427,16 +427,16 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (event->key()) {
-    case Qt::Key_Escape:
-        DispatchCommand(IDCANCEL);
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        DispatchCommand(IDOK);
-        break;
-    default:
-        QDialog::keyPressEvent(event);
-        break;
+        case Qt::Key_Escape:
+            DispatchCommand(IDCANCEL);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            DispatchCommand(IDOK);
+            break;
+        default:
+            QDialog::keyPressEvent(event);
+            break;
     }
 }
 

@@ -7,16 +7,16 @@
 namespace platform {
 
 enum class ChildKind {
-    Static,       // text placeholder; owner-drawn skin widgets take it over
-    Button,       // push button; its click arrives as OnCommand(id)
+    Static,  // text placeholder; owner-drawn skin widgets take it over
+    Button,  // push button; its click arrives as OnCommand(id)
     CheckBox,
     RadioButton,
     GroupBox,
-    ComboBox,     // drop-down list; kSorted keeps ComboAddString entries ordered
-    ListView,     // the report list (ListCtrl); double clicks arrive through OnNotify
-    DatePicker,   // long date format
+    ComboBox,    // drop-down list; kSorted keeps ComboAddString entries ordered
+    ListView,    // the report list (ListCtrl); double clicks arrive through OnNotify
+    DatePicker,  // long date format
     TimePicker,
-    Custom,       // a plain window that a widget of the window's own takes over
+    Custom,  // a plain window that a widget of the window's own takes over
 };
 
 // DialogItem::flags
@@ -37,8 +37,8 @@ struct DialogItem {
 };
 
 // DialogTemplate::style
-inline constexpr unsigned kDialogPopup = 0x1;    // no frame and no title bar
-inline constexpr unsigned kDialogVisible = 0x2;  // a modeless Create shows it at once
+inline constexpr unsigned kDialogPopup = 0x1;      // no frame and no title bar
+inline constexpr unsigned kDialogVisible = 0x2;    // a modeless Create shows it at once
 inline constexpr unsigned kDialogAppWindow = 0x4;  // a main window: task bar entry, minimisable
 
 struct DialogTemplate {

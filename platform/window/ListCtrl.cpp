@@ -90,7 +90,7 @@ QString ListCtrl::GetItemText(int row, int subItem) const {
     }
     const auto& texts = m_rows[static_cast<size_t>(row)].texts;
     return static_cast<size_t>(subItem) < texts.size() ? texts[static_cast<size_t>(subItem)]
-                                                      : QString();
+                                                       : QString();
 }
 
 bool ListCtrl::DeleteItem(int row) {
@@ -169,8 +169,7 @@ bool ListCtrl::EnsureVisible(int row, bool partialOk) {
     const int rowBottom = rowTop + GetRowHeight();
     if (row < top) {
         verticalScrollBar()->setValue(row);
-    } else if (rowBottom > viewport()->height() &&
-               !(partialOk && rowTop < viewport()->height())) {
+    } else if (rowBottom > viewport()->height() && !(partialOk && rowTop < viewport()->height())) {
         verticalScrollBar()->setValue(row - VisibleRows() + 1);
     }
     return true;
@@ -225,8 +224,8 @@ void ListCtrl::Changed() {
 
 void ListCtrl::DrawItem(QPainter& painter, const DrawItemInfo& info) {
     const auto& texts = m_rows[static_cast<size_t>(info.itemId)].texts;
-    painter.setPen(palette().color((info.state & ODS_SELECTED) ? QPalette::HighlightedText
-                                                               : QPalette::Text));
+    painter.setPen(
+        palette().color((info.state & ODS_SELECTED) ? QPalette::HighlightedText : QPalette::Text));
     if (info.state & ODS_SELECTED) {
         painter.fillRect(info.rect, palette().highlight());
     }
@@ -310,27 +309,27 @@ void ListCtrl::keyPressEvent(QKeyEvent* event) {
     const int current = GetNextItem(-1, LVIS_FOCUSED);
     int target = -1;
     switch (event->key()) {
-    case Qt::Key_Up:
-        target = std::max(0, current - 1);
-        break;
-    case Qt::Key_Down:
-        target = current < 0 ? 0 : std::min(count - 1, current + 1);
-        break;
-    case Qt::Key_PageUp:
-        target = std::max(0, current - VisibleRows());
-        break;
-    case Qt::Key_PageDown:
-        target = std::min(count - 1, std::max(0, current) + VisibleRows());
-        break;
-    case Qt::Key_Home:
-        target = 0;
-        break;
-    case Qt::Key_End:
-        target = count - 1;
-        break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+        case Qt::Key_Up:
+            target = std::max(0, current - 1);
+            break;
+        case Qt::Key_Down:
+            target = current < 0 ? 0 : std::min(count - 1, current + 1);
+            break;
+        case Qt::Key_PageUp:
+            target = std::max(0, current - VisibleRows());
+            break;
+        case Qt::Key_PageDown:
+            target = std::min(count - 1, std::max(0, current) + VisibleRows());
+            break;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = count - 1;
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
     }
     if (count > 0) {
         SelectByUser(target);

@@ -18,8 +18,7 @@ bool Static::event(QEvent* event) {
 
 void Static::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    DrawItem(painter,
-             DrawItemInfo{ODA_DRAWENTIRE, isEnabled() ? 0u : ODS_DISABLED, 0, rect()});
+    DrawItem(painter, DrawItemInfo{ODA_DRAWENTIRE, isEnabled() ? 0u : ODS_DISABLED, 0, rect()});
 }
 
 }  // namespace platform

@@ -68,8 +68,8 @@ QStringList ToNameFilters(const QString& toolkitFilter) {
 }
 
 QString FileExtensionOf(const QString& path) {
-    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                     path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot <= slash) {
         return {};
@@ -78,8 +78,7 @@ QString FileExtensionOf(const QString& path) {
 }
 
 std::optional<SaveFileResult> GetSaveFileName(const SaveFileRequest& request) {
-    const std::optional<QString> path =
-        SaveSlot() ? SaveSlot()(request) : RunSaveDialog(request);
+    const std::optional<QString> path = SaveSlot() ? SaveSlot()(request) : RunSaveDialog(request);
     if (!path || path->isEmpty()) {
         return std::nullopt;
     }
@@ -93,8 +92,7 @@ SaveFileHandler SetSaveFileHandler(SaveFileHandler handler) {
 }
 
 std::optional<QString> BrowseForFolder(const FolderRequest& request) {
-    std::optional<QString> folder =
-        FolderSlot() ? FolderSlot()(request) : RunFolderDialog(request);
+    std::optional<QString> folder = FolderSlot() ? FolderSlot()(request) : RunFolderDialog(request);
     if (folder && folder->isEmpty()) {
         return std::nullopt;
     }

@@ -13,8 +13,8 @@ namespace platform {
 
 struct SaveFileRequest {
     QWidget* owner = nullptr;
-    QString initialPath;      // a full path, or only a file name for the dialog's own folder
-    QString filter;           // the toolkit's "name|pattern|name|pattern||" form
+    QString initialPath;  // a full path, or only a file name for the dialog's own folder
+    QString filter;       // the toolkit's "name|pattern|name|pattern||" form
     bool promptOverwrite = true;
 };
 

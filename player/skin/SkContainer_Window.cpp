@@ -3,11 +3,11 @@
 
 #include "player/skin/SkContainer.h"
 
+#include "platform/window/Dialog.h"
+#include "platform/window/Window.h"
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkText.h"
 #include "player/skin/StyleWords.h"
-#include "platform/window/Dialog.h"
-#include "platform/window/Window.h"
 
 #include <algorithm>
 
@@ -18,28 +18,28 @@ bool SkContainer::Bind(platform::Dialog& dialog) {
         return false;
     }
     switch (m_kind) {
-    case ControlKind::Text:
-        m_backgroundLink = m_widget.get();
-        if (auto* text = dynamic_cast<SkText*>(m_widget.get()); text && text->Text()) {
-            platform::SetWindowText(m_widget->Window(), text->Text()->Spec().text);
-        }
-        break;
-    case ControlKind::List:
-        m_backgroundLink = m_widget.get();
-        if (auto* list = dynamic_cast<SkListCtrl*>(m_widget.get())) {
-            list->SetUpWindow();
-        }
-        break;
-    case ControlKind::Image:
-    case ControlKind::Button:
-    case ControlKind::Slider:
-    case ControlKind::Video:
-    case ControlKind::Web:
-        m_backgroundLink = m_widget.get();
-        break;
-    default:
-        m_backgroundLink = nullptr;  // paints its own background
-        break;
+        case ControlKind::Text:
+            m_backgroundLink = m_widget.get();
+            if (auto* text = dynamic_cast<SkText*>(m_widget.get()); text && text->Text()) {
+                platform::SetWindowText(m_widget->Window(), text->Text()->Spec().text);
+            }
+            break;
+        case ControlKind::List:
+            m_backgroundLink = m_widget.get();
+            if (auto* list = dynamic_cast<SkListCtrl*>(m_widget.get())) {
+                list->SetUpWindow();
+            }
+            break;
+        case ControlKind::Image:
+        case ControlKind::Button:
+        case ControlKind::Slider:
+        case ControlKind::Video:
+        case ControlKind::Web:
+            m_backgroundLink = m_widget.get();
+            break;
+        default:
+            m_backgroundLink = nullptr;  // paints its own background
+            break;
     }
     Apply(0);
     return true;

@@ -1,10 +1,10 @@
 #include "player/skin/SkDialog.h"
 
+#include "platform/gfx/Blit.h"
+#include "platform/window/Screen.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 #include "player/skin/TypeFactory.h"
-#include "platform/gfx/Blit.h"
-#include "platform/window/Screen.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -159,8 +159,8 @@ void SkDialog::paintEvent(QPaintEvent*) {
 void SkDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_dragEnabled) {
         const QPoint p = event->position().toPoint();
-        const auto packed = static_cast<platform::LParam>((p.x() & 0xFFFF) |
-                                                          ((p.y() & 0xFFFF) << 16));
+        const auto packed =
+            static_cast<platform::LParam>((p.x() & 0xFFFF) | ((p.y() & 0xFFFF) << 16));
         PostMessage(platform::WM_NCLBUTTONDOWN, platform::HTCAPTION, packed);
     }
     platform::Dialog::mousePressEvent(event);

@@ -4,10 +4,10 @@
 // current window mode (composed once, cached, and handed to the controls), and lets the user
 // drag the window by its background. GUI thread only.
 
-#include "player/skin/ParseSkin.h"
-#include "player/skin/WindowSkin.h"
 #include "platform/gfx/Dc.h"
 #include "platform/window/Dialog.h"
+#include "player/skin/ParseSkin.h"
+#include "player/skin/WindowSkin.h"
 
 #include <QByteArray>
 

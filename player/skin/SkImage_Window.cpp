@@ -2,9 +2,9 @@
 
 #include "player/skin/SkImage.h"
 
+#include "platform/gfx/Blit.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
-#include "platform/gfx/Blit.h"
 
 namespace player {
 

@@ -3,12 +3,12 @@
 
 #include "player/skin/SkListCtrl.h"
 
+#include "platform/gfx/Blit.h"
+#include "platform/gfx/DrawText.h"
 #include "player/skin/SkListWindow.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 #include "player/skin/StyleWords.h"
-#include "platform/gfx/Blit.h"
-#include "platform/gfx/DrawText.h"
 
 namespace player {
 
@@ -62,8 +62,8 @@ void SkListCtrl::SetUpWindow() {
 
 void SkListCtrl::EraseBackground(gfx::Dc& dc) {
     SkMemDC memory(dc, std::nullopt, false);
-    gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(),
-                BackgroundCopy(), 0, 0);
+    gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(), BackgroundCopy(),
+                0, 0);
 }
 
 void SkListCtrl::DrawRow(const platform::ListCtrl& list, gfx::Dc& dc,

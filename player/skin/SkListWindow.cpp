@@ -1,7 +1,7 @@
 #include "player/skin/SkListWindow.h"
 
-#include "player/skin/SkListCtrl.h"
 #include "platform/gfx/Blit.h"
+#include "player/skin/SkListCtrl.h"
 
 #include <QPainter>
 

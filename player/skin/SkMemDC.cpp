@@ -23,8 +23,7 @@ SkMemDC::SkMemDC(gfx::Dc& target, std::optional<gfx::Rect> rect, bool copy)
 }
 
 SkMemDC::~SkMemDC() {
-    gfx::BitBlt(m_target, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), m_memory, 0,
-                0);
+    gfx::BitBlt(m_target, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), m_memory, 0, 0);
 }
 
 }  // namespace player

@@ -3,10 +3,10 @@
 
 #include "player/skin/SkSlider.h"
 
-#include "player/skin/SkMemDC.h"
-#include "player/skin/SkinDraw.h"
 #include "platform/gfx/Blit.h"
 #include "platform/window/Window.h"
+#include "player/skin/SkMemDC.h"
+#include "player/skin/SkinDraw.h"
 
 namespace player {
 
@@ -27,8 +27,7 @@ int32_t SkSlider::FillLength() const {
 }
 
 void SkSlider::DrawPart(SliderPart part, gfx::Dc& dc, const gfx::Rect& client,
-                        const std::optional<SkinRect>& dest,
-                        const std::optional<SkinRect>& src) {
+                        const std::optional<SkinRect>& dest, const std::optional<SkinRect>& src) {
     if (SkinImage* image = Part(part)) {
         RenderImage(*image, &dc, client, nullptr, true);
         BlitImage(client, *image, &dc, dest, src);
@@ -71,8 +70,8 @@ void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     // The filled part grows from the track's start, where the thumb starts too.
     const SkinRect filled = m_vertical ? SkinRect{track.x, track.y, track.w, fill}
                                        : SkinRect{track.x, track.y, fill, track.h};
-    const SkinRect source = m_vertical ? SkinRect{0, 0, track.w, fill}
-                                       : SkinRect{0, 0, fill, track.h};
+    const SkinRect source =
+        m_vertical ? SkinRect{0, 0, track.w, fill} : SkinRect{0, 0, fill, track.h};
     if (fill > 0) {
         DrawPart(SliderPart::Track, memory.Dc(), client, filled, source);
     }
@@ -106,8 +105,7 @@ bool SkSlider::OnMouseMove(QPoint point) {
     }
     int64_t d = m_vertical ? int64_t{point.y()} - track.y : int64_t{point.x()} - track.x;
     d = std::clamp<int64_t>(d, 0, length);
-    const auto v =
-        static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
+    const auto v = static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
     if (v != m_value) {
         SetValue(v);
         if (Window() != nullptr) {

@@ -3,10 +3,10 @@
 
 #include "player/skin/SkText.h"
 
-#include "player/skin/SkMemDC.h"
-#include "player/skin/SkinDraw.h"
 #include "platform/gfx/Blit.h"
 #include "platform/window/Window.h"
+#include "player/skin/SkMemDC.h"
+#include "player/skin/SkinDraw.h"
 
 namespace player {
 

@@ -3,10 +3,10 @@
 
 #include "player/skin/SkWidget.h"
 
-#include "player/skin/SkMemDC.h"
-#include "player/skin/SkStaticWindow.h"
 #include "platform/gfx/Blit.h"
 #include "platform/window/Dialog.h"
+#include "player/skin/SkMemDC.h"
+#include "player/skin/SkStaticWindow.h"
 
 #include <QPainter>
 
@@ -66,8 +66,8 @@ void SkWidget::Invalidate() {
 
 void SkWidget::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     SkMemDC memory(dc, ClientRect(), false);
-    gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(),
-                BackgroundCopy(), 0, 0);
+    gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(), BackgroundCopy(),
+                0, 0);
 }
 
 bool SkWidget::OnLButtonDown(QPoint) {

@@ -1,5 +1,8 @@
 #include "tools/skin-preview/SkinPreview.h"
 
+#include "platform/window/ListCtrl.h"
+#include "platform/window/Screen.h"
+#include "platform/window/Window.h"
 #include "player/common/NameKey.h"
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
@@ -9,9 +12,6 @@
 #include "player/skin/SkImage.h"
 #include "player/skin/SkSlider.h"
 #include "player/skin/StyleWords.h"
-#include "platform/window/ListCtrl.h"
-#include "platform/window/Screen.h"
-#include "platform/window/Window.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -24,8 +24,8 @@ namespace skinpreview {
 
 namespace {
 
-using player::ControlKind;
 using platform::ChildKind;
+using player::ControlKind;
 
 constexpr int kFirstChildId = 1000;
 constexpr char kMainWindow[] = "MAIN";
@@ -69,14 +69,14 @@ std::vector<ControlInfo> ScanControls(const QByteArray& script) {
 
 ChildKind ChildFor(ControlKind kind) {
     switch (kind) {
-    case ControlKind::Button:
-        return ChildKind::Button;
-    case ControlKind::List:
-        return ChildKind::ListView;
-    case ControlKind::Web:
-        return ChildKind::Custom;
-    default:
-        return ChildKind::Static;
+        case ControlKind::Button:
+            return ChildKind::Button;
+        case ControlKind::List:
+            return ChildKind::ListView;
+        case ControlKind::Web:
+            return ChildKind::Custom;
+        default:
+            return ChildKind::Static;
     }
 }
 
@@ -88,8 +88,8 @@ struct PreviewTemplate {
 
     explicit PreviewTemplate(std::vector<ControlInfo> scanned) : controls(std::move(scanned)) {
         for (size_t i = 0; i < controls.size(); ++i) {
-            items.push_back({kFirstChildId + static_cast<int>(i), ChildFor(controls[i].kind), 0,
-                             0, 10, 10});
+            items.push_back(
+                {kFirstChildId + static_cast<int>(i), ChildFor(controls[i].kind), 0, 0, 10, 10});
         }
         dialogTemplate = {0, "", 100, 100, platform::kDialogPopup, items};
     }
@@ -97,8 +97,7 @@ struct PreviewTemplate {
 
 class PreviewWindow : public player::SkDialog {
 public:
-    explicit PreviewWindow(const PreviewTemplate& t)
-        : SkDialog(t.dialogTemplate), m_template(t) {}
+    explicit PreviewWindow(const PreviewTemplate& t) : SkDialog(t.dialogTemplate), m_template(t) {}
 
 protected:
     void OnRegisterControls() override {
@@ -198,7 +197,7 @@ void CollectWarnings(player::WindowSkin& skin, QStringList& warnings) {
 }  // namespace
 
 std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringList& args,
-                                                                  QString& error) {
+                                                                 QString& error) {
     PreviewRequest request;
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
@@ -266,8 +265,8 @@ std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QStrin
     window.LoadSkin(*script);
     window.Create(nullptr);
     window.show();
-    if (request.maximised || (request.window == QLatin1String(kMainWindow) &&
-                              request.mode == kMaximisedMode)) {
+    if (request.maximised ||
+        (request.window == QLatin1String(kMainWindow) && request.mode == kMaximisedMode)) {
         window.ShowWindow(platform::ShowCommand::Maximize);
     }
     window.SetBackgroundMode(request.mode);

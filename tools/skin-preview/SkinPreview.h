@@ -22,7 +22,7 @@ struct PreviewRequest {
     // pushed, disabled, hover, pushed2, hover2), a list's rows ("a,b;*c,d": "," between
     // sub-items, ";" between rows, "*" selects a row), or "hide" for any control.
     std::vector<std::pair<QString, QString>> states;
-    QSize screen;           // empty: the real primary screen
+    QSize screen;            // empty: the real primary screen
     bool maximised = false;  // the window fills the screen (MAIN mode 1 always does)
 };
 
@@ -34,7 +34,7 @@ struct PreviewResult {
 
 // Parses the command line (without the program name); none with `error` set when it is wrong.
 std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringList& args,
-                                                                  QString& error);
+                                                                 QString& error);
 // Renders the window; none with `error` set (pack, profile, script or a state is wrong).
 std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QString& error);
 

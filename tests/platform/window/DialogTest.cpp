@@ -79,8 +79,8 @@ protected:
         }
     }
     LResult OnMessage(unsigned msg, WParam w, LParam l) override {
-        messages.push_back({static_cast<long long>(msg), static_cast<long long>(w),
-                            static_cast<long long>(l)});
+        messages.push_back(
+            {static_cast<long long>(msg), static_cast<long long>(w), static_cast<long long>(l)});
         return 0;
     }
     LResult OnNotify(int id, int code, int item) override {
@@ -326,8 +326,9 @@ TEST_F(DialogTest, CaptionDragMovesTheWindowOnlyWhenAsked) {
             dialog.PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0);
         }
         QCoreApplication::processEvents();
-        QMouseEvent move(QEvent::MouseMove, QPointF(330, 120), dialog.mapToGlobal(QPointF(330, 120)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(330, 120),
+                         dialog.mapToGlobal(QPointF(330, 120)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(&dialog, &move);
         QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(330, 120));
         EXPECT_EQ(dialog.pos(), ask ? QPoint(130, 120) : QPoint(100, 100));

@@ -128,8 +128,8 @@ TEST_F(ListCtrlTest, EnsureVisibleScrollsByWholeRows) {
         int top;
     };
     // 100 px high at 20 px per row: five rows show.
-    const Case cases[] = {{30, false, 26}, {28, false, 26}, {10, false, 10},
-                          {14, false, 10}, {15, true, 11}, {49, false, 45}, {0, false, 0}};
+    const Case cases[] = {{30, false, 26}, {28, false, 26}, {10, false, 10}, {14, false, 10},
+                          {15, true, 11},  {49, false, 45}, {0, false, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
         EXPECT_TRUE(list.EnsureVisible(c.row, c.partial));

@@ -43,8 +43,8 @@ TEST_F(SystemDialogsTest, ReportedExtensionIsAfterTheLastDotOfTheName) {
         const char* extension;
     };
     const Case cases[] = {
-        {"/home/u/NOR_1.jpg", "jpg"}, {"/home/u/NOR_1", ""},       {"/home/u.d/NOR_1", ""},
-        {"/home/u/a.b.mp4", "mp4"},    {"C:\\x.y\\name", ""},        {"/home/u/name.", ""},
+        {"/home/u/NOR_1.jpg", "jpg"}, {"/home/u/NOR_1", ""}, {"/home/u.d/NOR_1", ""},
+        {"/home/u/a.b.mp4", "mp4"},   {"C:\\x.y\\name", ""}, {"/home/u/name.", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FileExtensionOf(c.path), c.extension) << c.path;
@@ -57,8 +57,8 @@ TEST_F(SystemDialogsTest, HandlersAnswerInPlaceOfThePerson) {
         seen = r;
         return QStringLiteral("/tmp/out/NOR_1.mp4");
     });
-    const auto chosen = GetSaveFileName({nullptr, "/home/u/Desktop/NOR_1.mp4",
-                                         "video(*.mp4)|*.mp4||", true});
+    const auto chosen =
+        GetSaveFileName({nullptr, "/home/u/Desktop/NOR_1.mp4", "video(*.mp4)|*.mp4||", true});
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->path, "/tmp/out/NOR_1.mp4");
     EXPECT_EQ(chosen->extension, "mp4");

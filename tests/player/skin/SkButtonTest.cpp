@@ -8,12 +8,12 @@
 namespace skintest {
 namespace {
 
-using player::ButtonBehaviour;
-using player::ButtonState;
-using player::SkButton;
 using platform::ODS_DISABLED;
 using platform::ODS_FOCUS;
 using platform::ODS_SELECTED;
+using player::ButtonBehaviour;
+using player::ButtonState;
+using player::SkButton;
 
 QRgb SurfacePixel(SkButton& button) {
     return button.Surface().Bitmap().pixel(20, 15);

@@ -1,9 +1,9 @@
 #include "player/skin/SkDialog.h"
 
 #include "SkinWindowFixture.h"
+#include "platform/window/Window.h"
 #include "player/skin/SkImage.h"
 #include "player/skin/SkMemDC.h"
-#include "platform/window/Window.h"
 
 #include <QTest>
 
@@ -98,7 +98,8 @@ TEST_F(SkinWindowTest, TransparentPartsShowTheWindowBackground) {
     EXPECT_EQ(shown.pixel(212, 12), kRed);
     EXPECT_EQ(shown.pixel(230, 30), qRgb(255, 255, 255));
     // The play button's normal image is white at alpha 128 over red.
-    EXPECT_TRUE(Near(shown.pixel(240, 75), qRgb(228, 128, 128))) << std::hex << shown.pixel(240, 75);
+    EXPECT_TRUE(Near(shown.pixel(240, 75), qRgb(228, 128, 128)))
+        << std::hex << shown.pixel(240, 75);
     // The text is drawn transparently over blue.
     EXPECT_EQ(shown.pixel(155, 35), kBlue);
     int lit = 0;
@@ -110,12 +111,24 @@ TEST_F(SkinWindowTest, TransparentPartsShowTheWindowBackground) {
     EXPECT_GT(lit, 10);
 }
 
+TEST_F(SkinWindowTest, EmptyWindowTextDrawsOnlyTheBackground) {
+    auto window = MakeShownWindow();
+    platform::SetWindowText(window->WindowOf("t.text.title"), QString());
+    const QImage shown = window->grab().toImage();
+    for (int y = 10; y < 40; ++y) {
+        for (int x = 10; x < 160; ++x) {
+            ASSERT_EQ(shown.pixel(x, y), kBlue) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(SkinWindowTest, ImageKeepsItsFirstCompositionAcrossTransfers) {
     auto window = MakeShownWindow();
     window->SetBackgroundMode(1);
     const QImage shown = window->grab().toImage();
     // The button is composed again over green; the image keeps the red it was composed over.
-    EXPECT_TRUE(Near(shown.pixel(240, 75), qRgb(128, 228, 128))) << std::hex << shown.pixel(240, 75);
+    EXPECT_TRUE(Near(shown.pixel(240, 75), qRgb(128, 228, 128)))
+        << std::hex << shown.pixel(240, 75);
     EXPECT_EQ(shown.pixel(212, 12), kRed);
     EXPECT_EQ(shown.pixel(380, 5), kGreen);
 }

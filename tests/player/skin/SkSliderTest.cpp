@@ -86,3 +86,23 @@ TEST_F(SkinWindowTest, SliderWithoutTrackLengthIgnoresTheMouse) {
 
 }  // namespace
 }  // namespace skintest
+
+namespace skintest {
+namespace {
+
+TEST_F(SkinWindowTest, VerticalSliderFillsAndMapsFromTheTop) {
+    auto window = MakeShownWindow();
+    SkSlider* slider = window->Find<SkSlider>("t.slider.time");
+    slider->SetVertical(true);
+    ASSERT_TRUE(slider->SetRange(100, 0, {0, 0, 0, 0}, 50, 20));
+    EXPECT_EQ(slider->TrackRect(), (player::SkinRect{0, 0, 220, 20}));
+    EXPECT_EQ(slider->FillLength(), 10);
+    window->grab();
+    EXPECT_EQ(slider->ThumbRect(), (player::SkinRect{0, 10, 10, 20}));
+    QTest::mousePress(slider->Window(), Qt::LeftButton, {}, QPoint(100, 15));
+    QTest::mouseRelease(slider->Window(), Qt::LeftButton, {}, QPoint(100, 15));
+    EXPECT_EQ(slider->Value(), 75);
+}
+
+}  // namespace
+}  // namespace skintest

@@ -3,9 +3,9 @@
 // dialog template with one child per control, and a window that registers them. Widgets need
 // a QApplication, made once for the program.
 
+#include "platform/window/Screen.h"
 #include "player/pack/ImageCache.h"
 #include "player/skin/SkDialog.h"
-#include "platform/window/Screen.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -43,7 +43,7 @@ inline constexpr QRgb kGreen = qRgb(0, 200, 0);
 inline constexpr QRgb kKey = qRgb(255, 0, 255);
 // One opaque colour per button state: normal is translucent white instead.
 inline constexpr std::array<QRgb, 7> kStateColours = {
-    qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255), qRgb(128, 128, 128),
+    qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),  qRgb(128, 128, 128),
     qRgb(255, 128, 0),   qRgb(128, 0, 128), qRgb(255, 128, 192)};
 
 inline void InstallPictures() {

@@ -62,8 +62,8 @@ protected:
                            {"thumb.png", SolidPng(4, 4, qRgb(0, 0, 255))},
                            {"keyed.png", SolidPng(40, 40, qRgb(255, 0, 255))}};
         for (int s = 0; s < 7; ++s) {
-            contents.images.push_back(
-                {QByteArray("s") + QByteArray::number(s) + ".png", SolidPng(4, 4, kStateColours[s])});
+            contents.images.push_back({QByteArray("s") + QByteArray::number(s) + ".png",
+                                       SolidPng(4, 4, kStateColours[s])});
         }
         QString error;
         packPath = dir.filePath("TEST.PACK");
@@ -109,9 +109,9 @@ TEST_F(SkinPreviewTest, ArgumentsAreCheckedBeforeAnythingIsLoaded) {
 
 TEST_F(SkinPreviewTest, RendersTheWindowWithEveryControlShown) {
     const QString out = dir.filePath("main0.png");
-    const RunResult run = RunTool({packPath, "MAIN", "0", out, "--state", "t.button.check=pushed",
-                                   "--state", "t.slider.time=0", "--state",
-                                   "t.listbox.files=*WWWW,x,y"});
+    const RunResult run =
+        RunTool({packPath, "MAIN", "0", out, "--state", "t.button.check=pushed", "--state",
+                 "t.slider.time=0", "--state", "t.listbox.files=*WWWW,x,y"});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QImage shown(out);
     ASSERT_EQ(shown.size(), QSize(400, 300));
@@ -120,7 +120,7 @@ TEST_F(SkinPreviewTest, RendersTheWindowWithEveryControlShown) {
     EXPECT_EQ(shown.pixel(290, 75), kStateColours[2]);  // the forced pushed state
     EXPECT_TRUE(skintest::Near(shown.pixel(240, 75), qRgb(228, 128, 128)));
     EXPECT_EQ(shown.pixel(10 + 50, 110), qRgb(10, 10, 10));  // value 0: nothing filled
-    int green = 0;  // the selected row's text
+    int green = 0;                                           // the selected row's text
     for (int x = 12; x < 100; ++x) {
         for (int y = 140; y < 160; ++y) {
             green += qGreen(shown.pixel(x, y)) > 150 && qRed(shown.pixel(x, y)) < 60 ? 1 : 0;
