@@ -3,7 +3,7 @@
 //     video streams in the same run;
 // (b) real-time playback at 1x and 2x into offscreen views: late and dropped frames, CPU use
 //     and peak memory.
-// Usage: playback-bench [--length SECONDS] [--keep DIR]
+// Usage: playback-bench [--length SECONDS] [--keep DIR] [--view WxH]
 
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/FilterGraph.h"
@@ -29,7 +29,9 @@ using namespace platform::media;
 namespace {
 
 constexpr int kFps = 30;
-constexpr QSize kViewSize(960, 540);
+// The player's views in its normal window; --view WxH sets both to one size.
+QSize kViewSize(768, 432);
+QSize kRearViewSize(352, 198);
 
 double CpuSeconds(int who)
 {
@@ -109,11 +111,12 @@ struct Player {
             auto renderer = CreateComponent<IBaseFilter>(CLSID_VideoMixingRenderer);
             graph->AddFilter(decoder.Get(), QStringLiteral("decoder %1").arg(i));
             graph->AddFilter(renderer.Get(), QStringLiteral("renderer %1").arg(i));
+            const QSize size = i == 1 ? kViewSize : kRearViewSize;
             auto view = std::make_unique<QWidget>();
-            view->resize(kViewSize);
+            view->resize(size);
             view->show();
             auto windowless = QueryInterface<IVMRWindowlessControl>(renderer);
-            const RECT client{0, 0, kViewSize.width(), kViewSize.height()};
+            const RECT client{0, 0, size.width(), size.height()};
             windowless->SetVideoPosition(nullptr, &client);
             windowless->SetVideoClippingWindow(view.get());
             if (graph->Connect(Pin(source.Get(), QStringLiteral("Video %1").arg(i)).Get(), Pin(decoder.Get(), "In").Get()) != S_OK ||
@@ -228,6 +231,9 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < arguments.size(); ++i) {
         if (arguments[i] == "--length") {
             seconds = arguments[i + 1].toInt();
+        } else if (arguments[i] == "--view") {
+            kViewSize = QSize(arguments[i + 1].section('x', 0, 0).toInt(), arguments[i + 1].section('x', 1, 1).toInt());
+            kRearViewSize = kViewSize;
         } else if (arguments[i] == "--keep") {
             keep = arguments[i + 1];
         }
@@ -242,8 +248,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const int frames = seconds * kFps;
-    std::printf("clip: %s (%d s, two cameras 1920x1080 @ %d fps, AAC), views %dx%d\n", qPrintable(clip), seconds, kFps,
-                kViewSize.width(), kViewSize.height());
+    std::printf("clip: %s (%d s, two cameras 1920x1080 @ %d fps, AAC), views %dx%d and %dx%d\n", qPrintable(clip), seconds,
+                kFps, kViewSize.width(), kViewSize.height(), kRearViewSize.width(), kRearViewSize.height());
 
     const Figures reference = ReferenceDecode(clip);
     bool complete = false;

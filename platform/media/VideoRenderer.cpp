@@ -17,6 +17,19 @@ namespace platform::media {
 
 namespace {
 constexpr size_t kFrameQueue = 6;
+// libswscale's vector code writes whole blocks of pixels: rows get room for them.
+constexpr int kRowAlignBytes = 64;
+
+// A 32-bit picture whose rows (and one spare row) leave the converter room to overrun.
+QImage MakePicture(QSize size)
+{
+    const int stride = (size.width() * 4 + kRowAlignBytes - 1) / kRowAlignBytes * kRowAlignBytes;
+    auto* data = static_cast<uchar*>(av_malloc(static_cast<size_t>(stride) * static_cast<size_t>(size.height() + 1)));
+    if (data == nullptr) {
+        return {};
+    }
+    return QImage(data, size.width(), size.height(), stride, QImage::Format_RGB32, [](void* block) { av_free(block); }, data);
+}
 constexpr char kInputPinName[] = "VMR Input0";
 }  // namespace
 
@@ -88,6 +101,7 @@ VideoRenderer::~VideoRenderer()
         m_painter->deleteLater();
     }
     sws_freeContext(m_scaler);
+    sws_freeContext(m_converter);
 }
 
 HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object)
@@ -245,11 +259,19 @@ HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
     if (scaler == nullptr) {
         return E_FAIL;
     }
+    QImage picture = MakePicture(QSize(width, height));
+    if (picture.isNull()) {
+        sws_freeContext(scaler);
+        return E_OUTOFMEMORY;
+    }
+    uint8_t* rows[4] = {picture.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, frame->data, frame->linesize, 0, height, rows, strides);
+    sws_freeContext(scaler);
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     const size_t imageBytes = rowBytes * static_cast<size_t>(height);
     auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(BITMAPINFOHEADER) + imageBytes));
     if (block == nullptr) {
-        sws_freeContext(scaler);
         return E_OUTOFMEMORY;
     }
     BITMAPINFOHEADER header{};
@@ -260,14 +282,13 @@ HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
     header.biBitCount = 32;
     header.biSizeImage = static_cast<DWORD>(imageBytes);
     std::memcpy(block, &header, sizeof header);
-    // Writing from the last row upwards turns the picture bottom-up.
-    uint8_t* rows[4] = {block + sizeof header + rowBytes * static_cast<size_t>(height - 1), nullptr, nullptr, nullptr};
-    const int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
-    sws_scale(scaler, frame->data, frame->linesize, 0, height, rows, strides);
-    sws_freeContext(scaler);
-    // The fourth byte is padding; keep it opaque for readers that take it as alpha.
-    for (size_t i = 3; i < imageBytes; i += 4) {
-        block[sizeof header + i] = 0xFF;
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = block + sizeof header + rowBytes * static_cast<size_t>(height - 1 - y);
+        std::memcpy(row, picture.constScanLine(y), rowBytes);
+        // The fourth byte is padding; keep it opaque for readers that take it as alpha.
+        for (size_t x = 3; x < rowBytes; x += 4) {
+            row[x] = 0xFF;
+        }
     }
     *dib = block;
     return S_OK;
@@ -332,16 +353,50 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
     if (size.isEmpty()) {
         size = QSize(frame->width, frame->height);
     }
-    m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                    size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr,
-                                    nullptr);
-    QImage image(size, QImage::Format_RGB32);
-    if (m_scaler == nullptr || image.isNull()) {
+    // The picture the UI thread let go of last time is written over, when it is free.
+    QImage image = std::move(m_spare);
+    if (image.size() != size || image.format() != QImage::Format_RGB32 || !image.isDetached()) {
+        image = MakePicture(size);
+    }
+    if (image.isNull()) {
+        return {};
+    }
+    const auto format = static_cast<AVPixelFormat>(frame->format);
+    const uint8_t* const* planes = frame->data;
+    const int* strides = frame->linesize;
+    // Scaling planar 4:2:0 first and converting to RGB unscaled afterwards keeps both steps
+    // on libswscale's vector code; scaling straight into RGB would take its slow path.
+    if (format == AV_PIX_FMT_YUV420P && size != QSize(frame->width, frame->height) && size.width() % 2 == 0 &&
+        size.height() % 2 == 0) {
+        if (!m_scaled || m_scaled->width != size.width() || m_scaled->height != size.height()) {
+            m_scaled.reset(av_frame_alloc());
+            m_scaled->format = AV_PIX_FMT_YUV420P;
+            m_scaled->width = size.width();
+            m_scaled->height = size.height();
+            if (av_frame_get_buffer(m_scaled.get(), 0) < 0) {
+                m_scaled.reset();
+                return {};
+            }
+        }
+        m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, format, size.width(), size.height(),
+                                        AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (m_scaler == nullptr) {
+            return {};
+        }
+        sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, m_scaled->data, m_scaled->linesize);
+        planes = m_scaled->data;
+        strides = m_scaled->linesize;
+    }
+    const QSize source = planes == frame->data ? QSize(frame->width, frame->height) : size;
+    const AVPixelFormat sourceFormat = planes == frame->data ? format : AV_PIX_FMT_YUV420P;
+    m_converter = sws_getCachedContext(m_converter, source.width(), source.height(), sourceFormat, size.width(),
+                                       size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (m_converter == nullptr) {
         return {};
     }
     uint8_t* rows[4] = {image.bits(), nullptr, nullptr, nullptr};
-    const int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, rows, strides);
+    const int rowStrides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(m_converter, planes, strides, 0, source.height(), rows, rowStrides);
     return image;
 }
 
@@ -351,7 +406,7 @@ void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool cou
     FramePtr reference(av_frame_clone(frame));
     {
         std::lock_guard lock(m_mutex);
-        m_picture = std::move(picture);
+        std::swap(m_picture, picture);
         m_current = std::move(reference);
         m_stats.lastSampleTime = start;
         m_stats.lastFrameNumber = m_frameRate.num > 0
@@ -362,6 +417,7 @@ void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool cou
             ++m_stats.framesRendered;
         }
     }
+    m_spare = std::move(picture);
     m_painter->RequestRepaint();
 }
 

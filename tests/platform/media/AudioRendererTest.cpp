@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <cmath>
 #include <numbers>
@@ -25,9 +24,7 @@ constexpr int kRate = 48000;
 
 bool ServerAnswers()
 {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit && pactl.exitCode() == 0;
+    return RunProgram(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
 }
 
 // Mean power of one frequency over 20 ms blocks (Goertzel); a pure tone's equals its RMS
@@ -63,19 +60,15 @@ double Rms(const std::vector<int16_t>& samples)
 // Records the monitor of the null sink into a file for as long as it lives.
 class MonitorRecorder {
 public:
-    explicit MonitorRecorder(const QString& file) : m_file(file)
+    explicit MonitorRecorder(const QString& file)
+        : m_file(file),
+          m_parec(QStringLiteral("parec"),
+                  {QStringLiteral("-d"), QString::fromLatin1(kMonitor), QStringLiteral("--format=s16le"), QStringLiteral("--rate=48000"),
+                   QStringLiteral("--channels=1"), QStringLiteral("--raw"), QStringLiteral("--latency-msec=20")},
+                  file)
     {
-        m_parec.setStandardOutputFile(file);
-        m_parec.start(QStringLiteral("parec"), {QStringLiteral("-d"), QString::fromLatin1(kMonitor), QStringLiteral("--format=s16le"),
-                                                QStringLiteral("--rate=48000"), QStringLiteral("--channels=1"),
-                                                QStringLiteral("--raw"), QStringLiteral("--latency-msec=20")});
     }
-    ~MonitorRecorder()
-    {
-        m_parec.terminate();
-        m_parec.waitForFinished(5000);
-    }
-    bool WaitRecording() { return m_parec.waitForStarted(5000) && WaitFor([&] { return Size() > 0; }, 5000); }
+    bool WaitRecording() { return m_parec.Running() && WaitFor([&] { return Size() > 0; }, 5000); }
     qint64 Size() const { return QFileInfo(m_file).size() / 2; }
     // The samples recorded while the event loop runs for ms.
     std::vector<int16_t> Record(int ms)
@@ -95,7 +88,7 @@ public:
 
 private:
     QString m_file;
-    QProcess m_parec;
+    BackgroundProgram m_parec;
 };
 
 }  // namespace

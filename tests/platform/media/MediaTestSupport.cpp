@@ -6,9 +6,67 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QDir>
-#include <QProcess>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace mediatest {
+
+namespace {
+
+int Spawn(const QString& program, const QStringList& arguments, const QString& outputFile)
+{
+    std::vector<QByteArray> storage;
+    storage.push_back(program.toLocal8Bit());
+    for (const QString& argument : arguments) {
+        storage.push_back(argument.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& item : storage) {
+        argv.push_back(item.data());
+    }
+    argv.push_back(nullptr);
+    const QByteArray output = outputFile.toLocal8Bit();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = output.isEmpty() ? open("/dev/null", O_WRONLY) : open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            dup2(fd, STDOUT_FILENO);
+            close(fd);
+        }
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+}  // namespace
+
+int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile)
+{
+    const pid_t pid = Spawn(program, arguments, outputFile);
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
+}
+
+BackgroundProgram::BackgroundProgram(const QString& program, const QStringList& arguments, const QString& outputFile)
+    : m_pid(Spawn(program, arguments, outputFile))
+{
+}
+
+BackgroundProgram::~BackgroundProgram()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+}
 
 QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options)
 {
@@ -26,9 +84,7 @@ QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options)
     if (options.toneHz > 0) {
         arguments << QStringLiteral("--tone") << QString::number(options.toneHz);
     }
-    QProcess tool;
-    tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"), arguments);
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+    if (RunProgram(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"), arguments) != 0) {
         return {};
     }
     QDir root(dir.path());

@@ -36,6 +36,23 @@ struct ClipOptions {
     QString category = QStringLiteral("event");
 };
 
+// Runs a program to its end with fork + exec (thread sanitizers follow that, not QProcess);
+// its standard output goes to outputFile when one is given. The exit code, or -1.
+int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile = {});
+
+// A program running in the background (a recorder) until the object goes.
+class BackgroundProgram {
+public:
+    BackgroundProgram(const QString& program, const QStringList& arguments, const QString& outputFile);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+    bool Running() const { return m_pid > 0; }
+
+private:
+    int m_pid = -1;
+};
+
 // Writes a one-recording card into dir and returns the recording's path ("" on failure).
 QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options);
 

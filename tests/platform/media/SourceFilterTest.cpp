@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
@@ -49,13 +48,16 @@ std::vector<TextLine> ReadAllLines(IBaseFilter* source, HRESULT* last)
 // The subtitle track as an independent reader (the ffmpeg program) sees it, as SubRip.
 std::vector<TextLine> LinesByFfmpeg(const QString& path)
 {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", "0:s:0", "-c:s", "srt", "-f", "srt", "-"});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+    const QString srt = path + QStringLiteral(".srt");
+    if (RunProgram(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", path, "-map", "0:s:0", "-c:s", "srt", srt}) != 0) {
+        return {};
+    }
+    QFile file(srt);
+    if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
     std::vector<TextLine> lines;
-    const QStringList blocks = QString::fromUtf8(ffmpeg.readAllStandardOutput()).replace("\r", "").split("\n\n", Qt::SkipEmptyParts);
+    const QStringList blocks = QString::fromUtf8(file.readAll()).replace("\r", "").split("\n\n", Qt::SkipEmptyParts);
     for (const QString& block : blocks) {
         const QStringList rows = block.split('\n');
         if (rows.size() < 3) {
