@@ -30,7 +30,7 @@ struct GraphBand {
 class SkGSensorGraph : public SkWidget {
 public:
     // A failed load leaves no background image and returns false.
-    bool SetBackgroundImage(const ImageSpec& spec);
+    bool SetBackgroundImage(const ImageSpec& desc);
     SkinImage* BackgroundImage() const { return m_background.get(); }
 
     void SetPen(GSensorTrace trace, const GraphPen& pen);
@@ -38,6 +38,9 @@ public:
     // Stored only when band.endPos >= band.startPos; false otherwise.
     bool SetBand(const GraphBand& band);
     const GraphBand& Band() const { return m_band; }
+
+    // Window half, until the plot is drawn: the background copy, then the background image.
+    void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
 
 private:
     std::unique_ptr<SkinImage> m_background;
