@@ -42,8 +42,8 @@ void Draw(SkinImage* image, gfx::Dc& target, bool deferKey) {
     if (image == nullptr) {
         return;
     }
-    const SkinRect r = ResolveRect(image->Spec().dest, kParent.Width(), kParent.Height(),
-                                   image->Spec().anchorFlags);
+    const SkinRect r = ResolveRect(image->Desc().dest, kParent.Width(), kParent.Height(),
+                                   image->Desc().anchorFlags);
     if (int64_t{r.w} * r.h > kMaxRenderPixels) {
         return;
     }

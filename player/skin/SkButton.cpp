@@ -11,22 +11,22 @@ bool IsState(ButtonState state) {
 
 }  // namespace
 
-bool SkButton::SetStateImage(ButtonState state, const ImageSpec& spec) {
-    if (!IsState(state) || spec.name.IsEmpty()) {
+bool SkButton::SetStateImage(ButtonState state, const ImageSpec& desc) {
+    if (!IsState(state) || desc.name.IsEmpty()) {
         return false;
     }
     auto& slot = m_states[static_cast<size_t>(state)];
     if (!slot) {
         slot = std::make_unique<SkinImage>();
     }
-    return slot->Load(spec);
+    return slot->Load(desc);
 }
 
-bool SkButton::SetLabel(const TextSpec& spec) {
+bool SkButton::SetLabel(const TextSpec& desc) {
     if (!m_label) {
         m_label = std::make_unique<SkinText>();
     }
-    m_label->Set(spec);
+    m_label->Set(desc);
     return true;
 }
 

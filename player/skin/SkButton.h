@@ -16,9 +16,9 @@ class SkButton : public SkWidget {
 public:
     // No state or an empty name: false, nothing changed. Otherwise the slot's image is created
     // if absent and loaded; a failed load keeps it without picture and returns false.
-    bool SetStateImage(ButtonState state, const ImageSpec& spec);
+    bool SetStateImage(ButtonState state, const ImageSpec& desc);
     // Creates the label if absent and stores the values (its font is made again at next draw).
-    bool SetLabel(const TextSpec& spec);
+    bool SetLabel(const TextSpec& desc);
 
     SkinImage* StateImage(ButtonState state) const;
     SkinText* Label() const { return m_label.get(); }

@@ -21,7 +21,7 @@ bool SkContainer::Bind(platform::Dialog& dialog) {
         case ControlKind::Text:
             m_backgroundLink = m_widget.get();
             if (auto* text = dynamic_cast<SkText*>(m_widget.get()); text && text->Text()) {
-                platform::SetWindowText(m_widget->Window(), text->Text()->Spec().text);
+                platform::SetWindowText(m_widget->Window(), text->Text()->Desc().text);
             }
             break;
         case ControlKind::List:

@@ -122,8 +122,8 @@ void SkDialog::ComposeBackground(gfx::Dc& dc) {
             continue;
         }
         SkinImage& image = *background.image;
-        const SkinRect r = ResolveRect(image.Spec().dest, client.Width(), client.Height(),
-                                       image.Spec().anchorFlags);
+        const SkinRect r = ResolveRect(image.Desc().dest, client.Width(), client.Height(),
+                                       image.Desc().anchorFlags);
         // A rendering made for another client size (before a maximise) is made again.
         if (image.IsRendered() &&
             (image.Rendering().Width() != r.w || image.Rendering().Height() != r.h)) {

@@ -2,9 +2,9 @@
 
 namespace player {
 
-bool SkGSensorGraph::SetBackgroundImage(const ImageSpec& spec) {
+bool SkGSensorGraph::SetBackgroundImage(const ImageSpec& desc) {
     auto image = std::make_unique<SkinImage>();
-    if (!image->Load(spec)) {
+    if (!image->Load(desc)) {
         m_background.reset();
         return false;
     }

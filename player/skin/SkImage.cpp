@@ -2,11 +2,11 @@
 
 namespace player {
 
-bool SkImage::SetImage(const ImageSpec& spec) {
+bool SkImage::SetImage(const ImageSpec& desc) {
     if (!m_image) {
         m_image = std::make_unique<SkinImage>();
     }
-    return m_image->Load(spec);
+    return m_image->Load(desc);
 }
 
 }  // namespace player

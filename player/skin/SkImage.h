@@ -11,7 +11,7 @@ namespace player {
 class SkImage : public SkWidget {
 public:
     // Creates the image if absent and loads it; a failed load keeps it without picture.
-    bool SetImage(const ImageSpec& spec);
+    bool SetImage(const ImageSpec& desc);
     SkinImage* Image() const { return m_image.get(); }
     void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
 

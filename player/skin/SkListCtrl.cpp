@@ -19,11 +19,11 @@ void SkListCtrl::SetColumnWidth(int32_t index, int32_t width) {
     }
 }
 
-bool SkListCtrl::SetBackgroundImage(const ImageSpec& spec) {
+bool SkListCtrl::SetBackgroundImage(const ImageSpec& desc) {
     if (!m_background) {
         m_background = std::make_unique<SkinImage>();
     }
-    if (!m_background->Load(spec)) {
+    if (!m_background->Load(desc)) {
         m_background.reset();
         return false;
     }

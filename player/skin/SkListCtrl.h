@@ -24,7 +24,7 @@ public:
     // Ignored when either value is negative; otherwise sets or replaces that column's width.
     void SetColumnWidth(int32_t index, int32_t width);
     // A failed load leaves no background image and returns false.
-    bool SetBackgroundImage(const ImageSpec& spec);
+    bool SetBackgroundImage(const ImageSpec& desc);
     void SetRowHeight(int32_t height) { m_rowHeight = height; }
 
     const std::map<int32_t, int32_t>& ColumnWidths() const { return m_columnWidths; }

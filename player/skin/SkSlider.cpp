@@ -31,7 +31,7 @@ bool SkSlider::SetRange(int32_t maximum, int32_t minimum, const SliderMargins& m
     return true;
 }
 
-bool SkSlider::SetPart(SliderPart part, const ImageSpec& spec) {
+bool SkSlider::SetPart(SliderPart part, const ImageSpec& desc) {
     if (!IsPart(part)) {
         return false;
     }
@@ -39,16 +39,16 @@ bool SkSlider::SetPart(SliderPart part, const ImageSpec& spec) {
     if (!slot) {
         slot = std::make_unique<SkinImage>();
     }
-    if (!slot->Load(spec)) {
+    if (!slot->Load(desc)) {
         slot.reset();
         return false;
     }
     return true;
 }
 
-bool SkSlider::AddBackgroundImage(const ImageSpec& spec) {
+bool SkSlider::AddBackgroundImage(const ImageSpec& desc) {
     auto image = std::make_unique<SkinImage>();
-    if (!image->Load(spec)) {
+    if (!image->Load(desc)) {
         return false;
     }
     m_backgrounds.push_back(std::move(image));

@@ -28,9 +28,9 @@ public:
     bool SetRange(int32_t maximum, int32_t minimum, const SliderMargins& margins, int32_t value,
                   int32_t page);
     // No part: false. A failed load empties the slot again and returns false.
-    bool SetPart(SliderPart part, const ImageSpec& spec);
+    bool SetPart(SliderPart part, const ImageSpec& desc);
     // Appended when the load succeeds, dropped otherwise.
-    bool AddBackgroundImage(const ImageSpec& spec);
+    bool AddBackgroundImage(const ImageSpec& desc);
 
     SkinImage* Part(SliderPart part) const;
     const std::vector<std::unique_ptr<SkinImage>>& BackgroundImages() const {

@@ -42,7 +42,7 @@ void SkSlider::Layout(const gfx::Rect& client, const SkinRect& track) {
     for (SliderPart part : {SliderPart::BTrack, SliderPart::Track}) {
         if (SkinImage* image = Part(part)) {
             image->DiscardRendering();
-            if (image->Spec().dest != track) {
+            if (image->Desc().dest != track) {
                 image->SetDestination(track);
             }
         }
@@ -64,7 +64,7 @@ void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     DrawPart(SliderPart::BTrack, memory.Dc(), client, track, std::nullopt);
     const int32_t fill = FillLength();
     if (const SkinImage* thumb = Part(SliderPart::Thumb)) {
-        m_thumb = thumb->Spec().dest;
+        m_thumb = thumb->Desc().dest;
         (m_vertical ? m_thumb.y : m_thumb.x) += fill + m_grabOffset;
     }
     // The filled part grows from the track's start, where the thumb starts too.

@@ -2,11 +2,11 @@
 
 namespace player {
 
-bool SkText::SetText(const TextSpec& spec) {
+bool SkText::SetText(const TextSpec& desc) {
     if (!m_text) {
         m_text = std::make_unique<SkinText>();
     }
-    TextSpec kept = spec;
+    TextSpec kept = desc;
     kept.rect = kFullSkinRect;
     m_text->Set(kept);
     return true;

@@ -12,8 +12,8 @@ namespace player {
 class SkText : public SkWidget {
 public:
     // Creates the text if absent and stores the values; its box is always the whole client
-    // area, whatever rectangle spec carries.
-    bool SetText(const TextSpec& spec);
+    // area, whatever rectangle desc carries.
+    bool SetText(const TextSpec& desc);
     SkinText* Text() const { return m_text.get(); }
     // Draws the window's current text over the background copy.
     void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;

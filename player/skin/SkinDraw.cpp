@@ -84,21 +84,21 @@ void DrawPicture(gfx::Dc& dc, const SkinImage& image, bool deferKey, int w, int 
     if (dc.IsNull()) {
         return;
     }
-    const ImageSpec& spec = image.Spec();
+    const ImageSpec& desc = image.Desc();
     const QImage& picture = *image.Picture();
-    gfx::ImageAttributes attributes = gfx::ImageAttributes::FromArgb(spec.colour);
-    if (!deferKey && spec.colourKeyEnabled) {
-        attributes.colourKeyRgb = spec.colourKey & 0xFFFFFFu;
+    gfx::ImageAttributes attributes = gfx::ImageAttributes::FromArgb(desc.colour);
+    if (!deferKey && desc.colourKeyEnabled) {
+        attributes.colourKeyRgb = desc.colourKey & 0xFFFFFFu;
     }
     const QImage prepared = gfx::ApplyImageAttributes(picture, attributes);
-    SkinRect src = spec.source;
+    SkinRect src = desc.source;
     if (src.w == kFullExtent) {
         src.w = picture.width();
     }
     if (src.h == kFullExtent) {
         src.h = picture.height();
     }
-    switch (static_cast<DrawMode>(spec.drawMode)) {
+    switch (static_cast<DrawMode>(desc.drawMode)) {
         case DrawMode::Stretch:
             gfx::DrawImage(dc, prepared, QRect(0, 0, w, h), SafeRect(src.x, src.y, src.w, src.h));
             break;
@@ -120,8 +120,8 @@ void RenderImage(SkinImage& image, const gfx::Dc* target, const gfx::Rect& paren
     if (target == nullptr || image.IsRendered()) {
         return;
     }
-    const SkinRect r = ResolveRect(image.Spec().dest, parent.Width(), parent.Height(),
-                                   image.Spec().anchorFlags);
+    const SkinRect r = ResolveRect(image.Desc().dest, parent.Width(), parent.Height(),
+                                   image.Desc().anchorFlags);
     if (!image.Rendering().IsNull()) {
         image.SetRendered();
         return;
@@ -135,7 +135,7 @@ void RenderImage(SkinImage& image, const gfx::Dc* target, const gfx::Rect& paren
         image.SetDeferredKey(deferKey);
         DrawPicture(surface, image, deferKey, r.w, r.h);
     } else {
-        gfx::FillRectangle(surface, QRect(0, 0, r.w, r.h), image.Spec().colour);
+        gfx::FillRectangle(surface, QRect(0, 0, r.w, r.h), image.Desc().colour);
     }
     image.Rendering() = std::move(surface);
     image.SetRendered();
@@ -146,13 +146,13 @@ void BlitImage(const gfx::Rect& parent, const SkinImage& image, gfx::Dc* target,
     if (!image.IsRendered() || target == nullptr) {
         return;
     }
-    const ImageSpec& spec = image.Spec();
-    const SkinRect r = ResolveRect(spec.dest, parent.Width(), parent.Height(), spec.anchorFlags);
+    const ImageSpec& desc = image.Desc();
+    const SkinRect r = ResolveRect(desc.dest, parent.Width(), parent.Height(), desc.anchorFlags);
     const SkinRect to = dest.value_or(r);
     const SkinRect from = src.value_or(SkinRect{0, 0, r.w, r.h});
-    if (image.DeferredKey() && spec.colourKeyEnabled) {
+    if (image.DeferredKey() && desc.colourKeyEnabled) {
         gfx::TransparentBlt(*target, to.x, to.y, to.w, to.h, image.Rendering(), from.x, from.y,
-                            from.w, from.h, gfx::ColorRefFromArgb(spec.colourKey));
+                            from.w, from.h, gfx::ColorRefFromArgb(desc.colourKey));
     } else if (dest || src) {
         gfx::StretchBlt(*target, to.x, to.y, to.w, to.h, image.Rendering(), from.x, from.y,
                         from.w, from.h);
@@ -165,22 +165,22 @@ bool DrawSkinText(const gfx::Rect& box, SkinText& text, gfx::Dc* dc) {
     if (dc == nullptr) {
         return false;
     }
-    const TextSpec& spec = text.Spec();
-    if (spec.text.isEmpty()) {
+    const TextSpec& desc = text.Desc();
+    if (desc.text.isEmpty()) {
         return true;
     }
-    const int64_t width = spec.rect.w == kFullExtent ? box.Width() : spec.rect.w;
-    const int64_t height = spec.rect.h == kFullExtent ? box.Height() : spec.rect.h;
-    gfx::Rect area{spec.rect.x, spec.rect.y, Wrap(spec.rect.x + width), Wrap(spec.rect.y + height)};
-    const bool wordBreak = (spec.format & kFormatWordBreak) != 0;
-    QString shown = spec.text;
+    const int64_t width = desc.rect.w == kFullExtent ? box.Width() : desc.rect.w;
+    const int64_t height = desc.rect.h == kFullExtent ? box.Height() : desc.rect.h;
+    gfx::Rect area{desc.rect.x, desc.rect.y, Wrap(desc.rect.x + width), Wrap(desc.rect.y + height)};
+    const bool wordBreak = (desc.format & kFormatWordBreak) != 0;
+    QString shown = desc.text;
     shown.replace(QStringLiteral("\\r"), wordBreak ? QString() : QStringLiteral("\r"));
     shown.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     shown.replace(QStringLiteral("/n"), QStringLiteral("\n"));
     if (text.Font() == nullptr) {
-        text.SetFont(CreateSkinFont(spec.format & kFormatBold, spec.fontFace, dc, spec.size,
-                                    spec.format & kFormatItalic, spec.format & kFormatUnderline,
-                                    spec.format & kFormatStrikeOut));
+        text.SetFont(CreateSkinFont(desc.format & kFormatBold, desc.fontFace, dc, desc.size,
+                                    desc.format & kFormatItalic, desc.format & kFormatUnderline,
+                                    desc.format & kFormatStrikeOut));
         if (text.Font() == nullptr) {
             return false;
         }
@@ -196,28 +196,28 @@ bool DrawSkinText(const gfx::Rect& box, SkinText& text, gfx::Dc* dc) {
     uint32_t format = gfx::kDtSingleLine | gfx::kDtNoPrefix | gfx::kDtEditControl;
     if (wordBreak) {
         format = gfx::kDtWordBreak | gfx::kDtNoPrefix | gfx::kDtEditControl;
-    } else if (spec.format & kFormatWordEllipsis) {
+    } else if (desc.format & kFormatWordEllipsis) {
         format |= gfx::kDtEndEllipsis;
     }
-    if (spec.format & kFormatCenter) {
+    if (desc.format & kFormatCenter) {
         format |= gfx::kDtCenter;
-    } else if (spec.format & kFormatRight) {
+    } else if (desc.format & kFormatRight) {
         format |= gfx::kDtRight;
     }
-    if (spec.format & kFormatVCenter) {
+    if (desc.format & kFormatVCenter) {
         if (wordBreak) {
             area.top = Wrap(area.top + (box.Height() - measuredBottom) / 2);
         } else {
             format |= gfx::kDtVCenter;
         }
-    } else if (spec.format & kFormatBottom) {
+    } else if (desc.format & kFormatBottom) {
         if (wordBreak) {
             area.top = Wrap(area.top + (box.Height() - measuredBottom));
         } else {
             format |= gfx::kDtBottom;
         }
     }
-    const gfx::ColorRef previousColour = dc->SetTextColor(gfx::ColorRefFromArgb(spec.colour));
+    const gfx::ColorRef previousColour = dc->SetTextColor(gfx::ColorRefFromArgb(desc.colour));
     gfx::DrawText(*dc, shown, area, format);
     dc->SetTextColor(previousColour);
     dc->SelectFont(previous);

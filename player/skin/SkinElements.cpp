@@ -38,39 +38,39 @@ SkinRect ReadRect(const tinyxml2::XMLElement& element, const char* x, const char
 }  // namespace
 
 ImageSpec ReadImageElement(const tinyxml2::XMLElement& element) {
-    ImageSpec spec;
+    ImageSpec desc;
     if (const char* name = ElementText(element)) {
-        spec.name = NameKey(std::string_view(name));
+        desc.name = NameKey(std::string_view(name));
     }
-    spec.dest = ReadRect(element, "x", "y", "w", "h", kFullSkinRect);
-    spec.colour = ColourAttribute(element, "color");
+    desc.dest = ReadRect(element, "x", "y", "w", "h", kFullSkinRect);
+    desc.colour = ColourAttribute(element, "color");
     if (const char* geobase = element.Attribute("geobase")) {
-        spec.anchorFlags = ParseAnchorWords(Utf16(geobase));
+        desc.anchorFlags = ParseAnchorWords(Utf16(geobase));
     }
-    if (spec.name.IsEmpty()) {
-        return spec;  // without a picture the drawing attributes mean nothing
+    if (desc.name.IsEmpty()) {
+        return desc;  // without a picture the drawing attributes mean nothing
     }
     if (const char* mode = element.Attribute("drawmode")) {
-        spec.drawMode = static_cast<int32_t>(DrawModeFromWord(Utf16(mode)));
+        desc.drawMode = static_cast<int32_t>(DrawModeFromWord(Utf16(mode)));
     }
-    spec.source = ReadRect(element, "sx", "sy", "sw", "sh", kFullSkinRect);
+    desc.source = ReadRect(element, "sx", "sy", "sw", "sh", kFullSkinRect);
     if (const char* key = element.Attribute("tpcolor")) {
-        spec.colourKey = ParseSkinColour(key);
-        spec.colourKeyEnabled = true;
+        desc.colourKey = ParseSkinColour(key);
+        desc.colourKeyEnabled = true;
     }
-    return spec;
+    return desc;
 }
 
 TextSpec ReadTextElement(const tinyxml2::XMLElement& element, const SkinFontDefaults& fonts) {
-    TextSpec spec;
-    spec.text = Utf16(ElementText(element));
-    spec.rect = ReadRect(element, "x", "y", "w", "h", kFullSkinRect);
+    TextSpec desc;
+    desc.text = Utf16(ElementText(element));
+    desc.rect = ReadRect(element, "x", "y", "w", "h", kFullSkinRect);
     const char* face = element.Attribute("font");
-    spec.fontFace = face == nullptr ? fonts.face : Utf16(face);
-    spec.colour = ColourAttribute(element, "color");
-    spec.format = ParseFormatWords(Utf16(element.Attribute("format")));
-    spec.size = Int0Attribute(element, "size", fonts.size);
-    return spec;
+    desc.fontFace = face == nullptr ? fonts.face : Utf16(face);
+    desc.colour = ColourAttribute(element, "color");
+    desc.format = ParseFormatWords(Utf16(element.Attribute("format")));
+    desc.size = Int0Attribute(element, "size", fonts.size);
+    return desc;
 }
 
 }  // namespace player

@@ -23,10 +23,10 @@ bool SkinImage::SetName(const NameKey& name) {
     return name.IsEmpty() || picture != nullptr;
 }
 
-bool SkinImage::Load(const ImageSpec& spec) {
+bool SkinImage::Load(const ImageSpec& desc) {
     DiscardRendering();
-    const bool loaded = SetName(spec.name);
-    m_spec = spec;
+    const bool loaded = SetName(desc.name);
+    m_spec = desc;
     return loaded;
 }
 

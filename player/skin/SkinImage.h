@@ -34,13 +34,13 @@ public:
     SkinImage(const SkinImage&) = delete;
     SkinImage& operator=(const SkinImage&) = delete;
 
-    // Takes the values and the picture of spec.name. False when a non-empty name could not be
+    // Takes the values and the picture of desc.name. False when a non-empty name could not be
     // acquired; the image then has no picture (callers drop it or draw it as a colour fill).
-    bool Load(const ImageSpec& spec);
+    bool Load(const ImageSpec& desc);
     // Releases the picture held, then acquires the one of name (none for an empty name).
     bool SetName(const NameKey& name);
 
-    const ImageSpec& Spec() const { return m_spec; }
+    const ImageSpec& Desc() const { return m_spec; }
     const QImage* Picture() const { return m_picture; }
 
     // Rendering state (RenderImage / BlitImage).

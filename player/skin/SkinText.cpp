@@ -2,8 +2,8 @@
 
 namespace player {
 
-void SkinText::Set(const TextSpec& spec) {
-    m_spec = spec;
+void SkinText::Set(const TextSpec& desc) {
+    m_spec = desc;
     m_font.reset();
 }
 

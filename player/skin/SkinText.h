@@ -26,9 +26,9 @@ struct TextSpec {
 class SkinText {
 public:
     // Stores the values and deletes the cached font (it is created again at the next draw).
-    void Set(const TextSpec& spec);
+    void Set(const TextSpec& desc);
 
-    const TextSpec& Spec() const { return m_spec; }
+    const TextSpec& Desc() const { return m_spec; }
     // What window code changes at run time (a text control always draws its window text).
     void SetText(const QString& text) { m_spec.text = text; }
 

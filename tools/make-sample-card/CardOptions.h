@@ -42,7 +42,7 @@ struct CardOptions {
     AudioKind audio = AudioKind::Aac;
     Container container = Container::Mp4;
     bool telemetry = true;
-    QDateTime start;  // camera's local time, held as a zone-less (UTC-spec) value
+    QDateTime start;  // camera's local time, held as a zone-less (UTC-desc) value
     bool frameCode = false;
     double toneHz = 0.0;  // > 0: a pure sine instead of the engine sound
     QString label = QStringLiteral("QOR-SD");

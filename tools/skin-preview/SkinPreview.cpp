@@ -174,9 +174,9 @@ bool ApplyState(player::WindowSkin& skin, const QString& name, const QString& va
 
 void CollectWarnings(player::WindowSkin& skin, QStringList& warnings) {
     auto check = [&](const QString& control, const player::SkinImage* image) {
-        if (image != nullptr && !image->Spec().name.IsEmpty() && image->Picture() == nullptr) {
+        if (image != nullptr && !image->Desc().name.IsEmpty() && image->Picture() == nullptr) {
             warnings << QStringLiteral("%1: picture %2 is not in the pack")
-                            .arg(control, image->Spec().name.Text());
+                            .arg(control, image->Desc().name.Text());
         }
     };
     for (auto& [name, entry] : skin.Controls()) {

@@ -1,7 +1,7 @@
 #include "player/playback/PlayGraph.h"
 #include "player/playback/VideoPlayer.h"
 
-#include "GraphInspection.h"
+#include "GraphQueries.h"
 #include "SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
 #include "tools/make-sample-card/FrameCode.h"

@@ -1,6 +1,6 @@
 #include "player/playback/VideoPlayer.h"
 
-#include "GraphInspection.h"
+#include "GraphQueries.h"
 #include "SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
 #include "platform/system/SettingsStore.h"

@@ -56,7 +56,7 @@ TEST_F(ParseSkinTest, WindowSettings) {
     const auto& backgrounds = m_skin.BackgroundImages();
     ASSERT_EQ(backgrounds.size(), 2u) << "an image that cannot be loaded and a negative mode drop";
     EXPECT_EQ(backgrounds[0].mode, 0);
-    EXPECT_EQ(backgrounds[0].image->Spec().colour, 0xFF0A141Eu);
+    EXPECT_EQ(backgrounds[0].image->Desc().colour, 0xFF0A141Eu);
     EXPECT_NE(backgrounds[0].image->Picture(), nullptr);
     EXPECT_EQ(backgrounds[1].mode, 1);
     EXPECT_EQ(backgrounds[1].image->Picture(), nullptr) << "no name: a colour fill";
@@ -151,13 +151,13 @@ TEST_F(ParseSkinTest, ButtonSkinsStopAtTheFirstUnknownType) {
     ASSERT_NE(button->StateImage(ButtonState::Hover), nullptr);
     EXPECT_EQ(button->StateImage(ButtonState::Pushed), nullptr) << "an empty name is ignored";
     EXPECT_EQ(button->StateImage(ButtonState::Disabled), nullptr) << "read after the cut";
-    const ImageSpec& normal = button->StateImage(ButtonState::Normal)->Spec();
+    const ImageSpec& normal = button->StateImage(ButtonState::Normal)->Desc();
     EXPECT_EQ(normal.drawMode, static_cast<int32_t>(DrawMode::ButtonFace));
     EXPECT_EQ(normal.source, (SkinRect{1, 0, 4, 65536}));
     EXPECT_TRUE(normal.colourKeyEnabled);
     EXPECT_EQ(normal.colourKey, 0xFFFF00FFu);
     ASSERT_NE(button->Label(), nullptr);
-    const TextSpec& label = button->Label()->Spec();
+    const TextSpec& label = button->Label()->Desc();
     EXPECT_EQ(label.text, QStringLiteral("Play"));
     EXPECT_EQ(label.fontFace, QStringLiteral("Tahoma"));
     EXPECT_EQ(label.size, 12);
@@ -181,7 +181,7 @@ TEST_F(ParseSkinTest, ImageElementsWithoutTextReadNoDrawingAttributes) {
         <i type="image" id="w.missing"><mode>0</mode><image>no/such.png</image></i>
       </controls></skin>)",
                       {"w.empty", "w.named", "w.missing"}));
-    const ImageSpec& empty = Find<SkImage>("w.empty")->Image()->Spec();
+    const ImageSpec& empty = Find<SkImage>("w.empty")->Image()->Desc();
     EXPECT_TRUE(empty.name.IsEmpty());
     EXPECT_EQ(empty.dest, (SkinRect{1, 2, 3, 4}));
     EXPECT_EQ(empty.colour, 0xFF010203u);
@@ -189,7 +189,7 @@ TEST_F(ParseSkinTest, ImageElementsWithoutTextReadNoDrawingAttributes) {
     EXPECT_EQ(empty.drawMode, 0);
     EXPECT_EQ(empty.source, kFullSkinRect);
     EXPECT_FALSE(empty.colourKeyEnabled);
-    const ImageSpec& named = Find<SkImage>("w.named")->Image()->Spec();
+    const ImageSpec& named = Find<SkImage>("w.named")->Image()->Desc();
     EXPECT_EQ(named.drawMode, 0) << "an unknown draw mode word is stretch";
     EXPECT_TRUE(named.colourKeyEnabled);
     EXPECT_EQ(named.colourKey, 0xFFFFFFFFu);
@@ -313,14 +313,14 @@ TEST_F(ParseSkinTest, TextControlAndDuplicateIds) {
                       {"w.t"}));
     SkText* text = Find<SkText>("w.t");
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->Text()->Spec().text, QStringLiteral("second")) << "the later control wins";
+    EXPECT_EQ(text->Text()->Desc().text, QStringLiteral("second")) << "the later control wins";
     EXPECT_EQ(m_skin.FindControl(NameKey("w.t"))->control->ModeGeometryOf(0), nullptr);
     ASSERT_TRUE(Parse(R"(<skin><property/><controls>
         <t type="text" id="w.t"><mode>0</mode><text x="5" size="x">first</text></t>
       </controls></skin>)"));
-    const TextSpec& spec = Find<SkText>("w.t")->Text()->Spec();
-    EXPECT_EQ(spec.rect, kFullSkinRect) << "a text control's box is its whole client area";
-    EXPECT_EQ(spec.size, 0) << "size is read with atoi";
+    const TextSpec& desc = Find<SkText>("w.t")->Text()->Desc();
+    EXPECT_EQ(desc.rect, kFullSkinRect) << "a text control's box is its whole client area";
+    EXPECT_EQ(desc.size, 0) << "size is read with atoi";
 }
 
 }  // namespace

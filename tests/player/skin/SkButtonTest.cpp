@@ -90,9 +90,9 @@ TEST_F(SkinWindowTest, SecondHoverNoticeDoesNotRepaint) {
     button->OnMouseHover();
     EXPECT_EQ(SurfacePixel(*button), kStateColours[4]);
     // Were the button painted again, this picture would show.
-    player::ImageSpec spec = button->StateImage(ButtonState::Hover)->Spec();
-    spec.name = player::NameKey("s1.png");
-    button->SetStateImage(ButtonState::Hover, spec);
+    player::ImageSpec desc = button->StateImage(ButtonState::Hover)->Desc();
+    desc.name = player::NameKey("s1.png");
+    button->SetStateImage(ButtonState::Hover, desc);
     button->OnMouseHover();
     EXPECT_EQ(SurfacePixel(*button), kStateColours[4]);
     // The hover paint does not look at focus; a full redraw does.

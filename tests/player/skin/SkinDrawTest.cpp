@@ -55,10 +55,10 @@ void ExpectNear(QRgb actual, QRgb expected) {
 
 const gfx::Rect kParent{0, 0, 100, 30};
 
-// Renders spec at 100 x 30 over background (or black) and returns the rendering's pixels.
-QImage Rendered(const ImageSpec& spec, const gfx::Dc* background, bool deferKey = false) {
+// Renders desc at 100 x 30 over background (or black) and returns the rendering's pixels.
+QImage Rendered(const ImageSpec& desc, const gfx::Dc* background, bool deferKey = false) {
     SkinImage image;
-    image.Load(spec);
+    image.Load(desc);
     const gfx::Dc target(100, 30);
     RenderImage(image, &target, kParent, background, deferKey);
     EXPECT_TRUE(image.IsRendered());
@@ -66,41 +66,41 @@ QImage Rendered(const ImageSpec& spec, const gfx::Dc* background, bool deferKey 
 }
 
 TEST(SkinDrawTest, ColourMatrixAndAlphaOverTheBackgroundCopy) {
-    ImageSpec spec;
-    spec.name = Install("draw/solid.png", Solid(4, 4, qRgb(200, 100, 40)));
+    ImageSpec desc;
+    desc.name = Install("draw/solid.png", Solid(4, 4, qRgb(200, 100, 40)));
     const gfx::Dc background = Filled(100, 30, qRgb(0, 0, 200));
-    spec.colour = 0xFF808080;
-    ExpectNear(Rendered(spec, &background).pixel(50, 10), qRgb(100, 50, 20));
-    spec.colour = 0x80FFFFFF;
-    ExpectNear(Rendered(spec, &background).pixel(50, 10), qRgb(100, 50, 120));
-    ExpectNear(Rendered(spec, nullptr).pixel(50, 10), qRgb(100, 50, 20));  // over black
+    desc.colour = 0xFF808080;
+    ExpectNear(Rendered(desc, &background).pixel(50, 10), qRgb(100, 50, 20));
+    desc.colour = 0x80FFFFFF;
+    ExpectNear(Rendered(desc, &background).pixel(50, 10), qRgb(100, 50, 120));
+    ExpectNear(Rendered(desc, nullptr).pixel(50, 10), qRgb(100, 50, 20));  // over black
 }
 
 TEST(SkinDrawTest, ImageWithoutPictureIsAColourFill) {
-    ImageSpec spec;
-    spec.colour = 0x80FF0000;
+    ImageSpec desc;
+    desc.colour = 0x80FF0000;
     const gfx::Dc background = Filled(100, 30, qRgb(0, 0, 200));
-    ExpectNear(Rendered(spec, &background).pixel(0, 0), qRgb(128, 0, 100));
-    spec.colour = 0xFFFFFFFF;
-    EXPECT_EQ(Rendered(spec, nullptr).pixel(99, 29), qRgb(255, 255, 255));
+    ExpectNear(Rendered(desc, &background).pixel(0, 0), qRgb(128, 0, 100));
+    desc.colour = 0xFFFFFFFF;
+    EXPECT_EQ(Rendered(desc, nullptr).pixel(99, 29), qRgb(255, 255, 255));
 }
 
 TEST(SkinDrawTest, ColourKeyAtRenderTimeOrDeferredToTheCopy) {
     QImage picture = Solid(2, 1, qRgb(255, 0, 255));
     picture.setPixel(1, 0, qRgb(255, 0, 254));
-    ImageSpec spec;
-    spec.name = Install("draw/keyed.png", picture);
-    spec.colourKeyEnabled = true;
-    spec.colourKey = 0xFFFF00FF;
-    spec.dest = {0, 0, 2, 1};
+    ImageSpec desc;
+    desc.name = Install("draw/keyed.png", picture);
+    desc.colourKeyEnabled = true;
+    desc.colourKey = 0xFFFF00FF;
+    desc.dest = {0, 0, 2, 1};
     const gfx::Dc background = Filled(100, 30, qRgb(0, 128, 0));
 
-    const QImage now = Rendered(spec, &background);
+    const QImage now = Rendered(desc, &background);
     EXPECT_EQ(now.pixel(0, 0), qRgb(0, 128, 0)) << "the key shows the background";
     EXPECT_EQ(now.pixel(1, 0), qRgb(255, 0, 254)) << "only the exact key colour";
 
     SkinImage deferred;
-    deferred.Load(spec);
+    deferred.Load(desc);
     gfx::Dc target = Filled(100, 30, qRgb(0, 0, 255));
     RenderImage(deferred, &target, kParent, nullptr, true);
     EXPECT_TRUE(deferred.DeferredKey());
@@ -109,9 +109,9 @@ TEST(SkinDrawTest, ColourKeyAtRenderTimeOrDeferredToTheCopy) {
     EXPECT_EQ(target.Bitmap().pixel(0, 0), qRgb(0, 0, 255)) << "left out by the copy";
     EXPECT_EQ(target.Bitmap().pixel(1, 0), qRgb(255, 0, 254));
 
-    spec.colourKeyEnabled = false;
+    desc.colourKeyEnabled = false;
     SkinImage unkeyed;
-    unkeyed.Load(spec);
+    unkeyed.Load(desc);
     gfx::Dc plain = Filled(100, 30, qRgb(0, 0, 255));
     RenderImage(unkeyed, &plain, kParent, nullptr, true);
     BlitImage(kParent, unkeyed, &plain);
@@ -120,10 +120,10 @@ TEST(SkinDrawTest, ColourKeyAtRenderTimeOrDeferredToTheCopy) {
 
 TEST(SkinDrawTest, ButtonFaceKeepsItsCorners) {
     const QImage picture = Coded(20, 20);
-    ImageSpec spec;
-    spec.name = Install("draw/face.png", picture);
-    spec.drawMode = static_cast<int32_t>(DrawMode::ButtonFace);
-    const QImage face = Rendered(spec, nullptr);
+    ImageSpec desc;
+    desc.name = Install("draw/face.png", picture);
+    desc.drawMode = static_cast<int32_t>(DrawMode::ButtonFace);
+    const QImage face = Rendered(desc, nullptr);
     ASSERT_EQ(face.size(), QSize(100, 30));
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 100; ++x) {
@@ -137,17 +137,17 @@ TEST(SkinDrawTest, ButtonFaceKeepsItsCorners) {
 
 TEST(SkinDrawTest, PatternTilesAreCutAtTheEdges) {
     const QImage picture = Coded(7, 5);
-    ImageSpec spec;
-    spec.name = Install("draw/tile.png", picture);
-    spec.drawMode = static_cast<int32_t>(DrawMode::Pattern);
-    const QImage tiled = Rendered(spec, nullptr);
+    ImageSpec desc;
+    desc.name = Install("draw/tile.png", picture);
+    desc.drawMode = static_cast<int32_t>(DrawMode::Pattern);
+    const QImage tiled = Rendered(desc, nullptr);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 100; ++x) {
             ASSERT_EQ(tiled.pixel(x, y), picture.pixel(x % 7, y % 5)) << x << "," << y;
         }
     }
-    spec.source = {2, 1, 3, 2};  // tiles of a part of the picture
-    const QImage part = Rendered(spec, nullptr);
+    desc.source = {2, 1, 3, 2};  // tiles of a part of the picture
+    const QImage part = Rendered(desc, nullptr);
     EXPECT_EQ(part.pixel(0, 0), picture.pixel(2, 1));
     EXPECT_EQ(part.pixel(4, 3), picture.pixel(3, 2));
     EXPECT_EQ(part.pixel(99, 29), picture.pixel(2 + 99 % 3, 1 + 29 % 2));
@@ -155,26 +155,26 @@ TEST(SkinDrawTest, PatternTilesAreCutAtTheEdges) {
 
 TEST(SkinDrawTest, StretchAndUnknownDrawModes) {
     const QImage picture = Coded(4, 2);
-    ImageSpec spec;
-    spec.name = Install("draw/stretch.png", picture);
-    spec.dest = {0, 0, 8, 4};
-    spec.source = {2, 0, 2, 2};
-    const QImage stretched = Rendered(spec, nullptr);
+    ImageSpec desc;
+    desc.name = Install("draw/stretch.png", picture);
+    desc.dest = {0, 0, 8, 4};
+    desc.source = {2, 0, 2, 2};
+    const QImage stretched = Rendered(desc, nullptr);
     EXPECT_EQ(stretched.pixel(0, 0), picture.pixel(2, 0));
     EXPECT_EQ(stretched.pixel(7, 3), picture.pixel(3, 1));
     const gfx::Dc background = Filled(100, 30, qRgb(1, 2, 3));
-    spec.drawMode = 5;
-    EXPECT_EQ(Rendered(spec, &background).pixel(3, 3), qRgb(1, 2, 3)) << "background stays";
-    EXPECT_EQ(Rendered(spec, nullptr).pixel(3, 3), qRgb(0, 0, 0)) << "black without one";
+    desc.drawMode = 5;
+    EXPECT_EQ(Rendered(desc, &background).pixel(3, 3), qRgb(1, 2, 3)) << "background stays";
+    EXPECT_EQ(Rendered(desc, nullptr).pixel(3, 3), qRgb(0, 0, 0)) << "black without one";
 }
 
 TEST(SkinDrawTest, RenderingIsCachedUntilDiscarded) {
-    ImageSpec spec;
-    spec.colour = 0x80FFFFFF;
-    spec.dest = {10, 5, 20, 10};
-    spec.anchorFlags = kAnchorRight | kAnchorTop;  // x is measured from the right edge
+    ImageSpec desc;
+    desc.colour = 0x80FFFFFF;
+    desc.dest = {10, 5, 20, 10};
+    desc.anchorFlags = kAnchorRight | kAnchorTop;  // x is measured from the right edge
     SkinImage image;
-    image.Load(spec);
+    image.Load(desc);
     const gfx::Dc target(100, 30);
     const gfx::Dc dark = Filled(100, 30, qRgb(0, 0, 0));
     const gfx::Dc light = Filled(100, 30, qRgb(0, 0, 254));
