@@ -18,6 +18,9 @@ constexpr int kBytesPerFrame = AudioOutput::kChannels * static_cast<int>(sizeof(
 constexpr double kDeviceBufferSeconds = 0.08;
 // Sound within this distance of its time plays as it is; beyond, it is cut or delayed.
 constexpr REFERENCE_TIME kSyncTolerance = 600'000;  // 60 ms
+// A device whose reads fall this far (in seconds of its own time) from the clock has stalled
+// or raced: its sound is lined up with the clock again instead of the clock following it.
+constexpr double kResyncSeconds = 0.25;
 constexpr char kDeviceVariable[] = "ROADPLAYER_AUDIO_DEVICE";
 constexpr int kHeardIntervalMs = 10;
 
@@ -57,12 +60,14 @@ public:
     }
     REFERENCE_TIME Heard() const
     {
-        std::lock_guard lock(m_mutex);
-        if (m_heard < 0 || !m_clock->IsTicking()) {
-            return m_heard;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_heard < 0) {
+                return -1;
+            }
         }
-        const auto since = std::chrono::duration<double>(GraphClock::Monotonic::now() - m_heardAt).count();
-        return m_heard + static_cast<REFERENCE_TIME>(std::min(since, 0.2) * 1e7 * m_clock->Rate());
+        // The raw figure jumps with each block the server takes; the clock's smoothed one not.
+        return m_clock->AudioTime();
     }
     // Device thread: queuedBytes still wait in the device; the clock follows what is heard.
     void UpdateHeard(qint64 queuedBytes)
@@ -76,7 +81,6 @@ public:
             const double queuedSeconds = static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
             heard = m_readEnd - static_cast<REFERENCE_TIME>(queuedSeconds * 1e7 * m_readRate);
             m_heard = heard;
-            m_heardAt = GraphClock::Monotonic::now();
         }
         m_clock->FollowAudio(heard);
     }
@@ -92,16 +96,31 @@ protected:
         const bool ticking = m_clock->IsTicking();
         const double rate = m_clock->Rate();
         const REFERENCE_TIME now = m_clock->Now();
-        std::lock_guard lock(m_mutex);
-        if (!ticking) {
-            m_readEnd = -1;  // the clock stands: silence, and a fresh start later
-            return static_cast<qint64>(frames * kBytesPerFrame);
+        bool resynced = false;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!ticking) {
+                m_readEnd = -1;  // the clock stands: silence, and a fresh start later
+                return static_cast<qint64>(frames * kBytesPerFrame);
+            }
+            resynced = Fill(reinterpret_cast<int16_t*>(data), frames, now, rate);
         }
-        // Playing on continues where the last read ended; a fresh start lines the sound up
-        // with the clock, one device buffer ahead.
-        REFERENCE_TIME want = m_readEnd >= 0 ? m_readEnd : now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        if (resynced) {
+            m_clock->RestartAudio();  // what was heard before says nothing about now
+        }
+        return static_cast<qint64>(frames * kBytesPerFrame);
+    }
+
+private:
+    // Writes frames of sound from the chunks, from where the last read ended; true when that
+    // was too far from the clock and the sound started over, lined up with it.
+    bool Fill(int16_t* out, size_t frames, REFERENCE_TIME now, double rate)
+    {
+        // A fresh start lines the sound up with the clock, one device buffer ahead.
+        const REFERENCE_TIME aligned = now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        const bool resync = m_readEnd >= 0 && std::llabs(m_readEnd - aligned) > static_cast<REFERENCE_TIME>(kResyncSeconds * 1e7 * rate);
+        REFERENCE_TIME want = m_readEnd >= 0 && !resync ? m_readEnd : aligned;
         const double unitsPerFrame = 1e7 * rate / kSampleRate;
-        auto* out = reinterpret_cast<int16_t*>(data);
         size_t written = 0;
         while (written < frames) {
             if (m_chunks.empty()) {
@@ -135,17 +154,15 @@ protected:
         }
         m_readEnd = want;
         m_readRate = rate;
-        return static_cast<qint64>(frames * kBytesPerFrame);
+        return resync;
     }
 
-private:
     std::shared_ptr<GraphClock> m_clock;
     mutable std::mutex m_mutex;
     std::deque<Chunk> m_chunks;     // guarded by m_mutex
     REFERENCE_TIME m_readEnd = -1;  // media time after the last sound handed over; guarded
     double m_readRate = 1.0;        // guarded by m_mutex
     REFERENCE_TIME m_heard = -1;    // guarded by m_mutex
-    GraphClock::Monotonic::time_point m_heardAt{};  // guarded by m_mutex
 };
 
 // Owns the sink on the device thread.

@@ -6,8 +6,15 @@
 namespace platform::media {
 
 namespace {
-// Drift between the audio device and the clock tolerated before the clock follows the sound.
-constexpr REFERENCE_TIME kAudioFollowThreshold = 200'000;  // 20 ms
+// Samples of the heard time needed before the clock follows them.
+constexpr size_t kAudioMinSamples = 8;
+// A gap beyond this is no drift but a device that stalled; its sound is lined up with the
+// clock again (AudioOutput) rather than the clock dragged along.
+constexpr REFERENCE_TIME kAudioIgnore = 2'500'000;  // 250 ms
+// The clock closes a share of the gap per sample, at most this much: well under a frame, so
+// a correction never makes a frame late.
+constexpr double kAudioSlewShare = 0.1;
+constexpr REFERENCE_TIME kAudioMaxSlew = 10'000;  // 1 ms
 }  // namespace
 
 REFERENCE_TIME GraphClock::NowLocked() const
@@ -28,6 +35,7 @@ void GraphClock::UpdateTickingLocked()
     }
     if (ticking) {
         m_anchorMono = Monotonic::now();
+        ResetAudioLocked();
     } else {
         m_anchorMedia = NowLocked();
     }
@@ -91,6 +99,7 @@ int GraphClock::Seek(REFERENCE_TIME target)
     m_readyCount = 0;
     m_pendingSteps = 0;
     ++m_serial;
+    ResetAudioLocked();
     UpdateTickingLocked();
     m_changed.notify_all();
     return m_serial;
@@ -210,18 +219,59 @@ void GraphClock::CompleteStep(REFERENCE_TIME time, int serial)
     m_changed.notify_all();
 }
 
+void GraphClock::ResetAudioLocked()
+{
+    m_audioCount = 0;
+    m_audioNext = 0;
+    m_audioResidual = 0;
+}
+
 void GraphClock::FollowAudio(REFERENCE_TIME heard)
 {
     std::lock_guard lock(m_mutex);
     if (!m_ticking) {
+        ResetAudioLocked();
         return;
     }
     const REFERENCE_TIME now = NowLocked();
-    if (std::llabs(heard - now) > kAudioFollowThreshold) {
-        m_anchorMedia = heard;
-        m_anchorMono = Monotonic::now();
-        m_changed.notify_all();
+    m_audioOffsets[m_audioNext] = heard - now;
+    m_audioNext = (m_audioNext + 1) % kAudioWindow;
+    m_audioCount = std::min(m_audioCount + 1, kAudioWindow);
+    if (m_audioCount < kAudioMinSamples) {
+        return;
     }
+    // The estimate only moves when the device takes a block, so it lags between reads: the
+    // upper quartile stands for the freshest readings and ignores a stray one.
+    std::array<REFERENCE_TIME, kAudioWindow> sorted = m_audioOffsets;
+    const auto end = sorted.begin() + static_cast<std::ptrdiff_t>(m_audioCount);
+    const auto quartile = sorted.begin() + static_cast<std::ptrdiff_t>(m_audioCount * 3 / 4);
+    std::nth_element(sorted.begin(), quartile, end);
+    const REFERENCE_TIME gap = *quartile;
+    if (std::llabs(gap) > kAudioIgnore) {
+        m_audioResidual = 0;
+        return;
+    }
+    const REFERENCE_TIME correction = std::clamp(
+        static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)), -kAudioMaxSlew, kAudioMaxSlew);
+    m_anchorMedia = now + correction;
+    m_anchorMono = Monotonic::now();
+    // The stored samples were measured against the clock before this correction.
+    for (size_t i = 0; i < m_audioCount; ++i) {
+        m_audioOffsets[i] -= correction;
+    }
+    m_audioResidual = gap - correction;
+}
+
+void GraphClock::RestartAudio()
+{
+    std::lock_guard lock(m_mutex);
+    ResetAudioLocked();
+}
+
+REFERENCE_TIME GraphClock::AudioTime() const
+{
+    std::lock_guard lock(m_mutex);
+    return NowLocked() + m_audioResidual;
 }
 
 }  // namespace platform::media

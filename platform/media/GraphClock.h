@@ -7,6 +7,7 @@
 
 #include "platform/media/Com.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -50,9 +51,15 @@ public:
     void WaitChange(std::chrono::milliseconds timeout);
     // The stepping renderer showed the frame at time: the clock stands there now.
     void CompleteStep(REFERENCE_TIME time, int serial);
-    // The audio renderer's estimate of the time being heard; the clock follows it when the
-    // two drift apart by more than a few milliseconds.
+    // The audio device's estimate of the time being heard, taken every few milliseconds. The
+    // estimate moves in coarse steps (sound servers report their reads in blocks), so the
+    // clock follows them smoothed over the last samples, slewing a little at a time and never
+    // by a frame at once.
     void FollowAudio(REFERENCE_TIME heard);
+    // The device's sound started over: forget the samples taken so far.
+    void RestartAudio();
+    // The smoothed time being heard: the clock plus what it has not caught up with yet.
+    REFERENCE_TIME AudioTime() const;
 
     // Free run (benchmarks): every sample is due at once and nothing is dropped.
     void SetFreeRun(bool freeRun) { m_freeRun = freeRun; }
@@ -65,6 +72,9 @@ public:
 private:
     REFERENCE_TIME NowLocked() const;
     void UpdateTickingLocked();
+    void ResetAudioLocked();
+
+    static constexpr size_t kAudioWindow = 32;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
@@ -79,6 +89,10 @@ private:
     int m_rendererCount = 0;
     int m_readyCount = 0;
     int m_pendingSteps = 0;
+    std::array<REFERENCE_TIME, kAudioWindow> m_audioOffsets{};  // heard - clock, newest last
+    size_t m_audioCount = 0;
+    size_t m_audioNext = 0;
+    REFERENCE_TIME m_audioResidual = 0;  // the gap the clock has not slewed away yet
     std::atomic<bool> m_freeRun{false};
 };
 
