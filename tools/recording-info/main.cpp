@@ -54,6 +54,8 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Nothing is heard; the graph runs on its silent clock without asking for a sound server.
+    qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
     QApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
