@@ -66,8 +66,8 @@ public:
                 return -1;
             }
         }
-        // The raw figure jumps with each block the server takes; the clock's smoothed one not.
-        return m_clock->AudioTime();
+        // The raw figure jumps with each block the server takes; the clock follows it smoothed.
+        return m_clock->Now();
     }
     // Device thread: queuedBytes still wait in the device; the clock follows what is heard.
     void UpdateHeard(qint64 queuedBytes)

@@ -51,6 +51,10 @@ HRESULT AudioRenderer::GetRendererStats(RendererStats* stats)
     }
     std::lock_guard lock(m_mutex);
     *stats = m_stats;
+    if (m_heardKnown) {
+        // The time being heard now, not when the last block was written (up to a block ago).
+        stats->lastSampleTime = m_clock->Now();
+    }
     return S_OK;
 }
 
@@ -142,6 +146,7 @@ bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
     ++m_stats.framesRendered;
     m_stats.deviceActive = device;
     m_stats.lastSampleTime = device ? m_output->HeardTime() : start;
+    m_heardKnown = m_stats.lastSampleTime >= 0 && device;
     return true;
 }
 
@@ -160,6 +165,10 @@ void AudioRenderer::RenderLoop(int serial)
         if (sample->serial != serial) {
             serial = sample->serial;
             ready = false;
+            {
+                std::lock_guard lock(m_mutex);
+                m_heardKnown = false;
+            }
             m_converter.Reset();
             if (m_output) {
                 m_output->Clear();
@@ -194,6 +203,10 @@ void AudioRenderer::RenderLoop(int serial)
     if (m_output) {
         m_output->Close();
         m_output.reset();
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_heardKnown = false;
     }
 }
 

@@ -47,6 +47,7 @@ private:
 
     mutable std::mutex m_mutex;
     RendererStats m_stats;              // guarded by m_mutex
+    bool m_heardKnown = false;          // the device plays sound of this generation; guarded
 };
 
 }  // namespace platform::media

@@ -11,10 +11,10 @@ constexpr size_t kAudioMinSamples = 8;
 // A gap beyond this is no drift but a device that stalled; its sound is lined up with the
 // clock again (AudioOutput) rather than the clock dragged along.
 constexpr REFERENCE_TIME kAudioIgnore = 2'500'000;  // 250 ms
-// The clock closes a share of the gap per sample, at most this much: well under a frame, so
-// a correction never makes a frame late.
+// The clock closes a share of the gap per sample, and runs at most this much fast or slow
+// doing so: a correction never makes a frame late.
 constexpr double kAudioSlewShare = 0.1;
-constexpr REFERENCE_TIME kAudioMaxSlew = 10'000;  // 1 ms
+constexpr double kAudioMaxSlew = 0.1;
 }  // namespace
 
 REFERENCE_TIME GraphClock::NowLocked() const
@@ -223,7 +223,6 @@ void GraphClock::ResetAudioLocked()
 {
     m_audioCount = 0;
     m_audioNext = 0;
-    m_audioResidual = 0;
 }
 
 void GraphClock::FollowAudio(REFERENCE_TIME heard)
@@ -234,6 +233,8 @@ void GraphClock::FollowAudio(REFERENCE_TIME heard)
         return;
     }
     const REFERENCE_TIME now = NowLocked();
+    const REFERENCE_TIME since = m_audioCount > 0 ? std::max<REFERENCE_TIME>(0, now - m_audioLastSample) : 0;
+    m_audioLastSample = now;
     m_audioOffsets[m_audioNext] = heard - now;
     m_audioNext = (m_audioNext + 1) % kAudioWindow;
     m_audioCount = std::min(m_audioCount + 1, kAudioWindow);
@@ -248,30 +249,23 @@ void GraphClock::FollowAudio(REFERENCE_TIME heard)
     std::nth_element(sorted.begin(), quartile, end);
     const REFERENCE_TIME gap = *quartile;
     if (std::llabs(gap) > kAudioIgnore) {
-        m_audioResidual = 0;
         return;
     }
-    const REFERENCE_TIME correction = std::clamp(
-        static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)), -kAudioMaxSlew, kAudioMaxSlew);
+    const auto limit = static_cast<REFERENCE_TIME>(static_cast<double>(since) * kAudioMaxSlew);
+    const REFERENCE_TIME correction =
+        std::clamp(static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)), -limit, limit);
     m_anchorMedia = now + correction;
     m_anchorMono = Monotonic::now();
     // The stored samples were measured against the clock before this correction.
     for (size_t i = 0; i < m_audioCount; ++i) {
         m_audioOffsets[i] -= correction;
     }
-    m_audioResidual = gap - correction;
 }
 
 void GraphClock::RestartAudio()
 {
     std::lock_guard lock(m_mutex);
     ResetAudioLocked();
-}
-
-REFERENCE_TIME GraphClock::AudioTime() const
-{
-    std::lock_guard lock(m_mutex);
-    return NowLocked() + m_audioResidual;
 }
 
 }  // namespace platform::media

@@ -54,12 +54,10 @@ public:
     // The audio device's estimate of the time being heard, taken every few milliseconds. The
     // estimate moves in coarse steps (sound servers report their reads in blocks), so the
     // clock follows them smoothed over the last samples, slewing a little at a time and never
-    // by a frame at once.
+    // by a frame at once. The clock is then the best estimate of the time being heard.
     void FollowAudio(REFERENCE_TIME heard);
     // The device's sound started over: forget the samples taken so far.
     void RestartAudio();
-    // The smoothed time being heard: the clock plus what it has not caught up with yet.
-    REFERENCE_TIME AudioTime() const;
 
     // Free run (benchmarks): every sample is due at once and nothing is dropped.
     void SetFreeRun(bool freeRun) { m_freeRun = freeRun; }
@@ -92,7 +90,7 @@ private:
     std::array<REFERENCE_TIME, kAudioWindow> m_audioOffsets{};  // heard - clock, newest last
     size_t m_audioCount = 0;
     size_t m_audioNext = 0;
-    REFERENCE_TIME m_audioResidual = 0;  // the gap the clock has not slewed away yet
+    REFERENCE_TIME m_audioLastSample = 0;  // media time of the last sample
     std::atomic<bool> m_freeRun{false};
 };
 

@@ -17,6 +17,8 @@ namespace platform::media {
 
 namespace {
 constexpr size_t kFrameQueue = 6;
+// A picture goes up this much before its time: waking and swapping it in take about that.
+constexpr REFERENCE_TIME kPresentEarly = 10'000;  // 1 ms
 // libswscale's vector code writes whole blocks of pixels: rows get room for them.
 constexpr int kRowAlignBytes = 64;
 
@@ -402,7 +404,11 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
 
 void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool counted)
 {
-    QImage picture = Convert(frame, Destination().size());
+    Publish(Convert(frame, Destination().size()), frame, start, counted);
+}
+
+void VideoRenderer::Publish(QImage picture, const AVFrame* frame, REFERENCE_TIME start, bool counted)
+{
     FramePtr reference(av_frame_clone(frame));
     {
         std::lock_guard lock(m_mutex);
@@ -421,27 +427,47 @@ void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool cou
     m_painter->RequestRepaint();
 }
 
+bool VideoRenderer::NextIsDue(REFERENCE_TIME now)
+{
+    REFERENCE_TIME nextStart = 0;
+    MediaSample::Kind nextKind = MediaSample::Kind::EndOfStream;
+    return !m_clock->IsFreeRun() && m_input->Queue().PeekStart(&nextStart, &nextKind) &&
+           nextKind == MediaSample::Kind::Frame && nextStart <= now;
+}
+
+void VideoRenderer::CountDropped()
+{
+    std::lock_guard lock(m_mutex);
+    m_stats.framesDropped += m_clock->IsTicking() ? 1 : 0;
+}
+
 bool VideoRenderer::Schedule(SamplePtr sample, int serial)
 {
     const REFERENCE_TIME start = sample->start;
+    const AVFrame* frame = sample->frame.get();
+    // Converted while it waits, so that it is shown at its time, not a conversion later; a
+    // frame whose successor is already due is not converted at all.
+    if (NextIsDue(m_clock->Now())) {
+        CountDropped();
+        return true;
+    }
+    QImage picture = Convert(frame, Destination().size());
     for (;;) {
-        switch (m_clock->WaitUntil(start, serial, m_stepper)) {
+        switch (m_clock->WaitUntil(start - kPresentEarly, serial, m_stepper)) {
         case GraphClock::WaitResult::Aborted:
             return false;
         case GraphClock::WaitResult::Stale:
+            m_spare = std::move(picture);
             return true;
         case GraphClock::WaitResult::Step:
-            Present(sample->frame.get(), start, true);
+            Publish(std::move(picture), frame, start, true);
             m_clock->CompleteStep(start, serial);
             return true;
         case GraphClock::WaitResult::Due: {
             const REFERENCE_TIME now = m_clock->Now();
-            REFERENCE_TIME nextStart = 0;
-            MediaSample::Kind nextKind = MediaSample::Kind::EndOfStream;
-            const bool next = m_input->Queue().PeekStart(&nextStart, &nextKind);
-            if (next && nextKind == MediaSample::Kind::Frame && nextStart <= now && !m_clock->IsFreeRun()) {
-                std::lock_guard lock(m_mutex);
-                m_stats.framesDropped += m_clock->IsTicking() ? 1 : 0;  // too late: the next is due
+            if (NextIsDue(now)) {
+                CountDropped();  // too late: the next is due
+                m_spare = std::move(picture);
                 return true;
             }
             const REFERENCE_TIME interval = sample->duration > 0 ? sample->duration : kUnitsPerSecond / 30;
@@ -449,7 +475,7 @@ bool VideoRenderer::Schedule(SamplePtr sample, int serial)
                 std::lock_guard lock(m_mutex);
                 ++m_stats.framesLate;
             }
-            Present(sample->frame.get(), start, true);
+            Publish(std::move(picture), frame, start, true);
             return true;
         }
         }

@@ -66,6 +66,11 @@ private:
     // Waits for the frame's time and shows it; false when the thread must end.
     bool Schedule(SamplePtr sample, int serial);
     void Present(const AVFrame* frame, REFERENCE_TIME start, bool counted);
+    // Makes picture (converted from frame) the current one.
+    void Publish(QImage picture, const AVFrame* frame, REFERENCE_TIME start, bool counted);
+    // The next queued frame's time has come: the one in hand is too late to show.
+    bool NextIsDue(REFERENCE_TIME now);
+    void CountDropped();
     QImage Convert(const AVFrame* frame, QSize size);
     QRect Destination() const;
 

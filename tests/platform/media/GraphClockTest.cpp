@@ -1,0 +1,102 @@
+// The graph clock following the sound device: a device reports what it plays in coarse blocks
+// and may stall; the clock takes the drift smoothly and never jumps by a frame.
+
+#include "platform/media/GraphClock.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using platform::media::GraphClock;
+using platform::media::REFERENCE_TIME;
+
+namespace {
+
+constexpr REFERENCE_TIME kMs = 10'000;
+
+class GraphClockAudio : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_clock.SetRendererCount(0);
+        m_clock.SetRunning(true);
+        ASSERT_TRUE(m_clock.IsTicking());
+    }
+
+    static REFERENCE_TIME Elapsed(GraphClock::Monotonic::time_point from)
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(GraphClock::Monotonic::now() - from).count() / 100;
+    }
+
+    // Feeds one heard time and checks that the clock moved by what the wall clock did, give or
+    // take a tenth of the time since the last sample (its largest slew).
+    void Follow(REFERENCE_TIME heard)
+    {
+        const auto wall = GraphClock::Monotonic::now();
+        const REFERENCE_TIME before = m_clock.Now();
+        m_clock.FollowAudio(heard);
+        const REFERENCE_TIME after = m_clock.Now();
+        const REFERENCE_TIME slew = (after - m_lastSample) / 10 + kMs / 10;
+        m_lastSample = before;
+        EXPECT_GE(after - before, -slew);
+        EXPECT_LE(after - before, Elapsed(wall) + slew);
+    }
+
+    REFERENCE_TIME m_lastSample = 0;
+    GraphClock m_clock;
+};
+
+}  // namespace
+
+TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping)
+{
+    // The device plays 40 ms ahead of the clock but reports only every 80 ms of sound.
+    constexpr REFERENCE_TIME kBlock = 80 * kMs;
+    const REFERENCE_TIME start = m_clock.Now();
+    const auto wall = GraphClock::Monotonic::now();
+    m_lastSample = start;
+    for (int i = 0; i < 300; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const REFERENCE_TIME device = start + Elapsed(wall) + 40 * kMs;
+        const REFERENCE_TIME reported = device - device % kBlock;
+        Follow(reported);
+    }
+    // Near the freshest reports: within one block of the device.
+    const REFERENCE_TIME gap = m_clock.Now() - (start + Elapsed(wall));
+    EXPECT_GT(gap, 40 * kMs - kBlock);
+    EXPECT_LT(gap, 40 * kMs + 5 * kMs);
+}
+
+TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack)
+{
+    const REFERENCE_TIME start = m_clock.Now();
+    const auto wall = GraphClock::Monotonic::now();
+    m_lastSample = start;
+    for (int i = 0; i < 200; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        Follow(start);  // the device took nothing since the start
+    }
+    // At most a tenth slower than the wall clock while it slewed, then no longer following.
+    EXPECT_GE(m_clock.Now() - start, Elapsed(wall) * 8 / 10);
+}
+
+TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard)
+{
+    // Before the seek the device ran far ahead.
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        m_clock.FollowAudio(m_clock.Now() + 200 * kMs);
+    }
+    m_clock.SetRendererCount(1);
+    const int serial = m_clock.Seek(5000 * kMs);
+    m_clock.FollowAudio(9000 * kMs);  // the clock stands until the renderers are ready
+    EXPECT_EQ(m_clock.Now(), 5000 * kMs);
+    m_clock.RendererReady(serial);
+    const auto wall = GraphClock::Monotonic::now();
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        m_clock.FollowAudio(m_clock.Now());
+    }
+    // In step with the sound since: not pulled ahead by what was heard before.
+    EXPECT_LE(m_clock.Now(), 5000 * kMs + Elapsed(wall) + kMs);
+}
