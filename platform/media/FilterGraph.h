@@ -63,7 +63,7 @@ public:
     // Engine: ends every streaming thread of the graph (position and pictures are kept).
     void StopStreaming();
     // Engine (benchmarks): renderers take every sample as soon as it comes.
-    void SetFreeRun(bool freeRun) { m_clock->SetFreeRun(freeRun); }
+    void SetFreeRun(bool freeRun, bool pictures = true) { m_clock->SetFreeRun(freeRun, pictures); }
 
 private:
     ~FilterGraph() override;

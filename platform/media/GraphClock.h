@@ -59,9 +59,15 @@ public:
     // The device's sound started over: forget the samples taken so far.
     void RestartAudio();
 
-    // Free run (benchmarks): every sample is due at once and nothing is dropped.
-    void SetFreeRun(bool freeRun) { m_freeRun = freeRun; }
+    // Free run (benchmarks): every sample is due at once and nothing is dropped; without
+    // pictures the video renderers take frames without converting them (to measure decoding).
+    void SetFreeRun(bool freeRun, bool pictures = true)
+    {
+        m_freeRun = freeRun;
+        m_freeRunPictures = pictures;
+    }
     bool IsFreeRun() const { return m_freeRun; }
+    bool SkipsPictures() const { return m_freeRun && !m_freeRunPictures; }
 
     // Audio levels (IBasicAudio), read by the audio renderer.
     std::atomic<LONG> volume{0};
@@ -92,6 +98,7 @@ private:
     size_t m_audioNext = 0;
     REFERENCE_TIME m_audioLastSample = 0;  // media time of the last sample
     std::atomic<bool> m_freeRun{false};
+    std::atomic<bool> m_freeRunPictures{true};
 };
 
 }  // namespace platform::media

@@ -352,6 +352,9 @@ void VideoRenderer::JoinStreaming()
 
 QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
 {
+    if (m_clock->SkipsPictures()) {
+        return {};
+    }
     if (size.isEmpty()) {
         size = QSize(frame->width, frame->height);
     }
@@ -380,8 +383,11 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
                 return {};
             }
         }
+        // Shrinking, area averaging filters as well as a bilinear filter widened to the ratio
+        // and costs half as much.
+        const bool shrinking = size.width() <= frame->width && size.height() <= frame->height;
         m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, format, size.width(), size.height(),
-                                        AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                        AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (m_scaler == nullptr) {
             return {};
         }
