@@ -232,13 +232,25 @@ bool AudioOutput::Open()
         return false;
     }
     m_thread.start();
-    m_host = new Host;  // deleted on its thread in Close
-    m_host->moveToThread(&m_thread);
-    bool started = false;
     Reader* reader = m_reader.get();
-    reader->moveToThread(&m_thread);
-    QMetaObject::invokeMethod(m_host, [&] { started = m_host->Start(reader); }, Qt::BlockingQueuedConnection);
-    m_open = true;
+    bool started = false;
+    {
+        std::lock_guard handover(m_handover);
+        m_host = new Host;  // deleted on its thread in Close
+        m_host->moveToThread(&m_thread);
+        reader->moveToThread(&m_thread);
+    }
+    QMetaObject::invokeMethod(
+        m_host,
+        [&] {
+            std::lock_guard handover(m_handover);
+            started = m_host->Start(reader);
+        },
+        Qt::BlockingQueuedConnection);
+    {
+        std::lock_guard handover(m_handover);  // what the device thread did is seen from here
+        m_open = true;
+    }
     if (!started) {
         Close();
     }
@@ -255,14 +267,18 @@ void AudioOutput::Close()
     QThread* caller = QThread::currentThread();
     QMetaObject::invokeMethod(
         host,
-        [host, reader, caller] {
+        [this, host, reader, caller] {
+            std::lock_guard handover(m_handover);
             host->Stop();
             delete host;
             reader->close();
             reader->moveToThread(caller);
         },
         Qt::BlockingQueuedConnection);
-    m_host = nullptr;
+    {
+        std::lock_guard handover(m_handover);
+        m_host = nullptr;
+    }
     m_thread.quit();
     m_thread.wait();
     m_open = false;

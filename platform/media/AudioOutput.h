@@ -50,6 +50,9 @@ private:
     std::unique_ptr<Reader> m_reader;
     QThread m_thread;
     Host* m_host = nullptr;  // lives on m_thread
+    // Taken on both sides of each blocking call to the device thread: Qt's hand-over works
+    // without it, but a thread checker cannot see through Qt's own locks.
+    std::mutex m_handover;
     bool m_open = false;
 };
 
