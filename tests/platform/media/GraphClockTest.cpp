@@ -16,22 +16,22 @@ constexpr REFERENCE_TIME kMs = 10'000;
 
 class GraphClockAudio : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_clock.SetRendererCount(0);
         m_clock.SetRunning(true);
         ASSERT_TRUE(m_clock.IsTicking());
     }
 
-    static REFERENCE_TIME Elapsed(GraphClock::Monotonic::time_point from)
-    {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(GraphClock::Monotonic::now() - from).count() / 100;
+    static REFERENCE_TIME Elapsed(GraphClock::Monotonic::time_point from) {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(GraphClock::Monotonic::now() -
+                                                                    from)
+                   .count() /
+               100;
     }
 
     // Feeds one heard time and checks that the clock moved by what the wall clock did, give or
     // take a tenth of the time since the last sample (its largest slew).
-    void Follow(REFERENCE_TIME heard)
-    {
+    void Follow(REFERENCE_TIME heard) {
         const auto wall = GraphClock::Monotonic::now();
         const REFERENCE_TIME before = m_clock.Now();
         m_clock.FollowAudio(heard);
@@ -48,8 +48,7 @@ protected:
 
 }  // namespace
 
-TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping)
-{
+TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping) {
     // The device plays 40 ms ahead of the clock but reports only every 80 ms of sound.
     constexpr REFERENCE_TIME kBlock = 80 * kMs;
     const REFERENCE_TIME start = m_clock.Now();
@@ -67,8 +66,7 @@ TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping)
     EXPECT_LT(gap, 40 * kMs + 5 * kMs);
 }
 
-TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack)
-{
+TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack) {
     const REFERENCE_TIME start = m_clock.Now();
     const auto wall = GraphClock::Monotonic::now();
     m_lastSample = start;
@@ -80,8 +78,7 @@ TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack)
     EXPECT_GE(m_clock.Now() - start, Elapsed(wall) * 8 / 10);
 }
 
-TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard)
-{
+TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard) {
     // Before the seek the device ran far ahead.
     for (int i = 0; i < 20; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
