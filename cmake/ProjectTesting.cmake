@@ -13,8 +13,18 @@ function(roadplayer_add_test name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
-            LABELS "${ARG_LABELS}"
-            TIMEOUT 300)
+        TEST_LIST ${name}_TESTS)
+    # Discovery hands PROPERTIES through scripts that split lists (two labels, two variables),
+    # so the properties are set by a script of ours that runs after the discovered tests exist.
+    set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    set(labels)
+    if(ARG_LABELS)
+        set(labels "LABELS \"${ARG_LABELS}\"")
+    endif()
+    file(WRITE ${properties}
+        "if(${name}_TESTS)\n"
+        "    set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+        "        ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}\" ${labels} TIMEOUT 300)\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()
