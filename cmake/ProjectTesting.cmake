@@ -1,8 +1,8 @@
-# roadplayer_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [ENVIRONMENT V=1])
+# roadplayer_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [ENVIRONMENT V=1] [RUN_SERIAL])
 # One GoogleTest executable; every test case becomes its own CTest test so ctest -j runs them
 # side by side. Qt code runs offscreen; TEST_TOOLS_DIR / TEST_PROGRAM_DIR point at built tools.
 function(roadplayer_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "RUN_SERIAL" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
     target_compile_definitions(${name} PRIVATE
@@ -20,6 +20,9 @@ function(roadplayer_add_test name)
     set(labels)
     if(ARG_LABELS)
         set(labels "LABELS \"${ARG_LABELS}\"")
+    endif()
+    if(ARG_RUN_SERIAL)
+        string(APPEND labels " RUN_SERIAL TRUE")
     endif()
     file(WRITE ${properties}
         "if(${name}_TESTS)\n"
