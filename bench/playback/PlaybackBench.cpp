@@ -34,16 +34,14 @@ constexpr int kFps = 30;
 QSize kViewSize(768, 432);
 QSize kRearViewSize(352, 198);
 
-double CpuSeconds(int who)
-{
+double CpuSeconds(int who) {
     rusage usage{};
     getrusage(who, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-long PeakMemoryKiB()
-{
+long PeakMemoryKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
         return -1;
@@ -56,8 +54,7 @@ long PeakMemoryKiB()
     return -1;
 }
 
-void Pump(int ms)
-{
+void Pump(int ms) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) {
@@ -66,13 +63,13 @@ void Pump(int ms)
     }
 }
 
-QString MakeClip(const QString& dir, int seconds)
-{
+QString MakeClip(const QString& dir, int seconds) {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     tool.start(QStringLiteral(ROADPLAYER_TOOLS_DIR "/make-sample-card"),
-               {dir, "--categories", "normal", "--length", QString::number(seconds), "--size", "1920x1080",
-                "--rear-size", "1920x1080", "--fps", QString::number(kFps), "--cameras", "2", "--audio", "aac"});
+               {dir, "--categories", "normal", "--length", QString::number(seconds), "--size",
+                "1920x1080", "--rear-size", "1920x1080", "--fps", QString::number(kFps),
+                "--cameras", "2", "--audio", "aac"});
     if (!tool.waitForFinished(-1) || tool.exitCode() != 0) {
         return {};
     }
@@ -80,15 +77,13 @@ QString MakeClip(const QString& dir, int seconds)
     return files.isEmpty() ? QString() : dir + "/NORMAL/" + files.first();
 }
 
-ComPtr<IPin> Pin(IBaseFilter* filter, const QString& name)
-{
+ComPtr<IPin> Pin(IBaseFilter* filter, const QString& name) {
     IPin* pin = nullptr;
     filter->FindPin(name, &pin);
     return ComPtr<IPin>::Attach(pin);
 }
 
-ComPtr<IPin> FirstPin(IBaseFilter* filter)
-{
+ComPtr<IPin> FirstPin(IBaseFilter* filter) {
     PinList pins;
     filter->EnumPins(&pins);
     return pins.empty() ? ComPtr<IPin>() : pins.front();
@@ -100,8 +95,7 @@ struct Player {
     std::vector<ComPtr<IBaseFilter>> renderers;
     std::vector<std::unique_ptr<QWidget>> views;
 
-    bool Build(const QString& path, bool withSound)
-    {
+    bool Build(const QString& path, bool withSound) {
         auto source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
         graph->AddFilter(source.Get(), "source");
         if (QueryInterface<IFileSourceFilter>(source)->Load(path, nullptr) != S_OK) {
@@ -120,8 +114,10 @@ struct Player {
             const RECT client{0, 0, size.width(), size.height()};
             windowless->SetVideoPosition(nullptr, &client);
             windowless->SetVideoClippingWindow(view.get());
-            if (graph->Connect(Pin(source.Get(), QStringLiteral("Video %1").arg(i)).Get(), Pin(decoder.Get(), "In").Get()) != S_OK ||
-                graph->Connect(Pin(decoder.Get(), "Out").Get(), FirstPin(renderer.Get()).Get()) != S_OK) {
+            if (graph->Connect(Pin(source.Get(), QStringLiteral("Video %1").arg(i)).Get(),
+                               Pin(decoder.Get(), "In").Get()) != S_OK ||
+                graph->Connect(Pin(decoder.Get(), "Out").Get(), FirstPin(renderer.Get()).Get()) !=
+                    S_OK) {
                 return false;
             }
             renderers.push_back(renderer);
@@ -138,8 +134,7 @@ struct Player {
         }
         return true;
     }
-    RendererStats Stats(size_t i) const
-    {
+    RendererStats Stats(size_t i) const {
         RendererStats stats;
         QueryInterface<IRendererStats>(renderers[i])->GetRendererStats(&stats);
         return stats;
@@ -151,20 +146,19 @@ struct Figures {
     double cpuSeconds = 0;
 };
 
-Figures ReferenceDecode(const QString& clip)
-{
+Figures ReferenceDecode(const QString& clip) {
     const double before = CpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-threads", "2", "-i", clip, "-map", "0:v", "-f", "null", "-"});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-threads", "2", "-i", clip, "-map", "0:v", "-f", "null", "-"});
     ffmpeg.waitForFinished(-1);
     return {timer.elapsed() / 1000.0, CpuSeconds(RUSAGE_CHILDREN) - before};
 }
 
 // pictures false: the renderers take the frames without converting them to the views.
-Figures FreeRunDecode(const QString& clip, int frames, bool* complete, bool pictures)
-{
+Figures FreeRunDecode(const QString& clip, int frames, bool* complete, bool pictures) {
     Player player;
     *complete = false;
     if (!player.Build(clip, false)) {
@@ -192,8 +186,7 @@ struct PlaybackFigures {
     bool soundDevice = false;
 };
 
-PlaybackFigures RealTime(const QString& clip, double rate)
-{
+PlaybackFigures RealTime(const QString& clip, double rate) {
     Player player;
     PlaybackFigures figures;
     if (!player.Build(clip, true)) {
@@ -221,8 +214,7 @@ PlaybackFigures RealTime(const QString& clip, double rate)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -236,7 +228,8 @@ int main(int argc, char** argv)
         if (arguments[i] == "--length") {
             seconds = arguments[i + 1].toInt();
         } else if (arguments[i] == "--view") {
-            kViewSize = QSize(arguments[i + 1].section('x', 0, 0).toInt(), arguments[i + 1].section('x', 1, 1).toInt());
+            kViewSize = QSize(arguments[i + 1].section('x', 0, 0).toInt(),
+                              arguments[i + 1].section('x', 1, 1).toInt());
             kRearViewSize = kViewSize;
         } else if (arguments[i] == "--rounds") {
             freeRunRounds = std::max(1, arguments[i + 1].toInt());
@@ -256,8 +249,9 @@ int main(int argc, char** argv)
         return 1;
     }
     const int frames = seconds * kFps;
-    std::printf("clip: %s (%d s, two cameras 1920x1080 @ %d fps, AAC), views %dx%d and %dx%d\n", qPrintable(clip), seconds,
-                kFps, kViewSize.width(), kViewSize.height(), kRearViewSize.width(), kRearViewSize.height());
+    std::printf("clip: %s (%d s, two cameras 1920x1080 @ %d fps, AAC), views %dx%d and %dx%d\n",
+                qPrintable(clip), seconds, kFps, kViewSize.width(), kViewSize.height(),
+                kRearViewSize.width(), kRearViewSize.height());
 
     // Rounds alternate the reference and the engine so that load from elsewhere hits both;
     // the round with the median ratio is reported.
@@ -278,21 +272,28 @@ int main(int argc, char** argv)
         round.complete = round.complete && decoded;
         rounds.push_back(round);
     }
-    std::sort(rounds.begin(), rounds.end(), [](const Round& a, const Round& b) { return a.Ratio() < b.Ratio(); });
+    std::sort(rounds.begin(), rounds.end(),
+              [](const Round& a, const Round& b) { return a.Ratio() < b.Ratio(); });
     const Round& median = rounds[rounds.size() / 2];
-    std::printf("(a) free run, decode + convert of %d frames x 2 cameras%s; median of %d rounds (ratios %.2f..%.2f)\n",
-                frames, median.complete ? "" : " (INCOMPLETE)", freeRunRounds, rounds.front().Ratio(), rounds.back().Ratio());
-    std::printf("    ffmpeg -threads 2 -map 0:v -f null: cpu %.2f s, wall %.2f s\n", median.reference.cpuSeconds,
-                median.reference.wallSeconds);
-    std::printf("    engine:                            cpu %.2f s, wall %.2f s (%.0f frames/s)\n", median.ours.cpuSeconds,
-                median.ours.wallSeconds, 2.0 * frames / std::max(0.001, median.ours.wallSeconds));
+    std::printf(
+        "(a) free run, decode + convert of %d frames x 2 cameras%s; median of %d rounds (ratios "
+        "%.2f..%.2f)\n",
+        frames, median.complete ? "" : " (INCOMPLETE)", freeRunRounds, rounds.front().Ratio(),
+        rounds.back().Ratio());
+    std::printf("    ffmpeg -threads 2 -map 0:v -f null: cpu %.2f s, wall %.2f s\n",
+                median.reference.cpuSeconds, median.reference.wallSeconds);
+    std::printf("    engine:                            cpu %.2f s, wall %.2f s (%.0f frames/s)\n",
+                median.ours.cpuSeconds, median.ours.wallSeconds,
+                2.0 * frames / std::max(0.001, median.ours.wallSeconds));
     std::printf("    cpu-time ratio engine / ffmpeg: %.2f (target <= 1.25)\n", median.Ratio());
     // ffmpeg's null output converts nothing; the engine scales and converts every frame to its
     // view. The same round without conversion splits the gap.
     const double reference = std::max(0.001, median.reference.cpuSeconds);
-    std::printf("    of which decoding etc. %.2f (engine cpu %.2f s without conversion), conversion to the views %.2f\n",
-                median.decodeOnly.cpuSeconds / reference, median.decodeOnly.cpuSeconds,
-                (median.ours.cpuSeconds - median.decodeOnly.cpuSeconds) / reference);
+    std::printf(
+        "    of which decoding etc. %.2f (engine cpu %.2f s without conversion), conversion to the "
+        "views %.2f\n",
+        median.decodeOnly.cpuSeconds / reference, median.decodeOnly.cpuSeconds,
+        (median.ours.cpuSeconds - median.decodeOnly.cpuSeconds) / reference);
     if (freeRunOnly) {
         return 0;
     }
@@ -302,17 +303,22 @@ int main(int argc, char** argv)
         const int64_t shown = f.front.framesRendered + f.rear.framesRendered;
         const int64_t dropped = f.front.framesDropped + f.rear.framesDropped;
         const int64_t late = f.front.framesLate + f.rear.framesLate;
-        std::printf("(b) real time at %.0fx (sound %s): wall %.2f s, cpu %.2f s = %.0f%% of one core\n", rate,
-                    f.soundDevice ? "device" : "silent clock", f.time.wallSeconds, f.time.cpuSeconds,
-                    100.0 * f.time.cpuSeconds / std::max(0.001, f.time.wallSeconds));
-        std::printf("    frames shown %lld of %d, dropped %lld (%.2f%%), late %lld\n", static_cast<long long>(shown), 2 * frames,
-                    static_cast<long long>(dropped), 100.0 * static_cast<double>(dropped) / (2.0 * frames),
+        std::printf(
+            "(b) real time at %.0fx (sound %s): wall %.2f s, cpu %.2f s = %.0f%% of one core\n",
+            rate, f.soundDevice ? "device" : "silent clock", f.time.wallSeconds, f.time.cpuSeconds,
+            100.0 * f.time.cpuSeconds / std::max(0.001, f.time.wallSeconds));
+        std::printf("    frames shown %lld of %d, dropped %lld (%.2f%%), late %lld\n",
+                    static_cast<long long>(shown), 2 * frames, static_cast<long long>(dropped),
+                    100.0 * static_cast<double>(dropped) / (2.0 * frames),
                     static_cast<long long>(late));
     }
     // At 2x a 30 fps clip asks for 60 pictures a second per view, which a 60 Hz screen shows,
     // so a skipped frame is a fault at both rates and counts.
-    std::printf("    (shown: pictures put up for the view; dropped: skipped because the next frame was already due;\n"
-                "     late: shown over a frame interval after its time; counted on both views, at 2x too)\n");
+    std::printf(
+        "    (shown: pictures put up for the view; dropped: skipped because the next frame was "
+        "already due;\n"
+        "     late: shown over a frame interval after its time; counted on both views, at 2x "
+        "too)\n");
     std::printf("peak memory (VmHWM): %ld MiB\n", PeakMemoryKiB() / 1024);
     return 0;
 }

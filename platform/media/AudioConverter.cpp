@@ -15,13 +15,11 @@ extern "C" {
 
 namespace platform::media {
 
-AudioConverter::~AudioConverter()
-{
+AudioConverter::~AudioConverter() {
     Reset();
 }
 
-void AudioConverter::Reset()
-{
+void AudioConverter::Reset() {
     avfilter_graph_free(&m_graph);
     m_input = nullptr;
     m_output = nullptr;
@@ -31,8 +29,7 @@ void AudioConverter::Reset()
     m_rate = 0.0;
 }
 
-bool AudioConverter::Configure(const AVFrame* frame, double rate)
-{
+bool AudioConverter::Configure(const AVFrame* frame, double rate) {
     Reset();
     m_graph = avfilter_graph_alloc();
     if (m_graph == nullptr) {
@@ -46,27 +43,33 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate)
     }
     char layoutName[128] = {};
     av_channel_layout_describe(&layout, layoutName, sizeof layoutName);
-    const QByteArray source = QStringLiteral("time_base=1/%1:sample_rate=%1:sample_fmt=%2:channel_layout=%3")
-                                  .arg(frame->sample_rate)
-                                  .arg(QString::fromLatin1(av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format))))
-                                  .arg(QString::fromLatin1(layoutName))
-                                  .toLatin1();
-    const QByteArray chain = QStringLiteral("atempo=%1,aformat=sample_fmts=s16:sample_rates=%2:channel_layouts=stereo")
-                                 .arg(rate, 0, 'f', 4)
-                                 .arg(AudioOutput::kSampleRate)
-                                 .toLatin1();
+    const QByteArray source =
+        QStringLiteral("time_base=1/%1:sample_rate=%1:sample_fmt=%2:channel_layout=%3")
+            .arg(frame->sample_rate)
+            .arg(QString::fromLatin1(
+                av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format))))
+            .arg(QString::fromLatin1(layoutName))
+            .toLatin1();
+    const QByteArray chain =
+        QStringLiteral("atempo=%1,aformat=sample_fmts=s16:sample_rates=%2:channel_layouts=stereo")
+            .arg(rate, 0, 'f', 4)
+            .arg(AudioOutput::kSampleRate)
+            .toLatin1();
     AVFilterInOut* outputs = avfilter_inout_alloc();
     AVFilterInOut* inputs = avfilter_inout_alloc();
     bool ok = outputs != nullptr && inputs != nullptr &&
-              avfilter_graph_create_filter(&m_input, avfilter_get_by_name("abuffer"), "in", source.constData(), nullptr, m_graph) >= 0 &&
-              avfilter_graph_create_filter(&m_output, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr, m_graph) >= 0;
+              avfilter_graph_create_filter(&m_input, avfilter_get_by_name("abuffer"), "in",
+                                           source.constData(), nullptr, m_graph) >= 0 &&
+              avfilter_graph_create_filter(&m_output, avfilter_get_by_name("abuffersink"), "out",
+                                           nullptr, nullptr, m_graph) >= 0;
     if (ok) {
         outputs->name = av_strdup("in");
         outputs->filter_ctx = m_input;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = m_output;
-        ok = avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0 &&
-             avfilter_graph_config(m_graph, nullptr) >= 0;
+        ok =
+            avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0 &&
+            avfilter_graph_config(m_graph, nullptr) >= 0;
     }
     avfilter_inout_free(&inputs);
     avfilter_inout_free(&outputs);
@@ -82,10 +85,10 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate)
     return true;
 }
 
-bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int16_t>* out)
-{
-    const bool same = m_graph != nullptr && m_sampleRate == frame->sample_rate && m_format == frame->format &&
-                      m_rate == rate && m_layout.nb_channels == frame->ch_layout.nb_channels;
+bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int16_t>* out) {
+    const bool same = m_graph != nullptr && m_sampleRate == frame->sample_rate &&
+                      m_format == frame->format && m_rate == rate &&
+                      m_layout.nb_channels == frame->ch_layout.nb_channels;
     if (!same && !Configure(frame, rate)) {
         return false;
     }
@@ -103,7 +106,8 @@ bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int1
     AVFrame* converted = av_frame_alloc();
     while (converted != nullptr && av_buffersink_get_frame(m_output, converted) >= 0) {
         const auto* samples = reinterpret_cast<const int16_t*>(converted->data[0]);
-        out->insert(out->end(), samples, samples + static_cast<size_t>(converted->nb_samples) * AudioOutput::kChannels);
+        out->insert(out->end(), samples,
+                    samples + static_cast<size_t>(converted->nb_samples) * AudioOutput::kChannels);
         av_frame_unref(converted);
     }
     av_frame_free(&converted);

@@ -31,9 +31,9 @@ struct Chunk {
     double rate = 1.0;
 
     size_t Frames() const { return samples.size() / AudioOutput::kChannels; }
-    REFERENCE_TIME TimeAt(size_t frame) const
-    {
-        return start + static_cast<REFERENCE_TIME>(static_cast<double>(frame) * 1e7 * rate / AudioOutput::kSampleRate);
+    REFERENCE_TIME TimeAt(size_t frame) const {
+        return start + static_cast<REFERENCE_TIME>(static_cast<double>(frame) * 1e7 * rate /
+                                                   AudioOutput::kSampleRate);
     }
 };
 }  // namespace
@@ -46,20 +46,17 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return 1 << 20; }  // an endless stream
 
-    void Push(Chunk chunk)
-    {
+    void Push(Chunk chunk) {
         std::lock_guard lock(m_mutex);
         m_chunks.push_back(std::move(chunk));
     }
-    void Clear()
-    {
+    void Clear() {
         std::lock_guard lock(m_mutex);
         m_chunks.clear();
         m_readEnd = -1;
         m_heard = -1;
     }
-    REFERENCE_TIME Heard() const
-    {
+    REFERENCE_TIME Heard() const {
         {
             std::lock_guard lock(m_mutex);
             if (m_heard < 0) {
@@ -70,15 +67,15 @@ public:
         return m_clock->Now();
     }
     // Device thread: queuedBytes still wait in the device; the clock follows what is heard.
-    void UpdateHeard(qint64 queuedBytes)
-    {
+    void UpdateHeard(qint64 queuedBytes) {
         REFERENCE_TIME heard = -1;
         {
             std::lock_guard lock(m_mutex);
             if (m_readEnd < 0) {
                 return;
             }
-            const double queuedSeconds = static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
+            const double queuedSeconds =
+                static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
             heard = m_readEnd - static_cast<REFERENCE_TIME>(queuedSeconds * 1e7 * m_readRate);
             m_heard = heard;
         }
@@ -89,8 +86,7 @@ public:
 protected:
     qint64 writeData(const char* /*data*/, qint64 /*length*/) override { return -1; }
 
-    qint64 readData(char* data, qint64 maxBytes) override
-    {
+    qint64 readData(char* data, qint64 maxBytes) override {
         const size_t frames = static_cast<size_t>(maxBytes / kBytesPerFrame);
         std::memset(data, 0, frames * kBytesPerFrame);
         const bool ticking = m_clock->IsTicking();
@@ -114,18 +110,21 @@ protected:
 private:
     // Writes frames of sound from the chunks, from where the last read ended; true when that
     // was too far from the clock and the sound started over, lined up with it.
-    bool Fill(int16_t* out, size_t frames, REFERENCE_TIME now, double rate)
-    {
+    bool Fill(int16_t* out, size_t frames, REFERENCE_TIME now, double rate) {
         // A fresh start lines the sound up with the clock, one device buffer ahead.
-        const REFERENCE_TIME aligned = now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
-        const bool resync = m_readEnd >= 0 && std::llabs(m_readEnd - aligned) > static_cast<REFERENCE_TIME>(kResyncSeconds * 1e7 * rate);
+        const REFERENCE_TIME aligned =
+            now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        const bool resync =
+            m_readEnd >= 0 && std::llabs(m_readEnd - aligned) >
+                                  static_cast<REFERENCE_TIME>(kResyncSeconds * 1e7 * rate);
         REFERENCE_TIME want = m_readEnd >= 0 && !resync ? m_readEnd : aligned;
         const double unitsPerFrame = 1e7 * rate / kSampleRate;
         size_t written = 0;
         while (written < frames) {
             if (m_chunks.empty()) {
                 // Nothing to play (yet): silence, while time goes on.
-                want += static_cast<REFERENCE_TIME>(static_cast<double>(frames - written) * unitsPerFrame);
+                want += static_cast<REFERENCE_TIME>(static_cast<double>(frames - written) *
+                                                    unitsPerFrame);
                 written = frames;
                 break;
             }
@@ -133,16 +132,19 @@ private:
             const REFERENCE_TIME at = chunk.TimeAt(chunk.offsetFrames);
             const size_t left = chunk.Frames() - chunk.offsetFrames;
             if (at < want - kSyncTolerance) {
-                const auto late = static_cast<size_t>(static_cast<double>(want - at) / unitsPerFrame);
+                const auto late =
+                    static_cast<size_t>(static_cast<double>(want - at) / unitsPerFrame);
                 chunk.offsetFrames += std::min(left, std::max<size_t>(late, 1));
             } else if (at > want + kSyncTolerance) {
-                const auto early = static_cast<size_t>(static_cast<double>(at - want) / unitsPerFrame);
+                const auto early =
+                    static_cast<size_t>(static_cast<double>(at - want) / unitsPerFrame);
                 const size_t gap = std::min(frames - written, std::max<size_t>(early, 1));
                 written += gap;  // silence until its time
                 want += static_cast<REFERENCE_TIME>(static_cast<double>(gap) * unitsPerFrame);
             } else {
                 const size_t take = std::min(left, frames - written);
-                std::memcpy(out + written * kChannels, chunk.samples.data() + chunk.offsetFrames * kChannels,
+                std::memcpy(out + written * kChannels,
+                            chunk.samples.data() + chunk.offsetFrames * kChannels,
                             take * kBytesPerFrame);
                 chunk.offsetFrames += take;
                 written += take;
@@ -168,8 +170,7 @@ private:
 // Owns the sink on the device thread.
 class AudioOutput::Host final : public QObject {
 public:
-    bool Start(Reader* reader)
-    {
+    bool Start(Reader* reader) {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull()) {
             return false;
@@ -182,25 +183,27 @@ public:
             return false;
         }
         m_sink = std::make_unique<QAudioSink>(device, format);
-        m_sink->setBufferSize(static_cast<qsizetype>(kDeviceBufferSeconds * kSampleRate) * kBytesPerFrame);
+        m_sink->setBufferSize(static_cast<qsizetype>(kDeviceBufferSeconds * kSampleRate) *
+                              kBytesPerFrame);
         reader->open(QIODevice::ReadOnly);
         m_sink->start(reader);
         if (m_sink->error() != QAudio::NoError || m_sink->state() == QAudio::StoppedState) {
             m_sink.reset();
             return false;
         }
-        reader->latencySeconds = static_cast<double>(m_sink->bufferSize()) / (kSampleRate * kBytesPerFrame);
+        reader->latencySeconds =
+            static_cast<double>(m_sink->bufferSize()) / (kSampleRate * kBytesPerFrame);
         m_timer = std::make_unique<QTimer>();
         QObject::connect(m_timer.get(), &QTimer::timeout, this, [this, reader] {
             if (m_sink) {
-                reader->UpdateHeard(std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()));
+                reader->UpdateHeard(
+                    std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()));
             }
         });
         m_timer->start(kHeardIntervalMs);
         return true;
     }
-    void Stop()
-    {
+    void Stop() {
         m_timer.reset();
         if (m_sink) {
             m_sink->stop();
@@ -214,21 +217,18 @@ private:
 };
 
 AudioOutput::AudioOutput(std::shared_ptr<GraphClock> clock)
-    : m_clock(clock), m_reader(std::make_unique<Reader>(std::move(clock)))
-{
-}
+    : m_clock(clock), m_reader(std::make_unique<Reader>(std::move(clock))) {}
 
-AudioOutput::~AudioOutput()
-{
+AudioOutput::~AudioOutput() {
     Close();
 }
 
-bool AudioOutput::Open()
-{
+bool AudioOutput::Open() {
     if (m_open) {
         return true;
     }
-    if (qEnvironmentVariable(kDeviceVariable) == QStringLiteral("none") || QCoreApplication::instance() == nullptr) {
+    if (qEnvironmentVariable(kDeviceVariable) == QStringLiteral("none") ||
+        QCoreApplication::instance() == nullptr) {
         return false;
     }
     m_thread.start();
@@ -257,8 +257,7 @@ bool AudioOutput::Open()
     return started;
 }
 
-void AudioOutput::Close()
-{
+void AudioOutput::Close() {
     if (!m_open) {
         return;
     }
@@ -284,23 +283,19 @@ void AudioOutput::Close()
     m_open = false;
 }
 
-void AudioOutput::Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate)
-{
+void AudioOutput::Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate) {
     m_reader->Push(Chunk{std::move(samples), 0, start, rate});
 }
 
-void AudioOutput::Clear()
-{
+void AudioOutput::Clear() {
     m_reader->Clear();
 }
 
-REFERENCE_TIME AudioOutput::HeardTime() const
-{
+REFERENCE_TIME AudioOutput::HeardTime() const {
     return m_reader->Heard();
 }
 
-double AudioOutput::LatencySeconds() const
-{
+double AudioOutput::LatencySeconds() const {
     return m_reader->latencySeconds;
 }
 

@@ -15,27 +15,25 @@ constexpr LONG kSilentVolume = -10000;
 // Sound is prepared this long before its time on top of the device's own latency.
 constexpr double kPrepareAheadSeconds = 0.1;
 
-double Attenuation(LONG hundredthsOfDb)
-{
+double Attenuation(LONG hundredthsOfDb) {
     return hundredthsOfDb <= kSilentVolume ? 0.0 : std::pow(10.0, hundredthsOfDb / 2000.0);
 }
 }  // namespace
 
-AudioRenderer::AudioRenderer() : FilterBase(CLSID_DSoundRender)
-{
-    m_input = AddInputPin(QString::fromLatin1(kInputPinName), kSampleQueue, [](const MediaType& type) {
-        return type.majortype == MEDIATYPE_Audio && type.subtype == MEDIASUBTYPE_PCM && type.format;
-    });
+AudioRenderer::AudioRenderer() : FilterBase(CLSID_DSoundRender) {
+    m_input =
+        AddInputPin(QString::fromLatin1(kInputPinName), kSampleQueue, [](const MediaType& type) {
+            return type.majortype == MEDIATYPE_Audio && type.subtype == MEDIASUBTYPE_PCM &&
+                   type.format;
+        });
 }
 
-AudioRenderer::~AudioRenderer()
-{
+AudioRenderer::~AudioRenderer() {
     RequestStop();
     JoinStreaming();
 }
 
-HRESULT AudioRenderer::QueryExtra(const IID& iid, void** object)
-{
+HRESULT AudioRenderer::QueryExtra(const IID& iid, void** object) {
     if (iid != IRendererStats::kIid) {
         return E_NOINTERFACE;
     }
@@ -44,8 +42,7 @@ HRESULT AudioRenderer::QueryExtra(const IID& iid, void** object)
     return S_OK;
 }
 
-HRESULT AudioRenderer::GetRendererStats(RendererStats* stats)
-{
+HRESULT AudioRenderer::GetRendererStats(RendererStats* stats) {
     if (stats == nullptr) {
         return E_POINTER;
     }
@@ -58,8 +55,7 @@ HRESULT AudioRenderer::GetRendererStats(RendererStats* stats)
     return S_OK;
 }
 
-HRESULT AudioRenderer::StartStreaming(int serial)
-{
+HRESULT AudioRenderer::StartStreaming(int serial) {
     JoinStreaming();
     const MediaType type = m_input->ConnectedType();
     if (!type.format) {
@@ -68,7 +64,8 @@ HRESULT AudioRenderer::StartStreaming(int serial)
     if (!type.format->decoded) {
         const AVCodec* codec = avcodec_find_decoder(type.format->codec->codec_id);
         CodecContextPtr context(avcodec_alloc_context3(codec));
-        if (codec == nullptr || !context || avcodec_parameters_to_context(context.get(), type.format->codec.get()) < 0 ||
+        if (codec == nullptr || !context ||
+            avcodec_parameters_to_context(context.get(), type.format->codec.get()) < 0 ||
             avcodec_open2(context.get(), codec, nullptr) < 0) {
             return E_FAIL;
         }
@@ -78,16 +75,14 @@ HRESULT AudioRenderer::StartStreaming(int serial)
     return S_OK;
 }
 
-void AudioRenderer::JoinStreaming()
-{
+void AudioRenderer::JoinStreaming() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
     m_pcm.reset();
 }
 
-std::vector<FramePtr> AudioRenderer::Decode(MediaSample& sample)
-{
+std::vector<FramePtr> AudioRenderer::Decode(MediaSample& sample) {
     std::vector<FramePtr> frames;
     if (sample.frame) {
         frames.push_back(std::move(sample.frame));
@@ -105,13 +100,14 @@ std::vector<FramePtr> AudioRenderer::Decode(MediaSample& sample)
     }
 }
 
-void AudioRenderer::ApplyVolume(std::vector<int16_t>* samples) const
-{
+void AudioRenderer::ApplyVolume(std::vector<int16_t>* samples) const {
     const uint32_t wave = platform::GetWaveOutVolume();
     const LONG balance = m_clock->balance;
     const double volume = Attenuation(m_clock->volume);
-    const double left = volume * (wave & 0xFFFF) / 65535.0 * (balance > 0 ? Attenuation(-balance) : 1.0);
-    const double right = volume * (wave >> 16) / 65535.0 * (balance < 0 ? Attenuation(balance) : 1.0);
+    const double left =
+        volume * (wave & 0xFFFF) / 65535.0 * (balance > 0 ? Attenuation(-balance) : 1.0);
+    const double right =
+        volume * (wave >> 16) / 65535.0 * (balance < 0 ? Attenuation(balance) : 1.0);
     if (left == 1.0 && right == 1.0) {
         return;
     }
@@ -121,19 +117,18 @@ void AudioRenderer::ApplyVolume(std::vector<int16_t>* samples) const
     }
 }
 
-bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
-{
+bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial) {
     const double rate = m_clock->Rate();
     const bool device = m_output != nullptr;
     const double aheadSeconds = device ? m_output->LatencySeconds() + kPrepareAheadSeconds : 0.0;
     const auto ahead = static_cast<REFERENCE_TIME>(aheadSeconds * 1e7 * rate);
     switch (m_clock->WaitUntil(start - ahead, serial, false)) {
-    case GraphClock::WaitResult::Aborted:
-        return false;
-    case GraphClock::WaitResult::Stale:
-        return true;
-    default:
-        break;
+        case GraphClock::WaitResult::Aborted:
+            return false;
+        case GraphClock::WaitResult::Stale:
+            return true;
+        default:
+            break;
     }
     if (device) {
         std::vector<int16_t> samples;
@@ -150,8 +145,7 @@ bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
     return true;
 }
 
-void AudioRenderer::RenderLoop(int serial)
-{
+void AudioRenderer::RenderLoop(int serial) {
     auto output = std::make_unique<AudioOutput>(m_clock);
     if (output->Open()) {
         m_output = std::move(output);
@@ -187,7 +181,10 @@ void AudioRenderer::RenderLoop(int serial)
         REFERENCE_TIME start = sample->start;
         bool alive = true;
         for (FramePtr& frame : Decode(*sample)) {
-            const REFERENCE_TIME duration = frame->sample_rate > 0 ? av_rescale(frame->nb_samples, kUnitsPerSecond, frame->sample_rate) : 0;
+            const REFERENCE_TIME duration =
+                frame->sample_rate > 0
+                    ? av_rescale(frame->nb_samples, kUnitsPerSecond, frame->sample_rate)
+                    : 0;
             if (start + duration > m_clock->SegmentStart()) {
                 alive = Play(frame.get(), start, serial);
             }

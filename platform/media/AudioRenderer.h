@@ -41,13 +41,13 @@ private:
 
     InputPin* m_input = nullptr;
     std::thread m_thread;
-    CodecContextPtr m_pcm;              // render thread: PCM packets to frames
+    CodecContextPtr m_pcm;                  // render thread: PCM packets to frames
     std::unique_ptr<AudioOutput> m_output;  // render thread
-    AudioConverter m_converter;         // render thread
+    AudioConverter m_converter;             // render thread
 
     mutable std::mutex m_mutex;
-    RendererStats m_stats;              // guarded by m_mutex
-    bool m_heardKnown = false;          // the device plays sound of this generation; guarded
+    RendererStats m_stats;      // guarded by m_mutex
+    bool m_heardKnown = false;  // the device plays sound of this generation; guarded
 };
 
 }  // namespace platform::media

@@ -16,23 +16,23 @@ constexpr char kInputPinName[] = "XForm In";
 constexpr char kOutputPinName[] = "XForm Out";
 }  // namespace
 
-BrightnessFilter::BrightnessFilter() : FilterBase(CLSID_BrightnessFilter)
-{
+BrightnessFilter::BrightnessFilter() : FilterBase(CLSID_BrightnessFilter) {
     m_input = AddInputPin(QString::fromLatin1(kInputPinName), 1, [](const MediaType& type) {
-        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_DecodedVideo && type.format;
+        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_DecodedVideo &&
+               type.format;
     });
     m_input->SetReceiver([this](SamplePtr sample) { return Transform(std::move(sample)); });
-    m_output = AddOutputPin(QString::fromLatin1(kOutputPinName), [this]() -> std::vector<MediaType> {
-        const MediaType in = m_input->ConnectedType();
-        if (!in.format) {
-            return {};
-        }
-        return {in};
-    });
+    m_output =
+        AddOutputPin(QString::fromLatin1(kOutputPinName), [this]() -> std::vector<MediaType> {
+            const MediaType in = m_input->ConnectedType();
+            if (!in.format) {
+                return {};
+            }
+            return {in};
+        });
 }
 
-HRESULT BrightnessFilter::QueryExtra(const IID& iid, void** object)
-{
+HRESULT BrightnessFilter::QueryExtra(const IID& iid, void** object) {
     if (iid != IBrightnessControl::kIid) {
         return E_NOINTERFACE;
     }
@@ -41,8 +41,7 @@ HRESULT BrightnessFilter::QueryExtra(const IID& iid, void** object)
     return S_OK;
 }
 
-HRESULT BrightnessFilter::SetBrightness(LONG level)
-{
+HRESULT BrightnessFilter::SetBrightness(LONG level) {
     if (level < -kLevelLimit || level > kLevelLimit) {
         return E_INVALIDARG;
     }
@@ -50,8 +49,7 @@ HRESULT BrightnessFilter::SetBrightness(LONG level)
     return S_OK;
 }
 
-HRESULT BrightnessFilter::GetBrightness(LONG* level)
-{
+HRESULT BrightnessFilter::GetBrightness(LONG* level) {
     if (level == nullptr) {
         return E_POINTER;
     }
@@ -59,13 +57,15 @@ HRESULT BrightnessFilter::GetBrightness(LONG* level)
     return S_OK;
 }
 
-bool BrightnessFilter::Adjust(AVFrame* frame, LONG level)
-{
+bool BrightnessFilter::Adjust(AVFrame* frame, LONG level) {
     if (level == 0) {
         return true;
     }
-    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
-    if (descriptor == nullptr || (descriptor->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) != 0 ||
+    const AVPixFmtDescriptor* descriptor =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+    if (descriptor == nullptr ||
+        (descriptor->flags &
+         (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) != 0 ||
         descriptor->comp[0].depth != 8 || av_frame_make_writable(frame) < 0) {
         return false;
     }
@@ -77,7 +77,8 @@ bool BrightnessFilter::Adjust(AVFrame* frame, LONG level)
     const bool rgb = (descriptor->flags & AV_PIX_FMT_FLAG_RGB) != 0;
     // YUV: the luma plane; packed RGB: every colour byte of the first plane.
     const int width = rgb ? frame->width * descriptor->comp[0].step : frame->width;
-    const int alphaStep = (rgb && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) ? descriptor->comp[0].step : 0;
+    const int alphaStep =
+        (rgb && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0) ? descriptor->comp[0].step : 0;
     for (int y = 0; y < frame->height; ++y) {
         uint8_t* row = frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0];
         for (int x = 0; x < width; ++x) {
@@ -90,8 +91,7 @@ bool BrightnessFilter::Adjust(AVFrame* frame, LONG level)
     return true;
 }
 
-bool BrightnessFilter::Transform(SamplePtr sample)
-{
+bool BrightnessFilter::Transform(SamplePtr sample) {
     if (sample->frame) {
         Adjust(sample->frame.get(), m_level);
     }

@@ -4,18 +4,15 @@
 
 namespace platform::media {
 
-void* CoTaskMemAlloc(size_t bytes)
-{
+void* CoTaskMemAlloc(size_t bytes) {
     return std::malloc(bytes == 0 ? 1 : bytes);
 }
 
-void CoTaskMemFree(void* block)
-{
+void CoTaskMemFree(void* block) {
     std::free(block);
 }
 
-HRESULT CoInitialize(void* /*reserved*/)
-{
+HRESULT CoInitialize(void* /*reserved*/) {
     return S_OK;
 }
 

@@ -22,7 +22,9 @@ using LONG = int32_t;
 using BYTE = uint8_t;
 using REFERENCE_TIME = int64_t;  // 100-ns units
 
-constexpr HRESULT MakeHResult(uint32_t code) { return static_cast<HRESULT>(code); }
+constexpr HRESULT MakeHResult(uint32_t code) {
+    return static_cast<HRESULT>(code);
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -54,8 +56,12 @@ inline constexpr HRESULT VFW_E_DUPLICATE_NAME = MakeHResult(0x8004023E);
 inline constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = MakeHResult(0x80040240);
 inline constexpr HRESULT VFW_E_NOT_PAUSED = MakeHResult(0x80040231);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 // A 128-bit class or interface identifier, written as in "{046814AD-616F-4DF8-B600-0234759FF57F}".
 struct Guid {
@@ -64,8 +70,7 @@ struct Guid {
     uint16_t data3 = 0;
     uint8_t data4[8] = {};
 
-    friend constexpr bool operator==(const Guid& a, const Guid& b)
-    {
+    friend constexpr bool operator==(const Guid& a, const Guid& b) {
         if (a.data1 != b.data1 || a.data2 != b.data2 || a.data3 != b.data3) {
             return false;
         }
@@ -100,8 +105,7 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     // Takes a new reference to p.
-    explicit ComPtr(T* p) : m_p(p)
-    {
+    explicit ComPtr(T* p) : m_p(p) {
         if (m_p) {
             m_p->AddRef();
         }
@@ -109,34 +113,28 @@ public:
     ComPtr(const ComPtr& other) : ComPtr(other.m_p) {}
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     template <typename U>
-    ComPtr(const ComPtr<U>& other) : ComPtr(static_cast<T*>(other.Get()))
-    {
-    }
+    ComPtr(const ComPtr<U>& other) : ComPtr(static_cast<T*>(other.Get())) {}
     ~ComPtr() { Reset(); }
 
-    ComPtr& operator=(ComPtr other) noexcept
-    {
+    ComPtr& operator=(ComPtr other) noexcept {
         std::swap(m_p, other.m_p);
         return *this;
     }
 
     // Adopts a pointer that already carries a reference (as from an out-parameter).
-    static ComPtr Attach(T* p)
-    {
+    static ComPtr Attach(T* p) {
         ComPtr result;
         result.m_p = p;
         return result;
     }
     T* Detach() { return std::exchange(m_p, nullptr); }
-    void Reset()
-    {
+    void Reset() {
         if (T* p = std::exchange(m_p, nullptr)) {
             p->Release();
         }
     }
     // For out-parameters: releases what is held and exposes the slot.
-    T** ReleaseAndGetAddressOf()
-    {
+    T** ReleaseAndGetAddressOf() {
         Reset();
         return &m_p;
     }
@@ -154,8 +152,7 @@ private:
 
 // QueryInterface into a ComPtr: an empty pointer when the object lacks the interface.
 template <typename T>
-ComPtr<T> QueryInterface(IUnknown* object)
-{
+ComPtr<T> QueryInterface(IUnknown* object) {
     void* raw = nullptr;
     if (object == nullptr || FAILED(object->QueryInterface(T::kIid, &raw))) {
         return {};
@@ -164,8 +161,7 @@ ComPtr<T> QueryInterface(IUnknown* object)
 }
 
 template <typename T, typename U>
-ComPtr<T> QueryInterface(const ComPtr<U>& object)
-{
+ComPtr<T> QueryInterface(const ComPtr<U>& object) {
     return QueryInterface<T>(static_cast<IUnknown*>(object.Get()));
 }
 

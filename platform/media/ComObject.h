@@ -13,16 +13,14 @@ template <typename First, typename... Rest>
 class ComObject : public First, public Rest... {
 public:
     ULONG AddRef() override { return m_refs.fetch_add(1, std::memory_order_relaxed) + 1; }
-    ULONG Release() override
-    {
+    ULONG Release() override {
         const ULONG left = m_refs.fetch_sub(1, std::memory_order_acq_rel) - 1;
         if (left == 0) {
             delete this;  // the count owns the object
         }
         return left;
     }
-    HRESULT QueryInterface(const IID& iid, void** object) override
-    {
+    HRESULT QueryInterface(const IID& iid, void** object) override {
         if (object == nullptr) {
             return E_POINTER;
         }
@@ -46,8 +44,7 @@ protected:
 
 private:
     template <typename T>
-    bool TryInterface(const IID& iid, void** object)
-    {
+    bool TryInterface(const IID& iid, void** object) {
         if (iid == T::kIid) {
             *object = static_cast<T*>(this);
             return true;
@@ -59,18 +56,20 @@ private:
 };
 
 // For classes that add interfaces beside a ComObject base: one implementation of IUnknown.
-#define MEDIA_FORWARD_IUNKNOWN(Base)                                                          \
-    HRESULT QueryInterface(const IID& iid, void** object) override                            \
-    {                                                                                         \
-        return Base::QueryInterface(iid, object);                                             \
-    }                                                                                         \
-    ULONG AddRef() override { return Base::AddRef(); }                                        \
-    ULONG Release() override { return Base::Release(); }
+#define MEDIA_FORWARD_IUNKNOWN(Base)                                 \
+    HRESULT QueryInterface(const IID& iid, void** object) override { \
+        return Base::QueryInterface(iid, object);                    \
+    }                                                                \
+    ULONG AddRef() override {                                        \
+        return Base::AddRef();                                       \
+    }                                                                \
+    ULONG Release() override {                                       \
+        return Base::Release();                                      \
+    }
 
 // Wraps a freshly made object (count 0) in its first owner.
 template <typename T, typename... Args>
-ComPtr<T> MakeCom(Args&&... args)
-{
+ComPtr<T> MakeCom(Args&&... args) {
     return ComPtr<T>(new T(std::forward<Args>(args)...));
 }
 

@@ -21,35 +21,35 @@ namespace {
 
 struct Factory {
     CLSID clsid;
-    std::function<bool()> linked;             // its FFmpeg parts are present
+    std::function<bool()> linked;  // its FFmpeg parts are present
     std::function<ComPtr<IUnknown>()> create;
 };
 
 template <typename T, typename... Args>
-ComPtr<IUnknown> Make(Args... args)
-{
+ComPtr<IUnknown> Make(Args... args) {
     ComPtr<T> object = MakeCom<T>(args...);
-    return QueryInterface<IUnknown>(static_cast<IUnknown*>(static_cast<IBaseFilter*>(object.Get())));
+    return QueryInterface<IUnknown>(
+        static_cast<IUnknown*>(static_cast<IBaseFilter*>(object.Get())));
 }
 
-ComPtr<IUnknown> MakeGraph()
-{
+ComPtr<IUnknown> MakeGraph() {
     ComPtr<FilterGraph> graph = MakeCom<FilterGraph>();
-    return QueryInterface<IUnknown>(static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph.Get())));
+    return QueryInterface<IUnknown>(
+        static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph.Get())));
 }
 
-bool DemuxersLinked()
-{
+bool DemuxersLinked() {
     return av_find_input_format("mov") != nullptr && av_find_input_format("matroska") != nullptr;
 }
 
-const std::vector<Factory>& Factories()
-{
+const std::vector<Factory>& Factories() {
     static const std::vector<Factory> factories = {
         {CLSID_SourceFilter, DemuxersLinked, [] { return Make<SourceFilter>(); }},
-        {CLSID_VideoDecoder, [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Video); },
+        {CLSID_VideoDecoder,
+         [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Video); },
          [] { return Make<DecoderFilter>(DecoderFilter::Kind::Video); }},
-        {CLSID_AacDecoder, [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Audio); },
+        {CLSID_AacDecoder,
+         [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Audio); },
          [] { return Make<DecoderFilter>(DecoderFilter::Kind::Audio); }},
         {CLSID_DSoundRender, [] { return avfilter_get_by_name("atempo") != nullptr; },
          [] { return Make<AudioRenderer>(); }},
@@ -60,8 +60,7 @@ const std::vector<Factory>& Factories()
     return factories;
 }
 
-const Factory* FindFactory(const CLSID& clsid)
-{
+const Factory* FindFactory(const CLSID& clsid) {
     for (const Factory& factory : Factories()) {
         if (factory.clsid == clsid) {
             return &factory;
@@ -70,8 +69,7 @@ const Factory* FindFactory(const CLSID& clsid)
     return nullptr;
 }
 
-const ComponentInfo* FindInfo(const CLSID& clsid)
-{
+const ComponentInfo* FindInfo(const CLSID& clsid) {
     for (const ComponentInfo& info : Components()) {
         if (info.clsid == clsid) {
             return &info;
@@ -82,43 +80,47 @@ const ComponentInfo* FindInfo(const CLSID& clsid)
 
 }  // namespace
 
-const std::vector<ComponentInfo>& Components()
-{
+const std::vector<ComponentInfo>& Components() {
     static const std::vector<ComponentInfo> components = {
-        {CLSID_SourceFilter, QStringLiteral("SourceFilter"), QStringLiteral("Recording source (libavformat)")},
-        {CLSID_VideoDecoder, QStringLiteral("VideoDecoder"), QStringLiteral("Video decoder (libavcodec)")},
-        {CLSID_AacDecoder, QStringLiteral("AacDecoder"), QStringLiteral("AAC audio decoder (libavcodec)")},
-        {CLSID_DSoundRender, QStringLiteral("AudioRenderer"), QStringLiteral("Audio renderer (Qt audio sink)")},
-        {CLSID_VideoMixingRenderer, QStringLiteral("VideoRenderer"), QStringLiteral("Windowless video renderer")},
-        {CLSID_BrightnessFilter, QStringLiteral("BrightnessFilter"), QStringLiteral("Brightness filter")},
+        {CLSID_SourceFilter, QStringLiteral("SourceFilter"),
+         QStringLiteral("Recording source (libavformat)")},
+        {CLSID_VideoDecoder, QStringLiteral("VideoDecoder"),
+         QStringLiteral("Video decoder (libavcodec)")},
+        {CLSID_AacDecoder, QStringLiteral("AacDecoder"),
+         QStringLiteral("AAC audio decoder (libavcodec)")},
+        {CLSID_DSoundRender, QStringLiteral("AudioRenderer"),
+         QStringLiteral("Audio renderer (Qt audio sink)")},
+        {CLSID_VideoMixingRenderer, QStringLiteral("VideoRenderer"),
+         QStringLiteral("Windowless video renderer")},
+        {CLSID_BrightnessFilter, QStringLiteral("BrightnessFilter"),
+         QStringLiteral("Brightness filter")},
         {CLSID_FilterGraph, QStringLiteral("FilterGraph"), QStringLiteral("Filter graph manager")},
     };
     return components;
 }
 
-bool IsComponentAvailable(const CLSID& clsid)
-{
+bool IsComponentAvailable(const CLSID& clsid) {
     const Factory* factory = FindFactory(clsid);
     const ComponentInfo* info = FindInfo(clsid);
     if (factory == nullptr || info == nullptr || !factory->linked()) {
         return false;
     }
-    const auto disabled = ReadRegistryDword(RegistryScope::User, QString::fromLatin1(kComponentSettingsKey), info->key);
+    const auto disabled = ReadRegistryDword(RegistryScope::User,
+                                            QString::fromLatin1(kComponentSettingsKey), info->key);
     return !disabled.has_value() || *disabled == 0;
 }
 
-bool SetComponentDisabled(const CLSID& clsid, bool disabled)
-{
+bool SetComponentDisabled(const CLSID& clsid, bool disabled) {
     const ComponentInfo* info = FindInfo(clsid);
     if (info == nullptr) {
         return false;
     }
-    return WriteRegistryDword(RegistryScope::User, QString::fromLatin1(kComponentSettingsKey), info->key,
-                              disabled ? 1u : 0u);
+    return WriteRegistryDword(RegistryScope::User, QString::fromLatin1(kComponentSettingsKey),
+                              info->key, disabled ? 1u : 0u);
 }
 
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, const IID& iid, void** object)
-{
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, const IID& iid,
+                         void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }

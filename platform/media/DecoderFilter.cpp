@@ -13,61 +13,59 @@ constexpr char kOutputPinName[] = "Out";
 }  // namespace
 
 DecoderFilter::DecoderFilter(Kind kind)
-    : FilterBase(kind == Kind::Video ? CLSID_VideoDecoder : CLSID_AacDecoder), m_kind(kind)
-{
+    : FilterBase(kind == Kind::Video ? CLSID_VideoDecoder : CLSID_AacDecoder), m_kind(kind) {
     m_input = AddInputPin(QString::fromLatin1(kInputPinName),
                           kind == Kind::Video ? kPacketQueueVideo : kPacketQueueAudio,
                           [this](const MediaType& type) { return AcceptsInput(type); });
     m_output = AddOutputPin(QString::fromLatin1(kOutputPinName), [this] { return OutputTypes(); });
 }
 
-DecoderFilter::~DecoderFilter()
-{
+DecoderFilter::~DecoderFilter() {
     RequestStop();
     JoinStreaming();
 }
 
-bool DecoderFilter::CodecsAvailable(Kind kind)
-{
+bool DecoderFilter::CodecsAvailable(Kind kind) {
     if (kind == Kind::Video) {
         return avcodec_find_decoder(AV_CODEC_ID_H264) != nullptr;
     }
     return avcodec_find_decoder(AV_CODEC_ID_AAC) != nullptr;
 }
 
-bool DecoderFilter::AcceptsInput(const MediaType& type) const
-{
+bool DecoderFilter::AcceptsInput(const MediaType& type) const {
     if (!type.format || !type.format->codec || type.format->decoded) {
         return false;
     }
     if (m_kind == Kind::Video) {
-        return type.majortype == MEDIATYPE_Video && avcodec_find_decoder(type.format->codec->codec_id) != nullptr;
+        return type.majortype == MEDIATYPE_Video &&
+               avcodec_find_decoder(type.format->codec->codec_id) != nullptr;
     }
     // Uncompressed audio goes to the renderer directly; any other sound this build decodes.
     return type.majortype == MEDIATYPE_Audio && type.subtype != MEDIASUBTYPE_PCM &&
            avcodec_find_decoder(type.format->codec->codec_id) != nullptr;
 }
 
-std::vector<MediaType> DecoderFilter::OutputTypes() const
-{
+std::vector<MediaType> DecoderFilter::OutputTypes() const {
     const MediaType in = m_input->ConnectedType();
     if (!in.format) {
         return {};
     }
     auto format = std::make_shared<StreamFormat>();
     format->codec.reset(avcodec_parameters_alloc());
-    if (!format->codec || avcodec_parameters_copy(format->codec.get(), in.format->codec.get()) < 0) {
+    if (!format->codec ||
+        avcodec_parameters_copy(format->codec.get(), in.format->codec.get()) < 0) {
         return {};
     }
     format->timeBase = in.format->timeBase;
     format->frameRate = in.format->frameRate;
     format->startOffset = in.format->startOffset;
     format->decoded = true;
-    return {MediaType{in.majortype, m_kind == Kind::Video ? MEDIASUBTYPE_DecodedVideo : MEDIASUBTYPE_PCM, format}};
+    return {MediaType{in.majortype,
+                      m_kind == Kind::Video ? MEDIASUBTYPE_DecodedVideo : MEDIASUBTYPE_PCM,
+                      format}};
 }
 
-HRESULT DecoderFilter::StartStreaming(int serial)
-{
+HRESULT DecoderFilter::StartStreaming(int serial) {
     JoinStreaming();
     const MediaType in = m_input->ConnectedType();
     if (!in.format) {
@@ -75,7 +73,8 @@ HRESULT DecoderFilter::StartStreaming(int serial)
     }
     const AVCodec* decoder = avcodec_find_decoder(in.format->codec->codec_id);
     CodecContextPtr codec(avcodec_alloc_context3(decoder));
-    if (decoder == nullptr || !codec || avcodec_parameters_to_context(codec.get(), in.format->codec.get()) < 0) {
+    if (decoder == nullptr || !codec ||
+        avcodec_parameters_to_context(codec.get(), in.format->codec.get()) < 0) {
         return E_FAIL;
     }
     codec->pkt_timebase = in.format->timeBase;
@@ -92,18 +91,18 @@ HRESULT DecoderFilter::StartStreaming(int serial)
     return S_OK;
 }
 
-void DecoderFilter::JoinStreaming()
-{
+void DecoderFilter::JoinStreaming() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
     m_codec.reset();
 }
 
-REFERENCE_TIME DecoderFilter::FrameDuration(const AVFrame* frame) const
-{
+REFERENCE_TIME DecoderFilter::FrameDuration(const AVFrame* frame) const {
     if (m_kind == Kind::Audio) {
-        return frame->sample_rate > 0 ? av_rescale(frame->nb_samples, kUnitsPerSecond, frame->sample_rate) : 0;
+        return frame->sample_rate > 0
+                   ? av_rescale(frame->nb_samples, kUnitsPerSecond, frame->sample_rate)
+                   : 0;
     }
     if (frame->pkt_duration > 0) {
         return av_rescale_q(frame->pkt_duration, m_format->timeBase, kReferenceTimeBase);
@@ -112,8 +111,7 @@ REFERENCE_TIME DecoderFilter::FrameDuration(const AVFrame* frame) const
     return rate.num > 0 ? av_rescale(kUnitsPerSecond, rate.den, rate.num) : 0;
 }
 
-bool DecoderFilter::DeliverFrames(int serial)
-{
+bool DecoderFilter::DeliverFrames(int serial) {
     for (;;) {
         FramePtr frame(av_frame_alloc());
         if (!frame) {
@@ -126,7 +124,8 @@ bool DecoderFilter::DeliverFrames(int serial)
         auto sample = std::make_unique<MediaSample>();
         sample->kind = MediaSample::Kind::Frame;
         sample->serial = serial;
-        sample->start = ToReferenceTime(frame->best_effort_timestamp, m_format->timeBase, m_format->startOffset);
+        sample->start = ToReferenceTime(frame->best_effort_timestamp, m_format->timeBase,
+                                        m_format->startOffset);
         sample->duration = FrameDuration(frame.get());
         sample->frame = std::move(frame);
         if (!m_output->Deliver(std::move(sample))) {
@@ -135,8 +134,7 @@ bool DecoderFilter::DeliverFrames(int serial)
     }
 }
 
-void DecoderFilter::DecodeLoop(int serial)
-{
+void DecoderFilter::DecodeLoop(int serial) {
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
             avcodec_flush_buffers(m_codec.get());

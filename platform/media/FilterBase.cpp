@@ -8,8 +8,7 @@ FilterBase::FilterBase(const CLSID& clsid) : m_clsid(clsid) {}
 
 FilterBase::~FilterBase() = default;
 
-HRESULT FilterBase::GetClassID(CLSID* clsid)
-{
+HRESULT FilterBase::GetClassID(CLSID* clsid) {
     if (clsid == nullptr) {
         return E_POINTER;
     }
@@ -17,8 +16,7 @@ HRESULT FilterBase::GetClassID(CLSID* clsid)
     return S_OK;
 }
 
-HRESULT FilterBase::EnumPins(PinList* pins)
-{
+HRESULT FilterBase::EnumPins(PinList* pins) {
     if (pins == nullptr) {
         return E_POINTER;
     }
@@ -29,8 +27,7 @@ HRESULT FilterBase::EnumPins(PinList* pins)
     return S_OK;
 }
 
-HRESULT FilterBase::FindPin(const QString& name, IPin** pin)
-{
+HRESULT FilterBase::FindPin(const QString& name, IPin** pin) {
     if (pin == nullptr) {
         return E_POINTER;
     }
@@ -45,8 +42,7 @@ HRESULT FilterBase::FindPin(const QString& name, IPin** pin)
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info)
-{
+HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info) {
     if (info == nullptr) {
         return E_POINTER;
     }
@@ -55,8 +51,7 @@ HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info)
     return S_OK;
 }
 
-HRESULT FilterBase::Stop()
-{
+HRESULT FilterBase::Stop() {
     if (m_graph != nullptr) {
         // Threads of the whole graph wait on each other; they stop together.
         m_graph->StopStreaming();
@@ -68,18 +63,15 @@ HRESULT FilterBase::Stop()
     return S_OK;
 }
 
-HRESULT FilterBase::Pause()
-{
+HRESULT FilterBase::Pause() {
     return m_graph == nullptr ? VFW_E_NOT_IN_GRAPH : m_graph->Pause();
 }
 
-HRESULT FilterBase::Run(REFERENCE_TIME /*start*/)
-{
+HRESULT FilterBase::Run(REFERENCE_TIME /*start*/) {
     return m_graph == nullptr ? VFW_E_NOT_IN_GRAPH : m_graph->Run();
 }
 
-HRESULT FilterBase::GetState(DWORD /*timeoutMs*/, FILTER_STATE* state)
-{
+HRESULT FilterBase::GetState(DWORD /*timeoutMs*/, FILTER_STATE* state) {
     if (state == nullptr) {
         return E_POINTER;
     }
@@ -87,15 +79,13 @@ HRESULT FilterBase::GetState(DWORD /*timeoutMs*/, FILTER_STATE* state)
     return S_OK;
 }
 
-HRESULT FilterBase::JoinFilterGraph(IGraphBuilder* graph, const QString& name)
-{
+HRESULT FilterBase::JoinFilterGraph(IGraphBuilder* graph, const QString& name) {
     m_graph = static_cast<FilterGraph*>(graph);
     m_name = graph != nullptr ? name : QString();
     return S_OK;
 }
 
-void FilterBase::RequestStop()
-{
+void FilterBase::RequestStop() {
     for (const auto& pin : m_pins) {
         if (pin->Direction() == PINDIR_INPUT) {
             static_cast<InputPin*>(pin.get())->Queue().Abort();
@@ -103,8 +93,7 @@ void FilterBase::RequestStop()
     }
 }
 
-void FilterBase::Flush(int serial)
-{
+void FilterBase::Flush(int serial) {
     for (const auto& pin : m_pins) {
         if (pin->Direction() == PINDIR_INPUT) {
             static_cast<InputPin*>(pin.get())->Queue().Flush(serial);
@@ -112,8 +101,7 @@ void FilterBase::Flush(int serial)
     }
 }
 
-void FilterBase::PrepareStreaming(int serial)
-{
+void FilterBase::PrepareStreaming(int serial) {
     for (const auto& pin : m_pins) {
         if (pin->Direction() == PINDIR_INPUT) {
             auto& queue = static_cast<InputPin*>(pin.get())->Queue();
@@ -123,8 +111,7 @@ void FilterBase::PrepareStreaming(int serial)
     }
 }
 
-bool FilterBase::HasConnectedPin() const
-{
+bool FilterBase::HasConnectedPin() const {
     for (const auto& pin : m_pins) {
         if (pin->IsConnected()) {
             return true;
@@ -134,20 +121,17 @@ bool FilterBase::HasConnectedPin() const
 }
 
 InputPin* FilterBase::AddInputPin(const QString& name, size_t queueItems,
-                                  InputPin::AcceptFunction accept)
-{
+                                  InputPin::AcceptFunction accept) {
     m_pins.push_back(std::make_unique<InputPin>(*this, name, queueItems, std::move(accept)));
     return static_cast<InputPin*>(m_pins.back().get());
 }
 
-OutputPin* FilterBase::AddOutputPin(const QString& name, OutputPin::TypesFunction types)
-{
+OutputPin* FilterBase::AddOutputPin(const QString& name, OutputPin::TypesFunction types) {
     m_pins.push_back(std::make_unique<OutputPin>(*this, name, std::move(types)));
     return static_cast<OutputPin*>(m_pins.back().get());
 }
 
-void FilterBase::RemoveAllPins()
-{
+void FilterBase::RemoveAllPins() {
     m_pins.clear();
 }
 

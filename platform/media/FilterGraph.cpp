@@ -16,8 +16,7 @@ constexpr DWORD kPositioningMask = 0x3;
 
 FilterGraph::FilterGraph() : m_clock(std::make_shared<GraphClock>()) {}
 
-FilterGraph::~FilterGraph()
-{
+FilterGraph::~FilterGraph() {
     StopStreaming();
     for (const Entry& entry : m_filters) {
         DisconnectAll(entry.engine);
@@ -26,8 +25,7 @@ FilterGraph::~FilterGraph()
     m_filters.clear();
 }
 
-FilterBase* FilterGraph::Find(IBaseFilter* filter) const
-{
+FilterBase* FilterGraph::Find(IBaseFilter* filter) const {
     for (const Entry& entry : m_filters) {
         if (entry.filter.Get() == filter) {
             return entry.engine;
@@ -36,8 +34,7 @@ FilterBase* FilterGraph::Find(IBaseFilter* filter) const
     return nullptr;
 }
 
-FilterBase* FilterGraph::Source() const
-{
+FilterBase* FilterGraph::Source() const {
     for (const Entry& entry : m_filters) {
         if (entry.engine->IsSource()) {
             return entry.engine;
@@ -46,8 +43,7 @@ FilterBase* FilterGraph::Source() const
     return nullptr;
 }
 
-int FilterGraph::ConnectedRendererCount(bool videoOnly) const
-{
+int FilterGraph::ConnectedRendererCount(bool videoOnly) const {
     int count = 0;
     for (const Entry& entry : m_filters) {
         if (entry.engine->IsRenderer() && entry.engine->HasConnectedPin() &&
@@ -58,8 +54,7 @@ int FilterGraph::ConnectedRendererCount(bool videoOnly) const
     return count;
 }
 
-REFERENCE_TIME FilterGraph::KnownDuration() const
-{
+REFERENCE_TIME FilterGraph::KnownDuration() const {
     // As on the platform, the duration comes through the renderers: without a connected
     // renderer the graph cannot play and reports none.
     const FilterBase* source = Source();
@@ -69,8 +64,7 @@ REFERENCE_TIME FilterGraph::KnownDuration() const
     return source->Duration();
 }
 
-void FilterGraph::DisconnectAll(FilterBase* filter)
-{
+void FilterGraph::DisconnectAll(FilterBase* filter) {
     for (const auto& pin : filter->Pins()) {
         pin->Disconnect();
     }
@@ -85,8 +79,7 @@ void FilterGraph::DisconnectAll(FilterBase* filter)
     }
 }
 
-HRESULT FilterGraph::AddFilter(IBaseFilter* filter, const QString& name)
-{
+HRESULT FilterGraph::AddFilter(IBaseFilter* filter, const QString& name) {
     if (filter == nullptr) {
         return E_POINTER;
     }
@@ -118,8 +111,7 @@ HRESULT FilterGraph::AddFilter(IBaseFilter* filter, const QString& name)
     return S_OK;
 }
 
-HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter)
-{
+HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
     FilterBase* engine = Find(filter);
     if (engine == nullptr) {
         return VFW_E_NOT_FOUND;
@@ -135,8 +127,7 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter)
     return S_OK;
 }
 
-HRESULT FilterGraph::EnumFilters(FilterList* filters)
-{
+HRESULT FilterGraph::EnumFilters(FilterList* filters) {
     if (filters == nullptr) {
         return E_POINTER;
     }
@@ -147,8 +138,7 @@ HRESULT FilterGraph::EnumFilters(FilterList* filters)
     return S_OK;
 }
 
-HRESULT FilterGraph::FindFilterByName(const QString& name, IBaseFilter** filter)
-{
+HRESULT FilterGraph::FindFilterByName(const QString& name, IBaseFilter** filter) {
     if (filter == nullptr) {
         return E_POINTER;
     }
@@ -163,8 +153,7 @@ HRESULT FilterGraph::FindFilterByName(const QString& name, IBaseFilter** filter)
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT FilterGraph::PrepareChange()
-{
+HRESULT FilterGraph::PrepareChange() {
     if (m_state != State_Stopped) {
         return VFW_E_NOT_STOPPED;
     }
@@ -172,13 +161,11 @@ HRESULT FilterGraph::PrepareChange()
     return S_OK;
 }
 
-HRESULT FilterGraph::Connect(IPin* output, IPin* input)
-{
+HRESULT FilterGraph::Connect(IPin* output, IPin* input) {
     return ConnectDirect(output, input, nullptr);
 }
 
-HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const MediaType* type)
-{
+HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const MediaType* type) {
     if (output == nullptr || input == nullptr) {
         return E_POINTER;
     }
@@ -200,7 +187,8 @@ HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const MediaType* t
         return hr;
     }
     for (const MediaType& offered : out->OfferedTypes()) {
-        if (type != nullptr && (offered.majortype != type->majortype || offered.subtype != type->subtype)) {
+        if (type != nullptr &&
+            (offered.majortype != type->majortype || offered.subtype != type->subtype)) {
             continue;
         }
         if (in->Accepts(offered)) {
@@ -212,8 +200,7 @@ HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const MediaType* t
     return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT FilterGraph::Disconnect(IPin* pin)
-{
+HRESULT FilterGraph::Disconnect(IPin* pin) {
     auto* engine = dynamic_cast<PinBase*>(pin);
     if (engine == nullptr) {
         return pin == nullptr ? E_POINTER : E_INVALIDARG;
@@ -224,8 +211,7 @@ HRESULT FilterGraph::Disconnect(IPin* pin)
     return engine->Disconnect();
 }
 
-HRESULT FilterGraph::StartStreaming()
-{
+HRESULT FilterGraph::StartStreaming() {
     if (m_streaming) {
         return S_OK;
     }
@@ -249,8 +235,7 @@ HRESULT FilterGraph::StartStreaming()
     return S_OK;
 }
 
-void FilterGraph::StopStreaming()
-{
+void FilterGraph::StopStreaming() {
     if (!m_streaming) {
         return;
     }
@@ -265,8 +250,7 @@ void FilterGraph::StopStreaming()
     m_streaming = false;
 }
 
-HRESULT FilterGraph::Run()
-{
+HRESULT FilterGraph::Run() {
     if (const HRESULT hr = StartStreaming(); FAILED(hr)) {
         return hr;
     }
@@ -275,8 +259,7 @@ HRESULT FilterGraph::Run()
     return m_clock->AllReady() ? S_OK : S_FALSE;
 }
 
-HRESULT FilterGraph::Pause()
-{
+HRESULT FilterGraph::Pause() {
     m_clock->SetRunning(false);
     if (const HRESULT hr = StartStreaming(); FAILED(hr)) {
         return hr;
@@ -285,16 +268,14 @@ HRESULT FilterGraph::Pause()
     return m_clock->AllReady() ? S_OK : S_FALSE;
 }
 
-HRESULT FilterGraph::Stop()
-{
+HRESULT FilterGraph::Stop() {
     // Threads stay: they wait on full queues at no cost, and Run continues where it stood.
     m_clock->SetRunning(false);
     m_state = State_Stopped;
     return S_OK;
 }
 
-HRESULT FilterGraph::StopWhenReady()
-{
+HRESULT FilterGraph::StopWhenReady() {
     m_clock->SetRunning(false);
     if (const HRESULT hr = StartStreaming(); FAILED(hr)) {
         return hr;
@@ -303,20 +284,19 @@ HRESULT FilterGraph::StopWhenReady()
     return S_OK;
 }
 
-HRESULT FilterGraph::GetState(LONG timeoutMs, OAFilterState* state)
-{
+HRESULT FilterGraph::GetState(LONG timeoutMs, OAFilterState* state) {
     if (state == nullptr) {
         return E_POINTER;
     }
     *state = m_state;
-    if (m_streaming && !m_clock->WaitReady(std::chrono::milliseconds(std::max<LONG>(0, timeoutMs)))) {
+    if (m_streaming &&
+        !m_clock->WaitReady(std::chrono::milliseconds(std::max<LONG>(0, timeoutMs)))) {
         return VFW_S_STATE_INTERMEDIATE;
     }
     return S_OK;
 }
 
-HRESULT FilterGraph::GetDuration(REFERENCE_TIME* duration)
-{
+HRESULT FilterGraph::GetDuration(REFERENCE_TIME* duration) {
     if (duration == nullptr) {
         return E_POINTER;
     }
@@ -329,8 +309,7 @@ HRESULT FilterGraph::GetDuration(REFERENCE_TIME* duration)
     return S_OK;
 }
 
-HRESULT FilterGraph::GetCurrentPosition(REFERENCE_TIME* position)
-{
+HRESULT FilterGraph::GetCurrentPosition(REFERENCE_TIME* position) {
     if (position == nullptr) {
         return E_POINTER;
     }
@@ -343,8 +322,7 @@ HRESULT FilterGraph::GetCurrentPosition(REFERENCE_TIME* position)
 }
 
 HRESULT FilterGraph::SetPositions(REFERENCE_TIME* current, DWORD currentFlags,
-                                  REFERENCE_TIME* /*stop*/, DWORD /*stopFlags*/)
-{
+                                  REFERENCE_TIME* /*stop*/, DWORD /*stopFlags*/) {
     const DWORD mode = currentFlags & kPositioningMask;
     if (mode == AM_SEEKING_NoPositioning) {
         return S_OK;
@@ -376,8 +354,7 @@ HRESULT FilterGraph::SetPositions(REFERENCE_TIME* current, DWORD currentFlags,
     return S_OK;
 }
 
-HRESULT FilterGraph::SetRate(double rate)
-{
+HRESULT FilterGraph::SetRate(double rate) {
     if (!(rate >= kMinRate && rate <= kMaxRate)) {
         return E_INVALIDARG;
     }
@@ -385,8 +362,7 @@ HRESULT FilterGraph::SetRate(double rate)
     return S_OK;
 }
 
-HRESULT FilterGraph::GetRate(double* rate)
-{
+HRESULT FilterGraph::GetRate(double* rate) {
     if (rate == nullptr) {
         return E_POINTER;
     }
@@ -394,13 +370,12 @@ HRESULT FilterGraph::GetRate(double* rate)
     return S_OK;
 }
 
-HRESULT FilterGraph::SetNotifyWindow(intptr_t /*window*/, LONG /*message*/, intptr_t /*instanceData*/)
-{
+HRESULT FilterGraph::SetNotifyWindow(intptr_t /*window*/, LONG /*message*/,
+                                     intptr_t /*instanceData*/) {
     return S_OK;
 }
 
-HRESULT FilterGraph::put_Volume(LONG volume)
-{
+HRESULT FilterGraph::put_Volume(LONG volume) {
     if (volume < kMinVolume || volume > 0) {
         return E_INVALIDARG;
     }
@@ -408,8 +383,7 @@ HRESULT FilterGraph::put_Volume(LONG volume)
     return S_OK;
 }
 
-HRESULT FilterGraph::get_Volume(LONG* volume)
-{
+HRESULT FilterGraph::get_Volume(LONG* volume) {
     if (volume == nullptr) {
         return E_POINTER;
     }
@@ -417,8 +391,7 @@ HRESULT FilterGraph::get_Volume(LONG* volume)
     return S_OK;
 }
 
-HRESULT FilterGraph::put_Balance(LONG balance)
-{
+HRESULT FilterGraph::put_Balance(LONG balance) {
     if (balance < -kBalanceLimit || balance > kBalanceLimit) {
         return E_INVALIDARG;
     }
@@ -426,8 +399,7 @@ HRESULT FilterGraph::put_Balance(LONG balance)
     return S_OK;
 }
 
-HRESULT FilterGraph::get_Balance(LONG* balance)
-{
+HRESULT FilterGraph::get_Balance(LONG* balance) {
     if (balance == nullptr) {
         return E_POINTER;
     }
@@ -435,13 +407,14 @@ HRESULT FilterGraph::get_Balance(LONG* balance)
     return S_OK;
 }
 
-HRESULT FilterGraph::Step(DWORD frames, IUnknown* /*stepObject*/)
-{
+HRESULT FilterGraph::Step(DWORD frames, IUnknown* /*stepObject*/) {
     if (ConnectedRendererCount(true) == 0) {
         return E_FAIL;
     }
     // The player's frame-step button passes 0xFFFFFFFF: one frame, as the user expects.
-    const int count = (frames == 0 || frames == 0xFFFFFFFFu) ? 1 : static_cast<int>(std::min<DWORD>(frames, 1u << 20));
+    const int count = (frames == 0 || frames == 0xFFFFFFFFu)
+                          ? 1
+                          : static_cast<int>(std::min<DWORD>(frames, 1u << 20));
     if (m_state == State_Running) {
         if (const HRESULT hr = Pause(); FAILED(hr)) {
             return hr;
@@ -454,13 +427,11 @@ HRESULT FilterGraph::Step(DWORD frames, IUnknown* /*stepObject*/)
     return S_OK;
 }
 
-HRESULT FilterGraph::CanStep(LONG /*multiple*/, IUnknown* /*stepObject*/)
-{
+HRESULT FilterGraph::CanStep(LONG /*multiple*/, IUnknown* /*stepObject*/) {
     return ConnectedRendererCount(true) > 0 ? S_OK : S_FALSE;
 }
 
-HRESULT FilterGraph::CancelStep()
-{
+HRESULT FilterGraph::CancelStep() {
     m_clock->CancelStep();
     return S_OK;
 }

@@ -14,8 +14,7 @@ constexpr char kFormatWhitelist[] = "mov,matroska,avi,mpegts";
 constexpr char kProtocolWhitelist[] = "file";
 constexpr int kAssTextField = 8;  // ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text
 
-bool HasPlayableStream(const AVFormatContext* context)
-{
+bool HasPlayableStream(const AVFormatContext* context) {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVCodecParameters* codec = context->streams[i]->codecpar;
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO && codec->codec_id != AV_CODEC_ID_NONE &&
@@ -30,8 +29,7 @@ bool HasPlayableStream(const AVFormatContext* context)
     return false;
 }
 
-void AppendLines(std::string_view text, std::vector<std::string>* lines)
-{
+void AppendLines(std::string_view text, std::vector<std::string>* lines) {
     size_t begin = 0;
     while (begin <= text.size()) {
         size_t end = text.find('\n', begin);
@@ -51,8 +49,8 @@ void AppendLines(std::string_view text, std::vector<std::string>* lines)
 
 }  // namespace
 
-FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error)
-{
+FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,
+                               HRESULT* error) {
     *error = S_OK;
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
         *error = VFW_E_NOT_FOUND;
@@ -77,15 +75,15 @@ FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* inter
         return nullptr;
     }
     FormatContextPtr context(raw);
-    if (avformat_find_stream_info(context.get(), nullptr) < 0 || !HasPlayableStream(context.get())) {
+    if (avformat_find_stream_info(context.get(), nullptr) < 0 ||
+        !HasPlayableStream(context.get())) {
         *error = VFW_E_INVALID_FILE_FORMAT;
         return nullptr;
     }
     return context;
 }
 
-int FindTelemetryStream(const AVFormatContext* context)
-{
+int FindTelemetryStream(const AVFormatContext* context) {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVCodecParameters* codec = context->streams[i]->codecpar;
         if (codec->codec_type != AVMEDIA_TYPE_SUBTITLE) {
@@ -99,8 +97,7 @@ int FindTelemetryStream(const AVFormatContext* context)
     return -1;
 }
 
-std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size)
-{
+std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size) {
     std::vector<std::string> lines;
     if (data == nullptr || size <= 0) {
         return lines;
@@ -145,8 +142,7 @@ std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* da
     return lines;
 }
 
-std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamIndex)
-{
+std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamIndex) {
     std::vector<TelemetryLine> result;
     HRESULT error = S_OK;
     FormatContextPtr context = OpenRecording(path, nullptr, &error);
@@ -154,23 +150,27 @@ std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamInd
         return result;
     }
     for (unsigned i = 0; i < context->nb_streams; ++i) {
-        context->streams[i]->discard = static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        context->streams[i]->discard =
+            static_cast<int>(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
     const AVStream* stream = context->streams[streamIndex];
     PacketPtr packet(av_packet_alloc());
     while (packet && av_read_frame(context.get(), packet.get()) >= 0) {
         if (packet->stream_index == streamIndex) {
             const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-            const int64_t ms = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream->time_base, AVRational{1, 1000});
+            const int64_t ms =
+                ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream->time_base, AVRational{1, 1000});
             const int timeMs = static_cast<int>(std::clamp<int64_t>(ms, INT32_MIN, INT32_MAX));
-            for (std::string& line : SplitTelemetrySample(stream->codecpar->codec_id, packet->data, packet->size)) {
+            for (std::string& line :
+                 SplitTelemetrySample(stream->codecpar->codec_id, packet->data, packet->size)) {
                 result.push_back(TelemetryLine{timeMs, std::move(line)});
             }
         }
         av_packet_unref(packet.get());
     }
-    std::stable_sort(result.begin(), result.end(),
-                     [](const TelemetryLine& a, const TelemetryLine& b) { return a.timeMs < b.timeMs; });
+    std::stable_sort(
+        result.begin(), result.end(),
+        [](const TelemetryLine& a, const TelemetryLine& b) { return a.timeMs < b.timeMs; });
     return result;
 }
 

@@ -24,7 +24,8 @@ struct TelemetryLine {
 
 // Opens and probes the file; null when it is no readable recording. interrupt (may be null)
 // lets another thread cut blocking reads short.
-FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error);
+FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,
+                               HRESULT* error);
 
 // The first text subtitle stream, or -1.
 int FindTelemetryStream(const AVFormatContext* context);

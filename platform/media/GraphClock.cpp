@@ -17,18 +17,17 @@ constexpr double kAudioSlewShare = 0.1;
 constexpr double kAudioMaxSlew = 0.1;
 }  // namespace
 
-REFERENCE_TIME GraphClock::NowLocked() const
-{
+REFERENCE_TIME GraphClock::NowLocked() const {
     if (!m_ticking) {
         return m_anchorMedia;
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                             Monotonic::now() - m_anchorMono).count();
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Monotonic::now() - m_anchorMono)
+            .count();
     return m_anchorMedia + static_cast<REFERENCE_TIME>(std::llround(elapsed / 100.0 * m_rate));
 }
 
-void GraphClock::UpdateTickingLocked()
-{
+void GraphClock::UpdateTickingLocked() {
     const bool ticking = m_running && !m_aborted && m_readyCount >= m_rendererCount;
     if (ticking == m_ticking) {
         return;
@@ -43,44 +42,37 @@ void GraphClock::UpdateTickingLocked()
     m_changed.notify_all();
 }
 
-REFERENCE_TIME GraphClock::Now() const
-{
+REFERENCE_TIME GraphClock::Now() const {
     std::lock_guard lock(m_mutex);
     return NowLocked();
 }
 
-bool GraphClock::IsTicking() const
-{
+bool GraphClock::IsTicking() const {
     std::lock_guard lock(m_mutex);
     return m_ticking;
 }
 
-double GraphClock::Rate() const
-{
+double GraphClock::Rate() const {
     std::lock_guard lock(m_mutex);
     return m_rate;
 }
 
-int GraphClock::Serial() const
-{
+int GraphClock::Serial() const {
     std::lock_guard lock(m_mutex);
     return m_serial;
 }
 
-REFERENCE_TIME GraphClock::SegmentStart() const
-{
+REFERENCE_TIME GraphClock::SegmentStart() const {
     std::lock_guard lock(m_mutex);
     return m_segmentStart;
 }
 
-bool GraphClock::IsAborted() const
-{
+bool GraphClock::IsAborted() const {
     std::lock_guard lock(m_mutex);
     return m_aborted;
 }
 
-void GraphClock::SetRunning(bool running)
-{
+void GraphClock::SetRunning(bool running) {
     std::lock_guard lock(m_mutex);
     m_running = running;
     if (running) {
@@ -90,8 +82,7 @@ void GraphClock::SetRunning(bool running)
     m_changed.notify_all();
 }
 
-int GraphClock::Seek(REFERENCE_TIME target)
-{
+int GraphClock::Seek(REFERENCE_TIME target) {
     std::lock_guard lock(m_mutex);
     m_anchorMedia = target;
     m_ticking = false;
@@ -105,15 +96,13 @@ int GraphClock::Seek(REFERENCE_TIME target)
     return m_serial;
 }
 
-void GraphClock::SetRendererCount(int count)
-{
+void GraphClock::SetRendererCount(int count) {
     std::lock_guard lock(m_mutex);
     m_rendererCount = count;
     UpdateTickingLocked();
 }
 
-void GraphClock::SetRate(double rate)
-{
+void GraphClock::SetRate(double rate) {
     std::lock_guard lock(m_mutex);
     if (m_ticking) {
         m_anchorMedia = NowLocked();
@@ -123,49 +112,42 @@ void GraphClock::SetRate(double rate)
     m_changed.notify_all();
 }
 
-void GraphClock::Abort()
-{
+void GraphClock::Abort() {
     std::lock_guard lock(m_mutex);
     m_aborted = true;
     UpdateTickingLocked();
     m_changed.notify_all();
 }
 
-void GraphClock::Restart()
-{
+void GraphClock::Restart() {
     std::lock_guard lock(m_mutex);
     m_aborted = false;
     UpdateTickingLocked();
 }
 
-void GraphClock::RequestStep(int frames)
-{
+void GraphClock::RequestStep(int frames) {
     std::lock_guard lock(m_mutex);
     m_pendingSteps += frames;
     m_changed.notify_all();
 }
 
-void GraphClock::CancelStep()
-{
+void GraphClock::CancelStep() {
     std::lock_guard lock(m_mutex);
     m_pendingSteps = 0;
 }
 
-bool GraphClock::WaitReady(std::chrono::milliseconds timeout) const
-{
+bool GraphClock::WaitReady(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout,
                               [&] { return m_aborted || m_readyCount >= m_rendererCount; });
 }
 
-bool GraphClock::AllReady() const
-{
+bool GraphClock::AllReady() const {
     std::lock_guard lock(m_mutex);
     return m_readyCount >= m_rendererCount;
 }
 
-void GraphClock::RendererReady(int serial)
-{
+void GraphClock::RendererReady(int serial) {
     std::lock_guard lock(m_mutex);
     if (serial != m_serial) {
         return;
@@ -175,8 +157,7 @@ void GraphClock::RendererReady(int serial)
     m_changed.notify_all();
 }
 
-GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bool stepper)
-{
+GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bool stepper) {
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (m_aborted) {
@@ -195,21 +176,20 @@ GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bo
         if (m_ticking) {
             const double wait100ns = static_cast<double>(time - now) / m_rate;
             const auto wait = std::chrono::microseconds(static_cast<int64_t>(wait100ns / 10.0) + 1);
-            m_changed.wait_for(lock, std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50)));
+            m_changed.wait_for(
+                lock, std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50)));
         } else {
             m_changed.wait_for(lock, std::chrono::milliseconds(100));
         }
     }
 }
 
-void GraphClock::WaitChange(std::chrono::milliseconds timeout)
-{
+void GraphClock::WaitChange(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     m_changed.wait_for(lock, timeout);
 }
 
-void GraphClock::CompleteStep(REFERENCE_TIME time, int serial)
-{
+void GraphClock::CompleteStep(REFERENCE_TIME time, int serial) {
     std::lock_guard lock(m_mutex);
     if (serial != m_serial || m_ticking) {
         return;
@@ -219,21 +199,20 @@ void GraphClock::CompleteStep(REFERENCE_TIME time, int serial)
     m_changed.notify_all();
 }
 
-void GraphClock::ResetAudioLocked()
-{
+void GraphClock::ResetAudioLocked() {
     m_audioCount = 0;
     m_audioNext = 0;
 }
 
-void GraphClock::FollowAudio(REFERENCE_TIME heard)
-{
+void GraphClock::FollowAudio(REFERENCE_TIME heard) {
     std::lock_guard lock(m_mutex);
     if (!m_ticking) {
         ResetAudioLocked();
         return;
     }
     const REFERENCE_TIME now = NowLocked();
-    const REFERENCE_TIME since = m_audioCount > 0 ? std::max<REFERENCE_TIME>(0, now - m_audioLastSample) : 0;
+    const REFERENCE_TIME since =
+        m_audioCount > 0 ? std::max<REFERENCE_TIME>(0, now - m_audioLastSample) : 0;
     m_audioLastSample = now;
     m_audioOffsets[m_audioNext] = heard - now;
     m_audioNext = (m_audioNext + 1) % kAudioWindow;
@@ -252,8 +231,9 @@ void GraphClock::FollowAudio(REFERENCE_TIME heard)
         return;
     }
     const auto limit = static_cast<REFERENCE_TIME>(static_cast<double>(since) * kAudioMaxSlew);
-    const REFERENCE_TIME correction =
-        std::clamp(static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)), -limit, limit);
+    const REFERENCE_TIME correction = std::clamp(
+        static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)),
+        -limit, limit);
     m_anchorMedia = now + correction;
     m_anchorMono = Monotonic::now();
     // The stored samples were measured against the clock before this correction.
@@ -262,8 +242,7 @@ void GraphClock::FollowAudio(REFERENCE_TIME heard)
     }
 }
 
-void GraphClock::RestartAudio()
-{
+void GraphClock::RestartAudio() {
     std::lock_guard lock(m_mutex);
     ResetAudioLocked();
 }

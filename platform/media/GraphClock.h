@@ -61,8 +61,7 @@ public:
 
     // Free run (benchmarks): every sample is due at once and nothing is dropped; without
     // pictures the video renderers take frames without converting them (to measure decoding).
-    void SetFreeRun(bool freeRun, bool pictures = true)
-    {
+    void SetFreeRun(bool freeRun, bool pictures = true) {
         m_freeRun = freeRun;
         m_freeRunPictures = pictures;
     }

@@ -33,15 +33,16 @@ struct PIN_INFO {
 };
 
 struct FILTER_INFO {
-    QString achName;              // the name given to AddFilter; empty outside a graph
-    ComPtr<IGraphBuilder> pGraph; // empty outside a graph
+    QString achName;               // the name given to AddFilter; empty outside a graph
+    ComPtr<IGraphBuilder> pGraph;  // empty outside a graph
 };
 
 using PinList = std::vector<ComPtr<IPin>>;
 using FilterList = std::vector<ComPtr<IBaseFilter>>;
 
 struct IPin : IUnknown {
-    static constexpr IID kIid{0x56A86891, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A86891, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     virtual HRESULT QueryDirection(PIN_DIRECTION* direction) = 0;
     virtual HRESULT QueryPinInfo(PIN_INFO* info) = 0;
@@ -57,7 +58,8 @@ struct IPin : IUnknown {
 };
 
 struct IBaseFilter : IUnknown {
-    static constexpr IID kIid{0x56A86895, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A86895, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     virtual HRESULT GetClassID(CLSID* clsid) = 0;
     virtual HRESULT EnumPins(PinList* pins) = 0;  // in the filter's pin order
@@ -74,7 +76,8 @@ struct IBaseFilter : IUnknown {
 };
 
 struct IGraphBuilder : IUnknown {
-    static constexpr IID kIid{0x56A868A9, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A868A9, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     // Names are unique in a graph (VFW_E_DUPLICATE_NAME); an empty name gets one made up.
     virtual HRESULT AddFilter(IBaseFilter* filter, const QString& name) = 0;
@@ -92,7 +95,8 @@ struct IGraphBuilder : IUnknown {
 };
 
 struct IMediaControl : IUnknown {
-    static constexpr IID kIid{0x56A868B1, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A868B1, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     // Run and Pause return at once; the clock starts once every renderer holds its first sample.
     virtual HRESULT Run() = 0;
@@ -112,7 +116,8 @@ enum AM_SEEKING_SEEKING_FLAGS {
 };
 
 struct IMediaSeeking : IUnknown {
-    static constexpr IID kIid{0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
+    static constexpr IID kIid{
+        0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
 
     // E_FAIL while the graph has no source with a known duration.
     virtual HRESULT GetDuration(REFERENCE_TIME* duration) = 0;
@@ -128,14 +133,16 @@ struct IMediaSeeking : IUnknown {
 };
 
 struct IMediaEventEx : IUnknown {
-    static constexpr IID kIid{0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     // Accepted for the callers' shape; the engine posts no events.
     virtual HRESULT SetNotifyWindow(intptr_t window, LONG message, intptr_t instanceData) = 0;
 };
 
 struct IBasicAudio : IUnknown {
-    static constexpr IID kIid{0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     // Volume in hundredths of a decibel, -10000 (silent) .. 0 (full); multiplied with the
     // process-wide wave-out volume. Balance -10000 (left only) .. 10000 (right only).
@@ -146,7 +153,8 @@ struct IBasicAudio : IUnknown {
 };
 
 struct IVideoFrameStep : IUnknown {
-    static constexpr IID kIid{0xE46A9787, 0x2B71, 0x444D, {0xA4, 0xB5, 0x1F, 0xAB, 0x7B, 0x70, 0x8D, 0x6A}};
+    static constexpr IID kIid{
+        0xE46A9787, 0x2B71, 0x444D, {0xA4, 0xB5, 0x1F, 0xAB, 0x7B, 0x70, 0x8D, 0x6A}};
 
     // Shows the next frame while paused or stopped and moves the position to it. A count of
     // 0 or 0xFFFFFFFF (-1) steps one frame; larger counts step that many. Returns at once.
@@ -159,7 +167,8 @@ struct IVideoFrameStep : IUnknown {
 // ---- source filter ----
 
 struct IFileSourceFilter : IUnknown {
-    static constexpr IID kIid{0x56A868A6, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    static constexpr IID kIid{
+        0x56A868A6, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
     // Opens the recording and creates the output pins ("Video 1", "Video 2", ... in file
     // order, then "Audio"); VFW_E_UNKNOWN_FILE_TYPE / VFW_E_INVALID_FILE_FORMAT when the file
@@ -170,7 +179,8 @@ struct IFileSourceFilter : IUnknown {
 };
 
 struct ITelemetrySource : IUnknown {
-    static constexpr IID kIid{0xDFDDE520, 0x9A29, 0x42DF, {0x85, 0x53, 0xC7, 0xB5, 0xB7, 0x0C, 0x4E, 0x6A}};
+    static constexpr IID kIid{
+        0xDFDDE520, 0x9A29, 0x42DF, {0x85, 0x53, 0xC7, 0xB5, 0xB7, 0x0C, 0x4E, 0x6A}};
 
     // Before Load: 1 (the default) collects the telemetry lines at Load, 0 skips them.
     virtual HRESULT SetTextOption(BYTE flag) = 0;
@@ -211,7 +221,8 @@ enum VMRMode { VMRMode_Windowed = 1, VMRMode_Windowless = 2, VMRMode_Renderless 
 enum VMR_ASPECT_RATIO_MODE { VMR_ARMODE_NONE = 0, VMR_ARMODE_LETTER_BOX = 1 };
 
 struct IVMRFilterConfig : IUnknown {
-    static constexpr IID kIid{0x5A804648, 0x4F66, 0x4867, {0x9C, 0x43, 0x4F, 0x5C, 0x82, 0x2C, 0xF1, 0xB8}};
+    static constexpr IID kIid{
+        0x5A804648, 0x4F66, 0x4867, {0x9C, 0x43, 0x4F, 0x5C, 0x82, 0x2C, 0xF1, 0xB8}};
 
     // Only VMRMode_Windowless is supported (E_INVALIDARG for the others).
     virtual HRESULT SetRenderingMode(DWORD mode) = 0;
@@ -219,7 +230,8 @@ struct IVMRFilterConfig : IUnknown {
 };
 
 struct IVMRWindowlessControl : IUnknown {
-    static constexpr IID kIid{0x8F537D09, 0xF85E, 0x4414, {0xB2, 0x3B, 0x50, 0x2E, 0x54, 0xC7, 0x99, 0x27}};
+    static constexpr IID kIid{
+        0x8F537D09, 0xF85E, 0x4414, {0xB2, 0x3B, 0x50, 0x2E, 0x54, 0xC7, 0x99, 0x27}};
 
     // source may be null (the whole picture); destination is in the clipping window's
     // coordinates, normally its client rectangle. Pictures are scaled straight to its size.
@@ -237,13 +249,15 @@ struct IVMRWindowlessControl : IUnknown {
     // bottom-up rows of width * 4 bytes (B, G, R, X). The caller frees it with CoTaskMemFree.
     // E_FAIL before the first frame.
     virtual HRESULT GetCurrentImage(BYTE** dib) = 0;
-    virtual HRESULT GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth, LONG* arHeight) = 0;
+    virtual HRESULT GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth,
+                                       LONG* arHeight) = 0;
 };
 
 // ---- brightness filter ----
 
 struct IBrightnessControl : IUnknown {
-    static constexpr IID kIid{0x16CC5241, 0xAC7B, 0x433F, {0xB5, 0xD9, 0xD3, 0x47, 0x3C, 0x4F, 0x85, 0x05}};
+    static constexpr IID kIid{
+        0x16CC5241, 0xAC7B, 0x433F, {0xB5, 0xD9, 0xD3, 0x47, 0x3C, 0x4F, 0x85, 0x05}};
 
     // -100 (black) .. 0 (unchanged) .. 100 (white); any thread.
     virtual HRESULT SetBrightness(LONG level) = 0;
@@ -253,16 +267,17 @@ struct IBrightnessControl : IUnknown {
 // ---- renderer statistics (tests, benchmarks, diagnostics) ----
 
 struct RendererStats {
-    int64_t framesRendered = 0;  // video frames shown / audio buffers played
-    int64_t framesDropped = 0;   // skipped because they were too late to show
-    int64_t framesLate = 0;      // shown more than one frame interval after their time
+    int64_t framesRendered = 0;          // video frames shown / audio buffers played
+    int64_t framesDropped = 0;           // skipped because they were too late to show
+    int64_t framesLate = 0;              // shown more than one frame interval after their time
     REFERENCE_TIME lastSampleTime = -1;  // video: time of the frame shown; audio: its clock
-    int lastFrameNumber = -1;    // video: index of the frame shown in its stream, if known
-    bool deviceActive = false;   // audio: a sound device plays (else the silent clock runs)
+    int lastFrameNumber = -1;            // video: index of the frame shown in its stream, if known
+    bool deviceActive = false;           // audio: a sound device plays (else the silent clock runs)
 };
 
 struct IRendererStats : IUnknown {
-    static constexpr IID kIid{0x3C1F0A52, 0x7D4B, 0x4E19, {0x8E, 0x62, 0xB4, 0x91, 0x2A, 0x7F, 0x05, 0xC3}};
+    static constexpr IID kIid{
+        0x3C1F0A52, 0x7D4B, 0x4E19, {0x8E, 0x62, 0xB4, 0x91, 0x2A, 0x7F, 0x05, 0xC3}};
 
     // Any thread.
     virtual HRESULT GetRendererStats(RendererStats* stats) = 0;

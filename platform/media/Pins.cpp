@@ -5,12 +5,9 @@
 namespace platform::media {
 
 PinBase::PinBase(FilterBase& filter, QString name, PIN_DIRECTION direction)
-    : m_filter(filter), m_name(std::move(name)), m_direction(direction)
-{
-}
+    : m_filter(filter), m_name(std::move(name)), m_direction(direction) {}
 
-HRESULT PinBase::QueryInterface(const IID& iid, void** object)
-{
+HRESULT PinBase::QueryInterface(const IID& iid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
@@ -23,18 +20,15 @@ HRESULT PinBase::QueryInterface(const IID& iid, void** object)
     return E_NOINTERFACE;
 }
 
-ULONG PinBase::AddRef()
-{
+ULONG PinBase::AddRef() {
     return m_filter.AddRef();
 }
 
-ULONG PinBase::Release()
-{
+ULONG PinBase::Release() {
     return m_filter.Release();
 }
 
-HRESULT PinBase::QueryDirection(PIN_DIRECTION* direction)
-{
+HRESULT PinBase::QueryDirection(PIN_DIRECTION* direction) {
     if (direction == nullptr) {
         return E_POINTER;
     }
@@ -42,8 +36,7 @@ HRESULT PinBase::QueryDirection(PIN_DIRECTION* direction)
     return S_OK;
 }
 
-HRESULT PinBase::QueryPinInfo(PIN_INFO* info)
-{
+HRESULT PinBase::QueryPinInfo(PIN_INFO* info) {
     if (info == nullptr) {
         return E_POINTER;
     }
@@ -53,8 +46,7 @@ HRESULT PinBase::QueryPinInfo(PIN_INFO* info)
     return S_OK;
 }
 
-HRESULT PinBase::ConnectedTo(IPin** peer)
-{
+HRESULT PinBase::ConnectedTo(IPin** peer) {
     if (peer == nullptr) {
         return E_POINTER;
     }
@@ -67,8 +59,7 @@ HRESULT PinBase::ConnectedTo(IPin** peer)
     return S_OK;
 }
 
-HRESULT PinBase::ConnectionMediaType(MediaType* type)
-{
+HRESULT PinBase::ConnectionMediaType(MediaType* type) {
     if (type == nullptr) {
         return E_POINTER;
     }
@@ -81,8 +72,7 @@ HRESULT PinBase::ConnectionMediaType(MediaType* type)
     return S_OK;
 }
 
-HRESULT PinBase::EnumMediaTypes(std::vector<MediaType>* types)
-{
+HRESULT PinBase::EnumMediaTypes(std::vector<MediaType>* types) {
     if (types == nullptr) {
         return E_POINTER;
     }
@@ -90,13 +80,11 @@ HRESULT PinBase::EnumMediaTypes(std::vector<MediaType>* types)
     return S_OK;
 }
 
-HRESULT PinBase::QueryAccept(const MediaType& type)
-{
+HRESULT PinBase::QueryAccept(const MediaType& type) {
     return m_direction == PINDIR_INPUT && Accepts(type) ? S_OK : S_FALSE;
 }
 
-HRESULT PinBase::Disconnect()
-{
+HRESULT PinBase::Disconnect() {
     std::lock_guard lock(m_mutex);
     if (m_peer == nullptr) {
         return S_FALSE;
@@ -106,32 +94,28 @@ HRESULT PinBase::Disconnect()
     return S_OK;
 }
 
-PinBase* PinBase::Peer() const
-{
+PinBase* PinBase::Peer() const {
     std::lock_guard lock(m_mutex);
     return m_peer;
 }
 
-MediaType PinBase::ConnectedType() const
-{
+MediaType PinBase::ConnectedType() const {
     std::lock_guard lock(m_mutex);
     return m_type;
 }
 
-void PinBase::SetConnection(PinBase* peer, const MediaType& type)
-{
+void PinBase::SetConnection(PinBase* peer, const MediaType& type) {
     std::lock_guard lock(m_mutex);
     m_peer = peer;
     m_type = type;
 }
 
 InputPin::InputPin(FilterBase& filter, QString name, size_t queueItems, AcceptFunction accept)
-    : PinBase(filter, std::move(name), PINDIR_INPUT), m_accept(std::move(accept)), m_queue(queueItems)
-{
-}
+    : PinBase(filter, std::move(name), PINDIR_INPUT),
+      m_accept(std::move(accept)),
+      m_queue(queueItems) {}
 
-bool InputPin::Receive(SamplePtr sample)
-{
+bool InputPin::Receive(SamplePtr sample) {
     if (m_receiver) {
         return m_receiver(std::move(sample));
     }
@@ -139,12 +123,9 @@ bool InputPin::Receive(SamplePtr sample)
 }
 
 OutputPin::OutputPin(FilterBase& filter, QString name, TypesFunction types)
-    : PinBase(filter, std::move(name), PINDIR_OUTPUT), m_types(std::move(types))
-{
-}
+    : PinBase(filter, std::move(name), PINDIR_OUTPUT), m_types(std::move(types)) {}
 
-bool OutputPin::Deliver(SamplePtr sample)
-{
+bool OutputPin::Deliver(SamplePtr sample) {
     auto* peer = static_cast<InputPin*>(Peer());
     if (peer == nullptr) {
         return true;

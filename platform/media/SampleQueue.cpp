@@ -2,8 +2,7 @@
 
 namespace platform::media {
 
-bool SampleQueue::Put(SamplePtr sample)
-{
+bool SampleQueue::Put(SamplePtr sample) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [&] {
         return m_aborted || sample->serial != m_serial || m_items.size() < m_maxItems;
@@ -18,8 +17,7 @@ bool SampleQueue::Put(SamplePtr sample)
     return true;
 }
 
-SamplePtr SampleQueue::Get()
-{
+SamplePtr SampleQueue::Get() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [&] { return m_aborted || !m_items.empty(); });
     if (m_aborted) {
@@ -31,8 +29,7 @@ SamplePtr SampleQueue::Get()
     return sample;
 }
 
-SamplePtr SampleQueue::GetFor(std::chrono::milliseconds timeout)
-{
+SamplePtr SampleQueue::GetFor(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     if (!m_changed.wait_for(lock, timeout, [&] { return m_aborted || !m_items.empty(); }) ||
         m_aborted) {
@@ -44,13 +41,11 @@ SamplePtr SampleQueue::GetFor(std::chrono::milliseconds timeout)
     return sample;
 }
 
-SamplePtr SampleQueue::TryGet()
-{
+SamplePtr SampleQueue::TryGet() {
     return GetFor(std::chrono::milliseconds(0));
 }
 
-bool SampleQueue::PeekStart(REFERENCE_TIME* start, MediaSample::Kind* kind)
-{
+bool SampleQueue::PeekStart(REFERENCE_TIME* start, MediaSample::Kind* kind) {
     std::lock_guard lock(m_mutex);
     if (m_items.empty()) {
         return false;
@@ -60,8 +55,7 @@ bool SampleQueue::PeekStart(REFERENCE_TIME* start, MediaSample::Kind* kind)
     return true;
 }
 
-void SampleQueue::Flush(int serial)
-{
+void SampleQueue::Flush(int serial) {
     std::deque<SamplePtr> old;
     {
         std::lock_guard lock(m_mutex);
@@ -71,8 +65,7 @@ void SampleQueue::Flush(int serial)
     m_changed.notify_all();
 }
 
-void SampleQueue::Abort()
-{
+void SampleQueue::Abort() {
     {
         std::lock_guard lock(m_mutex);
         m_aborted = true;
@@ -80,22 +73,19 @@ void SampleQueue::Abort()
     m_changed.notify_all();
 }
 
-void SampleQueue::Restart()
-{
+void SampleQueue::Restart() {
     std::deque<SamplePtr> old;
     std::lock_guard lock(m_mutex);
     old.swap(m_items);
     m_aborted = false;
 }
 
-int SampleQueue::Serial() const
-{
+int SampleQueue::Serial() const {
     std::lock_guard lock(m_mutex);
     return m_serial;
 }
 
-size_t SampleQueue::Size() const
-{
+size_t SampleQueue::Size() const {
     std::lock_guard lock(m_mutex);
     return m_items.size();
 }

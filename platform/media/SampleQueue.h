@@ -37,8 +37,8 @@ private:
     std::condition_variable m_changed;
     std::deque<SamplePtr> m_items;  // guarded by m_mutex
     size_t m_maxItems;
-    int m_serial = 0;       // guarded by m_mutex
-    bool m_aborted = false; // guarded by m_mutex
+    int m_serial = 0;        // guarded by m_mutex
+    bool m_aborted = false;  // guarded by m_mutex
 };
 
 }  // namespace platform::media

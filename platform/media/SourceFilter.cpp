@@ -13,42 +13,39 @@ constexpr char kVideoPinPrefix[] = "Video ";
 constexpr char kAudioPinName[] = "Audio";
 constexpr int kMaxPinNumber = 64;
 
-bool IsPcm(AVCodecID codec)
-{
+bool IsPcm(AVCodecID codec) {
     return codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-Guid SubtypeOf(const AVCodecParameters* codec)
-{
+Guid SubtypeOf(const AVCodecParameters* codec) {
     switch (codec->codec_id) {
-    case AV_CODEC_ID_H264:
-        return MEDIASUBTYPE_H264;
-    case AV_CODEC_ID_HEVC:
-        return MEDIASUBTYPE_HEVC;
-    case AV_CODEC_ID_MJPEG:
-        return MEDIASUBTYPE_MJPG;
-    case AV_CODEC_ID_AAC:
-        return MEDIASUBTYPE_AAC;
-    default:
-        return IsPcm(codec->codec_id) ? MEDIASUBTYPE_PCM : MEDIASUBTYPE_Compressed;
+        case AV_CODEC_ID_H264:
+            return MEDIASUBTYPE_H264;
+        case AV_CODEC_ID_HEVC:
+            return MEDIASUBTYPE_HEVC;
+        case AV_CODEC_ID_MJPEG:
+            return MEDIASUBTYPE_MJPG;
+        case AV_CODEC_ID_AAC:
+            return MEDIASUBTYPE_AAC;
+        default:
+            return IsPcm(codec->codec_id) ? MEDIASUBTYPE_PCM : MEDIASUBTYPE_Compressed;
     }
 }
 
-std::shared_ptr<const StreamFormat> DescribeStream(const AVStream* stream, REFERENCE_TIME offset)
-{
+std::shared_ptr<const StreamFormat> DescribeStream(const AVStream* stream, REFERENCE_TIME offset) {
     auto format = std::make_shared<StreamFormat>();
     format->codec.reset(avcodec_parameters_alloc());
     if (!format->codec || avcodec_parameters_copy(format->codec.get(), stream->codecpar) < 0) {
         return nullptr;
     }
     format->timeBase = stream->time_base;
-    format->frameRate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    format->frameRate =
+        stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     format->startOffset = offset;
     return format;
 }
 
-REFERENCE_TIME ProbeDuration(const AVFormatContext* context)
-{
+REFERENCE_TIME ProbeDuration(const AVFormatContext* context) {
     if (context->duration > 0) {
         return av_rescale_q(context->duration, AV_TIME_BASE_Q, kReferenceTimeBase);
     }
@@ -56,7 +53,8 @@ REFERENCE_TIME ProbeDuration(const AVFormatContext* context)
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
         if (stream->duration > 0) {
-            longest = std::max(longest, av_rescale_q(stream->duration, stream->time_base, kReferenceTimeBase));
+            longest = std::max(
+                longest, av_rescale_q(stream->duration, stream->time_base, kReferenceTimeBase));
         }
     }
     return longest;
@@ -66,14 +64,12 @@ REFERENCE_TIME ProbeDuration(const AVFormatContext* context)
 
 SourceFilter::SourceFilter() : FilterBase(CLSID_SourceFilter) {}
 
-SourceFilter::~SourceFilter()
-{
+SourceFilter::~SourceFilter() {
     RequestStop();
     JoinStreaming();
 }
 
-HRESULT SourceFilter::QueryExtra(const IID& iid, void** object)
-{
+HRESULT SourceFilter::QueryExtra(const IID& iid, void** object) {
     if (iid == IFileSourceFilter::kIid) {
         *object = static_cast<IFileSourceFilter*>(this);
     } else if (iid == ITelemetrySource::kIid) {
@@ -85,8 +81,7 @@ HRESULT SourceFilter::QueryExtra(const IID& iid, void** object)
     return S_OK;
 }
 
-HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/)
-{
+HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/) {
     if (m_context) {
         return VFW_E_WRONG_STATE;
     }
@@ -112,8 +107,7 @@ HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/)
     return S_OK;
 }
 
-void SourceFilter::CreatePins()
-{
+void SourceFilter::CreatePins() {
     int videoCount = 0;
     bool audioDone = false;
     for (unsigned i = 0; i < m_context->nb_streams; ++i) {
@@ -131,8 +125,9 @@ void SourceFilter::CreatePins()
         if (!format) {
             continue;
         }
-        const QString name = video ? QString::fromLatin1(kVideoPinPrefix) + QString::number(++videoCount)
-                                   : QString::fromLatin1(kAudioPinName);
+        const QString name =
+            video ? QString::fromLatin1(kVideoPinPrefix) + QString::number(++videoCount)
+                  : QString::fromLatin1(kAudioPinName);
         audioDone = audioDone || audio;
         const MediaType type{video ? MEDIATYPE_Video : MEDIATYPE_Audio, SubtypeOf(codec), format};
         OutputPin* pin = AddOutputPin(name, [type] { return std::vector<MediaType>{type}; });
@@ -140,8 +135,7 @@ void SourceFilter::CreatePins()
     }
 }
 
-HRESULT SourceFilter::GetCurFile(QString* path, MediaType* type)
-{
+HRESULT SourceFilter::GetCurFile(QString* path, MediaType* type) {
     if (path == nullptr) {
         return E_POINTER;
     }
@@ -152,14 +146,12 @@ HRESULT SourceFilter::GetCurFile(QString* path, MediaType* type)
     return m_context ? S_OK : E_FAIL;
 }
 
-HRESULT SourceFilter::SetTextOption(BYTE flag)
-{
+HRESULT SourceFilter::SetTextOption(BYTE flag) {
     m_textOption = flag;
     return S_OK;
 }
 
-HRESULT SourceFilter::ReadTextLine(char* buffer, int* length, int* timeMs)
-{
+HRESULT SourceFilter::ReadTextLine(char* buffer, int* length, int* timeMs) {
     if (buffer == nullptr || length == nullptr || timeMs == nullptr) {
         return E_POINTER;
     }
@@ -179,13 +171,11 @@ HRESULT SourceFilter::ReadTextLine(char* buffer, int* length, int* timeMs)
     return S_OK;
 }
 
-int SourceFilter::InterruptCallback(void* self)
-{
+int SourceFilter::InterruptCallback(void* self) {
     return static_cast<SourceFilter*>(self)->m_stop.load() ? 1 : 0;
 }
 
-HRESULT SourceFilter::StartStreaming(int serial)
-{
+HRESULT SourceFilter::StartStreaming(int serial) {
     if (!m_context) {
         return S_OK;  // nothing loaded: nothing to stream
     }
@@ -209,22 +199,19 @@ HRESULT SourceFilter::StartStreaming(int serial)
     return S_OK;
 }
 
-void SourceFilter::RequestStop()
-{
+void SourceFilter::RequestStop() {
     m_stop = true;
     m_seekChanged.notify_all();
     FilterBase::RequestStop();
 }
 
-void SourceFilter::JoinStreaming()
-{
+void SourceFilter::JoinStreaming() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
 }
 
-void SourceFilter::SeekSource(REFERENCE_TIME target, int serial)
-{
+void SourceFilter::SeekSource(REFERENCE_TIME target, int serial) {
     {
         std::lock_guard lock(m_seekMutex);
         m_seekPending = true;
@@ -234,8 +221,7 @@ void SourceFilter::SeekSource(REFERENCE_TIME target, int serial)
     m_seekChanged.notify_all();
 }
 
-bool SourceFilter::ApplyPendingSeek(int* serial, bool* ended)
-{
+bool SourceFilter::ApplyPendingSeek(int* serial, bool* ended) {
     REFERENCE_TIME target = 0;
     {
         std::unique_lock lock(m_seekMutex);
@@ -258,8 +244,7 @@ bool SourceFilter::ApplyPendingSeek(int* serial, bool* ended)
     return true;
 }
 
-void SourceFilter::DeliverEndOfStream(int serial)
-{
+void SourceFilter::DeliverEndOfStream(int serial) {
     for (const Route& route : m_routes) {
         if (route.pin->IsConnected()) {
             route.pin->Deliver(MakeEndOfStream(serial));
@@ -267,8 +252,7 @@ void SourceFilter::DeliverEndOfStream(int serial)
     }
 }
 
-void SourceFilter::DemuxLoop(int serial)
-{
+void SourceFilter::DemuxLoop(int serial) {
     PacketPtr packet(av_packet_alloc());
     bool ended = false;
     while (packet && !m_stop) {
@@ -300,7 +284,8 @@ void SourceFilter::DemuxLoop(int serial)
         const AVRational timeBase = route->format->timeBase;
         const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         sample->start = ToReferenceTime(ts, timeBase, m_startOffset);
-        sample->duration = packet->duration > 0 ? av_rescale_q(packet->duration, timeBase, kReferenceTimeBase) : 0;
+        sample->duration =
+            packet->duration > 0 ? av_rescale_q(packet->duration, timeBase, kReferenceTimeBase) : 0;
         sample->packet.reset(av_packet_alloc());
         if (!sample->packet) {
             break;

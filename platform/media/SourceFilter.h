@@ -54,8 +54,8 @@ private:
     static int InterruptCallback(void* self);
 
     QString m_path;
-    FormatContextPtr m_context;         // used by the demux thread while it runs
-    std::vector<Route> m_routes;        // fixed after Load
+    FormatContextPtr m_context;   // used by the demux thread while it runs
+    std::vector<Route> m_routes;  // fixed after Load
     REFERENCE_TIME m_duration = -1;
     REFERENCE_TIME m_startOffset = 0;
     BYTE m_textOption = 1;
@@ -66,9 +66,9 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_seekMutex;
     std::condition_variable m_seekChanged;
-    bool m_seekPending = false;          // guarded by m_seekMutex
-    REFERENCE_TIME m_seekTarget = 0;     // guarded by m_seekMutex
-    int m_seekSerial = 0;                // guarded by m_seekMutex
+    bool m_seekPending = false;       // guarded by m_seekMutex
+    REFERENCE_TIME m_seekTarget = 0;  // guarded by m_seekMutex
+    int m_seekSerial = 0;             // guarded by m_seekMutex
 };
 
 }  // namespace platform::media

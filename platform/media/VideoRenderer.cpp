@@ -23,14 +23,16 @@ constexpr REFERENCE_TIME kPresentEarly = 10'000;  // 1 ms
 constexpr int kRowAlignBytes = 64;
 
 // A 32-bit picture whose rows (and one spare row) leave the converter room to overrun.
-QImage MakePicture(QSize size)
-{
+QImage MakePicture(QSize size) {
     const int stride = (size.width() * 4 + kRowAlignBytes - 1) / kRowAlignBytes * kRowAlignBytes;
-    auto* data = static_cast<uchar*>(av_malloc(static_cast<size_t>(stride) * static_cast<size_t>(size.height() + 1)));
+    auto* data = static_cast<uchar*>(
+        av_malloc(static_cast<size_t>(stride) * static_cast<size_t>(size.height() + 1)));
     if (data == nullptr) {
         return {};
     }
-    return QImage(data, size.width(), size.height(), stride, QImage::Format_RGB32, [](void* block) { av_free(block); }, data);
+    return QImage(
+        data, size.width(), size.height(), stride, QImage::Format_RGB32,
+        [](void* block) { av_free(block); }, data);
 }
 constexpr char kInputPinName[] = "VMR Input0";
 }  // namespace
@@ -41,8 +43,7 @@ class ViewPainter final : public QObject {
 public:
     explicit ViewPainter(VideoRenderer* renderer) : m_renderer(renderer) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         VideoRenderer* renderer = m_renderer.load();
         if (event->type() == QEvent::Paint && watched == m_view && renderer != nullptr) {
             QPainter painter(m_view);
@@ -51,8 +52,7 @@ public:
         }
         return false;
     }
-    void Watch(QWidget* view)
-    {
+    void Watch(QWidget* view) {
         if (m_view != nullptr) {
             m_view->removeEventFilter(this);
         }
@@ -63,8 +63,7 @@ public:
     }
     void Detach() { m_renderer = nullptr; }
     // Any thread: coalesces repaint requests into one queued call.
-    void RequestRepaint()
-    {
+    void RequestRepaint() {
         if (!m_pending.exchange(true)) {
             QMetaObject::invokeMethod(
                 this,
@@ -84,16 +83,16 @@ private:
     QPointer<QWidget> m_view;
 };
 
-VideoRenderer::VideoRenderer() : FilterBase(CLSID_VideoMixingRenderer), m_painter(new ViewPainter(this))
-{
-    m_input = AddInputPin(QString::fromLatin1(kInputPinName), kFrameQueue, [](const MediaType& type) {
-        return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_DecodedVideo && type.format &&
-               type.format->decoded;
-    });
+VideoRenderer::VideoRenderer()
+    : FilterBase(CLSID_VideoMixingRenderer), m_painter(new ViewPainter(this)) {
+    m_input =
+        AddInputPin(QString::fromLatin1(kInputPinName), kFrameQueue, [](const MediaType& type) {
+            return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_DecodedVideo &&
+                   type.format && type.format->decoded;
+        });
 }
 
-VideoRenderer::~VideoRenderer()
-{
+VideoRenderer::~VideoRenderer() {
     RequestStop();
     JoinStreaming();
     m_painter->Detach();
@@ -106,8 +105,7 @@ VideoRenderer::~VideoRenderer()
     sws_freeContext(m_converter);
 }
 
-HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object)
-{
+HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object) {
     if (iid == IVMRFilterConfig::kIid) {
         *object = static_cast<IVMRFilterConfig*>(this);
     } else if (iid == IVMRWindowlessControl::kIid) {
@@ -121,8 +119,7 @@ HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object)
     return S_OK;
 }
 
-HRESULT VideoRenderer::SetRenderingMode(DWORD mode)
-{
+HRESULT VideoRenderer::SetRenderingMode(DWORD mode) {
     if (mode != VMRMode_Windowless) {
         return E_INVALIDARG;
     }
@@ -130,8 +127,7 @@ HRESULT VideoRenderer::SetRenderingMode(DWORD mode)
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetRenderingMode(DWORD* mode)
-{
+HRESULT VideoRenderer::GetRenderingMode(DWORD* mode) {
     if (mode == nullptr) {
         return E_POINTER;
     }
@@ -139,8 +135,7 @@ HRESULT VideoRenderer::GetRenderingMode(DWORD* mode)
     return S_OK;
 }
 
-HRESULT VideoRenderer::SetVideoPosition(const RECT* /*source*/, const RECT* destination)
-{
+HRESULT VideoRenderer::SetVideoPosition(const RECT* /*source*/, const RECT* destination) {
     if (destination == nullptr) {
         return S_OK;
     }
@@ -152,8 +147,7 @@ HRESULT VideoRenderer::SetVideoPosition(const RECT* /*source*/, const RECT* dest
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination)
-{
+HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination) {
     std::lock_guard lock(m_mutex);
     if (source != nullptr) {
         *source = RECT{0, 0, m_current ? m_current->width : 0, m_current ? m_current->height : 0};
@@ -164,15 +158,13 @@ HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination)
     return S_OK;
 }
 
-HRESULT VideoRenderer::SetVideoClippingWindow(QWidget* view)
-{
+HRESULT VideoRenderer::SetVideoClippingWindow(QWidget* view) {
     m_view = view;
     m_painter->Watch(view);
     return S_OK;
 }
 
-HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode)
-{
+HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode) {
     if (mode != VMR_ARMODE_NONE && mode != VMR_ARMODE_LETTER_BOX) {
         return E_INVALIDARG;
     }
@@ -180,8 +172,7 @@ HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode)
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetAspectRatioMode(DWORD* mode)
-{
+HRESULT VideoRenderer::GetAspectRatioMode(DWORD* mode) {
     if (mode == nullptr) {
         return E_POINTER;
     }
@@ -189,15 +180,13 @@ HRESULT VideoRenderer::GetAspectRatioMode(DWORD* mode)
     return S_OK;
 }
 
-QRect VideoRenderer::Destination() const
-{
+QRect VideoRenderer::Destination() const {
     std::lock_guard lock(m_mutex);
     return QRect(m_destination.left, m_destination.top, m_destination.right - m_destination.left,
                  m_destination.bottom - m_destination.top);
 }
 
-void VideoRenderer::Paint(QPainter& painter)
-{
+void VideoRenderer::Paint(QPainter& painter) {
     QRect target = Destination();
     QImage picture;
     {
@@ -225,8 +214,7 @@ void VideoRenderer::Paint(QPainter& painter)
     }
 }
 
-HRESULT VideoRenderer::RepaintVideo(QWidget* view, QPainter* painter)
-{
+HRESULT VideoRenderer::RepaintVideo(QWidget* view, QPainter* painter) {
     if (painter == nullptr) {
         return E_POINTER;
     }
@@ -237,8 +225,7 @@ HRESULT VideoRenderer::RepaintVideo(QWidget* view, QPainter* painter)
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
-{
+HRESULT VideoRenderer::GetCurrentImage(BYTE** dib) {
     if (dib == nullptr) {
         return E_POINTER;
     }
@@ -256,8 +243,9 @@ HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
     }
     const int width = frame->width;
     const int height = frame->height;
-    SwsContext* scaler = sws_getContext(width, height, static_cast<AVPixelFormat>(frame->format), width, height,
-                                        AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    SwsContext* scaler =
+        sws_getContext(width, height, static_cast<AVPixelFormat>(frame->format), width, height,
+                       AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (scaler == nullptr) {
         return E_FAIL;
     }
@@ -296,8 +284,8 @@ HRESULT VideoRenderer::GetCurrentImage(BYTE** dib)
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth, LONG* arHeight)
-{
+HRESULT VideoRenderer::GetNativeVideoSize(LONG* width, LONG* height, LONG* arWidth,
+                                          LONG* arHeight) {
     const MediaType type = m_input->ConnectedType();
     if (!type.format) {
         return VFW_E_NOT_CONNECTED;
@@ -318,8 +306,7 @@ HRESULT VideoRenderer::GetNativeVideoSize(LONG* width, LONG* height, LONG* arWid
     return S_OK;
 }
 
-HRESULT VideoRenderer::GetRendererStats(RendererStats* stats)
-{
+HRESULT VideoRenderer::GetRendererStats(RendererStats* stats) {
     if (stats == nullptr) {
         return E_POINTER;
     }
@@ -328,8 +315,7 @@ HRESULT VideoRenderer::GetRendererStats(RendererStats* stats)
     return S_OK;
 }
 
-HRESULT VideoRenderer::StartStreaming(int serial)
-{
+HRESULT VideoRenderer::StartStreaming(int serial) {
     JoinStreaming();
     const MediaType type = m_input->ConnectedType();
     if (!type.format) {
@@ -343,15 +329,13 @@ HRESULT VideoRenderer::StartStreaming(int serial)
     return S_OK;
 }
 
-void VideoRenderer::JoinStreaming()
-{
+void VideoRenderer::JoinStreaming() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
 }
 
-QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
-{
+QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
     if (m_clock->SkipsPictures()) {
         return {};
     }
@@ -371,8 +355,8 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
     const int* strides = frame->linesize;
     // Scaling planar 4:2:0 first and converting to RGB unscaled afterwards keeps both steps
     // on libswscale's vector code; scaling straight into RGB would take its slow path.
-    if (format == AV_PIX_FMT_YUV420P && size != QSize(frame->width, frame->height) && size.width() % 2 == 0 &&
-        size.height() % 2 == 0) {
+    if (format == AV_PIX_FMT_YUV420P && size != QSize(frame->width, frame->height) &&
+        size.width() % 2 == 0 && size.height() % 2 == 0) {
         if (!m_scaled || m_scaled->width != size.width() || m_scaled->height != size.height()) {
             m_scaled.reset(av_frame_alloc());
             m_scaled->format = AV_PIX_FMT_YUV420P;
@@ -386,19 +370,22 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
         // Shrinking, area averaging filters as well as a bilinear filter widened to the ratio
         // and costs half as much.
         const bool shrinking = size.width() <= frame->width && size.height() <= frame->height;
-        m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, format, size.width(), size.height(),
-                                        AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr);
+        m_scaler = sws_getCachedContext(
+            m_scaler, frame->width, frame->height, format, size.width(), size.height(),
+            AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (m_scaler == nullptr) {
             return {};
         }
-        sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, m_scaled->data, m_scaled->linesize);
+        sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, m_scaled->data,
+                  m_scaled->linesize);
         planes = m_scaled->data;
         strides = m_scaled->linesize;
     }
     const QSize source = planes == frame->data ? QSize(frame->width, frame->height) : size;
     const AVPixelFormat sourceFormat = planes == frame->data ? format : AV_PIX_FMT_YUV420P;
-    m_converter = sws_getCachedContext(m_converter, source.width(), source.height(), sourceFormat, size.width(),
-                                       size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_converter = sws_getCachedContext(m_converter, source.width(), source.height(), sourceFormat,
+                                       size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR,
+                                       nullptr, nullptr, nullptr);
     if (m_converter == nullptr) {
         return {};
     }
@@ -408,23 +395,23 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size)
     return image;
 }
 
-void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool counted)
-{
+void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool counted) {
     Publish(Convert(frame, Destination().size()), frame, start, counted);
 }
 
-void VideoRenderer::Publish(QImage picture, const AVFrame* frame, REFERENCE_TIME start, bool counted)
-{
+void VideoRenderer::Publish(QImage picture, const AVFrame* frame, REFERENCE_TIME start,
+                            bool counted) {
     FramePtr reference(av_frame_clone(frame));
     {
         std::lock_guard lock(m_mutex);
         std::swap(m_picture, picture);
         m_current = std::move(reference);
         m_stats.lastSampleTime = start;
-        m_stats.lastFrameNumber = m_frameRate.num > 0
-                                      ? static_cast<int>(std::llround(static_cast<double>(start) * m_frameRate.num /
-                                                                      (static_cast<double>(kUnitsPerSecond) * m_frameRate.den)))
-                                      : -1;
+        m_stats.lastFrameNumber =
+            m_frameRate.num > 0 ? static_cast<int>(std::llround(
+                                      static_cast<double>(start) * m_frameRate.num /
+                                      (static_cast<double>(kUnitsPerSecond) * m_frameRate.den)))
+                                : -1;
         if (counted) {
             ++m_stats.framesRendered;
         }
@@ -433,22 +420,19 @@ void VideoRenderer::Publish(QImage picture, const AVFrame* frame, REFERENCE_TIME
     m_painter->RequestRepaint();
 }
 
-bool VideoRenderer::NextIsDue(REFERENCE_TIME now)
-{
+bool VideoRenderer::NextIsDue(REFERENCE_TIME now) {
     REFERENCE_TIME nextStart = 0;
     MediaSample::Kind nextKind = MediaSample::Kind::EndOfStream;
     return !m_clock->IsFreeRun() && m_input->Queue().PeekStart(&nextStart, &nextKind) &&
            nextKind == MediaSample::Kind::Frame && nextStart <= now;
 }
 
-void VideoRenderer::CountDropped()
-{
+void VideoRenderer::CountDropped() {
     std::lock_guard lock(m_mutex);
     m_stats.framesDropped += m_clock->IsTicking() ? 1 : 0;
 }
 
-bool VideoRenderer::Schedule(SamplePtr sample, int serial)
-{
+bool VideoRenderer::Schedule(SamplePtr sample, int serial) {
     const REFERENCE_TIME start = sample->start;
     const AVFrame* frame = sample->frame.get();
     // Converted while it waits, so that it is shown at its time, not a conversion later; a
@@ -460,38 +444,38 @@ bool VideoRenderer::Schedule(SamplePtr sample, int serial)
     QImage picture = Convert(frame, Destination().size());
     for (;;) {
         switch (m_clock->WaitUntil(start - kPresentEarly, serial, m_stepper)) {
-        case GraphClock::WaitResult::Aborted:
-            return false;
-        case GraphClock::WaitResult::Stale:
-            m_spare = std::move(picture);
-            return true;
-        case GraphClock::WaitResult::Step:
-            Publish(std::move(picture), frame, start, true);
-            m_clock->CompleteStep(start, serial);
-            return true;
-        case GraphClock::WaitResult::Due: {
-            const REFERENCE_TIME now = m_clock->Now();
-            if (NextIsDue(now)) {
-                CountDropped();  // too late: the next is due
+            case GraphClock::WaitResult::Aborted:
+                return false;
+            case GraphClock::WaitResult::Stale:
                 m_spare = std::move(picture);
                 return true;
+            case GraphClock::WaitResult::Step:
+                Publish(std::move(picture), frame, start, true);
+                m_clock->CompleteStep(start, serial);
+                return true;
+            case GraphClock::WaitResult::Due: {
+                const REFERENCE_TIME now = m_clock->Now();
+                if (NextIsDue(now)) {
+                    CountDropped();  // too late: the next is due
+                    m_spare = std::move(picture);
+                    return true;
+                }
+                const REFERENCE_TIME interval =
+                    sample->duration > 0 ? sample->duration : kUnitsPerSecond / 30;
+                if (m_clock->IsTicking() && now - start > interval && !m_clock->IsFreeRun()) {
+                    std::lock_guard lock(m_mutex);
+                    ++m_stats.framesLate;
+                }
+                Publish(std::move(picture), frame, start, true);
+                return true;
             }
-            const REFERENCE_TIME interval = sample->duration > 0 ? sample->duration : kUnitsPerSecond / 30;
-            if (m_clock->IsTicking() && now - start > interval && !m_clock->IsFreeRun()) {
-                std::lock_guard lock(m_mutex);
-                ++m_stats.framesLate;
-            }
-            Publish(std::move(picture), frame, start, true);
-            return true;
-        }
         }
     }
 }
 
-void VideoRenderer::RenderLoop(int serial)
-{
-    bool shown = false;       // the generation's first picture is on screen
-    FramePtr candidate;       // the last picture before the target, for seeks past the end
+void VideoRenderer::RenderLoop(int serial) {
+    bool shown = false;  // the generation's first picture is on screen
+    FramePtr candidate;  // the last picture before the target, for seeks past the end
     REFERENCE_TIME candidateStart = 0;
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
@@ -514,7 +498,8 @@ void VideoRenderer::RenderLoop(int serial)
         }
         if (!shown) {
             const REFERENCE_TIME target = m_clock->SegmentStart();
-            const REFERENCE_TIME end = sample->start + std::max<REFERENCE_TIME>(sample->duration, 1);
+            const REFERENCE_TIME end =
+                sample->start + std::max<REFERENCE_TIME>(sample->duration, 1);
             if (end <= target) {
                 candidate = std::move(sample->frame);
                 candidateStart = sample->start;

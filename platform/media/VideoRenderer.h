@@ -79,17 +79,17 @@ private:
     std::atomic<bool> m_stepper{false};
     DWORD m_aspectMode = VMR_ARMODE_NONE;  // UI thread
     DWORD m_renderingMode = VMRMode_Windowless;
-    QPointer<QWidget> m_view;              // UI thread
-    ViewPainter* m_painter = nullptr;      // lives on the UI thread, owned here
-    SwsContext* m_scaler = nullptr;        // render thread: 4:2:0 to the view size
-    SwsContext* m_converter = nullptr;     // render thread: to 32-bit RGB
-    FramePtr m_scaled;                     // render thread: the scaled 4:2:0 picture
-    QImage m_spare;                        // render thread: the previous picture, for reuse
+    QPointer<QWidget> m_view;           // UI thread
+    ViewPainter* m_painter = nullptr;   // lives on the UI thread, owned here
+    SwsContext* m_scaler = nullptr;     // render thread: 4:2:0 to the view size
+    SwsContext* m_converter = nullptr;  // render thread: to 32-bit RGB
+    FramePtr m_scaled;                  // render thread: the scaled 4:2:0 picture
+    QImage m_spare;                     // render thread: the previous picture, for reuse
 
-    mutable std::mutex m_mutex;            // guards the fields below
+    mutable std::mutex m_mutex;  // guards the fields below
     RECT m_destination;
-    QImage m_picture;                      // the current frame at the destination size
-    FramePtr m_current;                    // the current frame as decoded
+    QImage m_picture;    // the current frame at the destination size
+    FramePtr m_current;  // the current frame as decoded
     RendererStats m_stats;
     AVRational m_frameRate{0, 1};
 };

@@ -22,15 +22,13 @@ constexpr char kMonitor[] = "roadplayer_null.monitor";
 constexpr char kDefaultRuntime[] = "/tmp/roadplayer-pulse";
 constexpr int kRate = 48000;
 
-bool ServerAnswers()
-{
+bool ServerAnswers() {
     return RunProgram(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
 }
 
 // Mean power of one frequency over 20 ms blocks (Goertzel); a pure tone's equals its RMS
 // squared. Blocks keep a rare phase step (a resynchronisation) from cancelling the sum.
-double PowerAt(const std::vector<int16_t>& samples, double hz)
-{
+double PowerAt(const std::vector<int16_t>& samples, double hz) {
     constexpr size_t kBlock = kRate / 50;
     const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
     double total = 0;
@@ -43,13 +41,13 @@ double PowerAt(const std::vector<int16_t>& samples, double hz)
             s2 = s1;
             s1 = s0;
         }
-        total += (s1 * s1 + s2 * s2 - coefficient * s1 * s2) * 2.0 / (static_cast<double>(kBlock) * kBlock);
+        total += (s1 * s1 + s2 * s2 - coefficient * s1 * s2) * 2.0 /
+                 (static_cast<double>(kBlock) * kBlock);
     }
     return blocks == 0 ? 0.0 : total / static_cast<double>(blocks);
 }
 
-double Rms(const std::vector<int16_t>& samples)
-{
+double Rms(const std::vector<int16_t>& samples) {
     double sum = 0;
     for (const int16_t sample : samples) {
         sum += static_cast<double>(sample) * sample;
@@ -63,16 +61,17 @@ public:
     explicit MonitorRecorder(const QString& file)
         : m_file(file),
           m_parec(QStringLiteral("parec"),
-                  {QStringLiteral("-d"), QString::fromLatin1(kMonitor), QStringLiteral("--format=s16le"), QStringLiteral("--rate=48000"),
-                   QStringLiteral("--channels=1"), QStringLiteral("--raw"), QStringLiteral("--latency-msec=20")},
-                  file)
-    {
+                  {QStringLiteral("-d"), QString::fromLatin1(kMonitor),
+                   QStringLiteral("--format=s16le"), QStringLiteral("--rate=48000"),
+                   QStringLiteral("--channels=1"), QStringLiteral("--raw"),
+                   QStringLiteral("--latency-msec=20")},
+                  file) {}
+    bool WaitRecording() {
+        return m_parec.Running() && WaitFor([&] { return Size() > 0; }, 5000);
     }
-    bool WaitRecording() { return m_parec.Running() && WaitFor([&] { return Size() > 0; }, 5000); }
     qint64 Size() const { return QFileInfo(m_file).size() / 2; }
     // The samples recorded while the event loop runs for ms.
-    std::vector<int16_t> Record(int ms)
-    {
+    std::vector<int16_t> Record(int ms) {
         const qint64 from = Size();
         Pump(ms);
         const qint64 to = Size();
@@ -93,8 +92,7 @@ private:
 
 }  // namespace
 
-TEST(AudioRenderer, PlaysTheToneOnTheSoundServer)
-{
+TEST(AudioRenderer, PlaysTheToneOnTheSoundServer) {
     if (qEnvironmentVariableIsEmpty("PULSE_RUNTIME_PATH")) {
         qputenv("PULSE_RUNTIME_PATH", kDefaultRuntime);
     }
@@ -121,7 +119,9 @@ TEST(AudioRenderer, PlaysTheToneOnTheSoundServer)
         LONG volume;
         uint32_t waveOut;
         bool audible;
-    } cases[] = {{1.0, 0, 0xFFFFFFFF, true}, {2.0, 0, 0xFFFFFFFF, true}, {1.0, -10000, 0xFFFFFFFF, false},
+    } cases[] = {{1.0, 0, 0xFFFFFFFF, true},
+                 {2.0, 0, 0xFFFFFFFF, true},
+                 {1.0, -10000, 0xFFFFFFFF, false},
                  {1.0, 0, 0x00000000, false}};
     MonitorRecorder recorder(dir.filePath("monitor.raw"));
     ASSERT_TRUE(recorder.WaitRecording());
@@ -162,7 +162,8 @@ TEST(AudioRenderer, PlaysTheToneOnTheSoundServer)
                     continue;
                 }
                 ++taken;
-                EXPECT_LE(std::llabs(video.lastSampleTime - sound.lastSampleTime), 10'000'000 / 15) << i;
+                EXPECT_LE(std::llabs(video.lastSampleTime - sound.lastSampleTime), 10'000'000 / 15)
+                    << i;
             }
             EXPECT_EQ(taken, 20);
             graph.control->Pause();

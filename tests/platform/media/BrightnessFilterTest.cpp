@@ -6,8 +6,7 @@
 
 using namespace mediatest;
 
-TEST(BrightnessFilter, ShiftsThePictureLevels)
-{
+TEST(BrightnessFilter, ShiftsThePictureLevels) {
     qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
     EnsureApplication();
     QTemporaryDir dir;
@@ -45,11 +44,17 @@ TEST(BrightnessFilter, ShiftsThePictureLevels)
         ASSERT_EQ(QueryInterface<IFileSourceFilter>(source)->Load(clip, nullptr), S_OK);
         PinList in;
         renderer->EnumPins(&in);
-        ASSERT_EQ(graph->Connect(PinByName(source.Get(), "Video 1").Get(), PinByName(decoder.Get(), "In").Get()), S_OK);
+        ASSERT_EQ(graph->Connect(PinByName(source.Get(), "Video 1").Get(),
+                                 PinByName(decoder.Get(), "In").Get()),
+                  S_OK);
         // Its output offers nothing until its input knows the pictures.
-        EXPECT_EQ(graph->Connect(PinByName(brightness.Get(), "XForm Out").Get(), in.front().Get()), VFW_E_NO_ACCEPTABLE_TYPES);
-        ASSERT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(brightness.Get(), "XForm In").Get()), S_OK);
-        ASSERT_EQ(graph->Connect(PinByName(brightness.Get(), "XForm Out").Get(), in.front().Get()), S_OK);
+        EXPECT_EQ(graph->Connect(PinByName(brightness.Get(), "XForm Out").Get(), in.front().Get()),
+                  VFW_E_NO_ACCEPTABLE_TYPES);
+        ASSERT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(),
+                                 PinByName(brightness.Get(), "XForm In").Get()),
+                  S_OK);
+        ASSERT_EQ(graph->Connect(PinByName(brightness.Get(), "XForm Out").Get(), in.front().Get()),
+                  S_OK);
         auto control = QueryInterface<IBrightnessControl>(brightness);
         ASSERT_TRUE(control);
         EXPECT_EQ(control->SetBrightness(101), E_INVALIDARG);

@@ -19,20 +19,22 @@ struct DecodeGraph {
     ComPtr<FrameCollector> audio;
     HRESULT loaded = E_FAIL;
 
-    explicit DecodeGraph(const QString& path)
-    {
+    explicit DecodeGraph(const QString& path) {
         graph->AddFilter(source.Get(), "source");
         loaded = QueryInterface<IFileSourceFilter>(source)->Load(path, nullptr);
         if (FAILED(loaded)) {
             return;
         }
-        for (int i = 1; auto pin = PinByName(source.Get(), QStringLiteral("Video %1").arg(i)); ++i) {
+        for (int i = 1; auto pin = PinByName(source.Get(), QStringLiteral("Video %1").arg(i));
+             ++i) {
             auto decoder = CreateComponent<IBaseFilter>(CLSID_VideoDecoder);
             auto sink = MakeCom<FrameCollector>(true);
             graph->AddFilter(decoder.Get(), QStringLiteral("decoder %1").arg(i));
             graph->AddFilter(sink.Get(), QStringLiteral("sink %1").arg(i));
             EXPECT_EQ(graph->Connect(pin.Get(), PinByName(decoder.Get(), "In").Get()), S_OK);
-            EXPECT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(sink.Get(), "In").Get()), S_OK);
+            EXPECT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(),
+                                     PinByName(sink.Get(), "In").Get()),
+                      S_OK);
             video.push_back(sink);
         }
         if (auto pin = PinByName(source.Get(), "Audio")) {
@@ -41,13 +43,14 @@ struct DecodeGraph {
             graph->AddFilter(decoder.Get(), "audio decoder");
             graph->AddFilter(audio.Get(), "audio sink");
             if (graph->Connect(pin.Get(), PinByName(decoder.Get(), "In").Get()) == S_OK) {
-                EXPECT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(audio.Get(), "In").Get()), S_OK);
+                EXPECT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(),
+                                         PinByName(audio.Get(), "In").Get()),
+                          S_OK);
             }
         }
     }
 
-    bool RunToEnd(int timeoutMs)
-    {
+    bool RunToEnd(int timeoutMs) {
         EXPECT_TRUE(SUCCEEDED(QueryInterface<IMediaControl>(graph)->Run()));
         bool ended = true;
         for (auto& sink : video) {
@@ -57,8 +60,7 @@ struct DecodeGraph {
     }
 };
 
-std::vector<int> Sequence(int count)
-{
+std::vector<int> Sequence(int count) {
     std::vector<int> numbers(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         numbers[static_cast<size_t>(i)] = i;
@@ -68,8 +70,7 @@ std::vector<int> Sequence(int count)
 
 }  // namespace
 
-TEST(DecoderFilter, EveryWrittenFrameComesOutInOrder)
-{
+TEST(DecoderFilter, EveryWrittenFrameComesOutInOrder) {
     const struct {
         int cameras;
         const char* container;
@@ -95,20 +96,21 @@ TEST(DecoderFilter, EveryWrittenFrameComesOutInOrder)
             const auto times = sink->Times();
             ASSERT_EQ(static_cast<int>(times.size()), frames);
             for (int i = 0; i < frames; ++i) {
-                EXPECT_NEAR(static_cast<double>(times[static_cast<size_t>(i)]), i * 1e7 / c.fps, 1e7 / c.fps / 2);
+                EXPECT_NEAR(static_cast<double>(times[static_cast<size_t>(i)]), i * 1e7 / c.fps,
+                            1e7 / c.fps / 2);
             }
         }
         if (QString(c.audio) == "aac") {
             ASSERT_TRUE(decode.audio);
             ASSERT_TRUE(decode.audio->WaitForEnd(10000));
             // 48 kHz sound over the clip's length, give or take the codec's padding.
-            EXPECT_NEAR(static_cast<double>(decode.audio->AudioSamples()), 48000.0 * options.lengthSeconds, 4096.0);
+            EXPECT_NEAR(static_cast<double>(decode.audio->AudioSamples()),
+                        48000.0 * options.lengthSeconds, 4096.0);
         }
     }
 }
 
-TEST(DecoderFilter, RecordingCutByPowerLossYieldsWhatIsReadable)
-{
+TEST(DecoderFilter, RecordingCutByPowerLossYieldsWhatIsReadable) {
     for (const char* container : {"mp4", "mkv", "avi"}) {
         QTemporaryDir dir;
         ClipOptions options;

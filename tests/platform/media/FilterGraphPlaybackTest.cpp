@@ -16,15 +16,13 @@ constexpr REFERENCE_TIME kFrame = 10'000'000 / kFps;
 
 class Playback : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         EnsureApplication();
     }
 
     // A clip of the given length with both cameras and sound.
-    void Open(int seconds, const char* audio = "aac")
-    {
+    void Open(int seconds, const char* audio = "aac") {
         ClipOptions options;
         options.lengthSeconds = seconds;
         options.fps = kFps;
@@ -45,8 +43,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Playback, CueShowsTheFirstFrameAndStaysStopped)
-{
+TEST_F(Playback, CueShowsTheFirstFrameAndStaysStopped) {
     Open(3);
     EXPECT_EQ(m_graph.ShownFrame(), -1);
     ASSERT_EQ(m_graph.control->StopWhenReady(), S_OK);
@@ -61,8 +58,7 @@ TEST_F(Playback, CueShowsTheFirstFrameAndStaysStopped)
     EXPECT_EQ(m_graph.Duration(), 3 * 10'000'000);
 }
 
-TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt)
-{
+TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt) {
     Open(4);
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
     ASSERT_TRUE(m_graph.WaitCued());
@@ -82,8 +78,7 @@ TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt)
     EXPECT_NEAR(picture, FrameAt(held), 1);
 }
 
-TEST_F(Playback, SeekShowsTheFrameAtTheTargetInEveryState)
-{
+TEST_F(Playback, SeekShowsTheFrameAtTheTargetInEveryState) {
     Open(4);
     const REFERENCE_TIME targets[] = {2500 * kMs, 0, 1234 * kMs, 3900 * kMs, 700 * kMs};
     // Stopped before anything was cued, cued-and-stopped, paused, running.
@@ -101,20 +96,21 @@ TEST_F(Playback, SeekShowsTheFrameAtTheTargetInEveryState)
             if (state == 3) {
                 m_graph.control->Pause();  // look at the landing picture, not at the ones after it
                 ASSERT_TRUE(m_graph.WaitCued());
-                EXPECT_NEAR(m_graph.ShownFrame(0), FrameAt(target), 3) << "running, target " << target;
+                EXPECT_NEAR(m_graph.ShownFrame(0), FrameAt(target), 3)
+                    << "running, target " << target;
                 m_graph.control->Run();
                 continue;
             }
             for (size_t view = 0; view < 2; ++view) {
-                EXPECT_NEAR(m_graph.ShownFrame(view), FrameAt(target), 1) << "state " << state << " target " << target;
+                EXPECT_NEAR(m_graph.ShownFrame(view), FrameAt(target), 1)
+                    << "state " << state << " target " << target;
             }
             EXPECT_EQ(m_graph.Position(), target);
         }
     }
 }
 
-TEST_F(Playback, SeekBeyondTheEndShowsTheLastFrame)
-{
+TEST_F(Playback, SeekBeyondTheEndShowsTheLastFrame) {
     Open(2);
     m_graph.control->StopWhenReady();
     REFERENCE_TIME beyond = 60 * 10'000'000LL;
@@ -124,8 +120,7 @@ TEST_F(Playback, SeekBeyondTheEndShowsTheLastFrame)
     EXPECT_EQ(m_graph.ShownFrame(), 2 * kFps - 1);
 }
 
-TEST_F(Playback, StepAdvancesExactlyOneFrame)
-{
+TEST_F(Playback, StepAdvancesExactlyOneFrame) {
     Open(3);
     auto step = QueryInterface<IVideoFrameStep>(m_graph.graph);
     ASSERT_EQ(step->CanStep(1, nullptr), S_OK);
@@ -150,8 +145,7 @@ TEST_F(Playback, StepAdvancesExactlyOneFrame)
     EXPECT_GT(m_graph.Position(), frame * kFrame);
 }
 
-TEST_F(Playback, DoubleRateRunsTwiceAsFast)
-{
+TEST_F(Playback, DoubleRateRunsTwiceAsFast) {
     Open(5);
     auto seeking = m_graph.seeking;
     EXPECT_EQ(seeking->SetRate(0.4), E_INVALIDARG);
@@ -176,8 +170,7 @@ TEST_F(Playback, DoubleRateRunsTwiceAsFast)
     }
 }
 
-TEST_F(Playback, TheEndIsTheDurationAndStays)
-{
+TEST_F(Playback, TheEndIsTheDurationAndStays) {
     Open(2);
     m_graph.seeking->SetRate(2.0);
     m_graph.control->Run();
@@ -191,8 +184,7 @@ TEST_F(Playback, TheEndIsTheDurationAndStays)
     EXPECT_LT(m_graph.Position(), m_graph.Duration());
 }
 
-TEST_F(Playback, StopKeepsThePositionForTheNextRun)
-{
+TEST_F(Playback, StopKeepsThePositionForTheNextRun) {
     Open(4);
     m_graph.control->Run();
     ASSERT_TRUE(m_graph.WaitCued());
@@ -212,8 +204,7 @@ TEST_F(Playback, StopKeepsThePositionForTheNextRun)
     EXPECT_LT(m_graph.Position(), kept + 400 * kMs);
 }
 
-TEST_F(Playback, ShownFrameAndSoundClockStayInStep)
-{
+TEST_F(Playback, ShownFrameAndSoundClockStayInStep) {
     Open(4);
     m_graph.control->Run();
     ASSERT_TRUE(m_graph.WaitCued());
@@ -233,8 +224,7 @@ TEST_F(Playback, ShownFrameAndSoundClockStayInStep)
     EXPECT_EQ(m_graph.Stats(m_graph.renderers[0]).framesDropped, 0);
 }
 
-TEST_F(Playback, GraphWithoutSoundAndPcmSoundPlay)
-{
+TEST_F(Playback, GraphWithoutSoundAndPcmSoundPlay) {
     for (const char* audio : {"none", "pcm"}) {
         QTemporaryDir dir;
         ClipOptions options;
@@ -249,8 +239,7 @@ TEST_F(Playback, GraphWithoutSoundAndPcmSoundPlay)
     }
 }
 
-TEST_F(Playback, TeardownWhileRunningEndsCleanly)
-{
+TEST_F(Playback, TeardownWhileRunningEndsCleanly) {
     Open(3);
     m_graph.control->Run();
     Pump(300);

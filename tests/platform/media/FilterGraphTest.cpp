@@ -12,8 +12,7 @@ namespace {
 
 class FilterGraphTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(m_registry.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_registry.path().toUtf8());
     }
@@ -22,8 +21,7 @@ protected:
     QTemporaryDir m_registry;
 };
 
-ComPtr<IPin> PeerOf(IPin* pin)
-{
+ComPtr<IPin> PeerOf(IPin* pin) {
     IPin* peer = nullptr;
     pin->ConnectedTo(&peer);
     return ComPtr<IPin>::Attach(peer);
@@ -31,19 +29,21 @@ ComPtr<IPin> PeerOf(IPin* pin)
 
 }  // namespace
 
-TEST_F(FilterGraphTest, EveryComponentIsCreatableUntilTheUserDisablesIt)
-{
-    const CLSID classes[] = {CLSID_SourceFilter, CLSID_VideoDecoder, CLSID_AacDecoder, CLSID_FilterGraph};
+TEST_F(FilterGraphTest, EveryComponentIsCreatableUntilTheUserDisablesIt) {
+    const CLSID classes[] = {CLSID_SourceFilter, CLSID_VideoDecoder, CLSID_AacDecoder,
+                             CLSID_FilterGraph};
     for (const CLSID& clsid : classes) {
         ASSERT_TRUE(IsComponentAvailable(clsid));
         void* object = nullptr;
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object), S_OK);
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object),
+                  S_OK);
         ComPtr<IUnknown>::Attach(static_cast<IUnknown*>(object));
 
         ASSERT_TRUE(SetComponentDisabled(clsid, true));
         EXPECT_FALSE(IsComponentAvailable(clsid));
         object = reinterpret_cast<void*>(1);
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object), REGDB_E_CLASSNOTREG);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object),
+                  REGDB_E_CLASSNOTREG);
         EXPECT_EQ(object, nullptr);
         // The others stay available.
         for (const CLSID& other : classes) {
@@ -54,12 +54,12 @@ TEST_F(FilterGraphTest, EveryComponentIsCreatableUntilTheUserDisablesIt)
     }
     const CLSID unknown{0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IUnknown::kIid, &object),
+              REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(CreateComponent<IGraphBuilder>(CLSID_SourceFilter));  // wrong interface
 }
 
-TEST_F(FilterGraphTest, FiltersAreKeptByUniqueName)
-{
+TEST_F(FilterGraphTest, FiltersAreKeptByUniqueName) {
     auto graph = CreateComponent<IGraphBuilder>(CLSID_FilterGraph);
     auto a = CreateComponent<IBaseFilter>(CLSID_VideoDecoder);
     auto b = CreateComponent<IBaseFilter>(CLSID_VideoDecoder);
@@ -96,8 +96,7 @@ TEST_F(FilterGraphTest, FiltersAreKeptByUniqueName)
     EXPECT_EQ(filters.size(), 2u);
 }
 
-TEST_F(FilterGraphTest, ConnectSucceedsOnlyWhenTheTypesFit)
-{
+TEST_F(FilterGraphTest, ConnectSucceedsOnlyWhenTheTypesFit) {
     QTemporaryDir pcmDir;
     ClipOptions pcm;
     pcm.audio = "pcm";
@@ -129,8 +128,10 @@ TEST_F(FilterGraphTest, ConnectSucceedsOnlyWhenTheTypesFit)
         ComPtr<IPin> to;
         HRESULT expected;
     } cases[] = {
-        {PinByName(pcmSource.Get(), "Audio"), in(aac), VFW_E_NO_ACCEPTABLE_TYPES},   // PCM needs no decoder
-        {PinByName(aacSource.Get(), "Audio"), in(video), VFW_E_NO_ACCEPTABLE_TYPES}, // sound into a video decoder
+        {PinByName(pcmSource.Get(), "Audio"), in(aac),
+         VFW_E_NO_ACCEPTABLE_TYPES},  // PCM needs no decoder
+        {PinByName(aacSource.Get(), "Audio"), in(video),
+         VFW_E_NO_ACCEPTABLE_TYPES},  // sound into a video decoder
         {PinByName(aacSource.Get(), "Video 1"), in(aac), VFW_E_NO_ACCEPTABLE_TYPES},
         {in(video), PinByName(aacSource.Get(), "Video 1"), VFW_E_INVALID_DIRECTION},
         {PinByName(aacSource.Get(), "Video 1"), in(outside), VFW_E_NOT_IN_GRAPH},
@@ -174,8 +175,7 @@ TEST_F(FilterGraphTest, ConnectSucceedsOnlyWhenTheTypesFit)
     EXPECT_EQ(graph->Connect(front.Get(), in(video).Get()), VFW_E_NOT_IN_GRAPH);
 }
 
-TEST_F(FilterGraphTest, DurationNeedsAConnectedRenderer)
-{
+TEST_F(FilterGraphTest, DurationNeedsAConnectedRenderer) {
     QTemporaryDir dir;
     const QString clip = MakeClip(dir, ClipOptions{});
     ASSERT_FALSE(clip.isEmpty());
@@ -192,8 +192,12 @@ TEST_F(FilterGraphTest, DurationNeedsAConnectedRenderer)
     auto sink = MakeCom<FrameCollector>(true);
     graph->AddFilter(decoder.Get(), "decoder");
     graph->AddFilter(sink.Get(), "sink");
-    ASSERT_EQ(graph->Connect(PinByName(source.Get(), "Video 1").Get(), PinByName(decoder.Get(), "In").Get()), S_OK);
-    ASSERT_EQ(graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(sink.Get(), "In").Get()), S_OK);
+    ASSERT_EQ(graph->Connect(PinByName(source.Get(), "Video 1").Get(),
+                             PinByName(decoder.Get(), "In").Get()),
+              S_OK);
+    ASSERT_EQ(
+        graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(sink.Get(), "In").Get()),
+        S_OK);
     ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
     EXPECT_EQ(duration, 2 * 10'000'000);
 }

@@ -4,8 +4,8 @@
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,8 +14,7 @@
 
 // Thread sanitizer builds read their suppressions (races inside Qt, FFmpeg and PulseAudio)
 // from here, however the tests are started; other builds never call it.
-extern "C" __attribute__((used, visibility("default"))) const char* __tsan_default_options()
-{
+extern "C" __attribute__((used, visibility("default"))) const char* __tsan_default_options() {
     return "suppressions=" TEST_SOURCE_DIR "/tests/platform/media/tsan.supp";
 }
 
@@ -23,8 +22,7 @@ namespace mediatest {
 
 namespace {
 
-int Spawn(const QString& program, const QStringList& arguments, const QString& outputFile)
-{
+int Spawn(const QString& program, const QStringList& arguments, const QString& outputFile) {
     std::vector<QByteArray> storage;
     storage.push_back(program.toLocal8Bit());
     for (const QString& argument : arguments) {
@@ -38,7 +36,9 @@ int Spawn(const QString& program, const QStringList& arguments, const QString& o
     const QByteArray output = outputFile.toLocal8Bit();
     const pid_t pid = fork();
     if (pid == 0) {
-        const int fd = output.isEmpty() ? open("/dev/null", O_WRONLY) : open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fd = output.isEmpty()
+                           ? open("/dev/null", O_WRONLY)
+                           : open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0) {
             dup2(fd, STDOUT_FILENO);
             close(fd);
@@ -51,8 +51,7 @@ int Spawn(const QString& program, const QStringList& arguments, const QString& o
 
 }  // namespace
 
-int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile)
-{
+int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile) {
     const pid_t pid = Spawn(program, arguments, outputFile);
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
@@ -61,13 +60,11 @@ int RunProgram(const QString& program, const QStringList& arguments, const QStri
     return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
 }
 
-BackgroundProgram::BackgroundProgram(const QString& program, const QStringList& arguments, const QString& outputFile)
-    : m_pid(Spawn(program, arguments, outputFile))
-{
-}
+BackgroundProgram::BackgroundProgram(const QString& program, const QStringList& arguments,
+                                     const QString& outputFile)
+    : m_pid(Spawn(program, arguments, outputFile)) {}
 
-BackgroundProgram::~BackgroundProgram()
-{
+BackgroundProgram::~BackgroundProgram() {
     if (m_pid > 0) {
         kill(m_pid, SIGTERM);
         int status = 0;
@@ -75,18 +72,26 @@ BackgroundProgram::~BackgroundProgram()
     }
 }
 
-QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options)
-{
+QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options) {
     QStringList arguments{dir.path(),
-                          QStringLiteral("--categories"), options.category,
-                          QStringLiteral("--length"), QString::number(options.lengthSeconds),
-                          QStringLiteral("--fps"), QString::number(options.fps),
-                          QStringLiteral("--size"), options.size,
-                          QStringLiteral("--rear-size"), options.rearSize,
-                          QStringLiteral("--cameras"), QString::number(options.cameras),
-                          QStringLiteral("--audio"), options.audio,
-                          QStringLiteral("--container"), options.container,
-                          QStringLiteral("--telemetry"), options.telemetry ? QStringLiteral("on") : QStringLiteral("off"),
+                          QStringLiteral("--categories"),
+                          options.category,
+                          QStringLiteral("--length"),
+                          QString::number(options.lengthSeconds),
+                          QStringLiteral("--fps"),
+                          QString::number(options.fps),
+                          QStringLiteral("--size"),
+                          options.size,
+                          QStringLiteral("--rear-size"),
+                          options.rearSize,
+                          QStringLiteral("--cameras"),
+                          QString::number(options.cameras),
+                          QStringLiteral("--audio"),
+                          options.audio,
+                          QStringLiteral("--container"),
+                          options.container,
+                          QStringLiteral("--telemetry"),
+                          options.telemetry ? QStringLiteral("on") : QStringLiteral("off"),
                           QStringLiteral("--frame-code")};
     if (options.toneHz > 0) {
         arguments << QStringLiteral("--tone") << QString::number(options.toneHz);
@@ -107,15 +112,15 @@ QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options)
     return {};
 }
 
-bool Remux(const QString& from, const QString& to, const std::vector<int>& streams)
-{
+bool Remux(const QString& from, const QString& to, const std::vector<int>& streams) {
     AVFormatContext* input = nullptr;
     if (avformat_open_input(&input, from.toUtf8().constData(), nullptr, nullptr) < 0) {
         return false;
     }
     bool ok = avformat_find_stream_info(input, nullptr) >= 0;
     AVFormatContext* output = nullptr;
-    ok = ok && avformat_alloc_output_context2(&output, nullptr, nullptr, to.toUtf8().constData()) >= 0;
+    ok = ok &&
+         avformat_alloc_output_context2(&output, nullptr, nullptr, to.toUtf8().constData()) >= 0;
     std::vector<std::vector<int>> map(input->nb_streams);  // input stream -> its copies
     for (int index : streams) {
         if (!ok || index < 0 || index >= static_cast<int>(input->nb_streams)) {
@@ -123,7 +128,8 @@ bool Remux(const QString& from, const QString& to, const std::vector<int>& strea
             break;
         }
         AVStream* stream = avformat_new_stream(output, nullptr);
-        ok = stream != nullptr && avcodec_parameters_copy(stream->codecpar, input->streams[index]->codecpar) >= 0;
+        ok = stream != nullptr &&
+             avcodec_parameters_copy(stream->codecpar, input->streams[index]->codecpar) >= 0;
         if (ok) {
             stream->codecpar->codec_tag = 0;
             stream->time_base = input->streams[index]->time_base;
@@ -137,7 +143,8 @@ bool Remux(const QString& from, const QString& to, const std::vector<int>& strea
         const int from = packet->stream_index;
         for (int target : map[static_cast<size_t>(from)]) {
             AVPacket* copy = av_packet_clone(packet);
-            av_packet_rescale_ts(copy, input->streams[from]->time_base, output->streams[target]->time_base);
+            av_packet_rescale_ts(copy, input->streams[from]->time_base,
+                                 output->streams[target]->time_base);
             copy->stream_index = target;
             ok = ok && av_interleaved_write_frame(output, copy) >= 0;
             av_packet_free(&copy);
@@ -156,8 +163,7 @@ bool Remux(const QString& from, const QString& to, const std::vector<int>& strea
     return ok;
 }
 
-void EnsureApplication()
-{
+void EnsureApplication() {
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "media-tests";
@@ -166,8 +172,7 @@ void EnsureApplication()
     }
 }
 
-ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name)
-{
+ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name) {
     IPin* pin = nullptr;
     if (filter == nullptr || FAILED(filter->FindPin(name, &pin))) {
         return {};
@@ -175,8 +180,7 @@ ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name)
     return ComPtr<IPin>::Attach(pin);
 }
 
-int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& containing)
-{
+int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& containing) {
     PinList pins;
     filter->EnumPins(&pins);
     int count = 0;
@@ -190,17 +194,16 @@ int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& conta
     return count;
 }
 
-int FrameCodeOfLuma(const uint8_t* plane, int stride, int width, int height)
-{
+int FrameCodeOfLuma(const uint8_t* plane, int stride, int width, int height) {
     QImage image(width, height, QImage::Format_Grayscale8);
     for (int y = 0; y < height; ++y) {
-        std::memcpy(image.scanLine(y), plane + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(width));
+        std::memcpy(image.scanLine(y), plane + static_cast<ptrdiff_t>(y) * stride,
+                    static_cast<size_t>(width));
     }
     return framecode::DecodeFrameCode(image);
 }
 
-void Pump(int ms)
-{
+void Pump(int ms) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) {
@@ -209,8 +212,7 @@ void Pump(int ms)
     }
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -223,23 +225,24 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-QImage DibToImage(const BYTE* dib)
-{
+QImage DibToImage(const BYTE* dib) {
     BITMAPINFOHEADER header;
     std::memcpy(&header, dib, sizeof header);
-    if (header.biSize != 40 || header.biBitCount != 32 || header.biWidth <= 0 || header.biHeight <= 0) {
+    if (header.biSize != 40 || header.biBitCount != 32 || header.biWidth <= 0 ||
+        header.biHeight <= 0) {
         return {};
     }
     QImage image(header.biWidth, header.biHeight, QImage::Format_RGB32);
     const size_t rowBytes = static_cast<size_t>(header.biWidth) * 4;
     for (int y = 0; y < header.biHeight; ++y) {
-        std::memcpy(image.scanLine(y), dib + sizeof header + rowBytes * static_cast<size_t>(header.biHeight - 1 - y), rowBytes);
+        std::memcpy(image.scanLine(y),
+                    dib + sizeof header + rowBytes * static_cast<size_t>(header.biHeight - 1 - y),
+                    rowBytes);
     }
     return image;
 }
 
-bool PlaybackGraph::Build(const QString& path, QSize viewSize)
-{
+bool PlaybackGraph::Build(const QString& path, QSize viewSize) {
     EnsureApplication();
     graph = CreateComponent<IGraphBuilder>(CLSID_FilterGraph);
     source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
@@ -291,8 +294,7 @@ bool PlaybackGraph::Build(const QString& path, QSize viewSize)
     return true;
 }
 
-int PlaybackGraph::ShownFrame(size_t renderer) const
-{
+int PlaybackGraph::ShownFrame(size_t renderer) const {
     BYTE* dib = nullptr;
     if (renderer >= renderers.size() ||
         QueryInterface<IVMRWindowlessControl>(renderers[renderer])->GetCurrentImage(&dib) != S_OK) {
@@ -303,8 +305,7 @@ int PlaybackGraph::ShownFrame(size_t renderer) const
     return framecode::DecodeFrameCode(image);
 }
 
-RendererStats PlaybackGraph::Stats(const ComPtr<IBaseFilter>& renderer) const
-{
+RendererStats PlaybackGraph::Stats(const ComPtr<IBaseFilter>& renderer) const {
     RendererStats stats;
     if (auto source = QueryInterface<IRendererStats>(renderer)) {
         source->GetRendererStats(&stats);
@@ -312,46 +313,41 @@ RendererStats PlaybackGraph::Stats(const ComPtr<IBaseFilter>& renderer) const
     return stats;
 }
 
-REFERENCE_TIME PlaybackGraph::Position() const
-{
+REFERENCE_TIME PlaybackGraph::Position() const {
     REFERENCE_TIME position = -1;
     seeking->GetCurrentPosition(&position);
     return position;
 }
 
-REFERENCE_TIME PlaybackGraph::Duration() const
-{
+REFERENCE_TIME PlaybackGraph::Duration() const {
     REFERENCE_TIME duration = -1;
     seeking->GetDuration(&duration);
     return duration;
 }
 
-bool PlaybackGraph::WaitCued(int timeoutMs) const
-{
+bool PlaybackGraph::WaitCued(int timeoutMs) const {
     OAFilterState state = 0;
     return control->GetState(timeoutMs, &state) == S_OK;
 }
 
-HRESULT PlaybackGraph::Seek(REFERENCE_TIME target) const
-{
-    return seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+HRESULT PlaybackGraph::Seek(REFERENCE_TIME target) const {
+    return seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                 AM_SEEKING_NoPositioning);
 }
 
-FrameCollector::FrameCollector(bool video) : FilterBase(CLSID{}), m_video(video)
-{
+FrameCollector::FrameCollector(bool video) : FilterBase(CLSID{}), m_video(video) {
     m_input = AddInputPin(QStringLiteral("In"), 8, [video](const MediaType& type) {
-        return type.format && type.format->decoded && (video ? type.majortype == MEDIATYPE_Video : type.majortype == MEDIATYPE_Audio);
+        return type.format && type.format->decoded &&
+               (video ? type.majortype == MEDIATYPE_Video : type.majortype == MEDIATYPE_Audio);
     });
 }
 
-FrameCollector::~FrameCollector()
-{
+FrameCollector::~FrameCollector() {
     RequestStop();
     JoinStreaming();
 }
 
-HRESULT FrameCollector::StartStreaming(int serial)
-{
+HRESULT FrameCollector::StartStreaming(int serial) {
     JoinStreaming();
     if (m_input->IsConnected()) {
         m_thread = std::thread([this, serial] { Loop(serial); });
@@ -359,15 +355,13 @@ HRESULT FrameCollector::StartStreaming(int serial)
     return S_OK;
 }
 
-void FrameCollector::JoinStreaming()
-{
+void FrameCollector::JoinStreaming() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
 }
 
-void FrameCollector::Loop(int serial)
-{
+void FrameCollector::Loop(int serial) {
     bool ready = false;
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (!ready || sample->serial != serial) {
@@ -383,7 +377,8 @@ void FrameCollector::Loop(int serial)
         }
         const AVFrame* frame = sample->frame.get();
         if (m_video) {
-            m_codes.push_back(FrameCodeOfLuma(frame->data[0], frame->linesize[0], frame->width, frame->height));
+            m_codes.push_back(
+                FrameCodeOfLuma(frame->data[0], frame->linesize[0], frame->width, frame->height));
             m_times.push_back(sample->start);
         } else {
             m_audioSamples += frame->nb_samples;
@@ -391,26 +386,22 @@ void FrameCollector::Loop(int serial)
     }
 }
 
-bool FrameCollector::WaitForEnd(int timeoutMs)
-{
+bool FrameCollector::WaitForEnd(int timeoutMs) {
     std::unique_lock lock(m_mutex);
     return m_ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_atEnd; });
 }
 
-std::vector<int> FrameCollector::FrameCodes() const
-{
+std::vector<int> FrameCollector::FrameCodes() const {
     std::lock_guard lock(m_mutex);
     return m_codes;
 }
 
-std::vector<REFERENCE_TIME> FrameCollector::Times() const
-{
+std::vector<REFERENCE_TIME> FrameCollector::Times() const {
     std::lock_guard lock(m_mutex);
     return m_times;
 }
 
-int64_t FrameCollector::AudioSamples() const
-{
+int64_t FrameCollector::AudioSamples() const {
     std::lock_guard lock(m_mutex);
     return m_audioSamples;
 }

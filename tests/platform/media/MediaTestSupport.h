@@ -38,12 +38,14 @@ struct ClipOptions {
 
 // Runs a program to its end with fork + exec (thread sanitizers follow that, not QProcess);
 // its standard output goes to outputFile when one is given. The exit code, or -1.
-int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile = {});
+int RunProgram(const QString& program, const QStringList& arguments,
+               const QString& outputFile = {});
 
 // A program running in the background (a recorder) until the object goes.
 class BackgroundProgram {
 public:
-    BackgroundProgram(const QString& program, const QStringList& arguments, const QString& outputFile);
+    BackgroundProgram(const QString& program, const QStringList& arguments,
+                      const QString& outputFile);
     ~BackgroundProgram();
     BackgroundProgram(const BackgroundProgram&) = delete;
     BackgroundProgram& operator=(const BackgroundProgram&) = delete;

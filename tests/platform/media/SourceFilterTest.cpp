@@ -14,8 +14,7 @@ using namespace mediatest;
 
 namespace {
 
-ComPtr<IBaseFilter> LoadedSource(const QString& path, HRESULT* result)
-{
+ComPtr<IBaseFilter> LoadedSource(const QString& path, HRESULT* result) {
     auto source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
     auto file = QueryInterface<IFileSourceFilter>(source);
     *result = file ? file->Load(path, nullptr) : E_NOINTERFACE;
@@ -28,8 +27,7 @@ struct TextLine {
     bool operator==(const TextLine&) const = default;
 };
 
-std::vector<TextLine> ReadAllLines(IBaseFilter* source, HRESULT* last)
-{
+std::vector<TextLine> ReadAllLines(IBaseFilter* source, HRESULT* last) {
     auto telemetry = QueryInterface<ITelemetrySource>(static_cast<IUnknown*>(source));
     std::vector<TextLine> lines;
     for (int guard = 0; guard < 100000; ++guard) {
@@ -46,10 +44,10 @@ std::vector<TextLine> ReadAllLines(IBaseFilter* source, HRESULT* last)
 }
 
 // The subtitle track as an independent reader (the ffmpeg program) sees it, as SubRip.
-std::vector<TextLine> LinesByFfmpeg(const QString& path)
-{
+std::vector<TextLine> LinesByFfmpeg(const QString& path) {
     const QString srt = path + QStringLiteral(".srt");
-    if (RunProgram(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", path, "-map", "0:s:0", "-c:s", "srt", srt}) != 0) {
+    if (RunProgram(QStringLiteral("ffmpeg"),
+                   {"-v", "error", "-y", "-i", path, "-map", "0:s:0", "-c:s", "srt", srt}) != 0) {
         return {};
     }
     QFile file(srt);
@@ -57,7 +55,8 @@ std::vector<TextLine> LinesByFfmpeg(const QString& path)
         return {};
     }
     std::vector<TextLine> lines;
-    const QStringList blocks = QString::fromUtf8(file.readAll()).replace("\r", "").split("\n\n", Qt::SkipEmptyParts);
+    const QStringList blocks =
+        QString::fromUtf8(file.readAll()).replace("\r", "").split("\n\n", Qt::SkipEmptyParts);
     for (const QString& block : blocks) {
         const QStringList rows = block.split('\n');
         if (rows.size() < 3) {
@@ -86,8 +85,7 @@ class SourcePins : public ::testing::TestWithParam<PinCase> {};
 
 }  // namespace
 
-TEST_P(SourcePins, ExposeTheStreamsAsWritten)
-{
+TEST_P(SourcePins, ExposeTheStreamsAsWritten) {
     const PinCase c = GetParam();
     QTemporaryDir dir;
     ClipOptions options;
@@ -143,8 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Recordings, SourcePins,
                                            PinCase{2, "aac", "avi", MEDIASUBTYPE_AAC},
                                            PinCase{1, "pcm", "avi", MEDIASUBTYPE_PCM}));
 
-TEST(SourceFilter, ZeroAndThreeVideoStreamsGiveZeroAndThreePins)
-{
+TEST(SourceFilter, ZeroAndThreeVideoStreamsGiveZeroAndThreePins) {
     QTemporaryDir dir;
     const QString clip = MakeClip(dir, ClipOptions{});
     ASSERT_FALSE(clip.isEmpty());
@@ -162,12 +159,12 @@ TEST(SourceFilter, ZeroAndThreeVideoStreamsGiveZeroAndThreePins)
         ASSERT_EQ(hr, S_OK) << remuxed.toStdString();
         EXPECT_EQ(CountPins(source.Get(), PINDIR_OUTPUT, "Video"), c.videoPins);
         EXPECT_EQ(CountPins(source.Get(), PINDIR_OUTPUT, "Audio"), c.audioPins);
-        EXPECT_TRUE(PinByName(source.Get(), QStringLiteral("Video %1").arg(c.videoPins)) || c.videoPins == 0);
+        EXPECT_TRUE(PinByName(source.Get(), QStringLiteral("Video %1").arg(c.videoPins)) ||
+                    c.videoPins == 0);
     }
 }
 
-TEST(SourceFilter, TelemetryLinesAreThoseWrittenInTimeOrder)
-{
+TEST(SourceFilter, TelemetryLinesAreThoseWrittenInTimeOrder) {
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) {
         GTEST_SKIP() << "the ffmpeg program, the independent reader of the track, is not installed";
     }
@@ -186,12 +183,15 @@ TEST(SourceFilter, TelemetryLinesAreThoseWrittenInTimeOrder)
         EXPECT_EQ(last, ERROR_HANDLE_EOF);
         EXPECT_EQ(last, 38);
         std::vector<TextLine> expected = LinesByFfmpeg(clip);
-        std::stable_sort(expected.begin(), expected.end(), [](const TextLine& a, const TextLine& b) { return a.timeMs < b.timeMs; });
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const TextLine& a, const TextLine& b) { return a.timeMs < b.timeMs; });
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(lines, expected) << container;
         // 1 Hz GPS and 10 Hz G-sensor lines over three seconds.
         const auto count = [&](char kind) {
-            return std::count_if(lines.begin(), lines.end(), [&](const TextLine& l) { return !l.text.empty() && l.text[0] == kind; });
+            return std::count_if(lines.begin(), lines.end(), [&](const TextLine& l) {
+                return !l.text.empty() && l.text[0] == kind;
+            });
         };
         EXPECT_GE(count('G'), 3);
         EXPECT_GE(count('M'), 30);
@@ -204,8 +204,7 @@ TEST(SourceFilter, TelemetryLinesAreThoseWrittenInTimeOrder)
     }
 }
 
-TEST(SourceFilter, ReadTextLineKeepsToTheBuffer)
-{
+TEST(SourceFilter, ReadTextLineKeepsToTheBuffer) {
     QTemporaryDir dir;
     const QString clip = MakeClip(dir, ClipOptions{});
     ASSERT_FALSE(clip.isEmpty());
@@ -232,8 +231,7 @@ TEST(SourceFilter, ReadTextLineKeepsToTheBuffer)
     EXPECT_EQ(telemetry->ReadTextLine(small, &length, nullptr), E_POINTER);
 }
 
-TEST(SourceFilter, NoTelemetryMeansTheEndAtOnce)
-{
+TEST(SourceFilter, NoTelemetryMeansTheEndAtOnce) {
     QTemporaryDir dir;
     ClipOptions off;
     off.telemetry = false;
@@ -259,8 +257,7 @@ TEST(SourceFilter, NoTelemetryMeansTheEndAtOnce)
     }
 }
 
-TEST(SourceFilter, RefusesWhatIsNoRecording)
-{
+TEST(SourceFilter, RefusesWhatIsNoRecording) {
     QTemporaryDir dir;
     QFile random(dir.filePath("random.mp4"));
     ASSERT_TRUE(random.open(QIODevice::WriteOnly));
@@ -279,8 +276,8 @@ TEST(SourceFilter, RefusesWhatIsNoRecording)
     text.write("G,not a recording\n");
     text.close();
 
-    for (const QString& path : {random.fileName(), empty.fileName(), text.fileName(), dir.filePath("missing.mp4"),
-                                dir.path(), QString()}) {
+    for (const QString& path : {random.fileName(), empty.fileName(), text.fileName(),
+                                dir.filePath("missing.mp4"), dir.path(), QString()}) {
         HRESULT hr = S_OK;
         auto source = LoadedSource(path, &hr);
         EXPECT_TRUE(FAILED(hr)) << path.toStdString();
@@ -288,8 +285,7 @@ TEST(SourceFilter, RefusesWhatIsNoRecording)
     }
 }
 
-TEST(SourceFilter, SecondLoadIsRefused)
-{
+TEST(SourceFilter, SecondLoadIsRefused) {
     QTemporaryDir dir;
     const QString clip = MakeClip(dir, ClipOptions{});
     HRESULT hr = E_FAIL;

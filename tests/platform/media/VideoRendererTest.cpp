@@ -15,14 +15,12 @@ namespace {
 
 class VideoRendererTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         EnsureApplication();
     }
 
-    void Open(QSize viewSize)
-    {
+    void Open(QSize viewSize) {
         ClipOptions options;
         options.audio = "none";
         options.lengthSeconds = 3;
@@ -35,8 +33,7 @@ protected:
     // Counts the paint events of a view.
     class PaintCounter : public QObject {
     public:
-        bool eventFilter(QObject* /*watched*/, QEvent* event) override
-        {
+        bool eventFilter(QObject* /*watched*/, QEvent* event) override {
             count += event->type() == QEvent::Paint ? 1 : 0;
             return false;
         }
@@ -50,8 +47,7 @@ protected:
 
 }  // namespace
 
-TEST_F(VideoRendererTest, CurrentImageIsABottomUpPackedDib)
-{
+TEST_F(VideoRendererTest, CurrentImageIsABottomUpPackedDib) {
     Open(QSize(320, 180));
     BYTE* dib = reinterpret_cast<BYTE*>(1);
     EXPECT_EQ(m_front->GetCurrentImage(&dib), E_FAIL);
@@ -67,7 +63,9 @@ TEST_F(VideoRendererTest, CurrentImageIsABottomUpPackedDib)
         int height;
     } cases[] = {{0, 320, 180}, {1, 160, 90}};
     for (const auto& c : cases) {
-        ASSERT_EQ(QueryInterface<IVMRWindowlessControl>(m_graph.renderers[c.renderer])->GetCurrentImage(&dib), S_OK);
+        ASSERT_EQ(QueryInterface<IVMRWindowlessControl>(m_graph.renderers[c.renderer])
+                      ->GetCurrentImage(&dib),
+                  S_OK);
         BITMAPINFOHEADER header;
         std::memcpy(&header, dib, sizeof header);
         EXPECT_EQ(header.biSize, 40u);
@@ -84,14 +82,14 @@ TEST_F(VideoRendererTest, CurrentImageIsABottomUpPackedDib)
 
         LONG width = 0;
         LONG height = 0;
-        QueryInterface<IVMRWindowlessControl>(m_graph.renderers[c.renderer])->GetNativeVideoSize(&width, &height, nullptr, nullptr);
+        QueryInterface<IVMRWindowlessControl>(m_graph.renderers[c.renderer])
+            ->GetNativeVideoSize(&width, &height, nullptr, nullptr);
         EXPECT_EQ(width, c.width);
         EXPECT_EQ(height, c.height);
     }
 }
 
-TEST_F(VideoRendererTest, PaintsItselfStretchedIntoItsView)
-{
+TEST_F(VideoRendererTest, PaintsItselfStretchedIntoItsView) {
     Open(QSize(200, 150));
     m_graph.control->StopWhenReady();
     ASSERT_TRUE(m_graph.WaitCued());
@@ -117,8 +115,7 @@ TEST_F(VideoRendererTest, PaintsItselfStretchedIntoItsView)
     EXPECT_EQ(boxed.pixelColor(100, 295), QColor(Qt::black));
 }
 
-TEST_F(VideoRendererTest, RepaintVideoDrawsWithTheCallersPainter)
-{
+TEST_F(VideoRendererTest, RepaintVideoDrawsWithTheCallersPainter) {
     Open(QSize(320, 180));
     m_graph.control->StopWhenReady();
     ASSERT_EQ(m_graph.Seek(500 * kMs), S_OK);
@@ -134,8 +131,7 @@ TEST_F(VideoRendererTest, RepaintVideoDrawsWithTheCallersPainter)
     EXPECT_NE(canvas.pixelColor(0, 0), QColor(Qt::red));
 }
 
-TEST_F(VideoRendererTest, EveryNewFrameRepaintsTheView)
-{
+TEST_F(VideoRendererTest, EveryNewFrameRepaintsTheView) {
     Open(QSize(160, 90));
     PaintCounter counter;
     m_graph.views[0]->installEventFilter(&counter);
@@ -148,8 +144,7 @@ TEST_F(VideoRendererTest, EveryNewFrameRepaintsTheView)
     m_graph.views[0]->removeEventFilter(&counter);
 }
 
-TEST_F(VideoRendererTest, OnlyWindowlessModeAndKnownAspectModes)
-{
+TEST_F(VideoRendererTest, OnlyWindowlessModeAndKnownAspectModes) {
     Open(QSize(160, 90));
     auto config = QueryInterface<IVMRFilterConfig>(m_graph.renderers[0]);
     EXPECT_EQ(config->SetRenderingMode(VMRMode_Windowed), E_INVALIDARG);
