@@ -353,6 +353,7 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
     const auto format = static_cast<AVPixelFormat>(frame->format);
     const uint8_t* const* planes = frame->data;
     const int* strides = frame->linesize;
+    bool scaled = false;
     // Scaling planar 4:2:0 first and converting to RGB unscaled afterwards keeps both steps
     // on libswscale's vector code; scaling straight into RGB would take its slow path.
     if (format == AV_PIX_FMT_YUV420P && size != QSize(frame->width, frame->height) &&
@@ -380,9 +381,10 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
                   m_scaled->linesize);
         planes = m_scaled->data;
         strides = m_scaled->linesize;
+        scaled = true;
     }
-    const QSize source = planes == frame->data ? QSize(frame->width, frame->height) : size;
-    const AVPixelFormat sourceFormat = planes == frame->data ? format : AV_PIX_FMT_YUV420P;
+    const QSize source = scaled ? size : QSize(frame->width, frame->height);
+    const AVPixelFormat sourceFormat = scaled ? AV_PIX_FMT_YUV420P : format;
     m_converter = sws_getCachedContext(m_converter, source.width(), source.height(), sourceFormat,
                                        size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR,
                                        nullptr, nullptr, nullptr);
