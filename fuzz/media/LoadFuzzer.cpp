@@ -6,15 +6,15 @@
 #include <QDir>
 #include <QFile>
 
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
-#include <unistd.h>
 
 using namespace platform::media;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    static const QString path = QDir::tempPath() + QStringLiteral("/media-load-fuzz-%1.mp4").arg(getpid());
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const QString path =
+        QDir::tempPath() + QStringLiteral("/media-load-fuzz-%1.mp4").arg(getpid());
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 20)) {
         return 0;
     }
-    QByteArray bytes = MakePack(
-        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    QByteArray bytes =
+        MakePack(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     player::ResourcePack pack;

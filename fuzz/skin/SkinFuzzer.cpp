@@ -76,7 +76,9 @@ void DrawControl(SkWidget* widget, gfx::Dc& target) {
 
 // Qt's font matching keeps fontconfig patterns for every new face name a document invents and
 // never frees them; that is fontconfig's memory, not the skin code's.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     Setup();

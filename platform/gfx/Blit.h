@@ -10,8 +10,7 @@ namespace platform::gfx {
 bool BitBlt(Dc& dst, int x, int y, int w, int h, const Dc& src, int sx, int sy);
 
 // Copies the source rectangle scaled to the destination rectangle (nearest pixel).
-bool StretchBlt(Dc& dst, int x, int y, int w, int h, const Dc& src, int sx, int sy, int sw,
-                int sh);
+bool StretchBlt(Dc& dst, int x, int y, int w, int h, const Dc& src, int sx, int sy, int sw, int sh);
 
 // As StretchBlt, but source pixels whose colour is exactly key are left out.
 bool TransparentBlt(Dc& dst, int x, int y, int w, int h, const Dc& src, int sx, int sy, int sw,

@@ -139,8 +139,8 @@ int DrawText(Dc& dc, const QString& text, Rect& box, uint32_t format) {
     painter.setFont(font);
     painter.setPen(QColor::fromRgb(RgbFromColorRef(dc.TextColor())));
     if (!(format & kDtNoClip)) {
-        painter.setClipRect(QRect(box.left, box.top, std::max(box.Width(), 0),
-                                  std::max(box.Height(), 0)));
+        painter.setClipRect(
+            QRect(box.left, box.top, std::max(box.Width(), 0), std::max(box.Height(), 0)));
     }
     for (size_t i = 0; i < lines.size(); ++i) {
         const int lineTop = top + static_cast<int>(i) * lineHeight;

@@ -18,7 +18,7 @@ namespace {
 using tinyxml2::XMLElement;
 
 constexpr std::array<const char*, 10> kPresetMessages = {
-    kMsgNoSrcFilter, kMsgNoVidFilter,  kMsgRemoveDisk,   kMsgInvalidStream, kMsgNoInternet,
+    kMsgNoSrcFilter,  kMsgNoVidFilter, kMsgRemoveDisk,   kMsgInvalidStream, kMsgNoInternet,
     kMsgNoSelectFile, kMsgCopyFile,    kMsgDedicateDisk, kMsgWantQuit,      kMsgWantSetTime};
 
 constexpr char kExtensionSeparators[] = "|\r\n, ";

@@ -117,10 +117,9 @@ void ReadGSensorGraph(const XMLElement& element, SkContainer& control, SkGSensor
                                      Int0Attribute(*line, "thick", kDefaultPenWidth)});
         if (trace == GSensorTrace::Time) {
             // "heigh" is the attribute's spelling in skin documents.
-            graph.SetBand(GraphBand{IntAttribute(*line, "startpos", 0),
-                                    IntAttribute(*line, "endpos", plot.w),
-                                    IntAttribute(*line, "top", 0),
-                                    IntAttribute(*line, "heigh", plot.h)});
+            graph.SetBand(
+                GraphBand{IntAttribute(*line, "startpos", 0), IntAttribute(*line, "endpos", plot.w),
+                          IntAttribute(*line, "top", 0), IntAttribute(*line, "heigh", plot.h)});
         }
     }
 }

@@ -2,9 +2,9 @@
 
 #include "player/skin/SkGSensorGraph.h"
 
+#include "platform/gfx/Blit.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
-#include "platform/gfx/Blit.h"
 
 namespace player {
 

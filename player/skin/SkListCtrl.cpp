@@ -2,8 +2,8 @@
 
 namespace player {
 
-bool SkListCtrl::SetRowFont(const QString& face, int32_t size, uint32_t format,
-                            uint32_t textColour, uint32_t selectedColour) {
+bool SkListCtrl::SetRowFont(const QString& face, int32_t size, uint32_t format, uint32_t textColour,
+                            uint32_t selectedColour) {
     m_font.reset();
     m_fontFace = face;
     m_fontSize = size;

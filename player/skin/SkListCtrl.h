@@ -2,10 +2,10 @@
 // The owner-drawn recording list: fixed-height rows, skin column widths, skin font and
 // colours, selection shown by text colour. This holds what the skin gives. GUI thread only.
 
-#include "player/skin/SkWidget.h"
-#include "player/skin/SkinImage.h"
 #include "platform/gfx/Font.h"
 #include "platform/window/ListCtrl.h"
+#include "player/skin/SkWidget.h"
+#include "player/skin/SkinImage.h"
 
 #include <QString>
 
@@ -49,7 +49,6 @@ public:
 
 protected:
     QWidget* CreateWindow() override;
-
 
 private:
     std::map<int32_t, int32_t> m_columnWidths;

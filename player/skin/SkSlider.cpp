@@ -17,8 +17,8 @@ bool SkSlider::SetRange(int32_t maximum, int32_t minimum, const SliderMargins& m
                         int32_t value, int32_t page) {
     // The range is a 32-bit difference, so one that does not fit wraps and is refused;
     // every later mapping between pixels and values can then rely on it.
-    const auto range = static_cast<int32_t>(static_cast<uint32_t>(maximum) -
-                                            static_cast<uint32_t>(minimum));
+    const auto range =
+        static_cast<int32_t>(static_cast<uint32_t>(maximum) - static_cast<uint32_t>(minimum));
     if (!(minimum < maximum && minimum <= value && value <= maximum && range >= page)) {
         return false;
     }
@@ -26,8 +26,8 @@ bool SkSlider::SetRange(int32_t maximum, int32_t minimum, const SliderMargins& m
     m_minimum = minimum;
     m_value = value;
     m_page = page;
-    m_margins = {std::max(margins.left, 0), std::max(margins.top, 0),
-                 std::max(margins.right, 0), std::max(margins.bottom, 0)};
+    m_margins = {std::max(margins.left, 0), std::max(margins.top, 0), std::max(margins.right, 0),
+                 std::max(margins.bottom, 0)};
     return true;
 }
 

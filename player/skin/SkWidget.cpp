@@ -4,7 +4,9 @@
 
 namespace player {
 
-SkWidget::~SkWidget() { delete m_window.data(); }
+SkWidget::~SkWidget() {
+    delete m_window.data();
+}
 
 QRect SkWidget::WindowRectInParent() const {
     return m_window ? m_window->geometry() : QRect();
@@ -13,8 +15,8 @@ QRect SkWidget::WindowRectInParent() const {
 void SkWidget::ReceiveBackground(const platform::gfx::Dc& background) {
     const QRect area = WindowRectInParent();
     m_backgroundCopy = background.CreateCompatible(area.width(), area.height());
-    platform::gfx::BitBlt(m_backgroundCopy, 0, 0, area.width(), area.height(), background,
-                          area.x(), area.y());
+    platform::gfx::BitBlt(m_backgroundCopy, 0, 0, area.width(), area.height(), background, area.x(),
+                          area.y());
 }
 
 }  // namespace player

@@ -3,9 +3,9 @@
 // dialog's child, and keeps its own copy of the window background under itself.
 // GUI thread only.
 
-#include "player/skin/IBGTransfer.h"
 #include "platform/gfx/Dc.h"
 #include "platform/window/WinTypes.h"
+#include "player/skin/IBGTransfer.h"
 
 #include <QPainter>
 #include <QPointer>

@@ -1,11 +1,11 @@
 #include "player/skin/SkinDraw.h"
 
-#include "player/skin/SkinImage.h"
-#include "player/skin/SkinText.h"
-#include "player/skin/StyleWords.h"
 #include "platform/gfx/Blit.h"
 #include "platform/gfx/DrawText.h"
 #include "platform/gfx/Graphics.h"
+#include "player/skin/SkinImage.h"
+#include "player/skin/SkinText.h"
+#include "player/skin/StyleWords.h"
 
 #include <QPainter>
 
@@ -29,7 +29,9 @@ QRect SafeRect(int64_t x, int64_t y, int64_t w, int64_t h) {
                  static_cast<int>(h));
 }
 
-int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+int32_t Wrap(int64_t value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
 
 // Tiles of the whole source rectangle at natural size from the top-left corner, cut at the
 // right and bottom edges. A tile larger than the surface shows only its top-left part, so only
@@ -120,8 +122,8 @@ void RenderImage(SkinImage& image, const gfx::Dc* target, const gfx::Rect& paren
     if (target == nullptr || image.IsRendered()) {
         return;
     }
-    const SkinRect r = ResolveRect(image.Desc().dest, parent.Width(), parent.Height(),
-                                   image.Desc().anchorFlags);
+    const SkinRect r =
+        ResolveRect(image.Desc().dest, parent.Width(), parent.Height(), image.Desc().anchorFlags);
     if (!image.Rendering().IsNull()) {
         image.SetRendered();
         return;
@@ -154,8 +156,8 @@ void BlitImage(const gfx::Rect& parent, const SkinImage& image, gfx::Dc* target,
         gfx::TransparentBlt(*target, to.x, to.y, to.w, to.h, image.Rendering(), from.x, from.y,
                             from.w, from.h, gfx::ColorRefFromArgb(desc.colourKey));
     } else if (dest || src) {
-        gfx::StretchBlt(*target, to.x, to.y, to.w, to.h, image.Rendering(), from.x, from.y,
-                        from.w, from.h);
+        gfx::StretchBlt(*target, to.x, to.y, to.w, to.h, image.Rendering(), from.x, from.y, from.w,
+                        from.h);
     } else {
         gfx::BitBlt(*target, r.x, r.y, r.w, r.h, image.Rendering(), 0, 0);
     }

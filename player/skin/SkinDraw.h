@@ -3,9 +3,9 @@
 // cached rendering (RenderImage), that rendering copied onto a target (BlitImage), and skin
 // texts (DrawSkinText, CreateSkinFont). GUI thread only.
 
-#include "player/skin/SkinGeometry.h"
 #include "platform/gfx/Dc.h"
 #include "platform/gfx/Font.h"
+#include "player/skin/SkinGeometry.h"
 
 #include <QString>
 
@@ -27,8 +27,8 @@ void RenderImage(SkinImage& image, const platform::gfx::Dc* target,
 
 // Copies the rendering onto target: at its resolved rectangle, or from src to dest when
 // given (scaled), through the colour key when it was deferred. Nothing when not rendered.
-void BlitImage(const platform::gfx::Rect& parent, const SkinImage& image,
-               platform::gfx::Dc* target, const std::optional<SkinRect>& dest = std::nullopt,
+void BlitImage(const platform::gfx::Rect& parent, const SkinImage& image, platform::gfx::Dc* target,
+               const std::optional<SkinRect>& dest = std::nullopt,
                const std::optional<SkinRect>& src = std::nullopt);
 
 // Draws text inside box (the parent's client rectangle), creating its font on first use.
@@ -38,7 +38,6 @@ bool DrawSkinText(const platform::gfx::Rect& box, SkinText& text, platform::gfx:
 // A font of `size` points at the context's vertical DPI; none without a context.
 std::unique_ptr<platform::gfx::Font> CreateSkinFont(bool bold, const QString& face,
                                                     const platform::gfx::Dc* dc, int32_t size,
-                                                    bool italic, bool underline,
-                                                    bool strikeOut);
+                                                    bool italic, bool underline, bool strikeOut);
 
 }  // namespace player

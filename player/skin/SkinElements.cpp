@@ -11,7 +11,9 @@ const char* ElementText(const tinyxml2::XMLElement& element) {
     return first != nullptr && first->ToText() != nullptr ? first->Value() : nullptr;
 }
 
-QString Utf16(const char* utf8) { return utf8 == nullptr ? QString() : QString::fromUtf8(utf8); }
+QString Utf16(const char* utf8) {
+    return utf8 == nullptr ? QString() : QString::fromUtf8(utf8);
+}
 
 int32_t IntAttribute(const tinyxml2::XMLElement& element, const char* name, int32_t fallback) {
     return ParseSkinInt(element.Attribute(name)).value_or(fallback);
@@ -29,8 +31,8 @@ uint32_t ColourAttribute(const tinyxml2::XMLElement& element, const char* name) 
 
 namespace {
 
-SkinRect ReadRect(const tinyxml2::XMLElement& element, const char* x, const char* y,
-                  const char* w, const char* h, const SkinRect& fallback) {
+SkinRect ReadRect(const tinyxml2::XMLElement& element, const char* x, const char* y, const char* w,
+                  const char* h, const SkinRect& fallback) {
     return SkinRect{IntAttribute(element, x, fallback.x), IntAttribute(element, y, fallback.y),
                     IntAttribute(element, w, fallback.w), IntAttribute(element, h, fallback.h)};
 }

@@ -8,14 +8,17 @@ namespace {
 
 // Products are taken in 64 bits and wrapped back, which is what 32-bit code computes without
 // the undefined behaviour of a signed overflow.
-int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+int32_t Wrap(int64_t value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
 
-int32_t Percent(int32_t value, int32_t of) { return Wrap(int64_t{value} * of / 100); }
+int32_t Percent(int32_t value, int32_t of) {
+    return Wrap(int64_t{value} * of / 100);
+}
 
 }  // namespace
 
-SkinRect ResolveRect(const SkinRect& rect, int32_t parentW, int32_t parentH,
-                     uint32_t anchorFlags) {
+SkinRect ResolveRect(const SkinRect& rect, int32_t parentW, int32_t parentH, uint32_t anchorFlags) {
     SkinRect out = rect;
     if (anchorFlags & kAnchorPercent) {
         out.x = Percent(rect.x, parentW);

@@ -4,7 +4,9 @@
 
 namespace player {
 
-SkinImage::~SkinImage() { Release(); }
+SkinImage::~SkinImage() {
+    Release();
+}
 
 void SkinImage::Release() {
     if (m_picture != nullptr) {

@@ -3,11 +3,11 @@
 // composed (colour, draw mode, colour key, rectangles, anchor) and its cached rendering.
 // GUI thread only.
 
+#include "platform/gfx/Dc.h"
 #include "player/common/NameKey.h"
 #include "player/skin/SkinGeometry.h"
 #include "player/skin/SkinSyntax.h"
 #include "player/skin/StyleWords.h"
-#include "platform/gfx/Dc.h"
 
 #include <QImage>
 
@@ -17,11 +17,11 @@ namespace player {
 
 // The values of one image element of a skin document.
 struct ImageSpec {
-    NameKey name;                // pack image name or file path; empty: no picture
+    NameKey name;                    // pack image name or file path; empty: no picture
     uint32_t colour = kOpaqueWhite;  // ARGB; multiplies the picture, or fills without one
     int32_t drawMode = static_cast<int32_t>(DrawMode::Stretch);
     bool colourKeyEnabled = false;
-    uint32_t colourKey = 0;      // ARGB; only the RGB part is compared
+    uint32_t colourKey = 0;  // ARGB; only the RGB part is compared
     SkinRect dest = kFullSkinRect;
     SkinRect source = kFullSkinRect;
     uint32_t anchorFlags = kAnchorDefault;

@@ -56,7 +56,9 @@ std::optional<int32_t> ParseSkinInt(const char* text) {
     return ReadDecimal(text, std::strlen(text));
 }
 
-int32_t ParseSkinInt0(const char* text) { return ParseSkinInt(text).value_or(0); }
+int32_t ParseSkinInt0(const char* text) {
+    return ParseSkinInt(text).value_or(0);
+}
 
 uint32_t ParseSkinColour(const char* text) {
     if (text == nullptr) {

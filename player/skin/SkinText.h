@@ -2,9 +2,9 @@
 // One text of a skin (a button label, a text control's text): where and how it is drawn, and
 // the font created for it at its first draw. GUI thread only.
 
+#include "platform/gfx/Font.h"
 #include "player/skin/SkinGeometry.h"
 #include "player/skin/SkinSyntax.h"
-#include "platform/gfx/Font.h"
 
 #include <QString>
 

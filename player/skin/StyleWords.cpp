@@ -15,8 +15,8 @@ struct WordFlag {
 };
 
 constexpr WordFlag kAnchorWords[] = {
-    {u"left", kAnchorLeft},   {u"center", kAnchorCenter}, {u"right", kAnchorRight},
-    {u"top", kAnchorTop},     {u"middle", kAnchorMiddle}, {u"bottom", kAnchorBottom},
+    {u"left", kAnchorLeft}, {u"center", kAnchorCenter}, {u"right", kAnchorRight},
+    {u"top", kAnchorTop},   {u"middle", kAnchorMiddle}, {u"bottom", kAnchorBottom},
 };
 constexpr WordFlag kReplacingAnchorWords[] = {
     {u"percent", kAnchorPercent}, {u"wratio", kAnchorWRatio}, {u"hratio", kAnchorHRatio}};
@@ -92,9 +92,9 @@ DrawMode DrawModeFromWord(QStringView word) {
 
 ButtonState ButtonStateFromWord(QStringView word) {
     static constexpr std::pair<const char16_t*, ButtonState> kStates[] = {
-        {u"normal", ButtonState::Normal},   {u"checked", ButtonState::Checked},
-        {u"pushed", ButtonState::Pushed},   {u"disabled", ButtonState::Disabled},
-        {u"hover", ButtonState::Hover},     {u"pushed2", ButtonState::Pushed2},
+        {u"normal", ButtonState::Normal}, {u"checked", ButtonState::Checked},
+        {u"pushed", ButtonState::Pushed}, {u"disabled", ButtonState::Disabled},
+        {u"hover", ButtonState::Hover},   {u"pushed2", ButtonState::Pushed2},
         {u"hover2", ButtonState::Hover2},
     };
     for (const auto& [name, state] : kStates) {
@@ -114,8 +114,8 @@ ButtonBehaviour ButtonBehaviourFromWord(QStringView word) {
 
 SliderPart SliderPartFromWord(QStringView word) {
     static constexpr std::pair<const char16_t*, SliderPart> kParts[] = {
-        {u"tics", SliderPart::Tics},   {u"btrack", SliderPart::BTrack},
-        {u"track", SliderPart::Track}, {u"thumb", SliderPart::Thumb},
+        {u"tics", SliderPart::Tics},     {u"btrack", SliderPart::BTrack},
+        {u"track", SliderPart::Track},   {u"thumb", SliderPart::Thumb},
         {u"athumb", SliderPart::AThumb},
     };
     for (const auto& [name, part] : kParts) {

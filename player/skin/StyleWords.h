@@ -51,7 +51,14 @@ inline constexpr int kButtonStateCount = 7;
 
 enum class ButtonBehaviour : int32_t { Push = 0, Check = 1, Other = 3 };
 
-enum class SliderPart : int32_t { Tics = 0, BTrack = 1, Track = 2, Thumb = 3, AThumb = 4, None = 5 };
+enum class SliderPart : int32_t {
+    Tics = 0,
+    BTrack = 1,
+    Track = 2,
+    Thumb = 3,
+    AThumb = 4,
+    None = 5
+};
 inline constexpr int kSliderPartCount = 5;
 
 // The anchor flags of one `geobase` attribute, normalised: exactly one horizontal and one
@@ -61,9 +68,9 @@ uint32_t NormaliseAnchorFlags(uint32_t flags);
 
 uint32_t ParseFormatWords(QStringView words);
 
-DrawMode DrawModeFromWord(QStringView word);           // unknown: Stretch
-ButtonState ButtonStateFromWord(QStringView word);     // unknown: None
+DrawMode DrawModeFromWord(QStringView word);                // unknown: Stretch
+ButtonState ButtonStateFromWord(QStringView word);          // unknown: None
 ButtonBehaviour ButtonBehaviourFromWord(QStringView word);  // absent is Push; unknown: Other
-SliderPart SliderPartFromWord(QStringView word);       // unknown: None
+SliderPart SliderPartFromWord(QStringView word);            // unknown: None
 
 }  // namespace player

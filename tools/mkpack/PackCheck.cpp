@@ -18,8 +18,8 @@ using player::AppProfile;
 using player::ResourcePack;
 
 constexpr std::array<const char*, 5> kWindows = {player::kWindowMain, player::kWindowAbout,
-                                                  player::kWindowNotify, player::kWindowSelDrive,
-                                                  player::kWindowGSensor};
+                                                 player::kWindowNotify, player::kWindowSelDrive,
+                                                 player::kWindowGSensor};
 
 int Failure(QTextStream& err, const QString& reason) {
     err << "mkpack check: " << reason << Qt::endl;
@@ -74,8 +74,8 @@ void PrintProfile(const AppProfile& profile, QTextStream& out) {
     }
     out << "messages:" << Qt::endl;
     for (const auto& [id, message] : profile.Messages()) {
-        out << "  " << id.Text() << ": \"" << message.title << "\" / \"" << message.comment
-            << "\"" << Qt::endl;
+        out << "  " << id.Text() << ": \"" << message.title << "\" / \"" << message.comment << "\""
+            << Qt::endl;
     }
 }
 
@@ -98,8 +98,7 @@ bool CheckScripts(const AppProfile& profile, QTextStream& out, QTextStream& err)
     }
     for (const auto& [id, message] : profile.Messages()) {
         if (message.title.isEmpty() || message.comment.isEmpty()) {
-            out << "warning: message " << id.Text() << " has an empty title or comment"
-                << Qt::endl;
+            out << "warning: message " << id.Text() << " has an empty title or comment" << Qt::endl;
         }
     }
     return true;

@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: mkpack build DIR OUT.PACK | mkpack check PACK | mkpack list PACK";
+constexpr char kUsage[] = "usage: mkpack build DIR OUT.PACK | mkpack check PACK | mkpack list PACK";
 
 int RunBuild(const QString& folder, const QString& outPath, QTextStream& out, QTextStream& err) {
     mkpack::PackContents contents;

@@ -10,87 +10,112 @@ namespace skinart {
 namespace {
 
 struct StateLook {
-    QColor plate;   // transparent = no plate
-    QColor ink;     // glyph and label
-    int dy = 0;     // pushed states sink by a pixel
+    QColor plate;  // transparent = no plate
+    QColor ink;    // glyph and label
+    int dy = 0;    // pushed states sink by a pixel
     bool checked = false;
 };
 
-QColor WithAlpha(QColor c, int alpha)
-{
+QColor WithAlpha(QColor c, int alpha) {
     c.setAlpha(alpha);
     return c;
 }
 
-StateLook GhostLook(ButtonState s, bool danger)
-{
+StateLook GhostLook(ButtonState s, bool danger) {
     const QColor white(255, 255, 255);
     switch (s) {
-    case ButtonState::Normal: return {Qt::transparent, kGlyph};
-    case ButtonState::Hover: return {danger ? kDanger : WithAlpha(white, 26), kGlyphHot};
-    case ButtonState::Pushed: return {danger ? kDanger.darker(125) : WithAlpha(white, 46), kGlyphHot, 1};
-    case ButtonState::Disabled: return {Qt::transparent, kGlyphOff};
-    case ButtonState::Checked: return {WithAlpha(kAccent, 56), kAccentHot, 0, true};
-    case ButtonState::Hover2: return {WithAlpha(kAccent, 92), kGlyphHot, 0, true};
-    case ButtonState::Pushed2: return {WithAlpha(kAccent, 128), kGlyphHot, 1, true};
+        case ButtonState::Normal:
+            return {Qt::transparent, kGlyph};
+        case ButtonState::Hover:
+            return {danger ? kDanger : WithAlpha(white, 26), kGlyphHot};
+        case ButtonState::Pushed:
+            return {danger ? kDanger.darker(125) : WithAlpha(white, 46), kGlyphHot, 1};
+        case ButtonState::Disabled:
+            return {Qt::transparent, kGlyphOff};
+        case ButtonState::Checked:
+            return {WithAlpha(kAccent, 56), kAccentHot, 0, true};
+        case ButtonState::Hover2:
+            return {WithAlpha(kAccent, 92), kGlyphHot, 0, true};
+        case ButtonState::Pushed2:
+            return {WithAlpha(kAccent, 128), kGlyphHot, 1, true};
     }
     return {};
 }
 
-StateLook PrimaryLook(ButtonState s)
-{
+StateLook PrimaryLook(ButtonState s) {
     switch (s) {
-    case ButtonState::Normal: return {kAccent, Qt::white};
-    case ButtonState::Hover: return {kAccentHot, Qt::white};
-    case ButtonState::Pushed: return {kAccentDeep, Qt::white, 1};
-    case ButtonState::Disabled: return {kBorder, kGlyphOff};
-    case ButtonState::Checked: return {kAccent, Qt::white, 0, true};
-    case ButtonState::Hover2: return {kAccentHot, Qt::white, 0, true};
-    case ButtonState::Pushed2: return {kAccentDeep, Qt::white, 1, true};
+        case ButtonState::Normal:
+            return {kAccent, Qt::white};
+        case ButtonState::Hover:
+            return {kAccentHot, Qt::white};
+        case ButtonState::Pushed:
+            return {kAccentDeep, Qt::white, 1};
+        case ButtonState::Disabled:
+            return {kBorder, kGlyphOff};
+        case ButtonState::Checked:
+            return {kAccent, Qt::white, 0, true};
+        case ButtonState::Hover2:
+            return {kAccentHot, Qt::white, 0, true};
+        case ButtonState::Pushed2:
+            return {kAccentDeep, Qt::white, 1, true};
     }
     return {};
 }
 
-StateLook PlateLook(ButtonState s)
-{
+StateLook PlateLook(ButtonState s) {
     const QColor white(255, 255, 255);
     switch (s) {
-    case ButtonState::Normal: return {WithAlpha(white, 12), kGlyph};
-    case ButtonState::Hover: return {WithAlpha(white, 28), kGlyphHot};
-    case ButtonState::Pushed: return {WithAlpha(white, 48), kGlyphHot, 1};
-    case ButtonState::Disabled: return {WithAlpha(white, 5), kGlyphOff};
-    case ButtonState::Checked: return {WithAlpha(kAccent, 52), kAccentHot, 0, true};
-    case ButtonState::Hover2: return {WithAlpha(kAccent, 84), kGlyphHot, 0, true};
-    case ButtonState::Pushed2: return {WithAlpha(kAccent, 120), kGlyphHot, 1, true};
+        case ButtonState::Normal:
+            return {WithAlpha(white, 12), kGlyph};
+        case ButtonState::Hover:
+            return {WithAlpha(white, 28), kGlyphHot};
+        case ButtonState::Pushed:
+            return {WithAlpha(white, 48), kGlyphHot, 1};
+        case ButtonState::Disabled:
+            return {WithAlpha(white, 5), kGlyphOff};
+        case ButtonState::Checked:
+            return {WithAlpha(kAccent, 52), kAccentHot, 0, true};
+        case ButtonState::Hover2:
+            return {WithAlpha(kAccent, 84), kGlyphHot, 0, true};
+        case ButtonState::Pushed2:
+            return {WithAlpha(kAccent, 120), kGlyphHot, 1, true};
     }
     return {};
 }
 
-StateLook AccentLook(ButtonState s)
-{
+StateLook AccentLook(ButtonState s) {
     switch (s) {
-    case ButtonState::Normal: return {kAccentDeep, Qt::white};
-    case ButtonState::Hover: return {kAccent, Qt::white};
-    case ButtonState::Pushed: return {QColor(44, 104, 150), Qt::white, 1};
-    case ButtonState::Disabled: return {QColor(255, 255, 255, 8), kGlyphOff};
-    default: return PlateLook(s);
+        case ButtonState::Normal:
+            return {kAccentDeep, Qt::white};
+        case ButtonState::Hover:
+            return {kAccent, Qt::white};
+        case ButtonState::Pushed:
+            return {QColor(44, 104, 150), Qt::white, 1};
+        case ButtonState::Disabled:
+            return {QColor(255, 255, 255, 8), kGlyphOff};
+        default:
+            return PlateLook(s);
     }
 }
 
-StateLook LookFor(ButtonLook look, ButtonState s)
-{
+StateLook LookFor(ButtonLook look, ButtonState s) {
     switch (look) {
-    case ButtonLook::Ghost: return GhostLook(s, false);
-    case ButtonLook::Danger: return GhostLook(s, true);
-    case ButtonLook::Primary: return PrimaryLook(s);
-    case ButtonLook::Tab: case ButtonLook::Segment: return PlateLook(s);
-    case ButtonLook::Accent: return AccentLook(s);
+        case ButtonLook::Ghost:
+            return GhostLook(s, false);
+        case ButtonLook::Danger:
+            return GhostLook(s, true);
+        case ButtonLook::Primary:
+            return PrimaryLook(s);
+        case ButtonLook::Tab:
+        case ButtonLook::Segment:
+            return PlateLook(s);
+        case ButtonLook::Accent:
+            return AccentLook(s);
     }
     return {};
 }
 
-QFont LabelFont()
-{
+QFont LabelFont() {
     QFont font(QStringLiteral("NanumGothic"));
     font.setPixelSize(12);
     font.setBold(true);
@@ -98,8 +123,8 @@ QFont LabelFont()
     return font;
 }
 
-void DrawPlate(QPainter& p, const ButtonDesign& design, const QRectF& frame, const StateLook& look)
-{
+void DrawPlate(QPainter& p, const ButtonDesign& design, const QRectF& frame,
+               const StateLook& look) {
     if (look.plate.alpha() == 0)
         return;
     QPainterPath plate;
@@ -116,10 +141,9 @@ void DrawPlate(QPainter& p, const ButtonDesign& design, const QRectF& frame, con
 }
 
 void DrawContent(QPainter& p, const ButtonDesign& design, const QRectF& frame, ButtonState s,
-                 const StateLook& look)
-{
-    const bool checkedState = s == ButtonState::Checked || s == ButtonState::Hover2 ||
-                              s == ButtonState::Pushed2;
+                 const StateLook& look) {
+    const bool checkedState =
+        s == ButtonState::Checked || s == ButtonState::Hover2 || s == ButtonState::Pushed2;
     const std::optional<Glyph> glyph =
         checkedState && design.checkedGlyph ? design.checkedGlyph : design.glyph;
     const QRectF inner = frame.translated(0, look.dy);
@@ -146,12 +170,12 @@ void DrawContent(QPainter& p, const ButtonDesign& design, const QRectF& frame, B
                Qt::AlignLeft | Qt::AlignVCenter, design.label);
 }
 
-} // namespace
+}  // namespace
 
-QImage DrawButtonStrip(const ButtonDesign& design)
-{
+QImage DrawButtonStrip(const ButtonDesign& design) {
     const int frames = design.check ? kCheckFrames : kPushFrames;
-    QImage strip(design.frame.width() * frames, design.frame.height(), QImage::Format_ARGB32_Premultiplied);
+    QImage strip(design.frame.width() * frames, design.frame.height(),
+                 QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
     QPainter p(&strip);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -159,7 +183,8 @@ QImage DrawButtonStrip(const ButtonDesign& design)
     for (int i = 0; i < frames; ++i) {
         const auto s = static_cast<ButtonState>(i);
         const StateLook look = LookFor(design.look, s);
-        const QRectF frame(i * design.frame.width(), 0, design.frame.width(), design.frame.height());
+        const QRectF frame(i * design.frame.width(), 0, design.frame.width(),
+                           design.frame.height());
         p.save();
         p.setClipRect(frame);
         DrawPlate(p, design, frame, look);
@@ -169,8 +194,7 @@ QImage DrawButtonStrip(const ButtonDesign& design)
     return strip;
 }
 
-QImage DrawFaceStrip(bool primary)
-{
+QImage DrawFaceStrip(bool primary) {
     constexpr int kFace = 24;
     QImage strip(kFace * kPushFrames, kFace, QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
@@ -187,4 +211,4 @@ QImage DrawFaceStrip(bool primary)
     return strip;
 }
 
-} // namespace skinart
+}  // namespace skinart

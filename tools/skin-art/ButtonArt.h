@@ -28,9 +28,9 @@ enum class ButtonLook {
 struct ButtonDesign {
     QSize frame;
     ButtonLook look = ButtonLook::Ghost;
-    bool check = false;                  // 7 frames instead of 4
-    std::optional<Glyph> glyph;          // shown in the unchecked states
-    std::optional<Glyph> checkedGlyph;   // shown in the checked states (defaults to glyph)
+    bool check = false;                 // 7 frames instead of 4
+    std::optional<Glyph> glyph;         // shown in the unchecked states
+    std::optional<Glyph> checkedGlyph;  // shown in the checked states (defaults to glyph)
     int glyphSize = 20;
     QString label;
 };
@@ -41,4 +41,4 @@ QImage DrawButtonStrip(const ButtonDesign& design);
 // Nine-slice face for buttons whose label the skin draws: 4 frames of 24 × 24.
 QImage DrawFaceStrip(bool primary);
 
-} // namespace skinart
+}  // namespace skinart

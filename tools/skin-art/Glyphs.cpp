@@ -12,40 +12,34 @@ namespace {
 
 constexpr double kGrid = 20.0;
 
-QPolygonF Tri(double x0, double y0, double x1, double y1, double x2, double y2)
-{
+QPolygonF Tri(double x0, double y0, double x1, double y1, double x2, double y2) {
     return QPolygonF({QPointF(x0, y0), QPointF(x1, y1), QPointF(x2, y2)});
 }
 
-void FillPoly(QPainter& p, const QPolygonF& poly)
-{
+void FillPoly(QPainter& p, const QPolygonF& poly) {
     QPainterPath path;
     path.addPolygon(poly);
     path.closeSubpath();
     p.fillPath(path, p.pen().color());
 }
 
-void Bar(QPainter& p, double x, double y, double w, double h)
-{
+void Bar(QPainter& p, double x, double y, double w, double h) {
     p.fillRect(QRectF(x, y, w, h), p.pen().color());
 }
 
-void Stroke(QPainter& p, const QPainterPath& path, double width)
-{
+void Stroke(QPainter& p, const QPainterPath& path, double width) {
     QPen pen(p.pen().color(), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.strokePath(path, pen);
 }
 
-QPainterPath Line(double x0, double y0, double x1, double y1)
-{
+QPainterPath Line(double x0, double y0, double x1, double y1) {
     QPainterPath path(QPointF(x0, y0));
     path.lineTo(x1, y1);
     return path;
 }
 
 // Outlined like the other tool glyphs, so the gear does not look heavier than its neighbours.
-void DrawGear(QPainter& p)
-{
+void DrawGear(QPainter& p) {
     const QPointF c(10, 10);
     QPainterPath gear;
     for (int i = 0; i < 8; ++i) {
@@ -65,8 +59,7 @@ void DrawGear(QPainter& p)
     Stroke(p, hole, 1.5);
 }
 
-void DrawCamcorder(QPainter& p, bool facingRight)
-{
+void DrawCamcorder(QPainter& p, bool facingRight) {
     p.save();
     if (!facingRight) {
         p.translate(kGrid, 0);
@@ -79,64 +72,54 @@ void DrawCamcorder(QPainter& p, bool facingRight)
     p.restore();
 }
 
-void DrawSpeaker(QPainter& p)
-{
+void DrawSpeaker(QPainter& p) {
     FillPoly(p, QPolygonF({QPointF(2, 7.5), QPointF(5.5, 7.5), QPointF(10, 3.5), QPointF(10, 16.5),
                            QPointF(5.5, 12.5), QPointF(2, 12.5)}));
 }
 
-void PlayGlyph(QPainter& p)
-{
+void PlayGlyph(QPainter& p) {
     FillPoly(p, Tri(5.5, 3.5, 16.5, 10, 5.5, 16.5));
 }
 
-void PauseGlyph(QPainter& p)
-{
+void PauseGlyph(QPainter& p) {
     Bar(p, 5, 4, 3.5, 12);
     Bar(p, 11.5, 4, 3.5, 12);
 }
 
-void StopGlyph(QPainter& p)
-{
+void StopGlyph(QPainter& p) {
     QPainterPath r;
     r.addRoundedRect(QRectF(5, 5, 10, 10), 1.5, 1.5);
     p.fillPath(r, p.pen().color());
 }
 
-void PrevGlyph(QPainter& p)
-{
+void PrevGlyph(QPainter& p) {
     Bar(p, 4, 5, 2, 10);
     FillPoly(p, Tri(16, 5, 7, 10, 16, 15));
 }
 
-void NextGlyph(QPainter& p)
-{
+void NextGlyph(QPainter& p) {
     FillPoly(p, Tri(4, 5, 13, 10, 4, 15));
     Bar(p, 14, 5, 2, 10);
 }
 
-void RewindGlyph(QPainter& p)
-{
+void RewindGlyph(QPainter& p) {
     FillPoly(p, Tri(10, 5, 2.5, 10, 10, 15));
     FillPoly(p, Tri(17.5, 5, 10, 10, 17.5, 15));
 }
 
-void ForwardGlyph(QPainter& p)
-{
+void ForwardGlyph(QPainter& p) {
     FillPoly(p, Tri(2.5, 5, 10, 10, 2.5, 15));
     FillPoly(p, Tri(10, 5, 17.5, 10, 10, 15));
 }
 
-void FrameStepGlyph(QPainter& p)
-{
+void FrameStepGlyph(QPainter& p) {
     QPainterPath frame;
     frame.addRoundedRect(QRectF(3, 4, 14, 12), 2, 2);
     Stroke(p, frame, 2);
     FillPoly(p, Tri(8, 7, 13, 10, 8, 13));
 }
 
-void CardGlyph(QPainter& p)
-{
+void CardGlyph(QPainter& p) {
     QPainterPath card(QPointF(8, 3));
     card.lineTo(15, 3);
     card.lineTo(15, 17);
@@ -144,11 +127,12 @@ void CardGlyph(QPainter& p)
     card.lineTo(5, 6);
     card.closeSubpath();
     Stroke(p, card, 2);
-    Bar(p, 8, 6, 1.5, 3.5); Bar(p, 10.25, 6, 1.5, 3.5); Bar(p, 12.5, 6, 1.5, 3.5);
+    Bar(p, 8, 6, 1.5, 3.5);
+    Bar(p, 10.25, 6, 1.5, 3.5);
+    Bar(p, 12.5, 6, 1.5, 3.5);
 }
 
-void ExportGlyph(QPainter& p)
-{
+void ExportGlyph(QPainter& p) {
     Stroke(p, Line(10, 3, 10, 12), 2);
     QPainterPath head(QPointF(6, 8.5));
     head.lineTo(10, 12.5);
@@ -161,8 +145,7 @@ void ExportGlyph(QPainter& p)
     Stroke(p, tray, 2);
 }
 
-void SnapshotGlyph(QPainter& p)
-{
+void SnapshotGlyph(QPainter& p) {
     QPainterPath cam;
     cam.addRoundedRect(QRectF(2, 6, 16, 11), 2, 2);
     Stroke(p, cam, 2);
@@ -172,13 +155,11 @@ void SnapshotGlyph(QPainter& p)
     Stroke(p, lens, 2);
 }
 
-void SettingsGlyph(QPainter& p)
-{
+void SettingsGlyph(QPainter& p) {
     DrawGear(p);
 }
 
-void GSensorGlyph(QPainter& p)
-{
+void GSensorGlyph(QPainter& p) {
     QPainterPath wave(QPointF(2, 11));
     wave.lineTo(6, 11);
     wave.lineTo(8, 5);
@@ -188,8 +169,7 @@ void GSensorGlyph(QPainter& p)
     Stroke(p, wave, 2);
 }
 
-void SiteGlyph(QPainter& p)
-{
+void SiteGlyph(QPainter& p) {
     QPainterPath globe;
     globe.addEllipse(QPointF(10, 10), 7.5, 7.5);
     globe.addEllipse(QPointF(10, 10), 3.2, 7.5);
@@ -198,8 +178,7 @@ void SiteGlyph(QPainter& p)
     Stroke(p, globe, 1.5);
 }
 
-void AboutGlyph(QPainter& p)
-{
+void AboutGlyph(QPainter& p) {
     QPainterPath ring;
     ring.addEllipse(QPointF(10, 10), 7.5, 7.5);
     Stroke(p, ring, 1.5);
@@ -209,8 +188,7 @@ void AboutGlyph(QPainter& p)
     p.fillPath(dot, p.pen().color());
 }
 
-void QuestionGlyph(QPainter& p)
-{
+void QuestionGlyph(QPainter& p) {
     QPainterPath ring;
     ring.addEllipse(QPointF(10, 10), 7.5, 7.5);
     Stroke(p, ring, 1.5);
@@ -223,13 +201,11 @@ void QuestionGlyph(QPainter& p)
     p.fillPath(dot, p.pen().color());
 }
 
-void MinimiseGlyph(QPainter& p)
-{
+void MinimiseGlyph(QPainter& p) {
     Bar(p, 5, 13, 10, 2);
 }
 
-void MaximiseGlyph(QPainter& p)
-{
+void MaximiseGlyph(QPainter& p) {
     QPainterPath corners;
     for (int i = 0; i < 4; ++i) {
         const double sx = (i % 2) ? -1 : 1;
@@ -242,16 +218,14 @@ void MaximiseGlyph(QPainter& p)
     Stroke(p, corners, 2);
 }
 
-void RealSizeGlyph(QPainter& p)
-{
+void RealSizeGlyph(QPainter& p) {
     QPainterPath frame;
     frame.addRect(QRectF(2.5, 4.5, 15, 11));
     Stroke(p, frame, 1.5);
     Bar(p, 6, 7.5, 8, 5);
 }
 
-void NormalSizeGlyph(QPainter& p)
-{
+void NormalSizeGlyph(QPainter& p) {
     QPainterPath back(QPointF(7, 6));
     back.lineTo(7, 3.5);
     back.lineTo(16.5, 3.5);
@@ -263,16 +237,14 @@ void NormalSizeGlyph(QPainter& p)
     Stroke(p, front, 1.5);
 }
 
-void CloseGlyph(QPainter& p)
-{
+void CloseGlyph(QPainter& p) {
     QPainterPath x = Line(5, 5, 15, 15);
     x.moveTo(15, 5);
     x.lineTo(5, 15);
     Stroke(p, x, 2);
 }
 
-void VolumeGlyph(QPainter& p)
-{
+void VolumeGlyph(QPainter& p) {
     DrawSpeaker(p);
     QPainterPath waves;
     waves.arcMoveTo(QRectF(6, 6, 8, 8), -50);
@@ -282,8 +254,7 @@ void VolumeGlyph(QPainter& p)
     Stroke(p, waves, 1.6);
 }
 
-void MuteGlyph(QPainter& p)
-{
+void MuteGlyph(QPainter& p) {
     DrawSpeaker(p);
     QPainterPath x = Line(12.5, 7.5, 17.5, 12.5);
     x.moveTo(17.5, 7.5);
@@ -291,18 +262,15 @@ void MuteGlyph(QPainter& p)
     Stroke(p, x, 1.8);
 }
 
-void FrontCameraGlyph(QPainter& p)
-{
+void FrontCameraGlyph(QPainter& p) {
     DrawCamcorder(p, true);
 }
 
-void RearCameraGlyph(QPainter& p)
-{
+void RearCameraGlyph(QPainter& p) {
     DrawCamcorder(p, false);
 }
 
-void MapPinGlyph(QPainter& p)
-{
+void MapPinGlyph(QPainter& p) {
     QPainterPath pin(QPointF(10, 18));
     pin.cubicTo(6, 13, 3.5, 10.5, 3.5, 7.5);
     pin.arcTo(QRectF(3.5, 1, 13, 13), 180, -180);
@@ -313,8 +281,7 @@ void MapPinGlyph(QPainter& p)
     p.fillPath(pin.subtracted(hole), p.pen().color());
 }
 
-void SwapGlyph(QPainter& p)
-{
+void SwapGlyph(QPainter& p) {
     QPainterPath arrows = Line(3, 7, 16, 7);
     arrows.moveTo(12.5, 3.5);
     arrows.lineTo(16, 7);
@@ -327,16 +294,14 @@ void SwapGlyph(QPainter& p)
     Stroke(p, arrows, 2);
 }
 
-void SlowGlyph(QPainter& p)
-{
+void SlowGlyph(QPainter& p) {
     QPainterPath chevron(QPointF(8, 5));
     chevron.lineTo(13, 10);
     chevron.lineTo(8, 15);
     Stroke(p, chevron, 2);
 }
 
-void FastGlyph(QPainter& p)
-{
+void FastGlyph(QPainter& p) {
     QPainterPath chevrons;
     for (double x : {3.0, 8.5, 14.0}) {
         chevrons.moveTo(x, 5);
@@ -346,8 +311,7 @@ void FastGlyph(QPainter& p)
     Stroke(p, chevrons, 2);
 }
 
-void BrightnessGlyph(QPainter& p)
-{
+void BrightnessGlyph(QPainter& p) {
     QPainterPath sun;
     sun.addEllipse(QPointF(10, 10), 3.5, 3.5);
     p.fillPath(sun, p.pen().color());
@@ -360,8 +324,7 @@ void BrightnessGlyph(QPainter& p)
     Stroke(p, rays, 1.6);
 }
 
-void FileGlyph(QPainter& p)
-{
+void FileGlyph(QPainter& p) {
     QPainterPath page(QPointF(4, 2.5));
     page.lineTo(12, 2.5);
     page.lineTo(16, 6.5);
@@ -372,8 +335,7 @@ void FileGlyph(QPainter& p)
     FillPoly(p, Tri(8, 8, 13, 11, 8, 14));
 }
 
-void LogoGlyph(QPainter& p)
-{
+void LogoGlyph(QPainter& p) {
     // A road running to the horizon, its centre line cut out: the player's mark.
     QPainterPath road(QPointF(2.5, 18));
     road.lineTo(8.5, 2);
@@ -389,8 +351,7 @@ void LogoGlyph(QPainter& p)
 
 using GlyphPainter = void (*)(QPainter&);
 
-GlyphPainter PainterOf(Glyph glyph)
-{
+GlyphPainter PainterOf(Glyph glyph) {
     static const std::map<Glyph, GlyphPainter> painters{
         {Glyph::Play, PlayGlyph},
         {Glyph::Pause, PauseGlyph},
@@ -430,10 +391,9 @@ GlyphPainter PainterOf(Glyph glyph)
     return it == painters.end() ? nullptr : it->second;
 }
 
-} // namespace
+}  // namespace
 
-void DrawGlyph(QPainter& painter, Glyph glyph, const QRectF& box, const QColor& color)
-{
+void DrawGlyph(QPainter& painter, Glyph glyph, const QRectF& box, const QColor& color) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.translate(box.topLeft());
@@ -445,4 +405,4 @@ void DrawGlyph(QPainter& painter, Glyph glyph, const QRectF& box, const QColor& 
     painter.restore();
 }
 
-} // namespace skinart
+}  // namespace skinart

@@ -10,15 +10,13 @@
 namespace skinart {
 namespace {
 
-QImage Canvas(int w, int h, const QColor& fill)
-{
+QImage Canvas(int w, int h, const QColor& fill) {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
     return image;
 }
 
-QFont UiFont(int pixels, bool bold)
-{
+QFont UiFont(int pixels, bool bold) {
     QFont font(QStringLiteral("NanumGothic"));
     font.setPixelSize(pixels);
     font.setBold(bold);
@@ -27,8 +25,7 @@ QFont UiFont(int pixels, bool bold)
 }
 
 // A rounded nine-slice piece: fill and 1 px border over the colour around it.
-QImage RoundedTile(const QColor& around, const QColor& fill, const QColor& border, double radius)
-{
+QImage RoundedTile(const QColor& around, const QColor& fill, const QColor& border, double radius) {
     QImage image = Canvas(24, 24, around);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -39,10 +36,9 @@ QImage RoundedTile(const QColor& around, const QColor& fill, const QColor& borde
     return image;
 }
 
-} // namespace
+}  // namespace
 
-QImage DrawWindowFrame(int bandHeight)
-{
+QImage DrawWindowFrame(int bandHeight) {
     const int v = bandHeight + 2;
     const int h = 2 * v + 1;
     QImage image = Canvas(32, h, kWindow);
@@ -57,20 +53,22 @@ QImage DrawWindowFrame(int bandHeight)
     return image;
 }
 
-QImage DrawWell() { return RoundedTile(kWindow, kVideo, kBorder, 4); }
+QImage DrawWell() {
+    return RoundedTile(kWindow, kVideo, kBorder, 4);
+}
 
-QImage DrawPanel() { return RoundedTile(kWindow, kPanel, kDivider, 6); }
+QImage DrawPanel() {
+    return RoundedTile(kWindow, kPanel, kDivider, 6);
+}
 
-QImage DrawListStripes(int rowHeight)
-{
+QImage DrawListStripes(int rowHeight) {
     QImage image = Canvas(8, 2 * rowHeight, kPanel);
     QPainter p(&image);
     p.fillRect(0, rowHeight, 8, rowHeight, kPanelStripe);
     return image;
 }
 
-QImage DrawTopBar(int height)
-{
+QImage DrawTopBar(int height) {
     QImage image = Canvas(4, height, kTitle);
     QPainter p(&image);
     QLinearGradient band(0, 0, 0, height);
@@ -81,18 +79,18 @@ QImage DrawTopBar(int height)
     return image;
 }
 
-QImage DrawBottomBar(int height)
-{
+QImage DrawBottomBar(int height) {
     QImage image = Canvas(4, height, kWindow);
     QPainter p(&image);
     p.fillRect(0, 0, 4, 1, kDivider);
     return image;
 }
 
-QImage DrawSolid(const QColor& color) { return Canvas(8, 8, color); }
+QImage DrawSolid(const QColor& color) {
+    return Canvas(8, 8, color);
+}
 
-QImage DrawIdle(int width, int height, int glyphSize, const QString& caption)
-{
+QImage DrawIdle(int width, int height, int glyphSize, const QString& caption) {
     QImage image = Canvas(width, height, kVideo);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -100,7 +98,8 @@ QImage DrawIdle(int width, int height, int glyphSize, const QString& caption)
     const QColor ink(48, 55, 66);
     const int textHeight = caption.isEmpty() ? 0 : 20;
     const double top = (height - glyphSize - textHeight) / 2.0;
-    DrawGlyph(p, Glyph::Logo, QRectF((width - glyphSize) / 2.0, std::round(top), glyphSize, glyphSize), ink);
+    DrawGlyph(p, Glyph::Logo,
+              QRectF((width - glyphSize) / 2.0, std::round(top), glyphSize, glyphSize), ink);
     if (!caption.isEmpty()) {
         p.setFont(UiFont(13, false));
         p.setPen(QColor(74, 82, 95));
@@ -109,8 +108,7 @@ QImage DrawIdle(int width, int height, int glyphSize, const QString& caption)
     return image;
 }
 
-QImage DrawTitle(int width, int height)
-{
+QImage DrawTitle(int width, int height) {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -131,8 +129,8 @@ QImage DrawTitle(int width, int height)
     return image;
 }
 
-QImage DrawGlyphTile(Glyph glyph, int size, int glyphSize, const QColor& ink, const QColor& background)
-{
+QImage DrawGlyphTile(Glyph glyph, int size, int glyphSize, const QColor& ink,
+                     const QColor& background) {
     QImage image = Canvas(size, size, background);
     QPainter p(&image);
     const double off = (size - glyphSize) / 2.0;
@@ -140,8 +138,7 @@ QImage DrawGlyphTile(Glyph glyph, int size, int glyphSize, const QColor& ink, co
     return image;
 }
 
-QImage DrawMark(int size)
-{
+QImage DrawMark(int size) {
     QImage image = Canvas(size, size, kWindow);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -156,8 +153,7 @@ QImage DrawMark(int size)
     return image;
 }
 
-QImage DrawSliderTrack(const QColor& bar, int height)
-{
+QImage DrawSliderTrack(const QColor& bar, int height) {
     // 16 wide: the nine-slice keeps 8 px rounded ends and stretches the middle column.
     QImage image = Canvas(16, height, kWindow);
     QPainter p(&image);
@@ -180,8 +176,7 @@ QImage DrawSliderTrack(const QColor& bar, int height)
     return image;
 }
 
-QImage DrawSliderThumb(int size)
-{
+QImage DrawSliderThumb(int size) {
     QImage image = Canvas(size, size, kWindow);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -197,8 +192,7 @@ QImage DrawSliderThumb(int size)
     return image;
 }
 
-QImage DrawSliderTics(int width, int height, int marginLeft, int marginRight, int steps)
-{
+QImage DrawSliderTics(int width, int height, int marginLeft, int marginRight, int steps) {
     QImage image = Canvas(width, height, kKey);
     QPainter p(&image);
     const int track = width - marginLeft - marginRight;
@@ -211,8 +205,7 @@ QImage DrawSliderTics(int width, int height, int marginLeft, int marginRight, in
     return image;
 }
 
-QImage DrawGSensorGrid(const GraphBand& b)
-{
+QImage DrawGSensorGrid(const GraphBand& b) {
     QImage image = Canvas(b.width, b.height, kVideo);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -221,7 +214,8 @@ QImage DrawGSensorGrid(const GraphBand& b)
     // One g is 64 units, a quarter of the band.
     for (int g = -2; g <= 2; ++g) {
         const int y = centre - g * b.heigh / 4;
-        p.fillRect(b.startPos, g == 2 ? y : y - (g == -2 ? 1 : 0), b.endPos - b.startPos, 1, g == 0 ? mid : faint);
+        p.fillRect(b.startPos, g == 2 ? y : y - (g == -2 ? 1 : 0), b.endPos - b.startPos, 1,
+                   g == 0 ? mid : faint);
     }
     p.setFont(UiFont(11, false));
     p.setPen(kTextDim);
@@ -245,8 +239,7 @@ QImage DrawGSensorGrid(const GraphBand& b)
     return image;
 }
 
-QImage DrawAxisLegend(int width, int height)
-{
+QImage DrawAxisLegend(int width, int height) {
     QImage image = Canvas(width, height, kTitle);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -264,4 +257,4 @@ QImage DrawAxisLegend(int width, int height)
     return image;
 }
 
-} // namespace skinart
+}  // namespace skinart

@@ -11,7 +11,8 @@
 
 namespace skinart {
 
-// Nine-slice window frame: border, a title band of bandHeight rows, body. Height 2 × (band + 2) + 1.
+// Nine-slice window frame: border, a title band of bandHeight rows, body. Height 2 × (band + 2)
+// + 1.
 QImage DrawWindowFrame(int bandHeight);
 // Nine-slice rounded well (video areas) and panel (list), 24 × 24, over the window body.
 QImage DrawWell();
@@ -27,7 +28,8 @@ QImage DrawIdle(int width, int height, int glyphSize, const QString& caption);
 // The title picture: mark and word mark over the title band.
 QImage DrawTitle(int width, int height);
 // A glyph on a background colour (window decorations that must be opaque), or on transparency.
-QImage DrawGlyphTile(Glyph glyph, int size, int glyphSize, const QColor& ink, const QColor& background);
+QImage DrawGlyphTile(Glyph glyph, int size, int glyphSize, const QColor& ink,
+                     const QColor& background);
 // The about box's mark: a rounded accent tile with the logo.
 QImage DrawMark(int size);
 
@@ -43,4 +45,4 @@ struct GraphBand {
 QImage DrawGSensorGrid(const GraphBand& band);
 QImage DrawAxisLegend(int width, int height);
 
-} // namespace skinart
+}  // namespace skinart

@@ -1,8 +1,8 @@
 // skin-art OUTDIR: draws every picture of the default skin into OUTDIR/img/ at build time.
 
 #include "tools/skin-art/ButtonArt.h"
-#include "tools/skin-art/PanelArt.h"
 #include "tools/skin-art/Palette.h"
+#include "tools/skin-art/PanelArt.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -13,8 +13,8 @@
 
 namespace {
 
-using skinart::ButtonLook;
 using skinart::ButtonDesign;
+using skinart::ButtonLook;
 using skinart::Glyph;
 
 struct Picture {
@@ -22,8 +22,7 @@ struct Picture {
     std::function<QImage()> draw;
 };
 
-ButtonDesign Icon(int size, Glyph glyph, ButtonLook look = ButtonLook::Ghost)
-{
+ButtonDesign Icon(int size, Glyph glyph, ButtonLook look = ButtonLook::Ghost) {
     ButtonDesign design;
     design.frame = QSize(size, size);
     design.look = look;
@@ -31,9 +30,8 @@ ButtonDesign Icon(int size, Glyph glyph, ButtonLook look = ButtonLook::Ghost)
     return design;
 }
 
-ButtonDesign Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph, std::optional<Glyph> checked,
-                  int glyphSize, const QString& label)
-{
+ButtonDesign Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph,
+                    std::optional<Glyph> checked, int glyphSize, const QString& label) {
     ButtonDesign design;
     design.frame = frame;
     design.look = look;
@@ -45,13 +43,11 @@ ButtonDesign Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph, st
     return design;
 }
 
-Picture Strip(const char* name, ButtonDesign design)
-{
+Picture Strip(const char* name, ButtonDesign design) {
     return {name, [design] { return skinart::DrawButtonStrip(design); }};
 }
 
-std::vector<Picture> ButtonPictures()
-{
+std::vector<Picture> ButtonPictures() {
     ButtonDesign open = Icon(120, Glyph::Card, ButtonLook::Accent);
     open.frame = QSize(120, 32);
     open.label = QStringLiteral("Open card");
@@ -72,15 +68,21 @@ std::vector<Picture> ButtonPictures()
         Strip("btn_stop.png", Icon(40, Glyph::Stop)),
         Strip("btn_prev.png", Icon(40, Glyph::Prev)),
         Strip("btn_rew.png", Icon(40, Glyph::Rewind)),
-        Strip("btn_play.png", Toggle(QSize(52, 52), ButtonLook::Primary, Glyph::Play, Glyph::Pause, 24, {})),
+        Strip("btn_play.png",
+              Toggle(QSize(52, 52), ButtonLook::Primary, Glyph::Play, Glyph::Pause, 24, {})),
         Strip("btn_ff.png", Icon(40, Glyph::Forward)),
         Strip("btn_next.png", Icon(40, Glyph::Next)),
         Strip("btn_fps.png", Icon(40, Glyph::FrameStep)),
-        Strip("btn_volume.png", Toggle(QSize(28, 28), ButtonLook::Ghost, Glyph::Volume, Glyph::Mute, 20, {})),
-        Strip("btn_swap.png", Toggle(QSize(40, 40), ButtonLook::Ghost, Glyph::Swap, Glyph::Swap, 20, {})),
-        Strip("btn_view_front.png", Toggle(view, ButtonLook::Segment, Glyph::FrontCamera, {}, 16, QStringLiteral("Front"))),
-        Strip("btn_view_rear.png", Toggle(view, ButtonLook::Segment, Glyph::RearCamera, {}, 16, QStringLiteral("Rear"))),
-        Strip("btn_view_map.png", Toggle(view, ButtonLook::Segment, Glyph::MapPin, {}, 16, QStringLiteral("Map"))),
+        Strip("btn_volume.png",
+              Toggle(QSize(28, 28), ButtonLook::Ghost, Glyph::Volume, Glyph::Mute, 20, {})),
+        Strip("btn_swap.png",
+              Toggle(QSize(40, 40), ButtonLook::Ghost, Glyph::Swap, Glyph::Swap, 20, {})),
+        Strip("btn_view_front.png", Toggle(view, ButtonLook::Segment, Glyph::FrontCamera, {}, 16,
+                                           QStringLiteral("Front"))),
+        Strip("btn_view_rear.png",
+              Toggle(view, ButtonLook::Segment, Glyph::RearCamera, {}, 16, QStringLiteral("Rear"))),
+        Strip("btn_view_map.png",
+              Toggle(view, ButtonLook::Segment, Glyph::MapPin, {}, 16, QStringLiteral("Map"))),
         Strip("tab_normal.png", Toggle(tab, ButtonLook::Tab, {}, {}, 0, QStringLiteral("Normal"))),
         Strip("tab_event.png", Toggle(tab, ButtonLook::Tab, {}, {}, 0, QStringLiteral("Event"))),
         Strip("tab_manual.png", Toggle(tab, ButtonLook::Tab, {}, {}, 0, QStringLiteral("Manual"))),
@@ -90,8 +92,7 @@ std::vector<Picture> ButtonPictures()
     };
 }
 
-std::vector<Picture> PanelPictures()
-{
+std::vector<Picture> PanelPictures() {
     using namespace skinart;
     const GraphBand band{1000, 244, 44, 990, 12, 208};
     const QColor none(Qt::transparent);
@@ -105,14 +106,19 @@ std::vector<Picture> PanelPictures()
         {"bar_top.png", [] { return DrawTopBar(48); }},
         {"bar_bottom.png", [] { return DrawBottomBar(95); }},
         {"backdrop.png", [] { return DrawSolid(kVideo); }},
-        {"idle_main.png", [] { return DrawIdle(280, 120, 56, QStringLiteral("Open a card and choose a recording")); }},
+        {"idle_main.png",
+         [] {
+             return DrawIdle(280, 120, 56, QStringLiteral("Open a card and choose a recording"));
+         }},
         {"idle_side.png", [] { return DrawIdle(120, 72, 36, {}); }},
         {"img_slow.png", [none] { return DrawGlyphTile(Glyph::Slow, 20, 20, kTextDim, none); }},
         {"img_fast.png", [none] { return DrawGlyphTile(Glyph::Fast, 20, 20, kTextDim, none); }},
-        {"img_bright.png", [none] { return DrawGlyphTile(Glyph::Brightness, 20, 20, kTextDim, none); }},
+        {"img_bright.png",
+         [none] { return DrawGlyphTile(Glyph::Brightness, 20, 20, kTextDim, none); }},
         {"img_file.png", [none] { return DrawGlyphTile(Glyph::File, 20, 20, kTextDim, none); }},
         {"notify_info.png", [] { return DrawGlyphTile(Glyph::Info, 32, 32, kAccent, kWindow); }},
-        {"notify_question.png", [] { return DrawGlyphTile(Glyph::Question, 32, 32, kAccent, kWindow); }},
+        {"notify_question.png",
+         [] { return DrawGlyphTile(Glyph::Question, 32, 32, kAccent, kWindow); }},
         {"about_mark.png", [] { return DrawMark(72); }},
         {"slider_track.png", [] { return DrawSliderTrack(kTrack, 24); }},
         {"slider_fill.png", [] { return DrawSliderTrack(kAccent, 24); }},
@@ -123,10 +129,9 @@ std::vector<Picture> PanelPictures()
     };
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -19,19 +19,19 @@ Dc PositionCoded(int w, int h) {
 TEST(BlitTest, BitBltCopiesAndClipsAtEveryEdge) {
     struct Case {
         int x, y, w, h, sx, sy;
-        QPoint probe;      // destination pixel to check
-        QRgb expected;     // what it must hold afterwards (0xFF000000 = untouched black)
+        QPoint probe;   // destination pixel to check
+        QRgb expected;  // what it must hold afterwards (0xFF000000 = untouched black)
     } cases[] = {
         {2, 3, 4, 4, 1, 1, {2, 3}, qRgb(1, 1, 7)},
         {2, 3, 4, 4, 1, 1, {5, 6}, qRgb(4, 4, 7)},
-        {2, 3, 4, 4, 1, 1, {6, 6}, 0xFF000000},      // right of the copied block
+        {2, 3, 4, 4, 1, 1, {6, 6}, 0xFF000000},       // right of the copied block
         {-2, -2, 5, 5, 0, 0, {0, 0}, qRgb(2, 2, 7)},  // destination left/top cut
         {0, 0, 5, 5, -3, 0, {2, 0}, 0xFF000000},      // source starts outside: not copied
         {0, 0, 5, 5, -3, 0, {3, 1}, qRgb(0, 1, 7)},
         {8, 8, 10, 10, 0, 0, {9, 9}, qRgb(1, 1, 7)},  // cut by the destination's far edges
         {0, 0, 0, 5, 0, 0, {0, 0}, 0xFF000000},       // empty width copies nothing
         {0, 0, 5, 5, 9, 9, {0, 0}, qRgb(9, 9, 7)},
-        {0, 0, 5, 5, 9, 9, {1, 1}, 0xFF000000},       // beyond the source's far edge
+        {0, 0, 5, 5, 9, 9, {1, 1}, 0xFF000000},  // beyond the source's far edge
     };
     for (const Case& c : cases) {
         const Dc src = PositionCoded(10, 10);

@@ -71,7 +71,8 @@ TEST(DrawTextTest, CalcRectMeasuresLines) {
         {QStringLiteral("A\r\nB\rC"), kDtWordBreak, 200, 3},
         {QStringLiteral("A\nB"), kDtSingleLine, 200, 1},
         {QStringLiteral("alpha beta gamma"), kDtWordBreak, 200, 1},
-        {QStringLiteral("alpha beta gamma"), kDtWordBreak, metrics.horizontalAdvance("alpha beta") + 2, 2},
+        {QStringLiteral("alpha beta gamma"), kDtWordBreak,
+         metrics.horizontalAdvance("alpha beta") + 2, 2},
         {QStringLiteral("alpha beta gamma"), 0, 10, 1},  // no word break: no wrapping
     };
     for (const Case& c : cases) {

@@ -25,12 +25,12 @@ TEST(GraphicsTest, ColourMatrixScalesEachChannel) {
         QRgb background;
         QRgb expected;
     } cases[] = {
-        {0xFFFFFFFF, qRgb(0, 0, 0), qRgb(200, 100, 40)},      // default: unchanged
-        {0xFF808080, qRgb(0, 0, 0), qRgb(100, 50, 20)},       // 128 halves
-        {0xFFFF0000, qRgb(0, 0, 0), qRgb(200, 0, 0)},         // only red kept
-        {0x80FFFFFF, qRgb(0, 0, 0), qRgb(100, 50, 20)},       // half alpha over black
-        {0x80FFFFFF, qRgb(100, 200, 60), qRgb(150, 150, 50)}, // half alpha blends
-        {0x00FFFFFF, qRgb(9, 8, 7), qRgb(9, 8, 7)},           // invisible
+        {0xFFFFFFFF, qRgb(0, 0, 0), qRgb(200, 100, 40)},       // default: unchanged
+        {0xFF808080, qRgb(0, 0, 0), qRgb(100, 50, 20)},        // 128 halves
+        {0xFFFF0000, qRgb(0, 0, 0), qRgb(200, 0, 0)},          // only red kept
+        {0x80FFFFFF, qRgb(0, 0, 0), qRgb(100, 50, 20)},        // half alpha over black
+        {0x80FFFFFF, qRgb(100, 200, 60), qRgb(150, 150, 50)},  // half alpha blends
+        {0x00FFFFFF, qRgb(9, 8, 7), qRgb(9, 8, 7)},            // invisible
     };
     for (const Case& c : cases) {
         const QImage prepared = ApplyImageAttributes(Solid(4, 4, qRgb(200, 100, 40)),

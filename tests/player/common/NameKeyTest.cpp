@@ -43,9 +43,9 @@ TEST(NameKeyTest, OrderIsByCodeUnitsAlone) {
         const char* higher;
     };
     const Case cases[] = {
-        {"B", "a"},                         // case-sensitive, upper case first
-        {"main", "main.button"},            // prefix first
-        {"z", "\xC3\xA9"},                  // é (U+00E9) after ASCII
+        {"B", "a"},                            // case-sensitive, upper case first
+        {"main", "main.button"},               // prefix first
+        {"z", "\xC3\xA9"},                     // é (U+00E9) after ASCII
         {"\xF0\x9F\x98\x80", "\xEF\xBC\x81"},  // U+1F600 (D83D) before U+FF01: units, not points
     };
     for (const Case& c : cases) {

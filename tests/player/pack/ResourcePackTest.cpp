@@ -31,12 +31,11 @@ QByteArray ValidPack() {
 
 TEST(ResourcePackTest, ReadsEntriesInFileOrder) {
     ResourcePack pack;
-    ASSERT_TRUE(OpenBytes(pack, MakePackBytes({{"Application.xml", "<a/>"},
-                                               {"empty.xml", ""},
-                                               {"main.xml", QByteArray("<m/>\0tail", 9)}},
-                                              {{"img/b.png", "BB"},
-                                               {"img/none.png", ""},
-                                               {"img/a.png", "A"}})));
+    ASSERT_TRUE(OpenBytes(
+        pack, MakePackBytes({{"Application.xml", "<a/>"},
+                             {"empty.xml", ""},
+                             {"main.xml", QByteArray("<m/>\0tail", 9)}},
+                            {{"img/b.png", "BB"}, {"img/none.png", ""}, {"img/a.png", "A"}})));
     EXPECT_EQ(pack.LastError(), PackError::None);
     // Entries of size 0 are not kept, so they cannot be found.
     ASSERT_EQ(pack.TextCount(), 2);
@@ -67,8 +66,8 @@ TEST(ResourcePackTest, ReadsEntriesInFileOrder) {
 
 TEST(ResourcePackTest, DuplicateTextNamesFindTheFirst) {
     ResourcePack pack;
-    ASSERT_TRUE(OpenBytes(pack, MakePackBytes({{"skin.xml", "first"}, {"skin.xml", "second"}},
-                                              {{"a.png", "x"}})));
+    ASSERT_TRUE(OpenBytes(
+        pack, MakePackBytes({{"skin.xml", "first"}, {"skin.xml", "second"}}, {{"a.png", "x"}})));
     EXPECT_STREQ(pack.FindText("skin.xml"), "first");
 }
 
@@ -95,8 +94,7 @@ TEST(ResourcePackTest, RejectsMalformedPacks) {
         {"short header", [](QByteArray& b) { b.truncate(23); }, PackError::ShortHeader},
         {"empty file", [](QByteArray& b) { b.clear(); }, PackError::ShortHeader},
         {"zero text entries", [](QByteArray& b) { PutInt32(b, 16, 0); }, PackError::BadCount},
-        {"negative image count", [](QByteArray& b) { PutInt32(b, 20, -1); },
-         PackError::BadCount},
+        {"negative image count", [](QByteArray& b) { PutInt32(b, 20, -1); }, PackError::BadCount},
         {"huge count", [](QByteArray& b) { PutInt32(b, 16, 0x7fffffff); },
          PackError::ShortDirectory},
         {"directory cut off", [](QByteArray& b) { b.truncate(24 + 264 * 3); },
@@ -130,9 +128,8 @@ TEST(ResourcePackTest, RejectsMalformedPacks) {
 
 TEST(ResourcePackTest, ZeroImageEntriesRejectedEvenWithEveryText) {
     ResourcePack pack;
-    EXPECT_FALSE(OpenBytes(pack, MakePackBytes({{"Application.xml", "<a/>"},
-                                                {"main.xml", "<m/>"}},
-                                               {})));
+    EXPECT_FALSE(
+        OpenBytes(pack, MakePackBytes({{"Application.xml", "<a/>"}, {"main.xml", "<m/>"}}, {})));
     EXPECT_EQ(pack.LastError(), PackError::BadCount);
 }
 

@@ -81,7 +81,8 @@ QByteArray Replaced(const char* from, const char* to) {
 TEST(AppProfileTest, ConstructionSetsInitialValues) {
     const AppProfile profile;
     EXPECT_EQ(profile.ViewerVersion(), QStringLiteral("v1.0.0"));
-    EXPECT_EQ(profile.ReleaseDate(), QString::fromUtf8("2012\xEB\x85\x84 02\xEC\x9B\x94 23\xEC\x9D\xBC"));
+    EXPECT_EQ(profile.ReleaseDate(),
+              QString::fromUtf8("2012\xEB\x85\x84 02\xEC\x9B\x94 23\xEC\x9D\xBC"));
     EXPECT_EQ(profile.FontFace(), QStringLiteral("Arial"));
     EXPECT_EQ(profile.FontSize(), -1);
     EXPECT_TRUE(profile.Messages().empty());
@@ -143,7 +144,7 @@ TEST(AppProfileTest, MessagesMergeOverThePresets) {
     ASSERT_TRUE(profile.LoadProfile(MakePack(kDocument).get(), kProgramFolder));
     const ProfileMessage* removed = profile.GetMessage(NameKey(kMsgRemoveDisk));
     ASSERT_NE(removed, nullptr);
-    EXPECT_EQ(removed->title, QStringLiteral("Removed"));  // kept from the first message
+    EXPECT_EQ(removed->title, QStringLiteral("Removed"));   // kept from the first message
     EXPECT_EQ(removed->comment, QStringLiteral("Second"));  // replaced by the second
     const ProfileMessage* custom = profile.GetMessage(NameKey("custom-id"));
     ASSERT_NE(custom, nullptr);
@@ -163,10 +164,9 @@ TEST(AppProfileTest, WithoutMessagesTheTenPresetsAreEmpty) {
     document.append("</profile>");
     AppProfile profile;
     ASSERT_TRUE(profile.LoadProfile(MakePack(document).get(), kProgramFolder));
-    const char* presets[] = {kMsgNoSrcFilter,  kMsgNoVidFilter, kMsgRemoveDisk,
-                             kMsgInvalidStream, kMsgNoInternet, kMsgNoSelectFile,
-                             kMsgCopyFile,     kMsgDedicateDisk, kMsgWantQuit,
-                             kMsgWantSetTime};
+    const char* presets[] = {kMsgNoSrcFilter, kMsgNoVidFilter,  kMsgRemoveDisk, kMsgInvalidStream,
+                             kMsgNoInternet,  kMsgNoSelectFile, kMsgCopyFile,   kMsgDedicateDisk,
+                             kMsgWantQuit,    kMsgWantSetTime};
     ASSERT_EQ(profile.Messages().size(), 10u);
     for (const char* id : presets) {
         const ProfileMessage* message = profile.GetMessage(NameKey(id));
@@ -214,10 +214,14 @@ TEST(AppProfileTest, FontSizeReadsLikePercentD) {
         int32_t size;
     };
     const Case cases[] = {
-        {R"(size="12")", true, 12},        {R"(size=" 7pt")", true, 7},
-        {R"(size="0x10")", true, 0},       {R"(size="+3")", true, 3},
-        {R"(size="-1")", false, -1},       {R"(size="abc")", false, -1},
-        {R"(size="")", false, -1},         {R"(face="9")", false, -1},
+        {R"(size="12")", true, 12},
+        {R"(size=" 7pt")", true, 7},
+        {R"(size="0x10")", true, 0},
+        {R"(size="+3")", true, 3},
+        {R"(size="-1")", false, -1},
+        {R"(size="abc")", false, -1},
+        {R"(size="")", false, -1},
+        {R"(face="9")", false, -1},
         {R"(size="99999999999")", false, -1},
     };
     for (const Case& c : cases) {
@@ -304,18 +308,19 @@ TEST(AppProfileTest, FoldersJoinTheProgramFolder) {
         QString expected;
     };
     const Case cases[] = {
-        {QStringLiteral("C:\\Apps\\Player"), "skin\\..\\img/", QStringLiteral("C:/Apps/Player/img")},
+        {QStringLiteral("C:\\Apps\\Player"), "skin\\..\\img/",
+         QStringLiteral("C:/Apps/Player/img")},
         {QStringLiteral("/opt/rp/"), "./img//", QStringLiteral("/opt/rp/img")},
         {QString(), "skin/../img", QStringLiteral("img")},  // stays relative
         {QStringLiteral("/opt/rp"), "..", QStringLiteral("/opt")},
     };
     for (const Case& c : cases) {
         AppProfile profile;
-        ASSERT_TRUE(profile.LoadProfile(
-            MakePack(Replaced("<image>skin\\..\\img/</image>",
-                              QByteArray("<image>") + c.image + "</image>"))
-                .get(),
-            c.programFolder))
+        ASSERT_TRUE(
+            profile.LoadProfile(MakePack(Replaced("<image>skin\\..\\img/</image>",
+                                                  QByteArray("<image>") + c.image + "</image>"))
+                                    .get(),
+                                c.programFolder))
             << c.image;
         EXPECT_EQ(profile.ImageFolder(), c.expected) << c.image;
     }

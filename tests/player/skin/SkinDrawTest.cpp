@@ -1,10 +1,10 @@
 #include "player/skin/SkinDraw.h"
 
+#include "platform/gfx/DrawText.h"
 #include "player/pack/ImageCache.h"
 #include "player/skin/SkinImage.h"
 #include "player/skin/SkinText.h"
 #include "player/skin/StyleWords.h"
-#include "platform/gfx/DrawText.h"
 #include "tests/platform/gfx/GuiApp.h"
 
 #include <QFontInfo>
@@ -245,7 +245,8 @@ TEST(SkinDrawTest, WrappedTextIsCentredByItsMeasuredHeight) {
     EXPECT_LT(ink.top(), top + lineHeight / 2);
     // The same in "/n" spelling; and "\r" is dropped under word break.
     EXPECT_EQ(DrawnText("A/nB", kFormatWordBreak | kFormatVCenter).Bitmap(), dc.Bitmap());
-    EXPECT_EQ(DrawnText("A\\rB", kFormatWordBreak).Bitmap(), DrawnText("AB", kFormatWordBreak).Bitmap());
+    EXPECT_EQ(DrawnText("A\\rB", kFormatWordBreak).Bitmap(),
+              DrawnText("AB", kFormatWordBreak).Bitmap());
     const QRect single = Ink(DrawnText("A\\nB", kFormatVCenter));
     EXPECT_NEAR(single.center().y(), 50, 4) << "one line: the text's own vertical centring";
 }

@@ -20,10 +20,13 @@ TEST(SkinGeometryTest, ResolveRect) {
         {{10, 10, 50, 50}, 300, 200, ParseAnchorWords(u"percent"), {30, 20, 150, 100}},
         {{0, 0, 50, 50}, 400, 300, ParseAnchorWords(u"wratio"), {100, 100, 200, 100}},
         {{0, 0, 50, 50}, 400, 300, ParseAnchorWords(u"hratio"), {162, 75, 75, 150}},
-        {{10, 10, 50, 50}, 300, 200, ParseAnchorWords(u"percent center middle"),
+        {{10, 10, 50, 50},
+         300,
+         200,
+         ParseAnchorWords(u"percent center middle"),
          {30, 20, 150, 100}},
-        {{5, -5, 65536, 65536}, 101, 51, 0x22, {55, 20, 101, 51}},  // W / 2 truncates
-        {{0, 0, 10, 10}, 200, 100, 0, {0, 0, 10, 10}},               // 0 places like 0x11
+        {{5, -5, 65536, 65536}, 101, 51, 0x22, {55, 20, 101, 51}},             // W / 2 truncates
+        {{0, 0, 10, 10}, 200, 100, 0, {0, 0, 10, 10}},                         // 0 places like 0x11
         {{-7, 0, 10, 10}, -9, 5, ParseAnchorWords(u"percent"), {0, 0, 0, 0}},  // toward zero
         {{INT32_MAX, 0, 1, 1}, 100, 0, ParseAnchorWords(u"center"), {INT32_MIN + 49, 0, 1, 1}},
     };

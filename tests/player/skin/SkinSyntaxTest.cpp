@@ -18,8 +18,8 @@ TEST(SkinSyntaxTest, Colours) {
         {"10|20 30", 0xFF0A141E},
         {"10\r\n20,,30", 0xFF0A141E},  // runs of separators are one
         {" 10 , 20 , 30 ", 0xFF0A141E},
-        {"266,-1,512", 0xFF0AFF00},    // each number modulo 256
-        {"a,b,c", 0xFF000000},         // unreadable numbers count, as zero
+        {"266,-1,512", 0xFF0AFF00},  // each number modulo 256
+        {"a,b,c", 0xFF000000},       // unreadable numbers count, as zero
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseSkinColour(c.text), c.expected) << '"' << c.text << '"';

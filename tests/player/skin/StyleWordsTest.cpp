@@ -12,20 +12,20 @@ TEST(StyleWordsTest, GeobaseNormalisation) {
         const char* words;
         uint32_t expected;
     } cases[] = {
-        {"percent center", 0x12},          // the percent flag is lost
+        {"percent center", 0x12},  // the percent flag is lost
         {"center percent", 0x8000},
-        {"percent center middle", 0x8022}, // keeps percent
-        {"left right", 0x11},              // two horizontal words
+        {"percent center middle", 0x8022},  // keeps percent
+        {"left right", 0x11},               // two horizontal words
         {"", 0x11},
         {"nonsense", 0x11},
         {"right bottom", 0x44},
         {"center|middle", 0x22},
         {"wratio", 0x10000},
         {"hratio", 0x20000},
-        {"wratio left", 0x11},             // a horizontal word alone drops the ratio
-        {"percent wratio", 0x10000},       // the later replacing word wins
+        {"wratio left", 0x11},        // a horizontal word alone drops the ratio
+        {"percent wratio", 0x10000},  // the later replacing word wins
         {"top bottom right", 0x14},
-        {"Left", 0x11},                    // case-sensitive
+        {"Left", 0x11},  // case-sensitive
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseAnchorWords(QString::fromUtf8(c.words)), c.expected) << c.words;

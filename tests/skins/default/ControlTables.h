@@ -15,11 +15,11 @@ struct Registration {
 };
 
 struct WindowTable {
-    const char* window;      // the profile's script target
-    int width, height;       // the document's window size (mode 0)
+    const char* window;  // the profile's script target
+    int width, height;   // the document's window size (mode 0)
     std::vector<Registration> controls;
 };
 
 const std::vector<WindowTable>& WindowTables();
 
-} // namespace skintest
+}  // namespace skintest

@@ -9,11 +9,11 @@
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
 
+#include <gtest/gtest.h>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
@@ -22,32 +22,31 @@ namespace skintest {
 namespace {
 
 const char* const kPushStates[] = {"normal", "hover", "pushed", "disabled"};
-const char* const kCheckStates[] = {"normal", "hover", "pushed", "disabled", "checked", "hover2", "pushed2"};
+const char* const kCheckStates[] = {"normal",  "hover",  "pushed", "disabled",
+                                    "checked", "hover2", "pushed2"};
 
 class DefaultPack : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         s_pack = new player::ResourcePack;
         s_profile = new player::AppProfile;
         s_opened = s_pack->OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")) &&
                    s_profile->LoadProfile(s_pack, QStringLiteral(TEST_PROGRAM_DIR));
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete s_profile;
         delete s_pack;
     }
-    void SetUp() override { ASSERT_TRUE(s_opened) << "the built pack or its profile does not load"; }
+    void SetUp() override {
+        ASSERT_TRUE(s_opened) << "the built pack or its profile does not load";
+    }
 
-    static SkinDocument Document(const char* window)
-    {
+    static SkinDocument Document(const char* window) {
         const QByteArray* script = s_profile->GetScript(player::NameKey(window));
         return ParseSkinDocument(script ? script->constData() : nullptr);
     }
 
-    static QImage Picture(const std::string& name)
-    {
+    static QImage Picture(const std::string& name) {
         for (int i = 0; i < s_pack->ImageCount(); ++i) {
             const player::PackImageEntry& e = s_pack->ImageAt(i);
             if (e.key.Text() == QString::fromStdString(name))
@@ -56,8 +55,7 @@ protected:
         return {};
     }
 
-    static std::vector<PictureRef> AllPictures(const SkinDocument& doc)
-    {
+    static std::vector<PictureRef> AllPictures(const SkinDocument& doc) {
         std::vector<PictureRef> all;
         for (const auto& [mode, p] : doc.backgrounds)
             all.push_back(p);
@@ -75,16 +73,14 @@ bool DefaultPack::s_opened = false;
 player::ResourcePack* DefaultPack::s_pack = nullptr;
 player::AppProfile* DefaultPack::s_profile = nullptr;
 
-std::set<int> ModesOf(const Control& c)
-{
+std::set<int> ModesOf(const Control& c) {
     std::set<int> modes;
     for (const Placement& p : c.placements)
         modes.insert(p.mode);
     return modes;
 }
 
-TEST_F(DefaultPack, MkpackCheckAcceptsIt)
-{
+TEST_F(DefaultPack, MkpackCheckAcceptsIt) {
     QProcess mkpack;
     mkpack.setProcessChannelMode(QProcess::MergedChannels);
     mkpack.start(QStringLiteral(TEST_TOOLS_DIR "/mkpack"),
@@ -93,8 +89,7 @@ TEST_F(DefaultPack, MkpackCheckAcceptsIt)
     EXPECT_EQ(mkpack.exitCode(), 0) << mkpack.readAll().toStdString();
 }
 
-TEST_F(DefaultPack, EveryRegisteredControlIsDefinedWithItsKindAndNothingElse)
-{
+TEST_F(DefaultPack, EveryRegisteredControlIsDefinedWithItsKindAndNothingElse) {
     for (const WindowTable& table : WindowTables()) {
         SCOPED_TRACE(table.window);
         const SkinDocument doc = Document(table.window);
@@ -118,14 +113,15 @@ TEST_F(DefaultPack, EveryRegisteredControlIsDefinedWithItsKindAndNothingElse)
     }
 }
 
-TEST_F(DefaultPack, EveryPictureASkinNamesIsInThePackAndCoversItsSourceRectangle)
-{
+TEST_F(DefaultPack, EveryPictureASkinNamesIsInThePackAndCoversItsSourceRectangle) {
     for (const WindowTable& table : WindowTables()) {
         SCOPED_TRACE(table.window);
         for (const PictureRef& p : AllPictures(Document(table.window))) {
-            ASSERT_FALSE(p.name.empty()) << "a " << p.role << " without a picture is drawn as a white box";
+            ASSERT_FALSE(p.name.empty())
+                << "a " << p.role << " without a picture is drawn as a white box";
             const QImage image = Picture(p.name);
-            ASSERT_FALSE(image.isNull()) << p.name << " is missing from the pack or does not decode";
+            ASSERT_FALSE(image.isNull())
+                << p.name << " is missing from the pack or does not decode";
             if (p.hasSource) {
                 EXPECT_GE(p.source.x, 0) << p.name;
                 EXPECT_LE(p.source.Right(), image.width()) << p.name << " " << p.role;
@@ -135,8 +131,7 @@ TEST_F(DefaultPack, EveryPictureASkinNamesIsInThePackAndCoversItsSourceRectangle
     }
 }
 
-TEST_F(DefaultPack, ButtonsCarryEveryStateOfTheirBehaviourAtTheirOwnSize)
-{
+TEST_F(DefaultPack, ButtonsCarryEveryStateOfTheirBehaviourAtTheirOwnSize) {
     for (const WindowTable& table : WindowTables()) {
         const SkinDocument doc = Document(table.window);
         for (const Control& c : doc.controls) {
@@ -167,8 +162,7 @@ TEST_F(DefaultPack, ButtonsCarryEveryStateOfTheirBehaviourAtTheirOwnSize)
     EXPECT_EQ(play->behaviour, "check");
 }
 
-TEST_F(DefaultPack, StateFramesOfAButtonLookDifferent)
-{
+TEST_F(DefaultPack, StateFramesOfAButtonLookDifferent) {
     // Each state must be told apart from the others by a person: no two frames identical.
     for (const WindowTable& table : WindowTables()) {
         for (const Control& c : Document(table.window).controls) {
@@ -176,17 +170,17 @@ TEST_F(DefaultPack, StateFramesOfAButtonLookDifferent)
                 continue;
             std::vector<QImage> frames;
             for (const PictureRef& p : c.pictures)
-                frames.push_back(Picture(p.name).copy(p.source.x, p.source.y, p.source.w, p.source.h));
+                frames.push_back(
+                    Picture(p.name).copy(p.source.x, p.source.y, p.source.w, p.source.h));
             for (size_t i = 0; i < frames.size(); ++i)
                 for (size_t j = i + 1; j < frames.size(); ++j)
-                    EXPECT_NE(frames[i], frames[j]) << c.id << ": " << c.pictures[i].role
-                                                    << " and " << c.pictures[j].role;
+                    EXPECT_NE(frames[i], frames[j])
+                        << c.id << ": " << c.pictures[i].role << " and " << c.pictures[j].role;
         }
     }
 }
 
-TEST_F(DefaultPack, WindowBackgroundsAreOpaqueAndSliderPartsCarryTheirKey)
-{
+TEST_F(DefaultPack, WindowBackgroundsAreOpaqueAndSliderPartsCarryTheirKey) {
     // Backgrounds are composed over black, slider parts are keyed when copied: a translucent
     // background pixel turns dark, a keyed part without key pixels hides what lies under it.
     for (const WindowTable& table : WindowTables()) {
@@ -209,21 +203,20 @@ TEST_F(DefaultPack, WindowBackgroundsAreOpaqueAndSliderPartsCarryTheirKey)
                 for (int y = 0; y < image.height() && !hasKey; ++y)
                     for (int x = 0; x < image.width() && !hasKey; ++x)
                         hasKey = image.pixel(x, y) == qRgb(255, 0, 255);
-                EXPECT_TRUE(hasKey)
-                    << c.id << " " << p.role;
+                EXPECT_TRUE(hasKey) << c.id << " " << p.role;
             }
         }
     }
 }
 
-TEST_F(DefaultPack, ProfileNamesAnInstalledHangulFontTheMapPageAndTheCardFolders)
-{
+TEST_F(DefaultPack, ProfileNamesAnInstalledHangulFontTheMapPageAndTheCardFolders) {
     // The about box and the messages carry Korean text: the face must exist with Hangul.
     QProcess fc;
     fc.start(QStringLiteral("fc-list"), {QStringLiteral(":lang=ko"), QStringLiteral("family")});
     ASSERT_TRUE(fc.waitForFinished(20000));
     const QString families = QString::fromUtf8(fc.readAllStandardOutput());
-    EXPECT_TRUE(families.split(QRegularExpression(QStringLiteral("[,\\n]"))).contains(s_profile->FontFace()))
+    EXPECT_TRUE(families.split(QRegularExpression(QStringLiteral("[,\\n]")))
+                    .contains(s_profile->FontFace()))
         << s_profile->FontFace().toStdString() << " is not an installed font with Hangul";
     EXPECT_GT(s_profile->FontSize(), 0);
 
@@ -232,12 +225,14 @@ TEST_F(DefaultPack, ProfileNamesAnInstalledHangulFontTheMapPageAndTheCardFolders
 
     // The folders the demo card is written with.
     const std::pair<player::RecordingCategory, const char*> folders[] = {
-        {player::RecordingCategory::Normal, "NORMAL"}, {player::RecordingCategory::Event, "EVENT"},
-        {player::RecordingCategory::EventN, "EVENT_N"}, {player::RecordingCategory::Manual, "MANUAL"},
+        {player::RecordingCategory::Normal, "NORMAL"},
+        {player::RecordingCategory::Event, "EVENT"},
+        {player::RecordingCategory::EventN, "EVENT_N"},
+        {player::RecordingCategory::Manual, "MANUAL"},
         {player::RecordingCategory::Motion, "MOTION"}};
     for (const auto& [category, folder] : folders)
         EXPECT_EQ(s_profile->GetCategoryFolder(category), QString::fromLatin1(folder));
 }
 
-} // namespace
-} // namespace skintest
+}  // namespace
+}  // namespace skintest

@@ -1,12 +1,13 @@
 // The map page as the player loads it: from the program folder, in a browser without network.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QBuffer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QDir>
 #include <QEventLoop>
 #include <QImage>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 #include <QVariant>
@@ -14,7 +15,6 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
@@ -27,8 +27,7 @@ class TileServer : public QWebEngineUrlRequestInterceptor {
 public:
     bool serving = false;
 
-    bool Start()
-    {
+    bool Start() {
         QImage tile(256, 256, QImage::Format_RGB32);
         tile.fill(qRgb(90, 120, 90));
         QBuffer buffer(&m_png);
@@ -38,8 +37,7 @@ public:
         return m_server.listen(QHostAddress::LocalHost);
     }
 
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override
-    {
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         if (serving && info.requestUrl().host() == QLatin1String("tile.openstreetmap.org")) {
             QUrl local = info.requestUrl();
             local.setScheme(QStringLiteral("http"));
@@ -50,14 +48,15 @@ public:
     }
 
 private:
-    void Answer()
-    {
+    void Answer() {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 if (!socket->readAll().contains("\r\n\r\n"))
                     return;
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
-                              "Content-Length: " + QByteArray::number(m_png.size()) + "\r\n\r\n" + m_png);
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
+                    "Content-Length: " +
+                    QByteArray::number(m_png.size()) + "\r\n\r\n" + m_png);
                 socket->disconnectFromHost();
             });
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -72,11 +71,11 @@ constexpr char kMapPage[] = TEST_PROGRAM_DIR "/mappage/map.html";
 
 class MapPage : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         // Root in CI needs the sandbox off; the unreachable proxy keeps the page off the network.
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -87,8 +86,7 @@ protected:
     }
     static void TearDownTestSuite() { s_app.reset(); }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         // The size of the second view area of the main window.
         m_view = std::make_unique<QWebEngineView>();
         m_view->resize(352, 198);
@@ -110,8 +108,7 @@ protected:
         ASSERT_TRUE(ok) << "the map page did not load from " << kMapPage;
     }
 
-    QVariant Run(const QString& script)
-    {
+    QVariant Run(const QString& script) {
         QVariant result;
         QEventLoop loop;
         m_page->runJavaScript(script, [&](const QVariant& v) {
@@ -126,13 +123,15 @@ protected:
     QVariantMap State() { return Run(QStringLiteral("RoadMap.State()")).toMap(); }
 
     // The route layer's pixel at a page position, as "r,g,b".
-    QString RoutePixel(double x, double y)
-    {
-        return Run(QStringLiteral("(() => { const r = window.devicePixelRatio || 1;"
-                                  " const d = document.getElementById('route').getContext('2d')"
-                                  ".getImageData(Math.round(%1 * r), Math.round(%2 * r), 1, 1).data;"
-                                  " return d[0] + ',' + d[1] + ',' + d[2]; })()")
-                       .arg(x).arg(y)).toString();
+    QString RoutePixel(double x, double y) {
+        return Run(QStringLiteral(
+                       "(() => { const r = window.devicePixelRatio || 1;"
+                       " const d = document.getElementById('route').getContext('2d')"
+                       ".getImageData(Math.round(%1 * r), Math.round(%2 * r), 1, 1).data;"
+                       " return d[0] + ',' + d[1] + ',' + d[2]; })()")
+                       .arg(x)
+                       .arg(y))
+            .toString();
     }
 
     static std::unique_ptr<QApplication> s_app;
@@ -143,8 +142,7 @@ protected:
 
 std::unique_ptr<QApplication> MapPage::s_app;
 
-TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork)
-{
+TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork) {
     // Exactly as the player formats it: longitude first, "%lf" strings.
     EXPECT_EQ(Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')")).toString(), "ok");
     const QVariantMap s = State();
@@ -156,12 +154,12 @@ TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork)
     EXPECT_NEAR(s["markerY"].toDouble(), s["height"].toDouble() / 2, 0.5);
     // ...and drawn there, in the marker's colour.
     EXPECT_EQ(RoutePixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
-    EXPECT_TRUE(s["text"].toString().startsWith(QString::fromUtf8("37.408333\u00b0 N, 127.037500\u00b0 E")))
+    EXPECT_TRUE(
+        s["text"].toString().startsWith(QString::fromUtf8("37.408333\u00b0 N, 127.037500\u00b0 E")))
         << s["text"].toString().toStdString();
 }
 
-TEST_F(MapPage, TheRouteJoinsNearPositionsAndBreaksAtJumps)
-{
+TEST_F(MapPage, TheRouteJoinsNearPositionsAndBreaksAtJumps) {
     Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
     Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));  // repeated ticks add nothing
     Run(QStringLiteral("DrawCurrent('127.038500', '37.408333')"));  // about 90 m east
@@ -179,11 +177,10 @@ TEST_F(MapPage, TheRouteJoinsNearPositionsAndBreaksAtJumps)
     EXPECT_NEAR(s["markerX"].toDouble(), s["width"].toDouble() / 2, 0.5);
 }
 
-TEST_F(MapPage, UnreadableOrImpossiblePositionsAreIgnored)
-{
+TEST_F(MapPage, UnreadableOrImpossiblePositionsAreIgnored) {
     Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
-    const char* bad[] = {"DrawCurrent('abc', '37.4')", "DrawCurrent('', '')", "DrawCurrent('181', '10')",
-                         "DrawCurrent('10', '-91')", "DrawCurrent()"};
+    const char* bad[] = {"DrawCurrent('abc', '37.4')", "DrawCurrent('', '')",
+                         "DrawCurrent('181', '10')", "DrawCurrent('10', '-91')", "DrawCurrent()"};
     for (const char* call : bad)
         EXPECT_EQ(Run(QString::fromLatin1(call)).toString(), "ignored") << call;
     const QVariantMap s = State();
@@ -191,15 +188,13 @@ TEST_F(MapPage, UnreadableOrImpossiblePositionsAreIgnored)
     EXPECT_EQ(s["routePoints"].toInt(), 1);
 }
 
-TEST_F(MapPage, WithoutAPositionThePageSaysItIsWaiting)
-{
+TEST_F(MapPage, WithoutAPositionThePageSaysItIsWaiting) {
     const QVariantMap s = State();
     EXPECT_TRUE(s["lon"].isNull());
     EXPECT_EQ(s["text"].toString(), "Waiting for a GPS position");
 }
 
-TEST_F(MapPage, WithTheTileServerReachableTheTileUnderTheMarkerIsShownWithAttribution)
-{
+TEST_F(MapPage, WithTheTileServerReachableTheTileUnderTheMarkerIsShownWithAttribution) {
     m_tiles.serving = true;
     Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
     QVariantMap s;
@@ -214,28 +209,36 @@ TEST_F(MapPage, WithTheTileServerReachableTheTileUnderTheMarkerIsShownWithAttrib
     const double phi = 37.408333 * pi / 180;
     const int n = 1 << s["zoom"].toInt();
     const int tx = static_cast<int>(std::floor((127.0375 + 180) / 360 * n));
-    const int ty = static_cast<int>(std::floor((1 - std::log(std::tan(phi) + 1 / std::cos(phi)) / pi) / 2 * n));
-    const QString src = Run(QStringLiteral(
-        "(() => { for (const img of document.querySelectorAll('#tiles img')) {"
-        " const r = img.getBoundingClientRect();"
-        " if (img.dataset.state === 'loaded' && r.left <= %1 && %1 < r.right && r.top <= %2 && %2 < r.bottom)"
-        " return img.src; } return ''; })()")
-        .arg(s["markerX"].toDouble()).arg(s["markerY"].toDouble())).toString();
-    EXPECT_TRUE(src.endsWith(QStringLiteral("/%1/%2/%3.png").arg(s["zoom"].toInt()).arg(tx).arg(ty)))
+    const int ty = static_cast<int>(
+        std::floor((1 - std::log(std::tan(phi) + 1 / std::cos(phi)) / pi) / 2 * n));
+    const QString src =
+        Run(QStringLiteral("(() => { for (const img of document.querySelectorAll('#tiles img')) {"
+                           " const r = img.getBoundingClientRect();"
+                           " if (img.dataset.state === 'loaded' && r.left <= %1 && %1 < r.right && "
+                           "r.top <= %2 && %2 < r.bottom)"
+                           " return img.src; } return ''; })()")
+                .arg(s["markerX"].toDouble())
+                .arg(s["markerY"].toDouble()))
+            .toString();
+    EXPECT_TRUE(
+        src.endsWith(QStringLiteral("/%1/%2/%3.png").arg(s["zoom"].toInt()).arg(tx).arg(ty)))
         << src.toStdString();
     EXPECT_FALSE(Run(QStringLiteral("document.getElementById('attribution').hidden")).toBool());
     EXPECT_FALSE(s["text"].toString().contains(QStringLiteral("offline")));
 }
 
-TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook)
-{
+TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook) {
     Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
     Run(QStringLiteral("DrawCurrent('127.038200', '37.408900')"));
-    const QString url = Run(QStringLiteral(
-        "(() => { const g = document.getElementById('grid'), r = document.getElementById('route');"
-        " const c = document.createElement('canvas'); c.width = g.width; c.height = g.height;"
-        " const x = c.getContext('2d'); x.drawImage(g, 0, 0); x.drawImage(r, 0, 0);"
-        " return c.toDataURL('image/png'); })()")).toString();
+    const QString url =
+        Run(QStringLiteral(
+                "(() => { const g = document.getElementById('grid'), r = "
+                "document.getElementById('route');"
+                " const c = document.createElement('canvas'); c.width = g.width; c.height = "
+                "g.height;"
+                " const x = c.getContext('2d'); x.drawImage(g, 0, 0); x.drawImage(r, 0, 0);"
+                " return c.toDataURL('image/png'); })()"))
+            .toString();
     const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
     QImage image;
     ASSERT_TRUE(image.loadFromData(png, "PNG"));
@@ -244,7 +247,8 @@ TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook)
     for (int x = 0; x < image.width(); ++x)
         lighter += qGreen(image.pixel(x, image.height() / 3)) > 20;
     EXPECT_GT(lighter, 0);
-    image.save(QDir(QStringLiteral(TEST_BINARY_DIR)).filePath(QStringLiteral("mappage-offline.png")));
+    image.save(
+        QDir(QStringLiteral(TEST_BINARY_DIR)).filePath(QStringLiteral("mappage-offline.png")));
 }
 
-} // namespace
+}  // namespace

@@ -9,10 +9,10 @@
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <ostream>
@@ -30,45 +30,64 @@ struct PreviewCase {
 
 // A recording playing from a listed card, the pointer over fast forward.
 const QStringList kPlaying{
-    QStringLiteral("main.button.play=checked"), QStringLiteral("main.button.finf=checked"),
-    QStringLiteral("main.button.rinr=checked"), QStringLiteral("main.button.rinf=hide"),
-    QStringLiteral("main.button.tabnormal=checked"), QStringLiteral("main.button.ff=hover"),
+    QStringLiteral("main.button.play=checked"),
+    QStringLiteral("main.button.finf=checked"),
+    QStringLiteral("main.button.rinr=checked"),
+    QStringLiteral("main.button.rinf=hide"),
+    QStringLiteral("main.button.tabnormal=checked"),
+    QStringLiteral("main.button.ff=hover"),
     QStringLiteral("main.button.open=disabled"),
     QStringLiteral("main.text.file=NOR_120215_143522_F.mp4"),
-    QStringLiteral("main.text.curtime=00:01:23/"), QStringLiteral("main.text.duration=00:05:00"),
+    QStringLiteral("main.text.curtime=00:01:23/"),
+    QStringLiteral("main.text.duration=00:05:00"),
     QStringLiteral("main.slider.time=28"),
-    QStringLiteral("main.listbox.filelist=NOR_120215_143022_F.mp4,2012/02/15,71MB,a;"
-                   "*NOR_120215_143522_F.mp4,2012/02/15,70MB,b;NOR_120215_144022_F.mp4,2012/02/15,69MB,c;"
-                   "NOR_120215_144522_F.mp4,2012/02/15,512KB,d")};
+    QStringLiteral(
+        "main.listbox.filelist=NOR_120215_143022_F.mp4,2012/02/15,71MB,a;"
+        "*NOR_120215_143522_F.mp4,2012/02/15,70MB,b;NOR_120215_144022_F.mp4,2012/02/15,69MB,c;"
+        "NOR_120215_144522_F.mp4,2012/02/15,512KB,d")};
 
 // Just started: no card yet, so nearly everything is disabled.
-const QStringList kStart{
-    QStringLiteral("main.button.setting=disabled"), QStringLiteral("main.button.capture=disabled"),
-    QStringLiteral("main.button.about=disabled"), QStringLiteral("main.button.gsensor=disabled"),
-    QStringLiteral("main.button.prev=disabled"), QStringLiteral("main.button.play=disabled"),
-    QStringLiteral("main.button.stop=disabled"), QStringLiteral("main.button.next=disabled"),
-    QStringLiteral("main.button.rew=disabled"), QStringLiteral("main.button.ff=disabled"),
-    QStringLiteral("main.button.fps=disabled"), QStringLiteral("main.button.save=disabled"),
-    QStringLiteral("main.button.finf=disabled"), QStringLiteral("main.button.finr=disabled"),
-    QStringLiteral("main.button.finm=disabled"), QStringLiteral("main.button.rinf=hide"),
-    QStringLiteral("main.button.rinr=disabled"), QStringLiteral("main.button.rinm=disabled"),
-    QStringLiteral("main.button.tabnormal=disabled"), QStringLiteral("main.button.tabevent=disabled"),
-    QStringLiteral("main.button.tabmanual=disabled"), QStringLiteral("main.button.tabmotion=disabled"),
-    QStringLiteral("main.button.open=hover")};
+const QStringList kStart{QStringLiteral("main.button.setting=disabled"),
+                         QStringLiteral("main.button.capture=disabled"),
+                         QStringLiteral("main.button.about=disabled"),
+                         QStringLiteral("main.button.gsensor=disabled"),
+                         QStringLiteral("main.button.prev=disabled"),
+                         QStringLiteral("main.button.play=disabled"),
+                         QStringLiteral("main.button.stop=disabled"),
+                         QStringLiteral("main.button.next=disabled"),
+                         QStringLiteral("main.button.rew=disabled"),
+                         QStringLiteral("main.button.ff=disabled"),
+                         QStringLiteral("main.button.fps=disabled"),
+                         QStringLiteral("main.button.save=disabled"),
+                         QStringLiteral("main.button.finf=disabled"),
+                         QStringLiteral("main.button.finr=disabled"),
+                         QStringLiteral("main.button.finm=disabled"),
+                         QStringLiteral("main.button.rinf=hide"),
+                         QStringLiteral("main.button.rinr=disabled"),
+                         QStringLiteral("main.button.rinm=disabled"),
+                         QStringLiteral("main.button.tabnormal=disabled"),
+                         QStringLiteral("main.button.tabevent=disabled"),
+                         QStringLiteral("main.button.tabmanual=disabled"),
+                         QStringLiteral("main.button.tabmotion=disabled"),
+                         QStringLiteral("main.button.open=hover")};
 
-const QStringList kMaximisedPlaying{
-    QStringLiteral("main.button.play=checked"), QStringLiteral("main.button.frchange=hover2"),
-    QStringLiteral("main.text.file=NOR_120215_143522_F.mp4"), QStringLiteral("main.text.curtime=00:01:23"),
-    QStringLiteral("main.text.duration=00:05:00"), QStringLiteral("main.slider.time=28"),
-    QStringLiteral("main.video.rear=hide")};
+const QStringList kMaximisedPlaying{QStringLiteral("main.button.play=checked"),
+                                    QStringLiteral("main.button.frchange=hover2"),
+                                    QStringLiteral("main.text.file=NOR_120215_143522_F.mp4"),
+                                    QStringLiteral("main.text.curtime=00:01:23"),
+                                    QStringLiteral("main.text.duration=00:05:00"),
+                                    QStringLiteral("main.slider.time=28"),
+                                    QStringLiteral("main.video.rear=hide")};
 
 // The texts the message and about boxes are given by the program.
-const QStringList kMessage{QStringLiteral("notify.text.title=Card removed"),
-                           QStringLiteral("notify.text.comment=The memory card was removed. Playback has stopped.")};
+const QStringList kMessage{
+    QStringLiteral("notify.text.title=Card removed"),
+    QStringLiteral("notify.text.comment=The memory card was removed. Playback has stopped.")};
 const QStringList kQuestion{QStringLiteral("notify.text.title=Quit RoadPlayer"),
                             QStringLiteral("notify.text.comment=Do you want to quit RoadPlayer?")};
-const QStringList kAbout{QString::fromUtf8("about.text.viewerver=\uB0A0\uC9DC : 2012\uB144 02\uC6D4 23\uC77C\n"
-                                           "\uBC84\uC804 : v1.0.0")};
+const QStringList kAbout{
+    QString::fromUtf8("about.text.viewerver=\uB0A0\uC9DC : 2012\uB144 02\uC6D4 23\uC77C\n"
+                      "\uBC84\uC804 : v1.0.0")};
 
 const PreviewCase kCases[] = {
     {"MAIN", 0, {}},
@@ -84,16 +103,15 @@ const PreviewCase kCases[] = {
     {"GSENSOR", 0, {}},
 };
 
-void PrintTo(const PreviewCase& c, std::ostream* os)
-{
+void PrintTo(const PreviewCase& c, std::ostream* os) {
     *os << c.window << " mode " << c.mode << (c.scene ? " " : "") << (c.scene ? c.scene : "");
     if (c.screen)
         *os << " on " << c.screen->width() << "x" << c.screen->height();
 }
 
-QString OutputName(const PreviewCase& c)
-{
-    QString name = QStringLiteral("%1-mode%2").arg(QString::fromLatin1(c.window).toLower()).arg(c.mode);
+QString OutputName(const PreviewCase& c) {
+    QString name =
+        QStringLiteral("%1-mode%2").arg(QString::fromLatin1(c.window).toLower()).arg(c.mode);
     if (c.screen)
         name += QStringLiteral("-%1x%2").arg(c.screen->width()).arg(c.screen->height());
     if (c.scene)
@@ -101,19 +119,18 @@ QString OutputName(const PreviewCase& c)
     return QDir(QStringLiteral(TEST_BINARY_DIR "/preview")).filePath(name + QStringLiteral(".png"));
 }
 
-QStringList PreviewArguments(const PreviewCase& c, const QString& out)
-{
+QStringList PreviewArguments(const PreviewCase& c, const QString& out) {
     QStringList args{QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK"), QString::fromLatin1(c.window),
                      QString::number(c.mode), out};
     if (c.screen)
-        args << QStringLiteral("--screen") << QStringLiteral("%1x%2").arg(c.screen->width()).arg(c.screen->height());
+        args << QStringLiteral("--screen")
+             << QStringLiteral("%1x%2").arg(c.screen->width()).arg(c.screen->height());
     for (const QString& state : c.states)
         args << QStringLiteral("--state") << state;
     return args;
 }
 
-double WhiteShare(const QImage& image, const QRect& rect)
-{
+double WhiteShare(const QImage& image, const QRect& rect) {
     const QRect r = rect.intersected(image.rect());
     if (r.isEmpty())
         return 0;
@@ -126,8 +143,7 @@ double WhiteShare(const QImage& image, const QRect& rect)
 
 class SkinPreview : public ::testing::TestWithParam<PreviewCase> {};
 
-TEST_P(SkinPreview, RendersEveryControlWithAPicture)
-{
+TEST_P(SkinPreview, RendersEveryControlWithAPicture) {
     const PreviewCase& c = GetParam();
     player::ResourcePack pack;
     player::AppProfile profile;
@@ -171,7 +187,8 @@ TEST_P(SkinPreview, RendersEveryControlWithAPicture)
 
 INSTANTIATE_TEST_SUITE_P(DefaultSkin, SkinPreview, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PreviewCase>& info) {
-                             std::string name = std::string(info.param.window) + "_mode" + std::to_string(info.param.mode);
+                             std::string name = std::string(info.param.window) + "_mode" +
+                                                std::to_string(info.param.mode);
                              if (info.param.screen)
                                  name += "_" + std::to_string(info.param.screen->width());
                              if (info.param.scene)
@@ -179,5 +196,5 @@ INSTANTIATE_TEST_SUITE_P(DefaultSkin, SkinPreview, ::testing::ValuesIn(kCases),
                              return name;
                          });
 
-} // namespace
-} // namespace skintest
+}  // namespace
+}  // namespace skintest

@@ -1,15 +1,14 @@
 #include "SkinDocument.h"
 
-#include <sstream>
 #include <tinyxml2.h>
+#include <sstream>
 
 namespace skintest {
 namespace {
 
 using tinyxml2::XMLElement;
 
-Box ReadBox(const XMLElement* e, Box box)
-{
+Box ReadBox(const XMLElement* e, Box box) {
     e->QueryIntAttribute("x", &box.x);
     e->QueryIntAttribute("y", &box.y);
     e->QueryIntAttribute("w", &box.w);
@@ -17,14 +16,12 @@ Box ReadBox(const XMLElement* e, Box box)
     return box;
 }
 
-std::string Attr(const XMLElement* e, const char* name)
-{
+std::string Attr(const XMLElement* e, const char* name) {
     const char* v = e->Attribute(name);
     return v ? v : "";
 }
 
-PictureRef ReadPicture(const XMLElement* e, const std::string& role)
-{
+PictureRef ReadPicture(const XMLElement* e, const std::string& role) {
     PictureRef p;
     p.role = role;
     p.name = e->GetText() ? e->GetText() : "";
@@ -40,17 +37,19 @@ PictureRef ReadPicture(const XMLElement* e, const std::string& role)
     return p;
 }
 
-void ReadParts(const XMLElement* control, Control& c)
-{
-    for (const XMLElement* m = control->FirstChildElement("mode"); m; m = m->NextSiblingElement("mode"))
+void ReadParts(const XMLElement* control, Control& c) {
+    for (const XMLElement* m = control->FirstChildElement("mode"); m;
+         m = m->NextSiblingElement("mode"))
         c.placements.push_back({m->IntText(0), ReadBox(m, {}), Attr(m, "geobase")});
     if (const XMLElement* image = control->FirstChildElement("image"))
         c.pictures.push_back(ReadPicture(image, "image"));
     if (const XMLElement* skins = control->FirstChildElement("skins")) {
-        for (const XMLElement* s = skins->FirstChildElement("skin"); s; s = s->NextSiblingElement("skin"))
+        for (const XMLElement* s = skins->FirstChildElement("skin"); s;
+             s = s->NextSiblingElement("skin"))
             c.pictures.push_back(ReadPicture(s, Attr(s, "type")));
     }
-    for (const XMLElement* b = control->FirstChildElement("bgimg"); b; b = b->NextSiblingElement("bgimg"))
+    for (const XMLElement* b = control->FirstChildElement("bgimg"); b;
+         b = b->NextSiblingElement("bgimg"))
         c.pictures.push_back(ReadPicture(b, "bgimg"));
     if (const XMLElement* track = control->FirstChildElement("track")) {
         track->QueryIntAttribute("mleft", &c.marginLeft);
@@ -58,8 +57,7 @@ void ReadParts(const XMLElement* control, Control& c)
     }
 }
 
-bool HasWord(const std::string& words, const char* word)
-{
+bool HasWord(const std::string& words, const char* word) {
     std::istringstream in(words);
     for (std::string w; in >> w;)
         if (w == word)
@@ -67,18 +65,16 @@ bool HasWord(const std::string& words, const char* word)
     return false;
 }
 
-} // namespace
+}  // namespace
 
-const Control* SkinDocument::Find(const std::string& id) const
-{
+const Control* SkinDocument::Find(const std::string& id) const {
     for (const Control& c : controls)
         if (c.id == id)
             return &c;
     return nullptr;
 }
 
-SkinDocument ParseSkinDocument(const char* text)
-{
+SkinDocument ParseSkinDocument(const char* text) {
     SkinDocument doc;
     tinyxml2::XMLDocument xml;
     if (!text || xml.Parse(text) != tinyxml2::XML_SUCCESS) {
@@ -95,9 +91,11 @@ SkinDocument ParseSkinDocument(const char* text)
     if (const XMLElement* g = property->FirstChildElement("geometry"))
         doc.window = ReadBox(g, {});
     if (const XMLElement* bgimgs = property->FirstChildElement("bgimgs")) {
-        for (const XMLElement* b = bgimgs->FirstChildElement("bgimg"); b; b = b->NextSiblingElement("bgimg")) {
+        for (const XMLElement* b = bgimgs->FirstChildElement("bgimg"); b;
+             b = b->NextSiblingElement("bgimg")) {
             const int mode = b->IntAttribute("mode", 0);
-            for (const XMLElement* i = b->FirstChildElement("image"); i; i = i->NextSiblingElement("image"))
+            for (const XMLElement* i = b->FirstChildElement("image"); i;
+                 i = i->NextSiblingElement("image"))
                 doc.backgrounds.emplace(mode, ReadPicture(i, "bgimg"));
         }
     }
@@ -114,8 +112,7 @@ SkinDocument ParseSkinDocument(const char* text)
     return doc;
 }
 
-Box Resolve(const Box& box, const std::string& geobase, int width, int height)
-{
+Box Resolve(const Box& box, const std::string& geobase, int width, int height) {
     Box r = box;
     if (HasWord(geobase, "hratio")) {
         r.h = box.h * height / 100;
@@ -139,4 +136,4 @@ Box Resolve(const Box& box, const std::string& geobase, int width, int height)
     return r;
 }
 
-} // namespace skintest
+}  // namespace skintest

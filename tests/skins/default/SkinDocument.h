@@ -22,7 +22,7 @@ struct Placement {
 
 struct PictureRef {
     std::string name;
-    std::string role;      // "bgimg", "image", a button state or a slider part
+    std::string role;  // "bgimg", "image", a button state or a slider part
     Box dest{0, 0, 65536, 65536};
     std::string geobase;
     std::string drawmode;
@@ -53,4 +53,4 @@ SkinDocument ParseSkinDocument(const char* text);
 // Resolves a placement inside a parent of width x height by its anchor words.
 Box Resolve(const Box& box, const std::string& geobase, int width, int height);
 
-} // namespace skintest
+}  // namespace skintest

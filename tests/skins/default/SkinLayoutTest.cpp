@@ -19,9 +19,9 @@ namespace {
 
 // Controls that share one place on purpose: only one of each pair is shown at a time.
 const std::set<std::pair<std::string, std::string>> kAlternatives{
-    {"main.video.rear", "main.web.map"},        // the second area shows one of them
-    {"main.button.rinf", "main.button.rinr"},   // slot A holds whichever is not in the main area
-    {"main.video.front", "main.video.rear"},    // maximised: one camera at a time
+    {"main.video.rear", "main.web.map"},       // the second area shows one of them
+    {"main.button.rinf", "main.button.rinr"},  // slot A holds whichever is not in the main area
+    {"main.video.front", "main.video.rear"},   // maximised: one camera at a time
 };
 
 // Bars of the maximised main window, outside the video rectangle the program computes.
@@ -33,18 +33,15 @@ struct Placed {
     Box box;
 };
 
-bool Overlap(const Box& a, const Box& b)
-{
+bool Overlap(const Box& a, const Box& b) {
     return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
 }
 
-bool Alternatives(const std::string& a, const std::string& b)
-{
+bool Alternatives(const std::string& a, const std::string& b) {
     return kAlternatives.count({a, b}) || kAlternatives.count({b, a});
 }
 
-std::vector<Placed> PlaceAll(const SkinDocument& doc, int mode, int width, int height)
-{
+std::vector<Placed> PlaceAll(const SkinDocument& doc, int mode, int width, int height) {
     std::vector<Placed> placed;
     for (const Control& c : doc.controls)
         for (const Placement& p : c.placements)
@@ -53,13 +50,13 @@ std::vector<Placed> PlaceAll(const SkinDocument& doc, int mode, int width, int h
     return placed;
 }
 
-void ExpectInsideAndApart(const std::vector<Placed>& placed, int width, int height)
-{
+void ExpectInsideAndApart(const std::vector<Placed>& placed, int width, int height) {
     for (size_t i = 0; i < placed.size(); ++i) {
         const Placed& a = placed[i];
         EXPECT_GT(a.box.w, 0) << a.id;
         EXPECT_GT(a.box.h, 0) << a.id;
-        EXPECT_TRUE(a.box.x >= 0 && a.box.y >= 0 && a.box.Right() <= width && a.box.Bottom() <= height)
+        EXPECT_TRUE(a.box.x >= 0 && a.box.y >= 0 && a.box.Right() <= width &&
+                    a.box.Bottom() <= height)
             << a.id << " at " << a.box.x << "," << a.box.y << " " << a.box.w << "x" << a.box.h
             << " leaves " << width << "x" << height;
         for (size_t j = i + 1; j < placed.size(); ++j)
@@ -71,8 +68,7 @@ void ExpectInsideAndApart(const std::vector<Placed>& placed, int width, int heig
 
 class SkinLayout : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         player::ResourcePack pack;
         player::AppProfile profile;
         if (!pack.OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")) ||
@@ -87,24 +83,24 @@ protected:
     static inline std::map<std::string, SkinDocument> s_documents;
 };
 
-TEST_F(SkinLayout, EveryWindowModeKeepsItsControlsInsideAndApart)
-{
+TEST_F(SkinLayout, EveryWindowModeKeepsItsControlsInsideAndApart) {
     for (const WindowTable& t : WindowTables()) {
         const SkinDocument& doc = Doc(t.window);
         ASSERT_TRUE(doc.ok) << t.window;
         const int modes = std::string(t.window) == "NOTIFY" ? 2 : 1;
         for (int mode = 0; mode < modes; ++mode) {
             SCOPED_TRACE(std::string(t.window) + " mode " + std::to_string(mode));
-            ExpectInsideAndApart(PlaceAll(doc, mode, doc.window.w, doc.window.h), doc.window.w, doc.window.h);
+            ExpectInsideAndApart(PlaceAll(doc, mode, doc.window.w, doc.window.h), doc.window.w,
+                                 doc.window.h);
         }
     }
 }
 
-TEST_F(SkinLayout, MaximisedMainWindowLeavesTheVideoAreaToTheVideoOnCommonScreens)
-{
+TEST_F(SkinLayout, MaximisedMainWindowLeavesTheVideoAreaToTheVideoOnCommonScreens) {
     const SkinDocument& doc = Doc("MAIN");
     ASSERT_TRUE(doc.ok);
-    const std::pair<int, int> screens[] = {{1366, 768}, {1440, 900}, {1600, 900}, {1920, 1080}, {2560, 1440}};
+    const std::pair<int, int> screens[] = {
+        {1366, 768}, {1440, 900}, {1600, 900}, {1920, 1080}, {2560, 1440}};
     for (const auto& [w, h] : screens) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         const std::vector<Placed> placed = PlaceAll(doc, 1, w, h);
@@ -121,8 +117,7 @@ TEST_F(SkinLayout, MaximisedMainWindowLeavesTheVideoAreaToTheVideoOnCommonScreen
     }
 }
 
-TEST_F(SkinLayout, SliderThumbsSitOnTheTrackEnds)
-{
+TEST_F(SkinLayout, SliderThumbsSitOnTheTrackEnds) {
     // The thumb moves right by the filled length, so at the minimum it must be centred on the
     // track's first pixel, and the track must fit in every placement.
     for (const WindowTable& t : WindowTables()) {
@@ -143,5 +138,5 @@ TEST_F(SkinLayout, SliderThumbsSitOnTheTrackEnds)
     }
 }
 
-} // namespace
-} // namespace skintest
+}  // namespace
+}  // namespace skintest

@@ -22,23 +22,20 @@
 namespace skintest {
 namespace {
 
-player::ControlKind KindOf(const std::string& word)
-{
+player::ControlKind KindOf(const std::string& word) {
     static const std::map<std::string, player::ControlKind> kinds{
-        {"image", player::ControlKind::Image}, {"text", player::ControlKind::Text},
+        {"image", player::ControlKind::Image},   {"text", player::ControlKind::Text},
         {"button", player::ControlKind::Button}, {"slider", player::ControlKind::Slider},
-        {"list", player::ControlKind::List}, {"video", player::ControlKind::Video},
-        {"map", player::ControlKind::Web}, {"gsensor", player::ControlKind::GSensorGraph}};
+        {"list", player::ControlKind::List},     {"video", player::ControlKind::Video},
+        {"map", player::ControlKind::Web},       {"gsensor", player::ControlKind::GSensorGraph}};
     return kinds.at(word);
 }
 
-player::ButtonState StateOf(const std::string& word)
-{
+player::ButtonState StateOf(const std::string& word) {
     return player::ButtonStateFromWord(QString::fromStdString(word));
 }
 
-TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins)
-{
+TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins) {
     player::ResourcePack pack;
     player::AppProfile profile;
     ASSERT_TRUE(pack.OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")));
@@ -55,8 +52,10 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
         int id = 1000;
         for (const Registration& r : table.controls)
             ASSERT_TRUE(skin.RegisterControl(player::NameKey(r.name), KindOf(r.kind), id++));
-        ASSERT_TRUE(player::ParseSkin(*script, skin, factory, {profile.FontFace(), profile.FontSize()}));
-        EXPECT_EQ(skin.BackgroundImages().size(), doc.backgrounds.size()) << "a background picture was dropped";
+        ASSERT_TRUE(
+            player::ParseSkin(*script, skin, factory, {profile.FontFace(), profile.FontSize()}));
+        EXPECT_EQ(skin.BackgroundImages().size(), doc.backgrounds.size())
+            << "a background picture was dropped";
 
         for (const Registration& r : table.controls) {
             SCOPED_TRACE(r.name);
@@ -74,9 +73,11 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
                     EXPECT_TRUE(image && image->Picture()) << p.role;
                 }
             } else if (auto* slider = dynamic_cast<player::SkSlider*>(entry->control->Widget())) {
-                for (auto part : {player::SliderPart::BTrack, player::SliderPart::Track, player::SliderPart::Thumb}) {
+                for (auto part : {player::SliderPart::BTrack, player::SliderPart::Track,
+                                  player::SliderPart::Thumb}) {
                     const player::SkinImage* image = slider->Part(part);
-                    EXPECT_TRUE(image && image->Picture()) << "slider part " << static_cast<int>(part);
+                    EXPECT_TRUE(image && image->Picture())
+                        << "slider part " << static_cast<int>(part);
                 }
                 EXPECT_EQ(slider->Margins().left, c->marginLeft) << "the track element was refused";
             } else if (auto* list = dynamic_cast<player::SkListCtrl*>(entry->control->Widget())) {
@@ -91,5 +92,5 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
     player::ImageCache::Destroy();
 }
 
-} // namespace
-} // namespace skintest
+}  // namespace
+}  // namespace skintest

@@ -118,7 +118,7 @@ TEST_F(MkpackTest, BuildRefusesWhatThePlayerCouldNotRead) {
     Write("texts-only/Application.xml", kProfile);
     Write("images-only/a.png", packtest::EncodeImage(Qt::red));
     Write("long/Application.xml", kProfile);
-    Write("long/" + QString(260, u'n') .left(200) + "/" + QString(80, u'x') + ".png", "x");
+    Write("long/" + QString(260, u'n').left(200) + "/" + QString(80, u'x') + ".png", "x");
     for (const char* folder : {"texts-only", "images-only", "missing", "long"}) {
         const RunResult result = RunMkpack({"build", Path(folder), Path("out.pack")});
         EXPECT_NE(result.exitCode, 0) << folder;
@@ -133,9 +133,9 @@ TEST_F(MkpackTest, CheckAcceptsAGoodPack) {
     ASSERT_EQ(RunMkpack({"build", Path("skin"), Path("VDATA.PACK")}).exitCode, 0);
     const RunResult result = RunMkpack({"check", Path("VDATA.PACK")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    for (const char* expected : {"Tarnwell", "DCS-4100", "Nanum Gothic 9", "mp4 avi",
-                                 "normal = NORMAL", "MAIN = main.xml", "question-want-quit",
-                                 "images decoded: 3", "warning: no script for window ABOUT"}) {
+    for (const char* expected :
+         {"Tarnwell", "DCS-4100", "Nanum Gothic 9", "mp4 avi", "normal = NORMAL", "MAIN = main.xml",
+          "question-want-quit", "images decoded: 3", "warning: no script for window ABOUT"}) {
         EXPECT_TRUE(result.out.contains(QLatin1String(expected))) << expected;
     }
     EXPECT_TRUE(result.out.contains(m_dir.path()));  // program folder = the pack's folder
@@ -161,8 +161,7 @@ TEST_F(MkpackTest, CheckRejectsBrokenPacksWithOneLineReason) {
     Write("nobrand/Application.xml", QByteArray(kProfile).replace("Tarnwell", ""));
     Write("nobrand/a.png", packtest::EncodeImage(Qt::red));
     for (const char* folder : {"noprofile", "badimage", "badscript", "nobrand"}) {
-        ASSERT_EQ(RunMkpack({"build", Path(folder), Path(QString(folder) + ".pack")}).exitCode,
-                  0);
+        ASSERT_EQ(RunMkpack({"build", Path(folder), Path(QString(folder) + ".pack")}).exitCode, 0);
     }
 
     struct Case {
@@ -212,8 +211,8 @@ TEST(PackWriterTest, EncodeMatchesTheLayout) {
     QByteArray encoded;
     QString error;
     ASSERT_TRUE(mkpack::EncodePack(contents, encoded, error));
-    QByteArray expected = packtest::MakePackBytes({{"a.xml", "AA"}, {"b.xml", "B"}},
-                                                  {{"i.png", "III"}});
+    QByteArray expected =
+        packtest::MakePackBytes({{"a.xml", "AA"}, {"b.xml", "B"}}, {{"i.png", "III"}});
     expected.replace(5, 11, QByteArray(11, '\0'));  // our filler is zeros
     EXPECT_EQ(encoded, expected);
     EXPECT_EQ(mkpack::ClassifyEntry(QStringLiteral("x/Y.PNG")), mkpack::EntryKind::Image);
