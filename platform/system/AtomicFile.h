@@ -1,14 +1,50 @@
 #pragma once
 // Whole-file writes that either complete or leave the old file (or no file) in place: a
 // short write, a full card or a failing close never passes as success and never leaves a
-// half-written file behind. Any thread may call.
+// half-written file behind. Any thread may call; one writer object belongs to one thread.
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace platform {
+
+// Streams a file's bytes into a temporary file in the target's folder; Commit makes them the
+// target in one rename after a checked flush to the medium and close. Until then the target
+// is untouched; a writer destroyed or discarded before Commit leaves nothing behind.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const QString& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file; false when the folder does not take one.
+    bool Open();
+    // Every byte or false; after a failure the writer only discards.
+    bool Write(const char* data, size_t size);
+    // The modification time the file gets at Commit (a copy keeps its source's).
+    void SetModificationTime(int64_t seconds, int64_t nanoseconds);
+    // fsync, close and rename over the target, each checked; false (and nothing left behind)
+    // when any step fails or an earlier write failed.
+    bool Commit();
+    // Removes the temporary file; the target stays as it was.
+    void Discard();
+
+    const QString& Path() const { return m_path; }
+
+private:
+    QString m_path;
+    QByteArray m_target;
+    QByteArray m_temp;
+    int m_fd = -1;
+    bool m_failed = false;
+    bool m_hasTime = false;
+    int64_t m_seconds = 0;
+    int64_t m_nanoseconds = 0;
+};
 
 // Writes to a temporary file in the same folder, syncs it and renames it over path; the
 // temporary file is removed on any failure.

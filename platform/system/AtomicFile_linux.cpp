@@ -6,34 +6,13 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 namespace {
 
 std::atomic<unsigned> g_tempSerial{0};
-
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : m_fd(fd) {}
-    ~ScopedFd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now; the result counts because network and FAT file systems report late errors here.
-    bool Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // Creates a fresh file beside target; -1 when the folder does not take one.
 int CreateTemp(const QByteArray& target, QByteArray* tempPath) {
@@ -79,22 +58,80 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray tempPath;
-    ScopedFd fd(CreateTemp(target, &tempPath));
-    if (fd.Get() < 0) {
+AtomicFileWriter::AtomicFileWriter(const QString& path)
+    : m_path(path), m_target(QFile::encodeName(path)) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Discard();
+}
+
+bool AtomicFileWriter::Open() {
+    Discard();
+    m_failed = false;
+    m_fd = CreateTemp(m_target, &m_temp);
+    if (m_fd < 0) {
+        m_temp.clear();
+        m_failed = true;
         return false;
     }
-    const bool ok = WriteAll(fd.Get(), bytes.constData(), static_cast<size_t>(bytes.size())) &&
-                    ::fsync(fd.Get()) == 0 && fd.Close() &&
-                    ::rename(tempPath.constData(), target.constData()) == 0;
-    if (!ok) {
-        ::unlink(tempPath.constData());
-        return false;
-    }
-    SyncFolderOf(target);
     return true;
+}
+
+bool AtomicFileWriter::Write(const char* data, size_t size) {
+    if (m_fd < 0 || m_failed) {
+        return false;
+    }
+    if (!WriteAll(m_fd, data, size)) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+void AtomicFileWriter::SetModificationTime(int64_t seconds, int64_t nanoseconds) {
+    m_hasTime = true;
+    m_seconds = seconds;
+    m_nanoseconds = nanoseconds;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (m_fd < 0 || m_failed) {
+        Discard();
+        return false;
+    }
+    if (m_hasTime) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {m_seconds, m_nanoseconds}};
+        // A file system without times (or a refusal) costs only the date, not the copy.
+        ::futimens(m_fd, times);
+    }
+    const bool synced = ::fsync(m_fd) == 0;
+    // The close counts because network and FAT file systems report late errors there.
+    const bool closed = ::close(m_fd) == 0;
+    m_fd = -1;
+    if (!synced || !closed || ::rename(m_temp.constData(), m_target.constData()) != 0) {
+        Discard();
+        return false;
+    }
+    m_temp.clear();
+    SyncFolderOf(m_target);
+    return true;
+}
+
+void AtomicFileWriter::Discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+    AtomicFileWriter writer(path);
+    return writer.Open() && writer.Write(bytes.constData(), static_cast<size_t>(bytes.size())) &&
+           writer.Commit();
 }
 
 }  // namespace platform

@@ -108,5 +108,32 @@ TEST_F(AtomicFileTest, ReadOnlyFolderFailsForAnOrdinaryUser) {
     QFile::setPermissions(Path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+TEST_F(AtomicFileTest, StreamedFileAppearsOnlyAtCommit) {
+    Write("clip.mp4", "old");
+    {
+        AtomicFileWriter writer(Path("clip.mp4"));
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write("new ", 4));
+        ASSERT_TRUE(writer.Write("bytes", 5));
+        EXPECT_EQ(ReadAll(Path("clip.mp4")), "old");
+        EXPECT_EQ(Entries(m_dir.path()).size(), 2);  // the target and one temporary file
+        EXPECT_TRUE(writer.Commit());
+    }
+    EXPECT_EQ(ReadAll(Path("clip.mp4")), "new bytes");
+
+    // Discarded on purpose, or by going out of scope: the old file stays, nothing else.
+    for (const bool discard : {true, false}) {
+        AtomicFileWriter writer(Path("clip.mp4"));
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write("part", 4));
+        if (discard) {
+            writer.Discard();
+            EXPECT_FALSE(writer.Commit());
+        }
+    }
+    EXPECT_EQ(ReadAll(Path("clip.mp4")), "new bytes");
+    EXPECT_EQ(Entries(m_dir.path()), QStringList{"clip.mp4"});
+}
+
 }  // namespace
 }  // namespace platform
