@@ -1,0 +1,12 @@
+#pragma once
+// The user's special folders. Any thread may call.
+
+#include <QString>
+
+namespace platform {
+
+// The user's Desktop folder as the desktop names it (XDG user folders), or the home folder
+// when that folder does not exist; never ends in "/".
+QString GetDesktopFolder();
+
+}  // namespace platform
