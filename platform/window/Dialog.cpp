@@ -1,5 +1,6 @@
 #include "platform/window/Dialog.h"
 
+#include "platform/window/ComboBox.h"
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Screen.h"
 #include "platform/window/Window.h"
@@ -109,7 +110,7 @@ QWidget* Dialog::CreateChild(const DialogItem& item) {
         case ChildKind::GroupBox:
             return new QGroupBox(caption, this);
         case ChildKind::ComboBox: {
-            auto* combo = new QComboBox(this);
+            auto* combo = new ComboBox(this);
             combo->setEditable((item.flags & kItemEditable) != 0);
             combo->setProperty("platformSorted", (item.flags & kItemSorted) != 0);
             return combo;

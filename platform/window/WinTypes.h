@@ -53,6 +53,12 @@ inline constexpr int LVCFMT_LEFT = 0;
 inline constexpr std::uint32_t CLR_NONE = 0xFFFFFFFF;
 inline constexpr int NM_DBLCLK = -3;
 
+// Combo box: its list is about to drop down (sent before it shows, so its owner may refill it).
+inline constexpr int CBN_DROPDOWN = 7;
+
+// Dialog result of a window that ends on a failure of its own.
+inline constexpr int IDABORT = 3;
+
 // What an owner-drawn child is asked to draw: the action, the ODS_ state bits, the item (row
 // of a list, 0 otherwise) and the item's rectangle in the child's own coordinates.
 struct DrawItemInfo {

@@ -125,7 +125,7 @@ TEST_F(DialogTest, BuildsEveryChildOfItsTemplate) {
         {1101, "QLabel", {10, 10, 200, 40}, "Under", true, true},
         {1102, "QPushButton", {190, 200, 80, 24}, "Yes", false, false},
         {1046, "platform::ListCtrl", {10, 60, 200, 100}, "", false, true},
-        {1400, "QComboBox", {220, 60, 100, 24}, "", false, true},
+        {1400, "platform::ComboBox", {220, 60, 100, 24}, "", false, true},
         {1034, "QDateEdit", {220, 90, 100, 24}, QString(), false, true},
         {1035, "QTimeEdit", {220, 120, 100, 24}, QString(), false, true},
         {1000, "QGroupBox", {220, 150, 100, 40}, "Group", false, true},
@@ -351,7 +351,7 @@ TEST_F(DialogTest, MaximiseFillsTheOverriddenScreenAndRestoreReturns) {
     EXPECT_EQ(PrimaryScreenSize(), QGuiApplication::primaryScreen()->geometry().size());
 }
 
-TEST_F(DialogTest, SortedComboKeepsEntriesInOrder) {
+TEST_F(DialogTest, SortedComboKeepsEntriesInOrderAndTellsBeforeItDropsDown) {
     ProbeDialog dialog;
     dialog.Create(nullptr);
     auto* combo = qobject_cast<QComboBox*>(dialog.GetDlgItem(1400));
@@ -364,6 +364,9 @@ TEST_F(DialogTest, SortedComboKeepsEntriesInOrder) {
         items << combo->itemText(i);
     }
     EXPECT_EQ(items, QStringList({"/media/a/", "/media/E/", "/media/e/", "/media/f/"}));
+    combo->showPopup();
+    combo->hidePopup();
+    EXPECT_EQ(dialog.notifies, (std::vector<std::array<int, 3>>{{1400, CBN_DROPDOWN, 0}}));
     QComboBox plain;
     ComboAddString(&plain, "b");
     ComboAddString(&plain, "a");
