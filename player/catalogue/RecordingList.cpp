@@ -1,0 +1,200 @@
+#include "player/catalogue/RecordingList.h"
+
+#include "platform/system/FindFiles.h"
+#include "platform/window/ListCtrl.h"
+#include "player/catalogue/CatalogueLog.h"
+#include "player/catalogue/RecordingNames.h"
+#include "player/common/NormalizePath.h"
+#include "player/profile/AppProfile.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <limits>
+#include <set>
+#include <utility>
+
+namespace player {
+namespace {
+
+// Cameras write two levels at most; far deeper trees are not recordings of theirs.
+constexpr int kMaxFolderDepth = 64;
+
+class RecordingWalk {
+public:
+    RecordingWalk(const RecordingFilter& filter, std::vector<RecordingEntry>& entries)
+        : m_filter(filter), m_entries(entries) {}
+
+    bool Folder(const QString& folderPath, int depth) {
+        const auto listing = platform::FindFiles(
+            folderPath, [this](const QString& name) { return m_filter.IsRecording(name); });
+        if (!listing) {
+            qCWarning(lcCatalogue) << "cannot read folder" << folderPath;
+            return false;
+        }
+        m_visited.insert(listing->folder);
+        for (const platform::FoundFile& found : listing->entries) {
+            if (!found.isFolder) {
+                m_entries.push_back(RecordingEntry{folderPath + found.name, found.name,
+                                                   RecordingSizeKiB(found.size),
+                                                   RecordingDateText(found.creationTime)});
+            } else if (m_visited.count(found.id) != 0) {
+                qCWarning(lcCatalogue)
+                    << "folder seen before, not walked again:" << folderPath + found.name;
+            } else if (depth >= kMaxFolderDepth) {
+                qCWarning(lcCatalogue) << "folder too deep, not walked:" << folderPath + found.name;
+            } else {
+                Folder(folderPath + found.name + '/', depth + 1);
+            }
+        }
+        return true;
+    }
+
+private:
+    const RecordingFilter& m_filter;
+    std::vector<RecordingEntry>& m_entries;
+    std::set<platform::FileId> m_visited;
+};
+
+QString FolderPath(const QString& cardRoot, const QString& folder) {
+    return NormalizePath(cardRoot + '/' + folder) + '/';
+}
+
+}  // namespace
+
+RecordingFilter RecordingFilter::FromProfile(const AppProfile& profile, const QString& cardRoot) {
+    return RecordingFilter{cardRoot, profile.Extensions()};
+}
+
+bool RecordingFilter::IsRecording(const QString& fileName) const {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (dot < 0) {
+        return false;
+    }
+    const QStringView extension = QStringView(fileName).mid(dot + 1);
+    return !extension.isEmpty() &&
+           std::any_of(extensions.begin(), extensions.end(),
+                       [extension](const QString& known) { return known == extension; });
+}
+
+std::optional<int> CountRecordings(const RecordingFilter& filter, const QString& folderPath) {
+    std::vector<RecordingEntry> entries;
+    if (!CollectRecordings(filter, folderPath, entries)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(entries.size());
+}
+
+bool CollectRecordings(const RecordingFilter& filter, const QString& folderPath,
+                       std::vector<RecordingEntry>& entries) {
+    if (filter.cardRoot.isEmpty()) {
+        return false;
+    }
+    return RecordingWalk(filter, entries).Folder(folderPath, 0);
+}
+
+RecordingListing FillRecordingList(const RecordingFilter& filter, const QString& firstFolder,
+                                   const QString& secondFolder) {
+    std::vector<RecordingEntry> entries;
+    CollectRecordings(filter, firstFolder, entries);
+    const size_t firstCount = entries.size();
+    if (!secondFolder.isEmpty()) {
+        CollectRecordings(filter, secondFolder, entries);
+    }
+
+    // Each name's keys are read once; the sorts are stable, and the merge takes the first
+    // folder's recording first among equal keys.
+    using Keyed = std::pair<RecordingNameKeys, size_t>;
+    std::vector<Keyed> order;
+    order.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        order.emplace_back(ReadRecordingNameKeys(entries[i].name), i);
+    }
+    const auto byKeys = [](const Keyed& a, const Keyed& b) { return a.first < b.first; };
+    const auto middle = order.begin() + static_cast<std::ptrdiff_t>(firstCount);
+    std::stable_sort(order.begin(), middle, byKeys);
+    std::stable_sort(middle, order.end(), byKeys);
+    std::inplace_merge(order.begin(), middle, order.end(), byKeys);
+
+    RecordingListing listing;
+    listing.firstCount = static_cast<int>(firstCount);
+    listing.total = static_cast<int>(entries.size());
+    listing.rows.reserve(entries.size());
+    for (const Keyed& keyed : order) {
+        listing.rows.push_back(RecordingRowOf(entries[keyed.second]));
+    }
+    return listing;
+}
+
+int32_t RecordingSizeKiB(int64_t bytes) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(bytes / 1024, 0, std::numeric_limits<int32_t>::max()));
+}
+
+QString RecordingSizeText(int32_t sizeKiB) {
+    if (sizeKiB <= 1024) {
+        return QString::asprintf("%dKB", sizeKiB);
+    }
+    return QString::asprintf("%dMB", sizeKiB / 1024);
+}
+
+QString RecordingDateText(int64_t secondsUtc) {
+    const QDate date = QDateTime::fromSecsSinceEpoch(secondsUtc, Qt::LocalTime).date();
+    return QString::asprintf("%d/%02d/%02d", date.year(), date.month(), date.day());
+}
+
+RecordingRow RecordingRowOf(const RecordingEntry& entry) {
+    return RecordingRow{entry.name, entry.date, RecordingSizeText(entry.size), entry.path};
+}
+
+void WriteRecordingRows(platform::ListCtrl& list, const std::vector<RecordingRow>& rows) {
+    list.SetRedraw(false);
+    list.DeleteAllItems();
+    int index = 0;
+    for (const RecordingRow& row : rows) {
+        list.InsertItem(index, row[kColumnName]);
+        for (int column = kColumnDate; column < kRecordingColumnCount; ++column) {
+            list.SetItemText(index, column, row[static_cast<size_t>(column)]);
+        }
+        ++index;
+    }
+    list.SetRedraw(true);
+}
+
+QString RecordingPathOfRow(const platform::ListCtrl& list, int row) {
+    return list.GetItemText(row, kColumnPath);
+}
+
+std::optional<CategoryFolders> CategoryFolderPaths(const AppProfile& profile,
+                                                   const QString& cardRoot,
+                                                   RecordingCategory shown) {
+    if (shown == RecordingCategory::Unknown) {
+        return std::nullopt;
+    }
+    const QString folder = profile.GetCategoryFolder(shown);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    CategoryFolders folders{FolderPath(cardRoot, folder), {}};
+    if (shown == RecordingCategory::Event) {
+        const QString second = profile.GetCategoryFolder(RecordingCategory::EventN);
+        if (!second.isEmpty()) {
+            folders.second = FolderPath(cardRoot, second);
+        }
+    }
+    return folders;
+}
+
+std::optional<int> ListCategory(platform::ListCtrl& list, const AppProfile& profile,
+                                const QString& cardRoot, RecordingCategory shown) {
+    const std::optional<CategoryFolders> folders = CategoryFolderPaths(profile, cardRoot, shown);
+    if (!folders) {
+        return std::nullopt;
+    }
+    const RecordingListing listing = FillRecordingList(
+        RecordingFilter::FromProfile(profile, cardRoot), folders->first, folders->second);
+    WriteRecordingRows(list, listing.rows);
+    return listing.total;
+}
+
+}  // namespace player
