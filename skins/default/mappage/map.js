@@ -17,6 +17,7 @@
   const MAX_POINTS = 20000;
   // A click this close to the route (pixels) picks the nearest fix.
   const CLICK_TOLERANCE = 12;
+  const MARKER_SIZE = 48;
   // Speed colours from standing still to the legend's top speed.
   const SPEED_STOPS = [
     [0.0, [76, 196, 132]],
@@ -40,6 +41,7 @@
 
   const grid = document.getElementById('grid');
   const routeCanvas = document.getElementById('route');
+  const markerCanvas = document.getElementById('marker');
   const tiles = document.getElementById('tiles');
   const mapBox = document.getElementById('map');
   const positionText = document.getElementById('position');
@@ -283,21 +285,66 @@
       TracePieces(ctx);
       ctx.stroke();
     }
-    if (!current) return;
-    const s = ToScreen(current);
+  }
+
+  // The marker is a small layer of its own that moves over the map: a new position redraws
+  // nothing else while the view stands still, so the page costs little during playback.
+  function DrawMarker(angle) {
+    const ratio = window.devicePixelRatio || 1;
+    const size = Math.round(MARKER_SIZE * ratio);
+    if (markerCanvas.width !== size) {
+      markerCanvas.width = size;
+      markerCanvas.height = size;
+      markerCanvas.style.width = MARKER_SIZE + 'px';
+      markerCanvas.style.height = MARKER_SIZE + 'px';
+    }
+    const ctx = markerCanvas.getContext('2d');
+    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+    ctx.clearRect(0, 0, MARKER_SIZE, MARKER_SIZE);
+    const c = MARKER_SIZE / 2;
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 16, 0, 2 * Math.PI);
+    ctx.arc(c, c, 16, 0, 2 * Math.PI);
     ctx.fillStyle = 'rgba(79, 163, 224, 0.22)';
     ctx.fill();
-    DrawHeading(ctx, s);
+    if (angle !== null) {
+      // A small arrow ahead of the marker, pointing the way the vehicle came from the fix before.
+      ctx.save();
+      ctx.translate(c, c);
+      ctx.rotate(angle);
+      ctx.beginPath();
+      ctx.moveTo(15, 0);
+      ctx.lineTo(9, -5);
+      ctx.lineTo(9, 5);
+      ctx.closePath();
+      ctx.fillStyle = COLOURS.marker;
+      ctx.fill();
+      ctx.restore();
+    }
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 8, 0, 2 * Math.PI);
+    ctx.arc(c, c, 8, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.markerRing;
     ctx.fill();
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 6, 0, 2 * Math.PI);
+    ctx.arc(c, c, 6, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.marker;
     ctx.fill();
+  }
+
+  let markerAngle;
+  function PlaceMarker() {
+    if (!current) {
+      markerCanvas.style.visibility = 'hidden';
+      return;
+    }
+    const s = ToScreen(current);
+    const angle = HeadingAngle(s);
+    if (angle !== markerAngle) {
+      DrawMarker(angle);
+      markerAngle = angle;
+    }
+    markerCanvas.style.transform = 'translate(' + Math.round(s.x - MARKER_SIZE / 2) + 'px,' +
+                                   Math.round(s.y - MARKER_SIZE / 2) + 'px)';
+    markerCanvas.style.visibility = 'visible';
   }
 
   // The fix before the marker: along the route when there is one, else the trail's.
@@ -311,24 +358,13 @@
     return piece && piece.length >= 2 ? piece[piece.length - 2] : null;
   }
 
-  // A small arrow ahead of the marker, pointing the way the vehicle came from the fix before.
-  function DrawHeading(ctx, s) {
+  // The direction the vehicle came from the fix before, in screen radians; null without one.
+  function HeadingAngle(s) {
     const before = PointBefore();
-    if (!before) return;
+    if (!before) return null;
     const b = ToScreen(before);
-    if (b.x === s.x && b.y === s.y) return;
-    const angle = Math.atan2(s.y - b.y, s.x - b.x);
-    ctx.save();
-    ctx.translate(s.x, s.y);
-    ctx.rotate(angle);
-    ctx.beginPath();
-    ctx.moveTo(15, 0);
-    ctx.lineTo(9, -5);
-    ctx.lineTo(9, 5);
-    ctx.closePath();
-    ctx.fillStyle = COLOURS.marker;
-    ctx.fill();
-    ctx.restore();
+    if (b.x === s.x && b.y === s.y) return null;
+    return Math.atan2(s.y - b.y, s.x - b.x);
   }
 
   function UpdateText() {
@@ -341,13 +377,22 @@
     positionText.textContent = lat + ', ' + lon + (tilesShown > 0 ? '' : '  \u00b7  offline map');
   }
 
+  // The map layers are drawn again only when what they show changed.
+  let layersKey = '';
+  let routeVersion = 0;
   function Render() {
     view.width = mapBox.clientWidth;
     view.height = mapBox.clientHeight;
     if (fitPending && route) FitRoute();
-    DrawGrid();
-    PlaceTiles();
-    DrawRoute();
+    const key = [view.x, view.y, view.zoom, view.width, view.height, routeVersion,
+                 tilesEnabled, navigator.onLine].join();
+    if (key !== layersKey) {
+      layersKey = key;
+      DrawGrid();
+      PlaceTiles();
+      DrawRoute();
+    }
+    PlaceMarker();
     UpdateText();
   }
 
@@ -364,6 +409,7 @@
     if (last && last.lon === point.lon && last.lat === point.lat) return;
     if (!last || DistanceMetres(last, point) > GAP_METRES) pieces.push([point]);
     else piece.push(point);
+    routeVersion++;
     if (++pointCount > MAX_POINTS) {
       pieces[0].shift();
       if (pieces[0].length === 0) pieces.shift();
@@ -519,6 +565,7 @@
     current = null;
     lastRouteClick = null;
     route = null;
+    routeVersion++;
     if (points.length > 0) {
       route = { points, topSpeed: LegendTop(Math.max(...points.map(p => p.kmh))) };
       for (const p of points) {

@@ -122,17 +122,21 @@ protected:
 
     QVariantMap State() { return Run(QStringLiteral("RoadMap.State()")).toMap(); }
 
-    // The route layer's pixel at a page position, as "r,g,b".
-    QString RoutePixel(double x, double y) {
+    // A layer's pixel at a page position, as "r,g,b": "route" or "marker" (which moves).
+    QString LayerPixel(const char* layer, double x, double y) {
         return Run(QStringLiteral(
                        "(() => { const r = window.devicePixelRatio || 1;"
-                       " const d = document.getElementById('route').getContext('2d')"
-                       ".getImageData(Math.round(%1 * r), Math.round(%2 * r), 1, 1).data;"
+                       " const c = document.getElementById('%3'), b = c.getBoundingClientRect();"
+                       " const d = c.getContext('2d').getImageData(Math.round((%1 - b.left) * r),"
+                       " Math.round((%2 - b.top) * r), 1, 1).data;"
                        " return d[0] + ',' + d[1] + ',' + d[2]; })()")
                        .arg(x)
-                       .arg(y))
+                       .arg(y)
+                       .arg(QLatin1String(layer)))
             .toString();
     }
+    QString RoutePixel(double x, double y) { return LayerPixel("route", x, y); }
+    QString MarkerPixel(double x, double y) { return LayerPixel("marker", x, y); }
 
     static std::unique_ptr<QApplication> s_app;
     TileServer m_tiles;
@@ -153,7 +157,7 @@ TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork) {
     EXPECT_NEAR(s["markerX"].toDouble(), s["width"].toDouble() / 2, 0.5);
     EXPECT_NEAR(s["markerY"].toDouble(), s["height"].toDouble() / 2, 0.5);
     // ...and drawn there, in the marker's colour.
-    EXPECT_EQ(RoutePixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
+    EXPECT_EQ(MarkerPixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
     EXPECT_TRUE(
         s["text"].toString().startsWith(QString::fromUtf8("37.408333\u00b0 N, 127.037500\u00b0 E")))
         << s["text"].toString().toStdString();
@@ -233,10 +237,11 @@ TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook) {
     const QString url =
         Run(QStringLiteral(
                 "(() => { const g = document.getElementById('grid'), r = "
-                "document.getElementById('route');"
+                "document.getElementById('route'), m = document.getElementById('marker');"
                 " const c = document.createElement('canvas'); c.width = g.width; c.height = "
-                "g.height;"
+                "g.height; const b = m.getBoundingClientRect(), k = window.devicePixelRatio || 1;"
                 " const x = c.getContext('2d'); x.drawImage(g, 0, 0); x.drawImage(r, 0, 0);"
+                " x.drawImage(m, b.left * k, b.top * k);"
                 " return c.toDataURL('image/png'); })()"))
             .toString();
     const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
@@ -303,7 +308,7 @@ TEST_F(MapPage, TheRouteIsColouredBySpeedAndTheMarkerMovesAlongIt) {
     s = State();
     EXPECT_EQ(s["routeIndex"].toInt(), 6);
     EXPECT_EQ(s["routePoints"].toInt(), 12);
-    EXPECT_EQ(RoutePixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
+    EXPECT_EQ(MarkerPixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
 
     // An empty route goes back to the trail of positions; text that is no route changes nothing.
     EXPECT_EQ(Run(QStringLiteral("ShowRoute('{')")).toString(), "ignored");
