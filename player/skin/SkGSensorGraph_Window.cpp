@@ -97,7 +97,8 @@ void SkGSensorGraph::DrawCurves(gfx::Dc& dc, int32_t page) {
     if (page < 0 || pageIndex >= m_pageStart.size()) {
         return;  // no reading reaches this page: it stays empty
     }
-    const auto centre = static_cast<double>(int64_t{m_band.top} + m_band.height / 2);
+    const int64_t centreRow = int64_t{m_band.top} + m_band.height / 2;  // whole pixels
+    const auto centre = static_cast<double>(centreRow);
     const double scale = m_band.height * 0.5 / kFullScale;
     const uint64_t pageBegin = uint64_t{pageIndex} * kPageMs;
     const uint64_t pageEnd = pageBegin + kPageMs;
