@@ -41,13 +41,16 @@ void SkDialog::SetSkinFontDefaults(const SkinFontDefaults& fonts) {
 
 void SkDialog::OnRegisterControls() {}
 
+void SkDialog::OnRegisterTypes(TypeFactory&) {}
+
 bool SkDialog::LoadSkin(const QByteArray& utf8) {
     if (utf8.isNull()) {
         return false;
     }
     m_skin = std::make_unique<WindowSkin>();
     OnRegisterControls();
-    const TypeFactory factory = TypeFactory::CreateDefault();
+    TypeFactory factory = TypeFactory::CreateDefault();
+    OnRegisterTypes(factory);
     ParseSkin(utf8, *m_skin, factory, FontDefaults());
     return true;
 }

@@ -15,6 +15,8 @@
 
 namespace player {
 
+class TypeFactory;
+
 class SkDialog : public platform::Dialog {
     Q_OBJECT
 
@@ -46,6 +48,9 @@ protected:
     // Registers the window's control names (RegisterControl); called by LoadSkin before the
     // parse. The base registers nothing.
     virtual void OnRegisterControls();
+    // Lets a window make its own widget for a skin type word (a "map" that shows a page);
+    // called by LoadSkin with the default types before the parse. The base changes nothing.
+    virtual void OnRegisterTypes(TypeFactory& factory);
     bool OnInitDialog() override;
 
     void paintEvent(QPaintEvent* event) override;

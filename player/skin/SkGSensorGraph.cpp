@@ -28,4 +28,16 @@ bool SkGSensorGraph::SetBand(const GraphBand& band) {
     return true;
 }
 
+void SkGSensorGraph::SetSamples(std::vector<GraphSample> samples) {
+    m_samples = std::move(samples);
+    m_pageStart.assign(1, 0);
+    m_cache = platform::gfx::Dc();
+    Invalidate();
+}
+
+void SkGSensorGraph::SetPosition(int32_t positionMs) {
+    m_positionMs = positionMs < 0 ? 0 : positionMs;
+    Invalidate();
+}
+
 }  // namespace player

@@ -7,7 +7,7 @@
 #include "player/skin/SkSlider.h"
 #include "player/skin/SkText.h"
 #include "player/skin/SkVideoView.h"
-#include "player/skin/SkWebBrowser.h"
+#include "player/skin/SkWebPlaceholder.h"
 
 #include <string>
 
@@ -28,7 +28,7 @@ TypeFactory TypeFactory::CreateDefault() {
     factory.Register(QStringLiteral("image"), &Make<SkImage>);
     factory.Register(QStringLiteral("text"), &Make<SkText>);
     factory.Register(QStringLiteral("slider"), &Make<SkSlider>);
-    factory.Register(QStringLiteral("map"), &Make<SkWebBrowser>);
+    factory.Register(QStringLiteral("map"), &Make<SkWebPlaceholder>);
     factory.Register(QStringLiteral("list"), &Make<SkListCtrl>);
     factory.Register(QStringLiteral("video"), &Make<SkVideoView>);
     factory.Register(QStringLiteral("gsensor"), &Make<SkGSensorGraph>);

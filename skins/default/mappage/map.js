@@ -1,6 +1,8 @@
 // The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
-// degrees many times a second; the page keeps the vehicle in view, draws the route it has been
-// given, and works without network: the graticule underneath is the map when tiles do not load.
+// degrees many times a second, ShowRoute(json) once per recording with its whole route, and
+// SetTilesEnabled('1' | '0') as the machine goes on and off line. The page keeps the vehicle in
+// view, draws the route coloured by speed, reports a click on the route to the player, and
+// works without network: the graticule underneath is the map when tiles do not load.
 'use strict';
 
 (function () {
@@ -13,6 +15,17 @@
   // A jump longer than this is a seek or another recording: the route starts a new piece.
   const GAP_METRES = 2000;
   const MAX_POINTS = 20000;
+  // A click this close to the route (pixels) picks the nearest fix.
+  const CLICK_TOLERANCE = 12;
+  const MARKER_SIZE = 48;
+  // Speed colours from standing still to the legend's top speed.
+  const SPEED_STOPS = [
+    [0.0, [76, 196, 132]],
+    [0.35, [214, 214, 92]],
+    [0.65, [240, 150, 60]],
+    [1.0, [226, 70, 64]],
+  ];
+  const SPEED_BUCKETS = 32;
   const GRID_STEPS = [0.0001, 0.0002, 0.0005, 0.001, 0.002, 0.005, 0.01, 0.02, 0.05,
                       0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 45];
   const COLOURS = {
@@ -27,18 +40,24 @@
   };
 
   const grid = document.getElementById('grid');
-  const route = document.getElementById('route');
+  const routeCanvas = document.getElementById('route');
+  const markerCanvas = document.getElementById('marker');
   const tiles = document.getElementById('tiles');
   const mapBox = document.getElementById('map');
   const positionText = document.getElementById('position');
   const attribution = document.getElementById('attribution');
   const followButton = document.getElementById('follow');
+  const legend = document.getElementById('legend');
 
   // The view: centre in normalised Web Mercator units (0..1 across the world), zoom level.
   const view = { x: 0.5, y: 0.5, zoom: MIN_ZOOM, follow: true, width: 0, height: 0 };
-  const pieces = [];          // route pieces: arrays of {x, y, lon, lat}
+  let pieces = [];            // route pieces: arrays of {x, y, lon, lat[, kmh, ms, index]}
   let pointCount = 0;
   let current = null;         // the last position received
+  // The recording's route from ShowRoute; without one the route is the trail of positions.
+  let route = null;           // {points: [...], topSpeed}
+  let lastRouteClick = null;
+  let tilesEnabled = true;
   const tileImages = new Map(); // "z/x/y" -> img
   let tilesShown = 0;
 
@@ -149,7 +168,7 @@
 
   // Online map: tiles at the nearest whole zoom level, placed as images over the graticule.
   function PlaceTiles() {
-    if (!navigator.onLine) {
+    if (!tilesEnabled || !navigator.onLine) {
       tiles.replaceChildren();
       tileImages.clear();
       return;
@@ -192,58 +211,160 @@
     }
   }
 
+  function SpeedColour(kmh) {
+    const f = Math.max(0, Math.min(1, kmh / route.topSpeed));
+    for (let i = 1; i < SPEED_STOPS.length; i++) {
+      const [f1, c1] = SPEED_STOPS[i];
+      if (f <= f1) {
+        const [f0, c0] = SPEED_STOPS[i - 1];
+        const t = (f - f0) / (f1 - f0);
+        const c = c0.map((v, k) => Math.round(v + (c1[k] - v) * t));
+        return 'rgb(' + c.join(',') + ')';
+      }
+    }
+    return 'rgb(' + SPEED_STOPS[SPEED_STOPS.length - 1][1].join(',') + ')';
+  }
+
+  function TracePieces(ctx) {
+    ctx.beginPath();
+    for (const piece of pieces) {
+      piece.forEach((p, i) => {
+        const s = ToScreen(p);
+        if (i === 0) ctx.moveTo(s.x, s.y); else ctx.lineTo(s.x, s.y);
+      });
+    }
+  }
+
+  // Each stretch between two fixes takes the colour of their mean speed, in one of a few
+  // steps so that stretches of one colour are stroked together.
+  function SpeedBucket(a, b) {
+    const kmh = (a.kmh + b.kmh) / 2;
+    return Math.min(SPEED_BUCKETS, Math.round(kmh / route.topSpeed * SPEED_BUCKETS));
+  }
+
+  function BucketColour(bucket) {
+    return SpeedColour(bucket / SPEED_BUCKETS * route.topSpeed);
+  }
+
+  function StrokeBySpeed(ctx) {
+    const buckets = new Map();
+    for (const piece of pieces) {
+      for (let i = 1; i < piece.length; i++) {
+        const bucket = SpeedBucket(piece[i - 1], piece[i]);
+        if (!buckets.has(bucket)) buckets.set(bucket, []);
+        buckets.get(bucket).push(piece[i - 1], piece[i]);
+      }
+    }
+    for (const [bucket, ends] of buckets) {
+      ctx.strokeStyle = BucketColour(bucket);
+      ctx.beginPath();
+      for (let i = 0; i < ends.length; i += 2) {
+        const a = ToScreen(ends[i]);
+        const b = ToScreen(ends[i + 1]);
+        ctx.moveTo(a.x, a.y);
+        ctx.lineTo(b.x, b.y);
+      }
+      ctx.stroke();
+    }
+  }
+
   function DrawRoute() {
-    const ctx = FitCanvas(route);
+    const ctx = FitCanvas(routeCanvas);
     ctx.clearRect(0, 0, view.width, view.height);
     ctx.lineJoin = 'round';
     ctx.lineCap = 'round';
-    for (const [width, colour] of [[7, COLOURS.routeCasing], [4, COLOURS.route]]) {
-      ctx.lineWidth = width;
-      ctx.strokeStyle = colour;
-      for (const piece of pieces) {
-        if (piece.length < 2) continue;
-        ctx.beginPath();
-        piece.forEach((p, i) => {
-          const s = ToScreen(p);
-          if (i === 0) ctx.moveTo(s.x, s.y); else ctx.lineTo(s.x, s.y);
-        });
-        ctx.stroke();
-      }
+    ctx.lineWidth = 7;
+    ctx.strokeStyle = COLOURS.routeCasing;
+    TracePieces(ctx);
+    ctx.stroke();
+    ctx.lineWidth = 4;
+    if (route) {
+      StrokeBySpeed(ctx);
+    } else {
+      ctx.strokeStyle = COLOURS.route;
+      TracePieces(ctx);
+      ctx.stroke();
     }
-    if (!current) return;
-    const s = ToScreen(current);
+  }
+
+  // The marker is a small layer of its own that moves over the map: a new position redraws
+  // nothing else while the view stands still, so the page costs little during playback.
+  function DrawMarker(angle) {
+    const ratio = window.devicePixelRatio || 1;
+    const size = Math.round(MARKER_SIZE * ratio);
+    if (markerCanvas.width !== size) {
+      markerCanvas.width = size;
+      markerCanvas.height = size;
+      markerCanvas.style.width = MARKER_SIZE + 'px';
+      markerCanvas.style.height = MARKER_SIZE + 'px';
+    }
+    const ctx = markerCanvas.getContext('2d');
+    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+    ctx.clearRect(0, 0, MARKER_SIZE, MARKER_SIZE);
+    const c = MARKER_SIZE / 2;
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 16, 0, 2 * Math.PI);
+    ctx.arc(c, c, 16, 0, 2 * Math.PI);
     ctx.fillStyle = 'rgba(79, 163, 224, 0.22)';
     ctx.fill();
-    DrawHeading(ctx, s);
+    if (angle !== null) {
+      // A small arrow ahead of the marker, pointing the way the vehicle came from the fix before.
+      ctx.save();
+      ctx.translate(c, c);
+      ctx.rotate(angle);
+      ctx.beginPath();
+      ctx.moveTo(15, 0);
+      ctx.lineTo(9, -5);
+      ctx.lineTo(9, 5);
+      ctx.closePath();
+      ctx.fillStyle = COLOURS.marker;
+      ctx.fill();
+      ctx.restore();
+    }
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 8, 0, 2 * Math.PI);
+    ctx.arc(c, c, 8, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.markerRing;
     ctx.fill();
     ctx.beginPath();
-    ctx.arc(s.x, s.y, 6, 0, 2 * Math.PI);
+    ctx.arc(c, c, 6, 0, 2 * Math.PI);
     ctx.fillStyle = COLOURS.marker;
     ctx.fill();
   }
 
-  // A small arrow ahead of the marker, pointing where the vehicle came from the last position.
-  function DrawHeading(ctx, s) {
+  let markerAngle;
+  function PlaceMarker() {
+    if (!current) {
+      markerCanvas.style.visibility = 'hidden';
+      return;
+    }
+    const s = ToScreen(current);
+    const angle = HeadingAngle(s);
+    if (angle !== markerAngle) {
+      DrawMarker(angle);
+      markerAngle = angle;
+    }
+    markerCanvas.style.transform = 'translate(' + Math.round(s.x - MARKER_SIZE / 2) + 'px,' +
+                                   Math.round(s.y - MARKER_SIZE / 2) + 'px)';
+    markerCanvas.style.visibility = 'visible';
+  }
+
+  // The fix before the marker: along the route when there is one, else the trail's.
+  function PointBefore() {
+    if (route && current.index !== undefined) {
+      const points = route.points;
+      if (current.index > 0) return points[current.index - 1];
+      return null;
+    }
     const piece = pieces[pieces.length - 1];
-    if (!piece || piece.length < 2) return;
-    const before = ToScreen(piece[piece.length - 2]);
-    const angle = Math.atan2(s.y - before.y, s.x - before.x);
-    ctx.save();
-    ctx.translate(s.x, s.y);
-    ctx.rotate(angle);
-    ctx.beginPath();
-    ctx.moveTo(15, 0);
-    ctx.lineTo(9, -5);
-    ctx.lineTo(9, 5);
-    ctx.closePath();
-    ctx.fillStyle = COLOURS.marker;
-    ctx.fill();
-    ctx.restore();
+    return piece && piece.length >= 2 ? piece[piece.length - 2] : null;
+  }
+
+  // The direction the vehicle came from the fix before, in screen radians; null without one.
+  function HeadingAngle(s) {
+    const before = PointBefore();
+    if (!before) return null;
+    const b = ToScreen(before);
+    if (b.x === s.x && b.y === s.y) return null;
+    return Math.atan2(s.y - b.y, s.x - b.x);
   }
 
   function UpdateText() {
@@ -256,12 +377,22 @@
     positionText.textContent = lat + ', ' + lon + (tilesShown > 0 ? '' : '  \u00b7  offline map');
   }
 
+  // The map layers are drawn again only when what they show changed.
+  let layersKey = '';
+  let routeVersion = 0;
   function Render() {
     view.width = mapBox.clientWidth;
     view.height = mapBox.clientHeight;
-    DrawGrid();
-    PlaceTiles();
-    DrawRoute();
+    if (fitPending && route) FitRoute();
+    const key = [view.x, view.y, view.zoom, view.width, view.height, routeVersion,
+                 tilesEnabled, navigator.onLine].join();
+    if (key !== layersKey) {
+      layersKey = key;
+      DrawGrid();
+      PlaceTiles();
+      DrawRoute();
+    }
+    PlaceMarker();
     UpdateText();
   }
 
@@ -278,6 +409,7 @@
     if (last && last.lon === point.lon && last.lat === point.lat) return;
     if (!last || DistanceMetres(last, point) > GAP_METRES) pieces.push([point]);
     else piece.push(point);
+    routeVersion++;
     if (++pointCount > MAX_POINTS) {
       pieces[0].shift();
       if (pieces[0].length === 0) pieces.shift();
@@ -313,6 +445,36 @@
     RenderSoon();
   }
 
+  // The route fix at a position: the one the player pushed, found by its exact degrees near
+  // the last one, else the nearest.
+  function RouteIndexOf(point) {
+    const points = route.points;
+    const start = current && current.index !== undefined ? current.index : 0;
+    for (let k = 0; k < points.length; k++) {
+      const p = points[(start + k) % points.length];
+      if (p.lon === point.lon && p.lat === point.lat) return p.index;
+    }
+    let best = 0;
+    let bestDistance = Infinity;
+    for (const p of points) {
+      const d = (p.x - point.x) ** 2 + (p.y - point.y) ** 2;
+      if (d < bestDistance) { bestDistance = d; best = p.index; }
+    }
+    return best;
+  }
+
+  // With a route the view stands still while the marker moves inside it, so the route stays
+  // in sight; it moves when the marker nears an edge.
+  function KeepInView(point) {
+    const s = ToScreen(point);
+    const margin = Math.min(view.width, view.height) * 0.15;
+    if (view.width === 0 || s.x < margin || s.y < margin || s.x > view.width - margin ||
+        s.y > view.height - margin) {
+      view.x = point.x;
+      view.y = point.y;
+    }
+  }
+
   // Called by the player: longitude and latitude as strings in decimal degrees.
   function DrawCurrent(lon, lat) {
     const longitude = parseFloat(String(lon).trim());
@@ -320,38 +482,178 @@
     if (!isFinite(longitude) || !isFinite(latitude) || Math.abs(longitude) > 180 || Math.abs(latitude) > 90) {
       return 'ignored';
     }
+    // The player pushes every tick; a position already shown costs nothing.
+    if (current && current.lon === longitude && current.lat === latitude) return 'ok';
     const projected = Project(longitude, latitude);
     const point = { x: projected.x, y: projected.y, lon: longitude, lat: latitude };
-    if (!current) view.zoom = FIRST_FIX_ZOOM;
+    if (route) {
+      point.index = RouteIndexOf(point);
+    } else {
+      if (!current) view.zoom = FIRST_FIX_ZOOM;
+      AddToRoute(point);
+    }
     current = point;
-    AddToRoute(point);
     if (view.follow) {
-      view.x = point.x;
-      view.y = point.y;
+      if (route) {
+        KeepInView(point);
+      } else {
+        view.x = point.x;
+        view.y = point.y;
+      }
     }
     Render();
     return 'ok';
   }
 
+  function LegendTop(fastest) {
+    return Math.max(40, Math.ceil(fastest / 20) * 20);
+  }
+
+  function UpdateLegend() {
+    legend.hidden = !route;
+    if (!route) return;
+    const stops = SPEED_STOPS.map(([f]) => SpeedColour(f * route.topSpeed) + ' ' + (f * 100) + '%');
+    document.getElementById('legend-bar').style.background =
+      'linear-gradient(to right, ' + stops.join(', ') + ')';
+    document.getElementById('legend-mid').textContent = String(route.topSpeed / 2);
+    document.getElementById('legend-top').textContent = String(route.topSpeed);
+  }
+
+  // The whole route in sight; waits for a view that has a size.
+  let fitPending = false;
+  function FitRoute() {
+    if (view.width <= 0 || view.height <= 0) {
+      fitPending = true;
+      return;
+    }
+    fitPending = false;
+    let minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+    for (const p of route.points) {
+      minX = Math.min(minX, p.x); maxX = Math.max(maxX, p.x);
+      minY = Math.min(minY, p.y); maxY = Math.max(maxY, p.y);
+    }
+    const pad = 24;
+    const fit = Math.log2(Math.min((view.width - 2 * pad) / Math.max(1e-12, (maxX - minX) * TILE_SIZE),
+                                   (view.height - 2 * pad) / Math.max(1e-12, (maxY - minY) * TILE_SIZE)));
+    // Quarter steps: tiles come at the nearest whole level and are scaled to the view.
+    view.zoom = Math.max(MIN_ZOOM, Math.min(FIRST_FIX_ZOOM, Math.floor(fit * 4) / 4));
+    view.x = (minX + maxX) / 2;
+    view.y = (minY + maxY) / 2;
+  }
+
+  // Called by the player once per recording: a JSON array of [lon, lat, km/h, ms], every
+  // valid fix in order. An empty route goes back to drawing the trail of positions.
+  function ShowRoute(json) {
+    let list;
+    try {
+      list = JSON.parse(String(json));
+    } catch (e) {
+      return 'ignored';
+    }
+    if (!Array.isArray(list)) return 'ignored';
+    const points = [];
+    for (const item of list) {
+      if (!Array.isArray(item) || item.length < 4) continue;
+      const [lon, lat, kmh, ms] = item.map(Number);
+      if (!isFinite(lon) || !isFinite(lat) || Math.abs(lon) > 180 || Math.abs(lat) > 90 ||
+          !isFinite(ms)) continue;
+      const p = Project(lon, lat);
+      points.push({ x: p.x, y: p.y, lon, lat, kmh: kmh > 0 ? kmh : 0, ms, index: points.length });
+    }
+    pieces = [];
+    pointCount = 0;
+    current = null;
+    lastRouteClick = null;
+    route = null;
+    routeVersion++;
+    if (points.length > 0) {
+      route = { points, topSpeed: LegendTop(Math.max(...points.map(p => p.kmh))) };
+      for (const p of points) {
+        const piece = pieces[pieces.length - 1];
+        const last = piece && piece[piece.length - 1];
+        if (!last || DistanceMetres(last, p) > GAP_METRES) pieces.push([p]); else piece.push(p);
+      }
+      pointCount = points.length;
+      view.width = mapBox.clientWidth;
+      view.height = mapBox.clientHeight;
+      FitRoute();
+      SetFollow(true);
+    }
+    UpdateLegend();
+    Render();
+    return String(points.length);
+  }
+
+  function SetTilesEnabled(on) {
+    tilesEnabled = on === true || String(on).trim() === '1';
+    RenderSoon();
+    return tilesEnabled ? 'on' : 'off';
+  }
+
+  function DistanceToSegment(p, a, b) {
+    const dx = b.x - a.x;
+    const dy = b.y - a.y;
+    const length = dx * dx + dy * dy;
+    const t = length === 0 ? 0 : Math.max(0, Math.min(1, ((p.x - a.x) * dx + (p.y - a.y) * dy) / length));
+    return Math.hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+  }
+
+  // A click near the route picks the nearer end of the nearest stretch and tells the player
+  // its time; a click elsewhere is only a click on the map.
+  function RouteClickAt(x, y) {
+    lastRouteClick = null;
+    if (!route) return null;
+    const click = { x, y };
+    let best = null;
+    let bestDistance = Infinity;
+    for (const piece of pieces) {
+      for (let i = 0; i < piece.length; i++) {
+        const a = ToScreen(piece[i]);
+        const b = ToScreen(piece[Math.min(i + 1, piece.length - 1)]);
+        const d = DistanceToSegment(click, a, b);
+        if (d < bestDistance) {
+          bestDistance = d;
+          const nearer = Math.hypot(a.x - x, a.y - y) <= Math.hypot(b.x - x, b.y - y);
+          best = nearer ? piece[i] : piece[Math.min(i + 1, piece.length - 1)];
+        }
+      }
+    }
+    if (!best || bestDistance > CLICK_TOLERANCE) return null;
+    lastRouteClick = best.ms;
+    if (window.roadPlayer && typeof window.roadPlayer.RouteClicked === 'function') {
+      window.roadPlayer.RouteClicked(best.ms);
+    }
+    return best.ms;
+  }
+
   function InstallInput() {
     let drag = null;
     mapBox.addEventListener('pointerdown', e => {
-      drag = { x: e.clientX, y: e.clientY, vx: view.x, vy: view.y };
-      mapBox.setPointerCapture(e.pointerId);
+      drag = { x: e.clientX, y: e.clientY, vx: view.x, vy: view.y, moved: false };
+      try {
+        mapBox.setPointerCapture(e.pointerId);
+      } catch (error) {
+        // a pointer the browser no longer tracks: the drag works without capture
+      }
       mapBox.classList.add('dragging');
     });
     mapBox.addEventListener('pointermove', e => {
       if (!drag) return;
       const dx = e.clientX - drag.x;
       const dy = e.clientY - drag.y;
-      if (view.follow && Math.hypot(dx, dy) < 3) return;
+      if (!drag.moved && Math.hypot(dx, dy) < 3) return;
+      drag.moved = true;
       if (view.follow) SetFollow(false);
       view.x = drag.vx - dx / WorldSize();
       view.y = drag.vy - dy / WorldSize();
       RenderSoon();
     });
     const endDrag = () => { drag = null; mapBox.classList.remove('dragging'); };
-    mapBox.addEventListener('pointerup', endDrag);
+    mapBox.addEventListener('pointerup', e => {
+      const click = drag && !drag.moved && e.button === 0;
+      endDrag();
+      if (click) RouteClickAt(e.clientX, e.clientY);
+    });
     mapBox.addEventListener('pointercancel', endDrag);
     mapBox.addEventListener('wheel', e => {
       e.preventDefault();
@@ -366,8 +668,10 @@
     window.addEventListener('offline', RenderSoon);
   }
 
-  // The player calls the page's global DrawCurrent by name.
+  // The player calls the page's global functions by name.
   window.DrawCurrent = DrawCurrent;
+  window.ShowRoute = ShowRoute;
+  window.SetTilesEnabled = SetTilesEnabled;
   // Read-only view of the page's state, for whoever embeds or checks the page.
   window.RoadMap = {
     State() {
@@ -383,11 +687,22 @@
         height: view.height,
         routePoints: pointCount,
         routePieces: pieces.length,
+        routeGiven: route !== null,
+        topSpeed: route ? route.topSpeed : null,
+        routeIndex: current && current.index !== undefined ? current.index : null,
+        lastRouteClick: lastRouteClick,
+        legendShown: !legend.hidden,
+        tilesEnabled: tilesEnabled,
         tilesShown: tilesShown,
         text: positionText.textContent,
       };
     },
     ScreenOf(lon, lat) { return ToScreen(Project(lon, lat)); },
+    // The colour of the stretch from route fix i to fix i + 1, as "rgb(r,g,b)".
+    RouteColour(i) {
+      if (!route || i < 0 || i + 1 >= route.points.length) return null;
+      return BucketColour(SpeedBucket(route.points[i], route.points[i + 1]));
+    },
   };
 
   InstallInput();

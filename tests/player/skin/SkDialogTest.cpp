@@ -2,8 +2,11 @@
 
 #include "SkinWindowFixture.h"
 #include "platform/window/Window.h"
+#include "player/skin/SkButton.h"
 #include "player/skin/SkImage.h"
 #include "player/skin/SkMemDC.h"
+#include "player/skin/SkWebPlaceholder.h"
+#include "player/skin/TypeFactory.h"
 
 #include <QTest>
 
@@ -44,6 +47,28 @@ TEST_F(SkinWindowTest, BindsDefinedControlsAndHidesRegisteredOnesWithout) {
     EXPECT_EQ(window->GetDlgItem(1002), text);
     EXPECT_EQ(platform::GetWindowText(text), "Hi");
     EXPECT_EQ(window->WindowOf("t.image.logo")->geometry(), QRect(210, 10, 40, 40));
+}
+
+class OwnMap : public player::SkWidget {};
+
+// A window that shows pages makes its own widget for the word "map".
+class MapShowingWindow : public TestWindow {
+protected:
+    void OnRegisterTypes(player::TypeFactory& factory) override {
+        factory.Register(QStringLiteral("map"), [] {
+            return std::make_unique<player::SkContainer>(std::make_unique<OwnMap>());
+        });
+    }
+};
+
+TEST_F(SkinWindowTest, AWindowMayMakeItsOwnWidgetForATypeWord) {
+    TestWindow plain;
+    ASSERT_TRUE(plain.LoadSkin(QByteArray(kTestSkin)));
+    EXPECT_NE(plain.Find<player::SkWebPlaceholder>("t.web.map"), nullptr);
+    MapShowingWindow own;
+    ASSERT_TRUE(own.LoadSkin(QByteArray(kTestSkin)));
+    EXPECT_NE(own.Find<OwnMap>("t.web.map"), nullptr);
+    EXPECT_NE(own.Find<player::SkButton>("t.button.play"), nullptr) << "other words stay";
 }
 
 TEST_F(SkinWindowTest, BackgroundImagesOfTheModeInDocumentOrder) {

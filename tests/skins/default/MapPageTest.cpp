@@ -122,17 +122,21 @@ protected:
 
     QVariantMap State() { return Run(QStringLiteral("RoadMap.State()")).toMap(); }
 
-    // The route layer's pixel at a page position, as "r,g,b".
-    QString RoutePixel(double x, double y) {
+    // A layer's pixel at a page position, as "r,g,b": "route" or "marker" (which moves).
+    QString LayerPixel(const char* layer, double x, double y) {
         return Run(QStringLiteral(
                        "(() => { const r = window.devicePixelRatio || 1;"
-                       " const d = document.getElementById('route').getContext('2d')"
-                       ".getImageData(Math.round(%1 * r), Math.round(%2 * r), 1, 1).data;"
+                       " const c = document.getElementById('%3'), b = c.getBoundingClientRect();"
+                       " const d = c.getContext('2d').getImageData(Math.round((%1 - b.left) * r),"
+                       " Math.round((%2 - b.top) * r), 1, 1).data;"
                        " return d[0] + ',' + d[1] + ',' + d[2]; })()")
                        .arg(x)
-                       .arg(y))
+                       .arg(y)
+                       .arg(QLatin1String(layer)))
             .toString();
     }
+    QString RoutePixel(double x, double y) { return LayerPixel("route", x, y); }
+    QString MarkerPixel(double x, double y) { return LayerPixel("marker", x, y); }
 
     static std::unique_ptr<QApplication> s_app;
     TileServer m_tiles;
@@ -153,7 +157,7 @@ TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork) {
     EXPECT_NEAR(s["markerX"].toDouble(), s["width"].toDouble() / 2, 0.5);
     EXPECT_NEAR(s["markerY"].toDouble(), s["height"].toDouble() / 2, 0.5);
     // ...and drawn there, in the marker's colour.
-    EXPECT_EQ(RoutePixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
+    EXPECT_EQ(MarkerPixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
     EXPECT_TRUE(
         s["text"].toString().startsWith(QString::fromUtf8("37.408333\u00b0 N, 127.037500\u00b0 E")))
         << s["text"].toString().toStdString();
@@ -233,10 +237,11 @@ TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook) {
     const QString url =
         Run(QStringLiteral(
                 "(() => { const g = document.getElementById('grid'), r = "
-                "document.getElementById('route');"
+                "document.getElementById('route'), m = document.getElementById('marker');"
                 " const c = document.createElement('canvas'); c.width = g.width; c.height = "
-                "g.height;"
+                "g.height; const b = m.getBoundingClientRect(), k = window.devicePixelRatio || 1;"
                 " const x = c.getContext('2d'); x.drawImage(g, 0, 0); x.drawImage(r, 0, 0);"
+                " x.drawImage(m, b.left * k, b.top * k);"
                 " return c.toDataURL('image/png'); })()"))
             .toString();
     const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
@@ -249,6 +254,115 @@ TEST_F(MapPage, OfflineGraticuleIsDrawnAndSavedForALook) {
     EXPECT_GT(lighter, 0);
     image.save(
         QDir(QStringLiteral(TEST_BINARY_DIR)).filePath(QStringLiteral("mappage-offline.png")));
+}
+
+// A route of 12 fixes heading east, a second apart, speeding up from 0 to 77 km/h.
+constexpr double kStepDegrees = 0.0005;
+QString FixLongitude(int i) {
+    return QString::number(127.0375 + i * kStepDegrees, 'f', 6);
+}
+QString RouteJson() {
+    QStringList points;
+    for (int i = 0; i < 12; ++i) {
+        points
+            << QStringLiteral("[%1,37.408333,%2,%3]").arg(FixLongitude(i)).arg(i * 7).arg(i * 1000);
+    }
+    return QLatin1Char('[') + points.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+TEST_F(MapPage, TheRouteIsColouredBySpeedAndTheMarkerMovesAlongIt) {
+    EXPECT_EQ(Run(QStringLiteral("ShowRoute('%1')").arg(RouteJson())).toString(), "12");
+    QVariantMap s = State();
+    EXPECT_TRUE(s["routeGiven"].toBool());
+    EXPECT_EQ(s["routePoints"].toInt(), 12);
+    EXPECT_EQ(s["topSpeed"].toInt(), 80);
+    EXPECT_TRUE(s["legendShown"].toBool());
+    EXPECT_EQ(Run(QStringLiteral("document.getElementById('legend-top').textContent")).toString(),
+              "80");
+    // The whole route is in sight.
+    for (const int i : {0, 11}) {
+        const QVariantMap p =
+            Run(QStringLiteral("RoadMap.ScreenOf(%1, 37.408333)").arg(FixLongitude(i))).toMap();
+        EXPECT_GE(p["x"].toDouble(), 0);
+        EXPECT_LE(p["x"].toDouble(), s["width"].toDouble());
+    }
+    // Slow and fast stretches differ in colour, each as the legend says.
+    for (const int i : {1, 9}) {
+        const QVariantMap a =
+            Run(QStringLiteral("RoadMap.ScreenOf(%1, 37.408333)").arg(FixLongitude(i))).toMap();
+        const QVariantMap b =
+            Run(QStringLiteral("RoadMap.ScreenOf(%1, 37.408333)").arg(FixLongitude(i + 1))).toMap();
+        const QString expected = Run(QStringLiteral("RoadMap.RouteColour(%1)").arg(i)).toString();
+        EXPECT_EQ(QStringLiteral("rgb(") +
+                      RoutePixel((a["x"].toDouble() + b["x"].toDouble()) / 2, a["y"].toDouble()) +
+                      QStringLiteral(")"),
+                  expected)
+            << i;
+    }
+    EXPECT_NE(Run(QStringLiteral("RoadMap.RouteColour(1)")),
+              Run(QStringLiteral("RoadMap.RouteColour(9)")));
+
+    // Positions move the marker along the route and add nothing to it.
+    EXPECT_EQ(Run(QStringLiteral("DrawCurrent('%1', '37.408333')").arg(FixLongitude(6))).toString(),
+              "ok");
+    s = State();
+    EXPECT_EQ(s["routeIndex"].toInt(), 6);
+    EXPECT_EQ(s["routePoints"].toInt(), 12);
+    EXPECT_EQ(MarkerPixel(s["markerX"].toDouble(), s["markerY"].toDouble()), "79,163,224");
+
+    // An empty route goes back to the trail of positions; text that is no route changes nothing.
+    EXPECT_EQ(Run(QStringLiteral("ShowRoute('{')")).toString(), "ignored");
+    EXPECT_TRUE(State()["routeGiven"].toBool());
+    EXPECT_EQ(Run(QStringLiteral("ShowRoute('[]')")).toString(), "0");
+    s = State();
+    EXPECT_FALSE(s["routeGiven"].toBool());
+    EXPECT_FALSE(s["legendShown"].toBool());
+    EXPECT_EQ(s["routePoints"].toInt(), 0);
+}
+
+TEST_F(MapPage, AClickNearTheRoutePicksTheNearestFix) {
+    Run(QStringLiteral("ShowRoute('%1')").arg(RouteJson()));
+    auto click = [&](double x, double y) {
+        return Run(
+            QStringLiteral(
+                "(() => { const m = document.getElementById('map');"
+                " const o = {clientX: %1, clientY: %2, button: 0, pointerId: 1, bubbles: true};"
+                " m.dispatchEvent(new PointerEvent('pointerdown', o));"
+                " m.dispatchEvent(new PointerEvent('pointerup', o));"
+                " return RoadMap.State().lastRouteClick; })()")
+                .arg(x)
+                .arg(y));
+    };
+    const QVariantMap a =
+        Run(QStringLiteral("RoadMap.ScreenOf(%1, 37.408333)").arg(FixLongitude(8))).toMap();
+    const QVariantMap b =
+        Run(QStringLiteral("RoadMap.ScreenOf(%1, 37.408333)").arg(FixLongitude(9))).toMap();
+    const double ax = a["x"].toDouble();
+    const double bx = b["x"].toDouble();
+    const double y = a["y"].toDouble();
+    EXPECT_EQ(click(ax + (bx - ax) * 0.3, y + 3).toInt(), 8000);
+    EXPECT_EQ(click(ax + (bx - ax) * 0.7, y - 3).toInt(), 9000);
+    EXPECT_TRUE(click(ax, y + 40).isNull()) << "too far from the route";
+}
+
+TEST_F(MapPage, TilesAreFetchedOnlyWhileThePlayerAllowsIt) {
+    m_tiles.serving = true;
+    EXPECT_EQ(Run(QStringLiteral("SetTilesEnabled('0')")).toString(), "off");
+    Run(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+    const QString count = QStringLiteral("document.querySelectorAll('#tiles img').length");
+    QEventLoop wait;
+    QTimer::singleShot(300, &wait, &QEventLoop::quit);
+    wait.exec();
+    EXPECT_EQ(Run(count).toInt(), 0);
+    EXPECT_FALSE(State()["tilesEnabled"].toBool());
+    EXPECT_EQ(Run(QStringLiteral("SetTilesEnabled('1')")).toString(), "on");
+    QVariantMap s;
+    for (int i = 0; i < 100 && (s = State())["tilesShown"].toInt() == 0; ++i) {
+        QEventLoop pause;
+        QTimer::singleShot(50, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+    EXPECT_GT(s["tilesShown"].toInt(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#include "player/telemetry/MapRoute.h"
+
+#include "player/telemetry/TextData.h"
+
+#include <cmath>
+
+namespace player {
+
+namespace {
+
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;
+
+}  // namespace
+
+double ToDecimalDegrees(double nmea) {
+    const double value = nmea * 0.01;
+    const double degrees = std::trunc(value);
+    return (value - degrees) * 100.0 / 60.0 + degrees;
+}
+
+QString DrawCurrentCall(const CGPSData& fix) {
+    // QString::asprintf formats numbers in the C locale, as the page reads them.
+    return QString::asprintf("javascript:DrawCurrent('%lf', '%lf')",
+                             ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude));
+}
+
+std::vector<RoutePoint> RouteOf(const CTextData& data) {
+    std::vector<RoutePoint> route;
+    for (const CGPSData& fix : data.GPSList()) {
+        if (fix.valid == 0) {
+            continue;
+        }
+        const RoutePoint point{ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude),
+                               fix.speed, fix.time};
+        // A position off the globe cannot be drawn; the page would refuse it as a position too.
+        if (!(std::abs(point.longitude) <= kMaxLongitude &&
+              std::abs(point.latitude) <= kMaxLatitude && std::isfinite(point.speedKmh))) {
+            continue;
+        }
+        route.push_back(point);
+    }
+    return route;
+}
+
+QString RouteJson(const std::vector<RoutePoint>& route) {
+    QString json;
+    json.reserve(static_cast<qsizetype>(route.size()) * 40 + 2);
+    json += QLatin1Char('[');
+    for (size_t i = 0; i < route.size(); ++i) {
+        const RoutePoint& p = route[i];
+        if (i != 0) {
+            json += QLatin1Char(',');
+        }
+        json += QLatin1Char('[') + QString::number(p.longitude, 'f', 6) + QLatin1Char(',') +
+                QString::number(p.latitude, 'f', 6) + QLatin1Char(',') +
+                QString::number(p.speedKmh, 'f', 1) + QLatin1Char(',') + QString::number(p.timeMs) +
+                QLatin1Char(']');
+    }
+    json += QLatin1Char(']');
+    return json;
+}
+
+}  // namespace player

@@ -1,0 +1,34 @@
+#pragma once
+// What the map page is given from the telemetry store: the position of a fix as the
+// DrawCurrent call, and the whole route of a recording. UI thread only (reads the store).
+
+#include "player/telemetry/TextData.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace player {
+
+// A stored ddmm.mmmm value in decimal degrees; negative (south, west) stays negative.
+double ToDecimalDegrees(double nmea);
+
+// "javascript:DrawCurrent('<longitude>', '<latitude>')", both in decimal degrees with six
+// decimals, whatever the user's locale.
+QString DrawCurrentCall(const CGPSData& fix);
+
+struct RoutePoint {
+    double longitude = 0;  // decimal degrees
+    double latitude = 0;
+    double speedKmh = 0;
+    int32_t timeMs = 0;  // from the start of the recording
+};
+
+// Every valid fix of the store in delivery order, positions in decimal degrees.
+std::vector<RoutePoint> RouteOf(const CTextData& data);
+
+// The route as the page's ShowRoute takes it: a JSON array of [longitude, latitude, km/h, ms].
+QString RouteJson(const std::vector<RoutePoint>& route);
+
+}  // namespace player

@@ -1,0 +1,97 @@
+#pragma once
+// The map view (skin type "map"): the map page in an embedded browser engine, fed the GPS
+// position of the playback position and the route of the open recording. The page draws
+// without network and only lays map tiles under its drawing when asked to and they load.
+// The engine starts at the first Navigate, so a window that never shows the page pays
+// nothing for it. GUI thread only.
+
+#include "player/skin/SkWidget.h"
+#include "player/telemetry/MapRoute.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QWebEngineView;
+
+namespace player {
+
+class TypeFactory;
+
+class SkWebBrowser : public QObject, public SkWidget {
+    Q_OBJECT
+
+public:
+    using ScriptResult = std::function<void(const QString& result)>;
+
+    SkWebBrowser();
+    ~SkWebBrowser() override;
+
+    // Registers this widget for the skin word "map".
+    static void Register(TypeFactory& factory);
+
+    // The main window's telemetry store, set once; it is refilled for every recording.
+    void SetData(const CTextData* data) { m_data = data; }
+
+    // Starts loading the page (a URL or a local file path). False when the widget has no
+    // window yet. Sets PageLoaded, which means that navigation was started.
+    bool Navigate(const QString& url);
+    bool PageLoaded() const { return m_pageLoaded; }
+    // The page has finished loading and takes calls.
+    bool PageReady() const { return m_pageReady; }
+
+    // Calls a function of the page from a call text (see ParseScriptCall). Returns at once:
+    // false, and nothing is called, for an unreadable text or a page not ready; otherwise
+    // `done` (if any) later receives the function's result as a string ("" when it returned
+    // nothing, threw or does not exist).
+    bool CallScript(const QString& callText, ScriptResult done = {});
+
+    // Pushes the position of the first fix after positionMs to the page's DrawCurrent. A fix
+    // whose status is not valid, a position after the last fix or an empty store pushes
+    // nothing. True when a position was sent.
+    bool ShowPosition(uint32_t positionMs);
+
+    // Gives the page every valid fix of the store in one call (ShowRoute), to be drawn as a
+    // line coloured by speed; kept and given again whenever the page is loaded anew.
+    void ShowRoute();
+    const std::vector<RoutePoint>& Route() const { return m_route; }
+
+    // Whether the page may fetch map tiles (the machine is online); kept like the route.
+    void SetTilesEnabled(bool enabled);
+    bool TilesEnabled() const { return m_tilesEnabled; }
+
+    // The engine's view once Navigate made it; none before.
+    QWebEngineView* View() const;
+
+signals:
+    // The user clicked the route: the time (ms from the start) of the nearest fix.
+    void RouteClicked(qint32 timeMs);
+    // The page finished loading (ok) or failed to.
+    void PageFinished(bool ok);
+
+protected:
+    QWidget* CreateWindow() override;
+
+private:
+    void CreateView();
+    void OnLoadFinished(bool ok);
+    void OnRouteClickedByPage(double timeMs);
+    bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
+    void RunScript(const QString& source, ScriptResult done);
+    void SendRoute();
+    void SendTiles();
+
+    const CTextData* m_data = nullptr;
+    QPointer<QWebEngineView> m_view;
+    bool m_pageLoaded = false;
+    bool m_pageReady = false;
+    bool m_tilesEnabled = true;
+    std::vector<RoutePoint> m_route;
+    bool m_routeGiven = false;
+};
+
+}  // namespace player

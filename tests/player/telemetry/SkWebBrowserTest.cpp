@@ -1,0 +1,253 @@
+// The map view in a real browser engine, offscreen and off the network: a test page that
+// records every call it receives, and the default map page with a generated recording.
+#include "player/telemetry/SkWebBrowser.h"
+
+#include "../playback/SampleClips.h"
+#include "platform/media/ComponentRegistry.h"
+#include "platform/media/GraphInterfaces.h"
+#include "platform/window/Dialog.h"
+#include "player/telemetry/TextData.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace player {
+namespace {
+
+constexpr int kMapId = 1007;
+constexpr std::array kItems = {
+    platform::DialogItem{kMapId, platform::ChildKind::Custom, 0, 0, 640, 360},
+};
+constexpr platform::DialogTemplate kTemplate{903, "map", 640, 360, platform::kDialogPopup, kItems};
+
+constexpr char kRecordingPage[] = R"(<!DOCTYPE html>
+<html><body><script>
+window.calls = [];
+window.hacked = false;
+function Record() { calls.push(['Record', ...arguments]); return 'got ' + arguments.length; }
+function Foo() { calls.push(['Foo', ...arguments]); }
+function DrawCurrent(lon, lat) { calls.push(['DrawCurrent', lon, lat]); return 'ok'; }
+function ShowRoute(json) { calls.push(['ShowRoute', json]); return 'route'; }
+function SetTilesEnabled(on) { calls.push(['SetTilesEnabled', on]); }
+</script></body></html>
+)";
+
+class MapView : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Root in CI needs the sandbox off; the unreachable proxy keeps the page off the network.
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        testclips::EnsureApplication();
+    }
+
+    void SetUp() override {
+        m_dialog = std::make_unique<platform::Dialog>(kTemplate);
+        m_dialog->Create(nullptr);
+        m_dialog->show();
+        ASSERT_TRUE(m_map.SubclassDlgItem(kMapId, *m_dialog));
+        m_map.SetData(&m_store);
+    }
+    void TearDown() override { m_dialog.reset(); }
+
+    static bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > ms) {
+                return false;
+            }
+            QTest::qWait(20);
+        }
+        return true;
+    }
+
+    bool Load(const QString& url) {
+        QSignalSpy finished(&m_map, &SkWebBrowser::PageFinished);
+        if (!m_map.Navigate(url)) {
+            return false;
+        }
+        return finished.wait(30000) && finished.first().first().toBool();
+    }
+
+    QString WriteRecordingPage() {
+        const QString path = m_dir.filePath(QStringLiteral("record.html"));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(kRecordingPage);
+        return path;
+    }
+
+    // Runs script in the page and waits for its value.
+    QVariant Evaluate(const QString& script) {
+        QVariant result;
+        bool done = false;
+        m_map.View()->page()->runJavaScript(script, [&](const QVariant& v) {
+            result = v;
+            done = true;
+        });
+        WaitFor([&] { return done; }, 10000);
+        return result;
+    }
+
+    // The calls the test page has received, as JSON text.
+    QString Calls() { return Evaluate(QStringLiteral("JSON.stringify(calls)")).toString(); }
+
+    // CallScript, waiting for the page's answer.
+    QString Call(const QString& text) {
+        QString result = QStringLiteral("<no answer>");
+        bool done = false;
+        if (!m_map.CallScript(text, [&](const QString& r) {
+                result = r;
+                done = true;
+            })) {
+            return QStringLiteral("<not sent>");
+        }
+        WaitFor([&] { return done; }, 10000);
+        return result;
+    }
+
+    QTemporaryDir m_dir;
+    CTextData m_store;
+    std::unique_ptr<platform::Dialog> m_dialog;
+    SkWebBrowser m_map;
+};
+
+TEST_F(MapView, CallsReachThePageAsPlainStrings) {
+    EXPECT_FALSE(m_map.PageLoaded());
+    EXPECT_FALSE(m_map.CallScript(QStringLiteral("Record(1)"))) << "no page yet";
+    ASSERT_TRUE(Load(WriteRecordingPage()));
+    EXPECT_TRUE(m_map.PageLoaded());
+
+    EXPECT_EQ(Call(QStringLiteral("javascript:Record('1.5', '2.5')")), QStringLiteral("got 2"));
+    EXPECT_EQ(Call(QStringLiteral("Foo ( a b )")), QString());
+    // Tokens that would end a string literal, start a template or close the script tag.
+    EXPECT_EQ(Call(QStringLiteral("Record(\\ +(window.hacked=true)// `${window.hacked=true}` "
+                                  "</script> \\u0027\n)")),
+              QStringLiteral("got 7"));
+    EXPECT_EQ(Call(QStringLiteral("Missing(1)")), QString()) << "no such function";
+    EXPECT_EQ(Call(QStringLiteral("(1)")), QStringLiteral("<not sent>"));
+
+    // The page is first told the tiles setting, as after every load.
+    EXPECT_EQ(Calls(), QStringLiteral(R"([["SetTilesEnabled","1"],)"
+                                      R"(["Record","1.5","2.5"],["Foo","a","b"],)"
+                                      R"(["Record","\\","+","window.hacked=true","//",)"
+                                      R"("`${window.hacked=true}`","</script>","\\u0027\n"]])"));
+    EXPECT_FALSE(Evaluate(QStringLiteral("window.hacked")).toBool());
+}
+
+TEST_F(MapView, PositionsRouteAndTilesArePushedAndGivenAgainAfterAReload) {
+    m_store.AddLine("GPRMC,010000,A,3724.5,N,12702.25,E,10,0,170525", 1000);
+    m_store.AddLine("GPRMC,010001,A,3724.5,S,12702.25,E,10,0,170525", 2000);
+    m_store.AddLine("GPRMC,010002,V,3725.0,N,12702.25,E,10,0,170525", 3000);
+    EXPECT_FALSE(m_map.ShowPosition(0)) << "no page yet";
+    m_map.ShowRoute();
+    m_map.SetTilesEnabled(false);
+    const QString page = WriteRecordingPage();
+    ASSERT_TRUE(Load(page));
+    // What the page was given before it loaded arrives once it has.
+    ASSERT_TRUE(WaitFor([&] { return Calls().count(QStringLiteral("\"ShowRoute\"")) == 1; }));
+
+    EXPECT_TRUE(m_map.ShowPosition(0));      // the fix at 1000
+    EXPECT_TRUE(m_map.ShowPosition(1999));   // the fix at 2000, south
+    EXPECT_FALSE(m_map.ShowPosition(2500));  // the fix at 3000 has status V
+    EXPECT_FALSE(m_map.ShowPosition(3000));  // after the last fix
+    EXPECT_EQ(Call(QStringLiteral("Record()")), QStringLiteral("got 0"));  // the queue is through
+    const QJsonArray calls = QJsonDocument::fromJson(Calls().toUtf8()).array();
+    ASSERT_EQ(calls.size(), 5) << Calls().toStdString();
+    EXPECT_EQ(calls[0].toArray(), QJsonArray({"SetTilesEnabled", "0"}));
+    EXPECT_EQ(calls[1].toArray()[0], "ShowRoute");
+    const QJsonArray route =
+        QJsonDocument::fromJson(calls[1].toArray()[1].toString().toUtf8()).array();
+    EXPECT_EQ(route, QJsonDocument::fromJson("[[127.0375,37.408333,18.5,1000],"
+                                             "[127.0375,-37.408333,18.5,2000]]")
+                         .array());
+    EXPECT_EQ(calls[2].toArray(), QJsonArray({"DrawCurrent", "127.037500", "37.408333"}));
+    EXPECT_EQ(calls[3].toArray(), QJsonArray({"DrawCurrent", "127.037500", "-37.408333"}));
+
+    ASSERT_TRUE(Load(page));
+    ASSERT_TRUE(WaitFor([&] { return Calls().contains(QStringLiteral("ShowRoute")); }));
+    EXPECT_TRUE(Calls().startsWith(QStringLiteral(R"([["SetTilesEnabled","0"],["ShowRoute",)")));
+}
+
+QString MakeRecording(const QString& folder, CTextData& store) {
+    const QString clip = testclips::MakeClip(
+        folder, {"--length", "40", "--cameras", "1", "--audio", "none", "--fps", "5"});
+    if (clip.isEmpty()) {
+        return {};
+    }
+    using namespace platform::media;
+    auto source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
+    if (QueryInterface<IFileSourceFilter>(source)->Load(clip, nullptr) != S_OK) {
+        return {};
+    }
+    store.LoadFromSource(source.Get());
+    return clip;
+}
+
+TEST_F(MapView, TheMapPageDrawsTheRouteAndAClickOnItSeeks) {
+    ASSERT_FALSE(MakeRecording(m_dir.path(), m_store).isEmpty());
+    ASSERT_EQ(m_store.GPSList().size(), 40U);
+    ASSERT_TRUE(Load(QStringLiteral(TEST_PROGRAM_DIR "/mappage/map.html")));
+    m_map.ShowRoute();
+    ASSERT_EQ(m_map.Route().size(), 40U);
+    ASSERT_TRUE(WaitFor(
+        [&] { return Evaluate(QStringLiteral("RoadMap.State().routePoints")).toInt() == 40; }));
+    EXPECT_TRUE(Evaluate(QStringLiteral("RoadMap.State().legendShown")).toBool());
+    EXPECT_TRUE(m_map.ShowPosition(9500));
+    ASSERT_TRUE(WaitFor(
+        [&] { return Evaluate(QStringLiteral("RoadMap.State().routeIndex")).toInt() == 10; }));
+
+    // A click a third of the way from fix 30 to fix 31 seeks to fix 30's time.
+    const RoutePoint& a = m_map.Route()[30];
+    const RoutePoint& b = m_map.Route()[31];
+    auto screenOf = [&](const RoutePoint& p) {
+        const QVariantMap s = Evaluate(QStringLiteral("RoadMap.ScreenOf(%1, %2)")
+                                           .arg(p.longitude, 0, 'f', 6)
+                                           .arg(p.latitude, 0, 'f', 6))
+                                  .toMap();
+        return QPointF(s["x"].toDouble(), s["y"].toDouble());
+    };
+    const QPointF from = screenOf(a);
+    const QPointF to = screenOf(b);
+    ASSERT_TRUE(QRectF(0, 0, 640, 360).contains(from)) << from.x() << "," << from.y();
+    const QPoint click = (from + (to - from) / 3).toPoint();
+    QSignalSpy clicked(&m_map, &SkWebBrowser::RouteClicked);
+    QWidget* input = m_map.View()->focusProxy();
+    ASSERT_NE(input, nullptr);
+    QTest::mouseClick(input, Qt::LeftButton, {}, click);
+    ASSERT_TRUE(clicked.wait(10000));
+    EXPECT_EQ(clicked.first().first().toInt(), a.timeMs);
+    EXPECT_EQ(a.timeMs, 30000);
+
+    // Away from the route a click is only a click on the map.
+    clicked.clear();
+    QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(320, 320));
+    EXPECT_FALSE(clicked.wait(1000));
+
+    QTest::qWait(300);
+    m_map.View()->grab().save(QStringLiteral(TEST_BINARY_DIR "/mapview-route.png"));
+}
+
+}  // namespace
+}  // namespace player
