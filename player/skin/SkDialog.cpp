@@ -48,7 +48,7 @@ bool SkDialog::LoadSkin(const QByteArray& utf8) {
     m_skin = std::make_unique<WindowSkin>();
     OnRegisterControls();
     const TypeFactory factory = TypeFactory::CreateDefault();
-    ParseSkin(utf8, *m_skin, factory, FontDefaults());
+    m_skinComplete = ParseSkin(utf8, *m_skin, factory, FontDefaults());
     return true;
 }
 
