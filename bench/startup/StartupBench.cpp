@@ -66,6 +66,7 @@ std::optional<Sample> Measure(const std::string& program, const QTemporaryDir& d
         }
     }
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (std::string& e : env) {
         envp.push_back(e.data());
     }
@@ -141,27 +142,23 @@ int main(int argc, char** argv) {
             playerSamples.push_back(*p);
         }
     }
-    auto ms = [](const std::vector<Sample>& s) {
-        std::vector<double> v;
-        for (const Sample& x : s) {
-            v.push_back(x.ms);
+    auto median = [](const std::vector<Sample>& samples, double Sample::*field) {
+        std::vector<double> values;
+        values.reserve(samples.size());
+        for (const Sample& sample : samples) {
+            values.push_back(sample.*field);
         }
-        return Median(v);
+        return Median(values);
     };
-    auto rss = [](const std::vector<Sample>& s) {
-        std::vector<double> v;
-        for (const Sample& x : s) {
-            v.push_back(x.rssMiB);
-        }
-        return Median(v);
-    };
-    const double playerMs = ms(playerSamples);
-    const double bareMs = ms(bareSamples);
+    const double playerMs = median(playerSamples, &Sample::ms);
+    const double bareMs = median(bareSamples, &Sample::ms);
     const double ratio = bareMs > 0 ? playerMs / bareMs : 0;
     std::printf("exec to first painted window, median of %d rounds (display %s)\n", rounds,
                 std::getenv("DISPLAY"));
-    std::printf("  bare Qt dialog : %8.1f ms, resident %6.1f MiB\n", bareMs, rss(bareSamples));
-    std::printf("  RoadPlayer     : %8.1f ms, resident %6.1f MiB\n", playerMs, rss(playerSamples));
+    std::printf("  bare Qt dialog : %8.1f ms, resident %6.1f MiB\n", bareMs,
+                median(bareSamples, &Sample::rssMiB));
+    std::printf("  RoadPlayer     : %8.1f ms, resident %6.1f MiB\n", playerMs,
+                median(playerSamples, &Sample::rssMiB));
     std::printf("  ratio          : %8.2f (target at most %.1f)\n", ratio, kTargetRatio);
     return ratio <= kTargetRatio ? 0 : 1;
 }

@@ -162,6 +162,8 @@ platform::LResult CRoadPlayerDlg::OnMessage(unsigned msg, platform::WParam wPara
                                             platform::LParam lParam) {
     switch (msg) {
         case kMsgSliderNotice:
+            // The notice carries the slider's address; it is only compared, never followed.
+            // NOLINTNEXTLINE(performance-no-int-to-ptr)
             OnSliderNotice(reinterpret_cast<SkWidget*>(wParam), static_cast<int32_t>(lParam));
             return 0;
         case kMsgStopAndReset:
