@@ -97,7 +97,9 @@ void CRoadPlayerDlg::CheckComponents() {
 bool CRoadPlayerDlg::OnCommand(int id) {
     switch (id) {
         case kIdcAbout:
-            ShowAbout(m_profile, this);
+            if (!ShowAbout(m_profile, this)) {
+                qCInfo(lcShell) << "no about box: the profile's ABOUT skin is missing or empty";
+            }
             return true;
         case kIdcMin:
             ShowWindow(platform::ShowCommand::Minimize);
