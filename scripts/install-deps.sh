@@ -11,7 +11,7 @@ packages=(
     libtinyxml2-dev
     libgtest-dev libgmock-dev
     fonts-nanum fonts-liberation
-    xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox ffmpeg
+    xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox ffmpeg python3
     clang libclang-rt-14-dev
 )
 

@@ -3,6 +3,9 @@
 #include "player/common/NormalizePath.h"
 #include "player/pack/ResourcePack.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -17,6 +20,25 @@ ImageCache* g_instance = nullptr;
 
 // Pack pictures and on-demand files have no base folder: names are taken as they stand.
 const QString kBaseFolder;
+
+// The name's extension first: recognising a picture by its content loads every image plugin
+// to ask each about it. A picture its extension does not describe is recognised by content.
+QImage DecodeByName(const PackImageEntry& entry) {
+    const QString& name = entry.key.Text();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        QBuffer buffer;
+        buffer.setData(entry.data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, name.mid(dot + 1).toLatin1());
+        reader.setAutoDetectImageFormat(false);
+        QImage image = reader.read();
+        if (!image.isNull()) {
+            return image;
+        }
+    }
+    return QImage::fromData(entry.data);
+}
 
 }  // namespace
 
@@ -92,7 +114,7 @@ bool LoadPackImages(const ResourcePack* pack, ImageCache& cache) {
     for (int i = 0; i < pack->ImageCount(); ++i) {
         const PackImageEntry& entry = pack->ImageAt(i);
         // Decoding happens outside the lock; QImage owns its pixels, so no stream is kept.
-        QImage image = QImage::fromData(entry.data);
+        QImage image = DecodeByName(entry);
         if (!image.isNull()) {
             cache.InsertImage(entry.key, std::move(image));
         }

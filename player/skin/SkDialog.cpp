@@ -51,7 +51,7 @@ bool SkDialog::LoadSkin(const QByteArray& utf8) {
     OnRegisterControls();
     TypeFactory factory = TypeFactory::CreateDefault();
     OnRegisterTypes(factory);
-    ParseSkin(utf8, *m_skin, factory, FontDefaults());
+    m_skinComplete = ParseSkin(utf8, *m_skin, factory, FontDefaults());
     return true;
 }
 

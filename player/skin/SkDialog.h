@@ -32,6 +32,8 @@ public:
     // a text that fails part-way leaves what was read.
     bool LoadSkin(const QByteArray& utf8);
     WindowSkin* Skin() const { return m_skin.get(); }
+    // The last LoadSkin read a whole document (a root with its property and controls).
+    bool SkinComplete() const { return m_skinComplete; }
 
     int32_t BackgroundMode() const { return m_mode; }
     // A different mode is stored, marks the background dirty and invalidates the window.
@@ -62,6 +64,7 @@ private:
 
     std::unique_ptr<WindowSkin> m_skin;
     platform::gfx::Dc m_cache;
+    bool m_skinComplete = false;
     bool m_dirty = true;
     int32_t m_mode = 0;
     bool m_dragEnabled = true;

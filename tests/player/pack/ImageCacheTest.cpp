@@ -96,13 +96,15 @@ TEST_F(ImageCacheTest, MissingEmptyAndBackslashNames) {
 
 TEST_F(ImageCacheTest, PackImagesOutliveTheirUsers) {
     ResourcePack pack;
+    // The name's extension is only a hint: a mislabelled picture decodes all the same.
     ASSERT_TRUE(LoadPack(pack, {{"img/a.png", EncodeImage(Qt::red)},
                                 {"img/b.jpg", EncodeImage(Qt::white, "JPG", 8)},
-                                {"img/c.bmp", EncodeImage(Qt::black, "BMP")}}));
+                                {"img/c.bmp", EncodeImage(Qt::black, "BMP")},
+                                {"img/d.png", EncodeImage(Qt::green, "BMP")}}));
     pack.Close();  // the cache keeps its own pictures
     ImageCache& cache = ImageCache::Instance();
-    EXPECT_EQ(cache.Size(), 3);
-    for (const char* name : {"img/a.png", "img/b.jpg", "img/c.bmp"}) {
+    EXPECT_EQ(cache.Size(), 4);
+    for (const char* name : {"img/a.png", "img/b.jpg", "img/c.bmp", "img/d.png"}) {
         const NameKey key(name);
         EXPECT_EQ(cache.UseCount(key), 1) << name;
         ASSERT_NE(cache.AcquireImage(key), nullptr) << name;

@@ -1,0 +1,146 @@
+#pragma once
+// The main window's control state: which skinned controls are shown and enabled in each phase
+// (no card, recordings listed, recording open, paused, playing), the position and time
+// display, and the transport commands and sliders that act on the player's graph.
+// Owned by the main window; UI thread only.
+
+#include "player/playback/VideoPlayer.h"
+#include "player/skin/ModeGeometry.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class QWidget;
+
+namespace player {
+
+class SkWidget;
+class WindowSkin;
+
+// Events of UpdateControls.
+inline constexpr int32_t kEventStart = 0;
+inline constexpr int32_t kEventLayoutChanged = 1;
+inline constexpr int32_t kEventListFilled = 2;
+inline constexpr int32_t kEventReset = 3;
+inline constexpr int32_t kEventStarted = 4;
+inline constexpr int32_t kEventResumed = 5;
+inline constexpr int32_t kEventPaused = 6;
+inline constexpr int32_t kEventStopped = 7;
+inline constexpr int32_t kEventPosition = 8;
+inline constexpr int32_t kEventFinf = 9;  // 9..15: finf, finr, finm, rinf, rinr, rinm, frchange
+inline constexpr int32_t kEventFrChange = 15;
+inline constexpr int32_t kEventTabNormal = 16;  // 16..19: normal, event, manual, motion
+inline constexpr int32_t kEventTabMotion = 19;
+inline constexpr int32_t kEventCardChosen = 20;
+
+// Open state: whether a recording is open.
+inline constexpr int32_t kRecordingOpen = 4;
+inline constexpr int32_t kRecordingClosed = 7;
+
+class CControlState {
+public:
+    // What the play button did.
+    enum class PlayResult { Resumed, Paused, NothingPlaying };
+
+    static constexpr int32_t kNoModeApplied = 5;
+    // Reset positions of the volume (0..100) and speed (1..9) sliders.
+    static constexpr int32_t kVolumeResetPosition = 50;
+    static constexpr int32_t kSpeedResetPosition = 5;
+    // The wave-out volume every opening and card removal restores: half on both channels.
+    static constexpr uint32_t kHalfVolume = 0x7FFF7FFF;
+
+    CControlState() = default;
+    CControlState(const CControlState&) = delete;
+    CControlState& operator=(const CControlState&) = delete;
+
+    // The main window's control table and player; neither is owned.
+    void SetContainer(WindowSkin* container) { m_container = container; }
+    void SetPlayer(CVideoPlayer* player) { m_player = player; }
+
+    // Dispatches an event number 0..20; others do nothing.
+    void UpdateControls(int32_t event);
+    // Requests show and enable for every control of the mode's table (the variant chosen by the
+    // open state) in the current window mode, then re-places every control; controls without a
+    // request are hidden. Modes 3 and 4 are recorded as 2.
+    void ApplyMode(int32_t mode);
+    // Places the video views for the current window mode after a mode was applied. For now the
+    // main area always shows the front camera.
+    void LayoutViews();
+    // Keeps the window mode 0 placements of the views and the second area's buttons; called once
+    // the controls are bound.
+    void RecordViewRects();
+
+    // What the opened recording holds (the opening sets them before event 4).
+    void SetRecordingFacts(int32_t videoCount, bool hasGps, bool hasGSensor);
+
+    // Transport commands. Play pauses a running graph (event 6) and runs a paused one (event 5);
+    // the caller re-arms the tick on Resumed and opens a row on NothingPlaying.
+    PlayResult PlayPause();
+    // One second back or on, only while running or paused; then the position refresh.
+    void Rewind();
+    void FastForward();
+    // Pauses a running graph, steps one frame, shows the paused look (event 6).
+    void StepFrame();
+
+    // Slider notices with the slider's new position.
+    void OnTimeSlider(int32_t positionMs);
+    void OnSpeedSlider(int32_t position);
+    void OnVolumeSlider(int32_t position);
+
+    // The rate of a speed slider position (1..9; any other position plays at 1.0).
+    static float RateForSpeedPosition(int32_t position);
+    // The wave-out volume of a volume slider position (0..100), both channels.
+    static uint32_t WaveVolumeForPosition(int32_t position);
+    // "hh:mm:ss" of a time in ms, with a trailing "/" when asked.
+    static QString FormatTime(int64_t ms, bool withSlash);
+
+    int32_t VideoCount() const { return m_videoCount; }
+    bool HasGps() const { return m_hasGps != 0; }
+    bool HasGSensor() const { return m_hasGSensor != 0; }
+    int32_t WindowMode() const { return m_windowMode; }
+    int32_t CurrentMode() const { return m_currentMode; }
+    int32_t FrontViewState() const { return m_frontViewState; }
+    int32_t RearViewState() const { return m_rearViewState; }
+    int32_t SelectedTab() const { return m_selectedTab; }
+    int32_t OpenState() const { return m_openState; }
+
+private:
+    // The views' and second-area buttons' window mode 0 placements, in this order.
+    enum ViewRect { kMainRect, kSecondRect, kSlotA, kSlotB, kViewRectCount };
+
+    SkWidget* Widget(const char* name) const;
+    QWidget* Window(const char* name) const;
+    void SetChecked(const char* name, bool checked) const;
+    void SetEnabled(const char* name, bool enabled) const;
+    // Replaces the text only when it differs, then repaints.
+    void SetText(const char* name, const QString& text) const;
+    // The value clamped to the slider's range.
+    void SetSliderValue(const char* name, int32_t value) const;
+    void PlaceAt(const char* name, const ModeGeometry& placement) const;
+    CPlayGraph* Graph() const { return m_player != nullptr ? m_player->Graph() : nullptr; }
+    bool GraphRunningOrPaused() const;
+
+    void OnReset();
+    void OnStarted();
+    void OnStopped();
+    void RefreshPosition();
+    void SelectTab(int32_t event);
+    QString ZeroCurrentTime() const;
+
+    WindowSkin* m_container = nullptr;
+    CVideoPlayer* m_player = nullptr;
+    int32_t m_videoCount = -1;
+    int32_t m_hasGps = 0;
+    int32_t m_hasGSensor = 0;
+    int32_t m_windowMode = 0;
+    int32_t m_currentMode = kNoModeApplied;
+    int32_t m_frontViewState = 0;
+    int32_t m_rearViewState = 1;
+    int32_t m_selectedTab = kEventTabNormal;
+    int32_t m_openState = kRecordingClosed;
+    std::array<ModeGeometry, kViewRectCount> m_viewRects{};
+};
+
+}  // namespace player

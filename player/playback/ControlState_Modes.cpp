@@ -1,0 +1,142 @@
+// The five mode tables of the control state and the placement of the video views.
+
+#include "player/playback/ControlState.h"
+
+#include "player/resources/Resource.h"
+#include "player/skin/SkinGeometry.h"
+#include "player/skin/WindowSkin.h"
+
+#include <QWidget>
+
+namespace player {
+
+namespace {
+
+// One cell per table column: mode 0, mode 1, mode 2 closed, mode 2 open, mode 3 closed,
+// mode 3 open, mode 4 open. 'o' shown and enabled, 'f' shown but disabled, '-' hidden.
+struct ModeRow {
+    const char* name;
+    const char* cells;
+};
+
+enum Column { kMode0, kMode1, kMode2Closed, kMode2Open, kMode3Closed, kMode3Open, kMode4Open };
+
+constexpr ModeRow kModeTable[] = {
+    {kMainImageTitle, "ooooooo"},      {kMainButtonSetting, "foooooo"},
+    {kMainButtonCapture, "fffofoo"},   {kMainButtonAbout, "foooooo"},
+    {kMainButtonSite, "ooooooo"},      {kMainButtonMin, "ooooooo"},
+    {kMainButtonMax, "ooooooo"},       {kMainButtonReal, "ooooooo"},
+    {kMainButtonNor, "ooooooo"},       {kMainButtonExit, "ooooooo"},
+    {kMainButtonPrev, "fffofoo"},      {kMainButtonPlay, "foooooo"},
+    {kMainButtonStop, "fffofoo"},      {kMainButtonNext, "fffofoo"},
+    {kMainButtonRew, "fffffof"},       {kMainButtonFf, "fffffof"},
+    {kMainButtonFps, "fffofoo"},       {kMainButtonOpen, "ooofoff"},
+    {kMainButtonSave, "fffofoo"},      {kMainButtonFinf, "fffofoo"},
+    {kMainButtonFinr, "fffofoo"},      {kMainButtonFinm, "fffofoo"},
+    {kMainButtonRinf, "--fofoo"},      {kMainButtonRinr, "fffofoo"},
+    {kMainButtonRinm, "fffofoo"},      {kMainButtonTabNormal, "foooooo"},
+    {kMainButtonTabEvent, "foooooo"},  {kMainButtonTabManual, "foooooo"},
+    {kMainButtonTabMotion, "foooooo"}, {kMainButtonGSensor, "fffofoo"},
+    {kMainSliderTime, "-fooooo"},      {kMainImageSpeed0, "-oooooo"},
+    {kMainImageSpeed1, "-oooooo"},     {kMainSliderSpeed, "-fooooo"},
+    {kMainImageBright, "-oooooo"},     {kMainSliderBright, "-fooooo"},
+    {kMainButtonVolume, "-ffffff"},    {kMainSliderVolume, "-ffffff"},
+    {kMainImageFile, "-oooooo"},       {kMainTextFile, "-oooooo"},
+    {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
+    {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
+    {kMainButtonFrChange, "--ffooo"},
+};
+
+Column ColumnFor(int32_t mode, bool open) {
+    switch (mode) {
+        case 0:
+            return kMode0;
+        case 1:
+            return kMode1;
+        case 2:
+            return open ? kMode2Open : kMode2Closed;
+        case 3:
+            return open ? kMode3Open : kMode3Closed;
+        default:
+            // Mode 4 (playing again after a pause) needs an open recording; closed, it looks
+            // like a pause without one.
+            return open ? kMode4Open : kMode3Closed;
+    }
+}
+
+}  // namespace
+
+void CControlState::ApplyMode(int32_t mode) {
+    if (mode < 0 || mode >= kNoModeApplied) {
+        return;
+    }
+    m_currentMode = (mode == 3 || mode == 4) ? 2 : mode;
+    if (m_container == nullptr) {
+        return;
+    }
+    const Column column = ColumnFor(mode, m_openState == kRecordingOpen);
+    for (const ModeRow& row : kModeTable) {
+        const char cell = row.cells[column];
+        if (cell != '-') {
+            m_container->SetModeState(NameKey(QString::fromUtf8(row.name)), m_windowMode, 1,
+                                      cell == 'o' ? 1 : 0);
+        }
+    }
+    m_container->ApplyMode(m_windowMode);
+}
+
+void CControlState::RecordViewRects() {
+    const char* names[kViewRectCount] = {kMainVideoFront, kMainVideoRear, kMainButtonRinr,
+                                         kMainButtonRinm};
+    for (int i = 0; i < kViewRectCount; ++i) {
+        const ControlEntry* entry =
+            m_container != nullptr ? m_container->FindControl(NameKey(QString::fromUtf8(names[i])))
+                                   : nullptr;
+        const ModeGeometry* geometry =
+            entry != nullptr && entry->control ? entry->control->ModeGeometryOf(0) : nullptr;
+        m_viewRects[static_cast<size_t>(i)] = geometry != nullptr ? *geometry : ModeGeometry{};
+    }
+}
+
+void CControlState::LayoutViews() {
+    if (m_windowMode == 1) {
+        // The enlarged layout keeps the skin's placements; only what shows changes.
+        const bool swappable = m_openState == kRecordingOpen && m_videoCount != 1;
+        SetEnabled(kMainButtonFrChange, swappable);
+        if (swappable) {
+            if (QWidget* front = Window(kMainVideoFront)) {
+                front->show();
+            }
+            SetChecked(kMainButtonFrChange, false);
+        }
+        return;
+    }
+    if (m_openState != kRecordingOpen) {
+        return;
+    }
+    // The main area shows the front camera; the second area's two buttons take the slots.
+    PlaceAt(kMainVideoFront, m_viewRects[kMainRect]);
+    SetChecked(kMainButtonFinf, true);
+    SetChecked(kMainButtonFinr, false);
+    SetChecked(kMainButtonFinm, false);
+    PlaceAt(kMainButtonRinr, m_viewRects[kSlotA]);
+    PlaceAt(kMainButtonRinm, m_viewRects[kSlotB]);
+    if (QWidget* rinf = Window(kMainButtonRinf)) {
+        rinf->hide();
+    }
+}
+
+void CControlState::PlaceAt(const char* name, const ModeGeometry& placement) const {
+    QWidget* window = Window(name);
+    if (window == nullptr) {
+        return;
+    }
+    const QWidget* parent = window->parentWidget();
+    const SkinRect r = ResolveRect(placement.rect, parent != nullptr ? parent->width() : 0,
+                                   parent != nullptr ? parent->height() : 0, placement.anchorFlags);
+    window->setGeometry(r.x, r.y, std::max(0, r.w), std::max(0, r.h));
+    window->show();
+    window->update();
+}
+
+}  // namespace player

@@ -1,0 +1,108 @@
+// The transport commands and the time, speed and volume sliders.
+
+#include "player/playback/ControlState.h"
+
+#include "platform/system/WaveOutVolume.h"
+#include "player/resources/Resource.h"
+
+#include <algorithm>
+#include <array>
+
+namespace player {
+
+namespace {
+
+constexpr double kSeekStepSeconds = 1.0;
+
+// Rates of the speed slider's positions 1..9; 5 is normal speed.
+constexpr std::array<float, 9> kSpeedRates = {0.2f,  0.4f, 0.6f,  0.8f, 1.0f,
+                                              1.25f, 1.5f, 1.75f, 2.0f};
+
+// Slider position 0..100 to the device's 0..0xFFFF per channel.
+constexpr double kVolumeStepsPerPosition = 655.35;
+constexpr int64_t kMaxChannelVolume = 0xFFFF;
+constexpr uint32_t kRightChannelShift = 16;
+
+}  // namespace
+
+bool CControlState::GraphRunningOrPaused() const {
+    const CPlayGraph* graph = Graph();
+    return graph != nullptr &&
+           (graph->State() == GraphState::Running || graph->State() == GraphState::Paused);
+}
+
+CControlState::PlayResult CControlState::PlayPause() {
+    CPlayGraph* graph = Graph();
+    if (graph != nullptr && graph->State() == GraphState::Paused) {
+        graph->Run();
+        UpdateControls(kEventResumed);
+        return PlayResult::Resumed;
+    }
+    if (graph != nullptr && graph->State() == GraphState::Running) {
+        graph->Pause();
+        UpdateControls(kEventPaused);
+        return PlayResult::Paused;
+    }
+    return PlayResult::NothingPlaying;
+}
+
+void CControlState::Rewind() {
+    if (m_player != nullptr && GraphRunningOrPaused()) {
+        m_player->SeekBack(kSeekStepSeconds);
+        UpdateControls(kEventPosition);
+    }
+}
+
+void CControlState::FastForward() {
+    if (m_player != nullptr && GraphRunningOrPaused()) {
+        m_player->SeekForward(kSeekStepSeconds);
+        UpdateControls(kEventPosition);
+    }
+}
+
+void CControlState::StepFrame() {
+    CPlayGraph* graph = Graph();
+    if (graph != nullptr && graph->State() == GraphState::Running) {
+        graph->Pause();
+    }
+    if (graph != nullptr) {
+        graph->StepFrame();
+    }
+    UpdateControls(kEventPaused);
+}
+
+void CControlState::OnTimeSlider(int32_t positionMs) {
+    const CPlayGraph* graph = Graph();
+    if (m_player != nullptr && graph != nullptr && graph->HasGraphManager()) {
+        m_player->SeekToMs(positionMs);
+    }
+    UpdateControls(kEventPosition);
+}
+
+void CControlState::OnSpeedSlider(int32_t position) {
+    const CPlayGraph* graph = Graph();
+    if (m_player != nullptr && graph != nullptr && graph->State() == GraphState::Running) {
+        m_player->SetRate(RateForSpeedPosition(position));
+    }
+}
+
+void CControlState::OnVolumeSlider(int32_t position) {
+    SetChecked(kMainButtonVolume, position <= 0);  // the muted look
+    platform::SetWaveOutVolume(WaveVolumeForPosition(position));
+}
+
+float CControlState::RateForSpeedPosition(int32_t position) {
+    if (position < 1 || position > static_cast<int32_t>(kSpeedRates.size())) {
+        return 1.0f;
+    }
+    return kSpeedRates[static_cast<size_t>(position - 1)];
+}
+
+uint32_t CControlState::WaveVolumeForPosition(int32_t position) {
+    // Positions outside 0..100 are held to the device's range instead of wrapping.
+    const auto v = std::clamp(static_cast<int64_t>(position * kVolumeStepsPerPosition), int64_t{0},
+                              kMaxChannelVolume);
+    return static_cast<uint32_t>(v) | (static_cast<uint32_t>(v) << kRightChannelShift);
+}
+
+}  // namespace player

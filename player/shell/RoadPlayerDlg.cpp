@@ -1,0 +1,246 @@
+// The main window's set-up, painting, messages and command routing.
+
+#include "player/shell/RoadPlayerDlg.h"
+
+#include "platform/window/Screen.h"
+#include "player/profile/AboutDlg.h"
+#include "player/profile/AppProfile.h"
+#include "player/profile/NotifyDlg.h"
+#include "player/resources/DialogTemplates.h"
+#include "player/resources/Resource.h"
+#include "player/shell/ShellLog.h"
+#include "player/shell/WindowSize.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <iterator>
+#include <utility>
+
+namespace player {
+
+namespace {
+
+constexpr int kDriveNoticeIntervalMs = 1000;
+// The view buttons in the order of their control-state events (kEventFinf onwards).
+constexpr int kViewButtons[] = {kIdcFinf, kIdcFinr, kIdcFinm,    kIdcRinf,
+                                kIdcRinr, kIdcRinm, kIdcFrChange};
+
+}  // namespace
+
+CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
+    : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()) {}
+
+CRoadPlayerDlg::~CRoadPlayerDlg() {
+    m_controlState.reset();
+    m_driveWatcher.Stop();
+    // The player releases its graph before the views it paints into go with the skin.
+    m_player.Release();
+}
+
+void CRoadPlayerDlg::OnRegisterControls() {
+    if (!m_controlState) {
+        m_controlState = std::make_unique<CControlState>();
+    }
+    m_controlState->SetContainer(Skin());
+    m_controlState->SetPlayer(&m_player);
+    for (const MainControl& control : MainControls()) {
+        Skin()->RegisterControl(NameKey(QString::fromUtf8(control.name)),
+                                static_cast<ControlKind>(control.kindCode), control.id);
+    }
+}
+
+bool CRoadPlayerDlg::OnInitDialog() {
+    SkDialog::OnInitDialog();
+    if (Skin() == nullptr) {
+        return false;
+    }
+    setWindowIcon(m_icon);
+    WatchDrives();
+    SkWidget* front = FindWidget(kMainVideoFront);
+    SkWidget* rear = FindWidget(kMainVideoRear);
+    m_player.AttachViews(front != nullptr ? front->Window() : nullptr,
+                         rear != nullptr ? rear->Window() : nullptr);
+    m_controlState->RecordViewRects();
+    SetBackgroundMode(0);
+    m_controlState->UpdateControls(kEventStart);
+    // Messages show over the window, once the window is on the screen.
+    QTimer::singleShot(0, this, [this] {
+        CheckComponents();
+        if (!m_openAtStart.isEmpty()) {
+            PlayRecording(std::exchange(m_openAtStart, QString()));
+        }
+    });
+    SetMaximisedFrontRect(RealSizeVideoRect(platform::PrimaryScreenSize()));
+    return true;
+}
+
+void CRoadPlayerDlg::WatchDrives() {
+    m_driveWatcher.SetHandler([this](uint32_t code, const QString& root) {
+        SendMessage(kMsgDriveNotice, reinterpret_cast<platform::WParam>(&root),
+                    static_cast<platform::LParam>(code));
+    });
+    m_driveWatcher.Start(kDriveNoticeIntervalMs);
+}
+
+void CRoadPlayerDlg::CheckComponents() {
+    const int result = m_player.CheckComponents();
+    if (result == CVideoPlayer::kNoVideoDecoder) {
+        ShowMessage(kMsgNoVidFilter, kMessageKind);
+    } else if (result == CVideoPlayer::kNoSourceFilter) {
+        ShowMessage(kMsgNoSrcFilter, kMessageKind);
+    } else if (result != CVideoPlayer::kComponentsComplete) {
+        qCInfo(lcShell) << "media component check:" << result << "(no message for it)";
+    }
+}
+
+bool CRoadPlayerDlg::OnCommand(int id) {
+    switch (id) {
+        case kIdcAbout:
+            if (!ShowAbout(m_profile, this)) {
+                qCInfo(lcShell) << "no about box: the profile's ABOUT skin is missing or empty";
+            }
+            return true;
+        case kIdcMin:
+            ShowWindow(platform::ShowCommand::Minimize);
+            return true;
+        case kIdcMax:
+            OnMaximise();
+            return true;
+        case kIdcReal:
+            OnRealSize();
+            return true;
+        case kIdcNor:
+            OnNormal();
+            return true;
+        case kIdcExit:
+            Quit();
+            return true;
+        case kIdcPlay:
+            OnPlay();
+            return true;
+        case kIdcStop:
+            StopAndReset();
+            return true;
+        case kIdcRew:
+            m_controlState->Rewind();
+            return true;
+        case kIdcFf:
+            m_controlState->FastForward();
+            return true;
+        case kIdcFps:
+            m_controlState->StepFrame();
+            return true;
+        default:
+            break;
+    }
+    for (int32_t i = 0; i < static_cast<int32_t>(std::size(kViewButtons)); ++i) {
+        if (id == kViewButtons[i]) {
+            m_controlState->UpdateControls(kEventFinf + i);
+            return true;
+        }
+    }
+    return SkDialog::OnCommand(id);
+}
+
+void CRoadPlayerDlg::OnOK() {
+    // Enter never ends the player; nothing else sends OK to it.
+}
+
+void CRoadPlayerDlg::OnCancel() {
+    // The system's close (window manager, task bar) asks and stops as the Exit button does.
+    Quit();
+}
+
+void CRoadPlayerDlg::OnTimer(int id) {
+    if (id == kPlaybackTimerId) {
+        Tick();
+    } else if (id == kSeekGuardTimerId) {
+        ApplyPendingSeek();
+    }
+}
+
+platform::LResult CRoadPlayerDlg::OnMessage(unsigned msg, platform::WParam wParam,
+                                            platform::LParam lParam) {
+    switch (msg) {
+        case kMsgSliderNotice:
+            // The notice carries the slider's address; it is only compared, never followed.
+            // NOLINTNEXTLINE(performance-no-int-to-ptr)
+            OnSliderNotice(reinterpret_cast<SkWidget*>(wParam), static_cast<int32_t>(lParam));
+            return 0;
+        case kMsgStopAndReset:
+            StopAndReset();
+            return 0;
+        default:
+            return SkDialog::OnMessage(msg, wParam, lParam);
+    }
+}
+
+bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+            // The paused picture is painted again before the pointer works over it.
+            if (m_pausedByUser != 0 && BackgroundMode() == 0) {
+                update();
+            }
+            break;
+        case QEvent::Close:
+            update();
+            break;
+        default:
+            break;
+    }
+    return SkDialog::PreTranslateMessage(target, event);
+}
+
+void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
+    if (!isMinimized()) {
+        if (CPlayGraph* graph = m_player.Graph()) {
+            // The renderers paint inside their views' own paints; refit them and ask for one.
+            graph->RepaintViews();
+            if (graph->State() == GraphState::Stopped) {
+                SeekToOwnPosition();
+            }
+        }
+    }
+    SkDialog::paintEvent(event);
+    if (m_onFirstPaint) {
+        const auto handler = std::move(m_onFirstPaint);
+        m_onFirstPaint = nullptr;
+        handler();
+    }
+}
+
+void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {
+    SkDialog::resizeEvent(event);
+    const CPlayGraph* graph = m_player.Graph();
+    if (graph != nullptr && graph->State() != GraphState::Running) {
+        SeekToOwnPosition();  // the still picture is drawn again at the new size
+    }
+}
+
+void CRoadPlayerDlg::SeekToOwnPosition() {
+    CPlayGraph* graph = m_player.Graph();
+    if (graph != nullptr && graph->HasGraphManager()) {
+        graph->SeekTo(graph->GetPosition());
+    }
+}
+
+SkWidget* CRoadPlayerDlg::FindWidget(const char* name) const {
+    return Skin() != nullptr ? Skin()->FindControlWindow(NameKey(QString::fromUtf8(name)))
+                             : nullptr;
+}
+
+std::optional<int> CRoadPlayerDlg::ShowMessage(const char* id, int32_t kind) {
+    return player::ShowMessage(m_profile, id, kind, this);
+}
+
+}  // namespace player

@@ -1,0 +1,127 @@
+#pragma once
+// The player's main window: the skinned frame with its 47 controls, the owner of the player,
+// the telemetry store and the control state. It routes commands, slider notices and its own
+// messages to the subsystem that owns each, runs the 100 ms playback tick while a recording
+// is open, and switches between the normal and the maximised layout. GUI thread only.
+
+#include "platform/system/DriveWatcher.h"
+#include "player/playback/ControlState.h"
+#include "player/playback/VideoPlayer.h"
+#include "player/skin/SkDialog.h"
+#include "player/telemetry/TextData.h"
+
+#include <QIcon>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace player {
+
+class AppProfile;
+
+class CRoadPlayerDlg : public SkDialog {
+    Q_OBJECT
+
+public:
+    // While it runs, time-slider notices are kept and the last one sought when it ends.
+    static constexpr int kSeekGuardTimerId = 101;
+    static constexpr int kSeekGuardMs = 100;
+
+    // The profile outlives the window; it gives the messages and the message box's skin.
+    explicit CRoadPlayerDlg(const AppProfile& profile);
+    ~CRoadPlayerDlg() override;
+
+    // Opens a recording as a double click on its row would, without a row: builds the graph,
+    // loads the telemetry, runs it and arms the tick. False (and nothing open) on failure.
+    bool PlayRecording(const QString& path);
+    // Builds the graph for a recording and loads its telemetry: true when it has a duration.
+    // A failure shows "error-invalid-stream".
+    bool OpenRecording(const QString& path);
+    // Closes the open recording: tick off, graph stopped, rewound and released, no row.
+    void StopAndReset();
+
+    // A recording to play as soon as the window is up (the command line's).
+    void OpenAtStart(const QString& path) { m_openAtStart = path; }
+
+    // Runs once, after the first paint of the window (start-up measurements).
+    void SetFirstPaintHandler(std::function<void()> handler) {
+        m_onFirstPaint = std::move(handler);
+    }
+
+    CControlState* ControlState() const { return m_controlState.get(); }
+    CVideoPlayer& Player() { return m_player; }
+    const CTextData& Telemetry() const { return m_telemetry; }
+    int32_t CurrentRow() const { return m_currentRow; }
+    const QString& CurrentPath() const { return m_currentPath; }
+    bool PausedByUser() const { return m_pausedByUser != 0; }
+
+protected:
+    void OnRegisterControls() override;
+    bool OnInitDialog() override;
+    bool OnCommand(int id) override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnTimer(int id) override;
+    platform::LResult OnMessage(unsigned msg, platform::WParam wParam,
+                                platform::LParam lParam) override;
+    bool PreTranslateMessage(QObject* target, QEvent* event) override;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Set-up.
+    void WatchDrives();
+    void CheckComponents();
+
+    // Window size and quitting (RoadPlayerDlg_Window.cpp).
+    void OnRealSize();
+    void OnMaximise();
+    void OnNormal();
+    // The window mode 1 placement of the front view, computed from the screen.
+    void SetMaximisedFrontRect(const SkinRect& rect);
+    void Enlarge(const SkinRect& frontRect);
+    void Quit();
+
+    // Transport (RoadPlayerDlg_Transport.cpp).
+    void OnPlay();
+    void OnSliderNotice(SkWidget* slider, int32_t value);
+    void OnTimeSlider(int32_t positionMs);
+    void ApplyPendingSeek();
+    void Tick();
+    void ArmTick();
+    void SeekToOwnPosition();
+
+    // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).
+    // Opens, runs, arms the tick and shows the playing look; resets on failure.
+    bool StartRecording(const QString& path);
+    void OpenRow(int32_t row);
+    void PlaySelectedRow();
+    void AdvanceAtEnd();
+    void SelectRow(int32_t row);
+    QString RowPath(int32_t row) const;
+    void ShowFileName(const QString& path);
+
+    SkWidget* FindWidget(const char* name) const;
+    std::optional<int> ShowMessage(const char* id, int32_t kind);
+
+    const AppProfile& m_profile;
+    QString m_currentPath;
+    int32_t m_pausedByUser = 0;
+    QIcon m_icon;
+    CVideoPlayer m_player;
+    int32_t m_currentRow = -1;
+    CTextData m_telemetry;
+    platform::DriveWatcher m_driveWatcher;
+    // A time-slider position waiting for the seek guard to end; see OnTimeSlider.
+    std::optional<int32_t> m_pendingSeekMs;
+    QString m_openAtStart;
+    std::function<void()> m_onFirstPaint;
+    // Last member: destroyed first, before the player and the controls it points at.
+    std::unique_ptr<CControlState> m_controlState;
+};
+
+}  // namespace player

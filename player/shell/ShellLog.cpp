@@ -1,0 +1,7 @@
+#include "player/shell/ShellLog.h"
+
+namespace player {
+
+Q_LOGGING_CATEGORY(lcShell, "roadplayer.shell", QtWarningMsg)
+
+}  // namespace player

@@ -1,0 +1,27 @@
+// RoadPlayer: plays the dash camera's recordings from its card, with their telemetry.
+
+#include "player/shell/RoadPlayerApp.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(player::CRoadPlayerApp::Usage(), stdout);
+            return 0;
+        }
+    }
+    // Without a display the toolkit would abort with a page of advice; one line says it.
+    if (const QString missing = player::CRoadPlayerApp::MissingDisplay(); !missing.isEmpty()) {
+        std::fprintf(stderr, "RoadPlayer: %s\n", missing.toLocal8Bit().constData());
+        return 1;
+    }
+    QApplication app(argc, argv);
+    player::CRoadPlayerApp theApp;
+    const int status = theApp.InitInstance(QApplication::arguments());
+    theApp.ExitInstance();
+    return status;
+}

@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""A short tour of RoadPlayer under a virtual X server, for machines without a display:
+start it on a recording, let it play, pause, ask to quit, and save a screenshot of each step.
+
+usage: demo-tour.py ROADPLAYER RECORDING OUTPUT_FOLDER
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from e2e_support import Display, Failure, Session, missing_tools  # noqa: E402
+
+MAIN = "^RoadPlayer$"
+MAIN_SIZE = (1168, 640)
+BOX_SIZE = (420, 196)
+PLAY = (174, 592)
+EXIT = (1142, 24)
+BOX_OK = (242, 164)
+
+
+def main():
+    if len(sys.argv) != 4:
+        print(__doc__, file=sys.stderr)
+        return 2
+    program, recording, out = sys.argv[1:]
+    tool = missing_tools()
+    if tool is not None:
+        print("The tour needs %s; install it with scripts/install-deps.sh." % tool, file=sys.stderr)
+        return 1
+    os.makedirs(out, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="roadplayer-tour-")
+    display = Display("1280x800x24")
+    session = Session(display, work)
+    # The card stays the one the caller offers.
+    session.env["ROADPLAYER_VIRTUAL_DRIVES"] = os.environ.get("ROADPLAYER_VIRTUAL_DRIVES", "")
+    shots = []
+
+    def shoot(name, what):
+        path = session.save_screenshot(os.path.join(out, name))
+        shots.append((path, what))
+
+    try:
+        player = session.start([program, recording])
+        window = session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
+        time.sleep(1.0)
+        shoot("1-started.png", "started on " + os.path.basename(recording))
+        time.sleep(3.0)
+        shoot("2-playing.png", "three seconds later, still playing")
+        session.click(window, PLAY)
+        time.sleep(0.5)
+        shoot("3-paused.png", "paused with the play button")
+        session.click(window, EXIT)
+        box = session.find(MAIN, process=player, size=BOX_SIZE)
+        time.sleep(0.3)
+        shoot("4-quit-question.png", "the Exit button asks first")
+        session.click(box, BOX_OK)
+        session.wait_exit(player, "quitting")
+    except Failure as failure:
+        print("The tour stopped: %s" % failure, file=sys.stderr)
+        with open(session.log_path, "rb") as file:
+            sys.stderr.write(file.read().decode(errors="replace"))
+        return 1
+    finally:
+        session.stop()
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("Tour finished. Screenshots:")
+    for path, what in shots:
+        print("  %s  (%s)" % (path, what))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

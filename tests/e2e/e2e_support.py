@@ -1,0 +1,266 @@
+"""Shared support of the end-to-end tests: a private Xvfb, a session that starts the real
+programs with settings of their own (runtime folder, settings store, drives, sound), xdotool
+for input and window queries, ImageMagick's import for screenshots, and a runner that keeps
+the screenshot of a failing step in the test's output folder."""
+
+import os
+import random
+import re
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, what, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.1)
+
+
+def missing_tools():
+    """The first tool the tests need that is not installed, or None."""
+    for tool in ("Xvfb", "xdotool", "import"):
+        if shutil.which(tool) is None:
+            return tool
+    return None
+
+
+class Display:
+    """A private X server on a free, high display number, clear of the low numbers that
+    other tools and scripts take for granted. The server writes its number to a pipe once it
+    accepts clients; a socket file alone can appear before that."""
+
+    def __init__(self, screen="1024x800x24"):
+        rng = random.Random()
+        for _ in range(30):
+            number = rng.randint(400, 899)
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            read_end, write_end = os.pipe()
+            self.server = subprocess.Popen(
+                # -noreset: by default the server resets whenever its last client leaves and
+                # refuses the programs that connect meanwhile.
+                ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0",
+                 screen, "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            ready = self._read_line(read_end, timeout=20)
+            os.close(read_end)
+            if ready.strip() == str(number).encode():
+                self.name = ":%d" % number
+                return
+            self.close()
+        raise Failure("no Xvfb could be started")
+
+    @staticmethod
+    def _read_line(fd, timeout):
+        text = b""
+        deadline = time.monotonic() + timeout
+        while not text.endswith(b"\n"):
+            ready, _, _ = select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+            chunk = os.read(fd, 16) if ready else b""
+            if not chunk:
+                break
+            text += chunk
+        return text
+
+    def alive(self):
+        return self.server.poll() is None
+
+    def close(self):
+        self.server.terminate()
+        try:
+            self.server.wait(5)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+
+
+class Picture:
+    """An 8-bit RGB screenshot of the whole screen."""
+
+    def __init__(self, data):
+        match = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+        check(match is not None and match.group(3) == b"255", "no 8-bit screenshot")
+        self.width = int(match.group(1))
+        self.height = int(match.group(2))
+        self.pixels = data[match.end():]
+
+    def pixel(self, x, y):
+        offset = (y * self.width + x) * 3
+        return tuple(self.pixels[offset:offset + 3])
+
+    def region(self, left, top, width, height):
+        """The bytes of a rectangle, row by row: equal bytes, equal pictures."""
+        rows = []
+        for y in range(top, top + height):
+            start = (y * self.width + left) * 3
+            rows.append(self.pixels[start:start + width * 3])
+        return b"".join(rows)
+
+
+class Session:
+    """The programs of one test, started with a runtime folder, settings store, drive list
+    and sound setting of their own, so no two tests share state."""
+
+    def __init__(self, display, workdir):
+        self.display = display
+        self.workdir = workdir
+        self.env = dict(os.environ)
+        self.env.update(DISPLAY=display.name, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
+                        XDG_RUNTIME_DIR=os.path.join(workdir, "run"),
+                        ROADPLAYER_REGISTRY_DIR=os.path.join(workdir, "registry"),
+                        ROADPLAYER_VIRTUAL_DRIVES="", ROADPLAYER_AUDIO_DEVICE="none")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        # Sanitizer builds: fontconfig and D-Bus keep allocations that they never free.
+        suppressions = os.path.join(workdir, "run", "lsan.supp")
+        with open(suppressions, "w") as file:
+            file.write("leak:libfontconfig.so\nleak:libdbus-1.so\n")
+        self.env["LSAN_OPTIONS"] = "suppressions=" + suppressions
+        self.processes = []
+        self.log_path = os.path.join(workdir, "program.log")
+
+    def start(self, argv, env=None, stderr_to_log=True):
+        """Starts a program; its output goes to the session's log (stderr too unless asked
+        to keep it apart, then it is returned by finish())."""
+        full_env = dict(self.env)
+        full_env.update(env or {})
+        log = open(self.log_path, "ab")
+        process = subprocess.Popen(
+            argv, env=full_env, stdout=log,
+            stderr=subprocess.STDOUT if stderr_to_log else subprocess.PIPE)
+        log.close()
+        self.processes.append(process)
+        return process
+
+    def finish(self, process, what, timeout=20):
+        """Waits for a program's end: (exit status, its standard error or b"")."""
+        try:
+            _, err = process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(what + ": the program did not end")
+        return process.returncode, err or b""
+
+    def xdotool(self, *args):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                                timeout=10)
+        return result.stdout
+
+    def windows(self, name):
+        """Visible windows whose title matches the pattern, oldest first."""
+        return self.xdotool("search", "--onlyvisible", "--name", name).split()
+
+    def find(self, name, process=None, timeout=10.0, size=None):
+        """The first visible window with that title (and size, when given)."""
+        def search():
+            if not self.display.alive():
+                raise Failure("the X server ended (stopped from outside)")
+            if process is not None and process.poll() is not None:
+                raise Failure("the program ended with status %d on %s" % (
+                    process.returncode, self.display.name))
+            for window in self.windows(name):
+                if size is None or self.geometry(window)[2:] == size:
+                    return window
+            return None
+        return wait_for(search, "window " + name, timeout)
+
+    def gone(self, name):
+        return not self.windows(name)
+
+    def geometry(self, window):
+        fields = dict(line.split("=", 1) for line in
+                      self.xdotool("getwindowgeometry", "--shell", window).split())
+        return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
+
+    def click(self, window, point):
+        self.xdotool("mousemove", "--window", window, str(point[0]), str(point[1]),
+                     "click", "1")
+
+    def key(self, window, *keys):
+        self.xdotool("key", "--window", window, *keys)
+
+    def screenshot(self):
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+                              capture_output=True, timeout=20).stdout
+        return Picture(data)
+
+    def save_screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env, capture_output=True,
+                       timeout=20)
+        return path
+
+    def wait_exit(self, process, what, expected=0, timeout=10):
+        try:
+            code = process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(what + ": the program did not end")
+        check(code == expected, "%s: exit status %d" % (what, code))
+
+    def stop(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait(5)
+        self.processes = []
+
+
+def run(name, scenarios, out_dir, screen="1024x800x24", prepare=None):
+    """Runs (title, function(session, work)) scenarios in order on one private display; on the
+    first failure the screen is saved as out_dir/<step>.png, the programs' output printed, and
+    1 returned. 77 (skipped) when a tool is missing."""
+    tool = missing_tools()
+    if tool is not None:
+        print("skipped: %s is not installed" % tool)
+        return 77
+    os.makedirs(out_dir, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="e2e-%s-" % name)
+    display = None
+    session = None
+    step = "set-up"
+    try:
+        display = Display(screen)
+        session = Session(display, work)
+        if prepare is not None:
+            prepare(session, work)
+        started = time.monotonic()
+        for title, scenario in scenarios:
+            step = title
+            scenario(session, work)
+            session.stop()
+            print("passed: %s (%.1f s)" % (title, time.monotonic() - started))
+            sys.stdout.flush()
+        return 0
+    except Failure as failure:
+        print("FAILED: %s: %s" % (step, failure), file=sys.stderr)
+        if display is not None and display.alive() and session is not None:
+            shot = os.path.join(out_dir, re.sub(r"[^A-Za-z0-9]+", "-", step).strip("-") + ".png")
+            session.save_screenshot(shot)
+            print("screenshot of the failing step: %s" % shot, file=sys.stderr)
+        log = os.path.join(work, "program.log")
+        if os.path.exists(log):
+            with open(log, "rb") as file:
+                sys.stderr.write(file.read().decode(errors="replace"))
+        return 1
+    finally:
+        if session:
+            session.stop()
+        if display:
+            display.close()
+        shutil.rmtree(work, ignore_errors=True)

@@ -1,0 +1,231 @@
+#!/usr/bin/env python3
+"""RoadPlayer end to end: the real program on a private Xvfb (no window manager), started the
+ways a user starts it, driven with xdotool and checked on screenshots.
+
+usage: player_e2e.py PROGRAM_FOLDER TOOLS_FOLDER PACK_STAGE OUTPUT_FOLDER
+  PROGRAM_FOLDER  the built program folder (RoadPlayer, DCS_4100, VDATA.PACK)
+  TOOLS_FOLDER    mkpack, make-sample-card and skin-preview
+  PACK_STAGE      the files the default pack was built from
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_support import Failure, Picture, check, run, wait_for  # noqa: E402
+
+MAIN = "^RoadPlayer$"
+MAIN_SIZE = (1168, 640)
+BOX_SIZE = (420, 196)
+EXIT = (1142, 24)
+PLAY = (174, 592)
+FRONT_VIEW = (16, 56, 768, 432)
+BOX_OK = (242, 164)
+BOX_CANCEL = (350, 164)
+# Points of the main window where only its background shows, in mode 0 and mode 1 alike.
+BACKGROUND_POINTS = [(600, 25), (1100, 280), (1160, 400), (700, 620), (400, 300)]
+
+
+class Player:
+    def __init__(self, args):
+        self.program_dir, self.tools, self.stage = args
+        self.recording = None
+        self.preview = None
+
+    def tool(self, name):
+        return os.path.join(self.tools, name)
+
+    def folder_with_pack(self, work, name, edit=None):
+        """A program folder of its own: a copy of the program and a pack built from the default
+        pack's files, with Application.xml edited by edit(text) when given."""
+        folder = os.path.join(work, name)
+        os.makedirs(folder)
+        shutil.copy2(os.path.join(self.program_dir, "RoadPlayer"), folder)
+        if edit is not None:
+            stage = os.path.join(work, name + "-stage")
+            shutil.copytree(self.stage, stage)
+            profile = os.path.join(stage, "Application.xml")
+            with open(profile, encoding="utf-8") as file:
+                text = file.read()
+            changed = edit(text)
+            check(changed != text, "the profile edit for %s changed nothing" % name)
+            with open(profile, "w", encoding="utf-8") as file:
+                file.write(changed)
+            subprocess.run([self.tool("mkpack"), "build", stage,
+                            os.path.join(folder, "VDATA.PACK")], check=True,
+                           capture_output=True, timeout=60)
+        return os.path.join(folder, "RoadPlayer")
+
+
+def prepare(player, session, work):
+    card = os.path.join(work, "card")
+    subprocess.run([player.tool("make-sample-card"), card, "--categories", "normal", "--count",
+                    "normal=1", "--length", "20", "--size", "640x360", "--rear-size", "320x180",
+                    "--fps", "15", "--cameras", "2"],
+                   check=True, capture_output=True, timeout=300)
+    recordings = sorted(os.listdir(os.path.join(card, "NORMAL")))
+    check(len(recordings) == 1, "sample card: %s" % recordings)
+    player.recording = os.path.join(card, "NORMAL", recordings[0])
+    preview = os.path.join(work, "main-mode0.png")
+    env = dict(session.env, QT_QPA_PLATFORM="offscreen")
+    subprocess.run([player.tool("skin-preview"), os.path.join(player.program_dir, "VDATA.PACK"),
+                    "MAIN", "0", preview], check=True, capture_output=True, env=env, timeout=60)
+    player.preview = Picture(subprocess.run(["convert", preview, "-depth", "8", "ppm:-"],
+                                            check=True, capture_output=True, timeout=60).stdout)
+
+
+def main_window(session, process):
+    return session.find(MAIN, process=process, timeout=30, size=MAIN_SIZE)
+
+
+def to_screen(session, window, point):
+    left, top, _, _ = session.geometry(window)
+    return left + point[0], top + point[1]
+
+
+def front_view(session, window):
+    left, top, _, _ = session.geometry(window)
+    x, y, w, h = FRONT_VIEW
+    return session.screenshot().region(left + x, top + y, w, h)
+
+
+def close(a, b, tolerance=2):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def scenario_mode0_and_second_start(player, session, work):
+    first = session.start([os.path.join(player.program_dir, "RoadPlayer")])
+    window = main_window(session, first)
+
+    def shows_mode0():
+        picture = session.screenshot()
+        return all(close(picture.pixel(*to_screen(session, window, p)), player.preview.pixel(*p))
+                   for p in BACKGROUND_POINTS)
+    wait_for(shows_mode0, "the main window's mode 0 background")
+
+    # A window over the player; a second start must bring the player back on top.
+    cover = session.start([os.path.join(player.program_dir, "DCS_4100")])
+    session.find("^설정$", process=cover, timeout=30)
+    spot = to_screen(session, window, BACKGROUND_POINTS[0])
+    expected = player.preview.pixel(*BACKGROUND_POINTS[0])
+    wait_for(lambda: not close(session.screenshot().pixel(*spot), expected), "the cover window")
+    second = session.start([os.path.join(player.program_dir, "RoadPlayer")])
+    session.wait_exit(second, "second start")
+    wait_for(lambda: close(session.screenshot().pixel(*spot), expected),
+             "the first player in front again", timeout=5)
+    mains = [w for w in session.windows(MAIN) if session.geometry(w)[2:] == MAIN_SIZE]
+    check(len(mains) == 1, "main windows after a second start: %d" % len(mains))
+    check(first.poll() is None, "the first player ended")
+
+
+def expect_start_failure(session, program, what, mentions, env=None):
+    process = session.start([program], env=env, stderr_to_log=False)
+    seen = []
+    while process.poll() is None:
+        seen += session.windows(MAIN)
+        time.sleep(0.05)
+    code, err = session.finish(process, what)
+    lines = [line for line in err.decode(errors="replace").splitlines() if line.strip()]
+    check(code != 0, "%s: exit status 0" % what)
+    check(not seen, "%s: a window was shown" % what)
+    check(len(lines) == 1, "%s: standard error %r" % (what, lines))
+    for word in mentions:
+        check(word in lines[0], "%s: %r does not mention %s" % (what, lines[0], word))
+
+
+def scenario_start_failures(player, session, work):
+    missing = player.folder_with_pack(work, "no-pack")
+    expect_start_failure(session, missing, "missing pack", ["VDATA.PACK"])
+
+    damaged = player.folder_with_pack(work, "damaged")
+    with open(os.path.join(player.program_dir, "VDATA.PACK"), "rb") as file:
+        head = file.read(1000)
+    with open(os.path.join(os.path.dirname(damaged), "VDATA.PACK"), "wb") as file:
+        file.write(head)
+    expect_start_failure(session, damaged, "damaged pack", ["VDATA.PACK"])
+
+    no_main = player.folder_with_pack(
+        work, "no-main", lambda text: text.replace('<script target="MAIN">main.xml</script>', ""))
+    expect_start_failure(session, no_main, "profile without MAIN", ["VDATA.PACK", "MAIN"])
+
+    expect_start_failure(session, os.path.join(player.program_dir, "RoadPlayer"), "no display",
+                         ["DISPLAY"], env={"DISPLAY": "", "WAYLAND_DISPLAY": "", "QT_QPA_PLATFORM": ""})
+
+
+def scenario_play_pause_keys_and_quit(player, session, work):
+    process = session.start([os.path.join(player.program_dir, "RoadPlayer"), player.recording])
+    window = main_window(session, process)
+
+    def changes(what):
+        before = front_view(session, window)
+        wait_for(lambda: front_view(session, window) != before, what, timeout=5)
+    changes("the front view to change while playing")
+
+    session.click(window, PLAY)
+    time.sleep(0.5)
+    still = front_view(session, window)
+    time.sleep(1.0)
+    check(front_view(session, window) == still, "the front view changed while paused")
+    session.click(window, PLAY)
+    changes("the front view to change after resuming")
+
+    # Escape and Enter never reach the main window (Escape would ask to quit).
+    session.xdotool("mousemove", "--window", window, "600", "25")
+    session.xdotool("key", "Escape", "Return", "KP_Enter")
+    time.sleep(1.0)
+    check(not [w for w in session.windows(MAIN) if session.geometry(w)[2:] == BOX_SIZE],
+          "a key opened the quit question")
+    check(process.poll() is None, "a key ended the player")
+
+    session.click(window, EXIT)
+    box = session.find(MAIN, process=process, size=BOX_SIZE)
+    session.click(box, BOX_CANCEL)
+    wait_for(lambda: len(session.windows(MAIN)) == 1, "the question to close")
+    changes("the front view to change after Cancel")
+
+    # The same keys do reach the question: Escape dismisses it.
+    session.click(window, EXIT)
+    box = session.find(MAIN, process=process, size=BOX_SIZE)
+    session.xdotool("mousemove", "--window", box, "100", "100")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: len(session.windows(MAIN)) == 1, "Escape to dismiss the question")
+    check(process.poll() is None, "Escape on the question ended the player")
+
+    session.click(window, EXIT)
+    box = session.find(MAIN, process=process, size=BOX_SIZE)
+    session.click(box, BOX_OK)
+    session.wait_exit(process, "OK on the quit question")
+
+
+def scenario_quit_without_question(player, session, work):
+    program = player.folder_with_pack(
+        work, "no-comment", lambda text: text.replace(
+            "<comment>Do you want to quit RoadPlayer?</comment>", "<comment></comment>"))
+    process = session.start([program, player.recording])
+    window = main_window(session, process)
+    session.click(window, EXIT)
+    session.wait_exit(process, "Exit with an empty question", timeout=5)
+
+
+def main():
+    if len(sys.argv) != 5:
+        print(__doc__, file=sys.stderr)
+        return 2
+    player = Player([os.path.abspath(a) for a in sys.argv[1:4]])
+
+    def step(scenario):
+        return lambda session, work: scenario(player, session, work)
+
+    return run("player", [
+        ("mode 0 and second start", step(scenario_mode0_and_second_start)),
+        ("start-up failures", step(scenario_start_failures)),
+        ("play, pause, keys and quit", step(scenario_play_pause_keys_and_quit)),
+        ("quit without question", step(scenario_quit_without_question)),
+    ], sys.argv[4], screen="1280x800x24", prepare=lambda s, w: prepare(player, s, w))
+
+
+if __name__ == "__main__":
+    sys.exit(main())

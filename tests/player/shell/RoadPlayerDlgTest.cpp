@@ -1,0 +1,283 @@
+#include "player/shell/RoadPlayerDlg.h"
+
+#include "platform/window/ListCtrl.h"
+#include "platform/window/Screen.h"
+#include "platform/window/Window.h"
+#include "player/pack/ImageCache.h"
+#include "player/pack/ResourcePack.h"
+#include "player/profile/AppProfile.h"
+#include "player/profile/NotifyDlg.h"
+#include "player/resources/Resource.h"
+#include "player/shell/WindowSize.h"
+#include "player/skin/SkButton.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace player {
+namespace {
+
+constexpr QSize kScreen{1920, 1080};
+
+QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "player_shell_tests";
+    static char* argv[] = {name, nullptr};
+    static auto* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// The default pack's profile and pictures, as start-up loads them.
+const AppProfile& Profile() {
+    static const AppProfile* profile = [] {
+        auto* loaded = new AppProfile;
+        ResourcePack pack;
+        EXPECT_TRUE(pack.OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")));
+        EXPECT_TRUE(loaded->LoadProfile(&pack, QStringLiteral(TEST_PROGRAM_DIR)));
+        LoadPackImages(&pack, ImageCache::Instance());
+        SkDialog::SetSkinFontDefaults({loaded->FontFace(), loaded->FontSize()});
+        return loaded;
+    }();
+    return *profile;
+}
+
+// A two-camera recording of a few seconds, made once for the program.
+const QString& Clip() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString card = dir.path() + "/card";
+        QProcess tool;
+        tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+                   {card, "--categories", "normal", "--count", "normal=1", "--length", "4",
+                    "--size", "320x180", "--rear-size", "160x90", "--fps", "15", "--cameras", "2",
+                    "--audio", "none"});
+        tool.waitForFinished(120000);
+        const QStringList files = QDir(card + "/NORMAL").entryList(QDir::Files);
+        return files.isEmpty() ? QString() : card + "/NORMAL/" + files.first();
+    }();
+    return path;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+void Wait(int ms) {
+    WaitUntil([] { return false; }, ms);
+}
+
+class RoadPlayerDlgTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Application();
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
+        qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
+        qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
+        platform::SetScreenSizeOverride(kScreen);
+        m_dlg = std::make_unique<CRoadPlayerDlg>(Profile());
+        const QByteArray* script = Profile().GetScript(NameKey(QStringLiteral("MAIN")));
+        ASSERT_NE(script, nullptr);
+        ASSERT_TRUE(m_dlg->LoadSkin(*script));
+        ASSERT_TRUE(m_dlg->Create(nullptr));
+        QCoreApplication::processEvents();  // the component check
+    }
+
+    void TearDown() override {
+        platform::SetModalHook({});
+        m_dlg.reset();
+        platform::SetScreenSizeOverride({});
+    }
+
+    SkWidget* Widget(const char* name) const {
+        return m_dlg->Skin()->FindControlWindow(NameKey(QString::fromUtf8(name)));
+    }
+    bool Checked(const char* name) const {
+        return dynamic_cast<SkButton*>(Widget(name))->Checked();
+    }
+    ModeGeometry FrontMode1() const {
+        return *m_dlg->Skin()
+                    ->FindControl(NameKey(QString::fromUtf8(kMainVideoFront)))
+                    ->control->ModeGeometryOf(1);
+    }
+    CPlayGraph* Graph() const { return m_dlg->Player().Graph(); }
+    int64_t PositionMs() const { return Graph()->GetPositionMs(); }
+    void Slider(const char* name, int32_t value) {
+        m_dlg->DispatchMessage(kMsgSliderNotice, reinterpret_cast<platform::WParam>(Widget(name)),
+                               value);
+    }
+    // A time-slider seek, once the previous one's guard has passed.
+    void SeekMs(int32_t ms) {
+        ASSERT_TRUE(
+            WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
+        Slider(kMainSliderTime, ms);
+    }
+    void Play() {
+        ASSERT_FALSE(Clip().isEmpty());
+        ASSERT_TRUE(m_dlg->PlayRecording(Clip()));
+        ASSERT_EQ(Graph()->State(), GraphState::Running);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CRoadPlayerDlg> m_dlg;
+};
+
+TEST_F(RoadPlayerDlgTest, StartsInTheNormalLayoutWithTheRealSizeFrontView) {
+    EXPECT_EQ(m_dlg->BackgroundMode(), 0);
+    EXPECT_TRUE(m_dlg->DragEnabled());
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 0);
+    EXPECT_EQ(FrontMode1().rect, RealSizeVideoRect(kScreen));
+    EXPECT_EQ(FrontMode1().anchorFlags, 1u);
+    EXPECT_TRUE(Widget(kMainListFileList)->Window()->isHidden());
+    EXPECT_FALSE(Widget(kMainButtonPlay)->Window()->isEnabled());
+}
+
+TEST_F(RoadPlayerDlgTest, MaximiseAndNormalSwitchBackgroundModeAndDragging) {
+    m_dlg->DispatchCommand(kIdcMax);
+    EXPECT_EQ(m_dlg->BackgroundMode(), 1);
+    EXPECT_FALSE(m_dlg->DragEnabled());
+    EXPECT_TRUE(m_dlg->IsZoomed());
+    EXPECT_EQ(m_dlg->ControlState()->WindowMode(), 1);
+    EXPECT_EQ(FrontMode1().rect, MaximisedVideoRect(kScreen));
+
+    m_dlg->DispatchCommand(kIdcNor);
+    EXPECT_EQ(m_dlg->BackgroundMode(), 0);
+    EXPECT_TRUE(m_dlg->DragEnabled());
+    EXPECT_FALSE(m_dlg->IsZoomed());
+    EXPECT_EQ(m_dlg->ControlState()->WindowMode(), 0);
+
+    m_dlg->DispatchCommand(kIdcReal);
+    EXPECT_EQ(m_dlg->BackgroundMode(), 1);
+    EXPECT_EQ(FrontMode1().rect, RealSizeVideoRect(kScreen));
+}
+
+TEST_F(RoadPlayerDlgTest, QuitAsksFirstAndCancelKeepsPlaying) {
+    Play();
+    int asked = 0;
+    int answer = kIdcNotifySelCancel;
+    platform::SetModalHook([&](platform::Dialog& box) {
+        ++asked;
+        auto* notify = dynamic_cast<CNotifyDlg*>(&box);
+        ASSERT_NE(notify, nullptr);
+        WindowSkin* skin = notify->Skin();
+        auto shown = [&](const char* name) {
+            return !skin->FindControlWindow(NameKey(QString::fromUtf8(name)))->Window()->isHidden();
+        };
+        EXPECT_TRUE(shown(kNotifyButtonSelOk));
+        EXPECT_TRUE(shown(kNotifyButtonSelCancel));
+        EXPECT_FALSE(shown(kNotifyButtonOk));
+        EXPECT_EQ(
+            platform::GetWindowText(
+                skin->FindControlWindow(NameKey(QString::fromUtf8(kNotifyTextTitle)))->Window()),
+            Profile().GetMessage(NameKey(QStringLiteral("question-want-quit")))->title);
+        box.DispatchCommand(answer);
+    });
+    m_dlg->DispatchCommand(kIdcExit);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(m_dlg->isVisible());
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_TRUE(m_dlg->IsTimerActive(kPlaybackTimerId));
+
+    answer = kIdcNotifySelOk;
+    m_dlg->DispatchCommand(kIdcExit);
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(m_dlg->isVisible());
+    EXPECT_EQ(Graph(), nullptr);
+    EXPECT_FALSE(m_dlg->IsTimerActive(kPlaybackTimerId));
+}
+
+TEST_F(RoadPlayerDlgTest, PauseAndResumeKeepPositionAndRate) {
+    Play();
+    EXPECT_TRUE(Checked(kMainButtonPlay));
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 2);
+    Wait(400);
+    Slider(kMainSliderSpeed, 7);
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 1.5f);
+
+    m_dlg->DispatchCommand(kIdcPlay);
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+    EXPECT_FALSE(Checked(kMainButtonPlay));
+    EXPECT_TRUE(m_dlg->PausedByUser());
+    const int64_t paused = PositionMs();
+    Slider(kMainSliderSpeed, 2);  // ignored while paused
+    Wait(300);
+    EXPECT_EQ(PositionMs(), paused);
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 1.5f);
+
+    m_dlg->DispatchCommand(kIdcPlay);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_TRUE(Checked(kMainButtonPlay));
+    EXPECT_FALSE(m_dlg->PausedByUser());
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 1.5f);
+    EXPECT_GE(PositionMs(), paused);
+    EXPECT_LT(PositionMs(), paused + 300);
+
+    Slider(kMainSliderSpeed, 2);  // 0.4 is raised to half speed
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 0.5f);
+}
+
+TEST_F(RoadPlayerDlgTest, RewindStopsAtTheStartAndFrameStepPauses) {
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    SeekMs(500);
+    EXPECT_EQ(PositionMs(), 500);
+    m_dlg->DispatchCommand(kIdcRew);
+    EXPECT_EQ(PositionMs(), 0);
+
+    m_dlg->DispatchCommand(kIdcPlay);
+    ASSERT_EQ(Graph()->State(), GraphState::Running);
+    m_dlg->DispatchCommand(kIdcFps);
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+    EXPECT_FALSE(Checked(kMainButtonPlay));
+    EXPECT_FALSE(m_dlg->PausedByUser());
+}
+
+TEST_F(RoadPlayerDlgTest, FastForwardInTheLastSecondEndsAtTheNextTick) {
+    auto* list = qobject_cast<platform::ListCtrl*>(Widget(kMainListFileList)->Window());
+    ASSERT_NE(list, nullptr);
+    const int row = list->InsertItem(0, QStringLiteral("0"));
+    list->SetItemText(row, 3, Clip());
+    Play();
+    const auto duration = static_cast<int32_t>(m_dlg->Player().GetDurationMs());
+    SeekMs(duration - 500);
+    m_dlg->DispatchCommand(kIdcFf);
+    EXPECT_EQ(PositionMs(), duration);
+    // With one row the end opens it again from the start.
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() == 0; }));
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_LT(PositionMs(), 1000);
+    EXPECT_TRUE(m_dlg->IsTimerActive(kPlaybackTimerId));
+}
+
+TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
+    Play();
+    m_dlg->DispatchCommand(kIdcStop);
+    EXPECT_EQ(Graph(), nullptr);
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_FALSE(m_dlg->IsTimerActive(kPlaybackTimerId));
+    EXPECT_EQ(m_dlg->ControlState()->OpenState(), kRecordingClosed);
+    EXPECT_EQ(platform::GetWindowText(Widget(kMainTextFile)->Window()), "");
+}
+
+}  // namespace
+}  // namespace player
