@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "platform/system/Log.h"
+
 #include <QFile>
 
 #include <atomic>
@@ -54,11 +56,12 @@ int CreateTemp(const QByteArray& target, QByteArray* tempPath) {
 void SyncFolderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash <= 0 ? QByteArray(slash == 0 ? "/" : ".") : path.left(slash);
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
+    const ScopedFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Get() >= 0) {
         // Not every file system syncs folders; the file itself is already on the medium.
-        ::fsync(fd);
-        ::close(fd);
+        if (::fsync(fd.Get()) != 0) {
+            qCDebug(lcSystem) << "folder" << folder << "not synced:" << qt_error_string(errno);
+        }
     }
 }
 
@@ -84,12 +87,27 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     QByteArray tempPath;
     ScopedFd fd(CreateTemp(target, &tempPath));
     if (fd.Get() < 0) {
+        qCWarning(lcSystem) << "cannot create a file beside" << path << ":"
+                            << qt_error_string(errno);
         return false;
     }
-    const bool ok = WriteAll(fd.Get(), bytes.constData(), static_cast<size_t>(bytes.size())) &&
-                    ::fsync(fd.Get()) == 0 && fd.Close() &&
-                    ::rename(tempPath.constData(), target.constData()) == 0;
+    const char* step = "write";
+    bool ok = WriteAll(fd.Get(), bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (ok) {
+        step = "sync";
+        ok = ::fsync(fd.Get()) == 0;
+    }
+    if (ok) {
+        step = "close";
+        ok = fd.Close();
+    }
+    if (ok) {
+        step = "rename";
+        ok = ::rename(tempPath.constData(), target.constData()) == 0;
+    }
     if (!ok) {
+        qCWarning(lcSystem) << path << "not written: the" << step
+                            << "failed:" << qt_error_string(errno);
         ::unlink(tempPath.constData());
         return false;
     }

@@ -1,6 +1,7 @@
 #include "platform/window/Dialog.h"
 
 #include "platform/window/ListCtrl.h"
+#include "platform/window/Log.h"
 #include "platform/window/Screen.h"
 #include "platform/window/Window.h"
 
@@ -160,6 +161,9 @@ bool Dialog::BuildChildren() {
         ConnectCommand(child, item.id);
         if (item.id != 0 && m_items.find(item.id) == m_items.end()) {
             m_items[item.id] = child;
+        } else if (item.id != 0) {
+            qCWarning(lcWindow) << "template" << m_template.id << "repeats child id" << item.id
+                                << ": the first answers GetDlgItem";
         }
     }
     return true;
@@ -173,6 +177,8 @@ QWidget* Dialog::GetDlgItem(int id) const {
 bool Dialog::SubclassDlgItem(int id, QWidget* widget) {
     QWidget* old = GetDlgItem(id);
     if (old == nullptr || widget == nullptr || widget == old) {
+        qCWarning(lcWindow) << "template" << m_template.id << "has no child" << id
+                            << "to bind a window to";
         return false;
     }
     std::unique_ptr<QWidget> placeholder(old);

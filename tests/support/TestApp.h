@@ -10,4 +10,9 @@ namespace testsupport {
 
 QApplication& EnsureApp();
 
+// A fixture's first member, so the application exists before the fixture's own widgets.
+struct AppFirst {
+    AppFirst() { EnsureApp(); }
+};
+
 }  // namespace testsupport

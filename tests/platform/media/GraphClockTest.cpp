@@ -12,7 +12,7 @@ using platform::media::REFERENCE_TIME;
 
 namespace {
 
-constexpr REFERENCE_TIME kMs = 10'000;
+constexpr REFERENCE_TIME kMs = platform::media::FromMilliseconds(1);
 
 class GraphClockAudio : public ::testing::Test {
 protected:

@@ -83,7 +83,7 @@ TEST_F(ButtonTest, DrawsWithTheFocusSelectedAndDisabledBits) {
         button->grab();
         ASSERT_FALSE(button->drawStates.empty());
         EXPECT_EQ(button->drawStates.back(), c.drawState);
-        delete button;
+        DestroyWindow(button);
     }
 }
 

@@ -221,7 +221,7 @@ TEST_F(DialogTest, ModelessEndDialogOnlyHides) {
     EXPECT_FALSE(dialog->isVisible());
     dialog->show();
     EXPECT_EQ(dialog->GetDlgItem(1)->parentWidget(), dialog.data());
-    delete dialog.data();
+    DestroyWindow(dialog.data());
 }
 
 TEST_F(DialogTest, DisabledTemplateButtonSendsNoCommand) {
