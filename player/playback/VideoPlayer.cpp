@@ -75,11 +75,15 @@ int CVideoPlayer::Open(const QString& path) {
         return 0;
     }
     if (m_graph) {
-        // Stopping a graph that never ran answers VFW_E_WRONG_STATE, which is no failure here.
-        if (const HRESULT stopped = m_graph->Stop(); stopped != VFW_E_WRONG_STATE) {
-            LogDropped("stopping the previous recording", stopped);
+        const HRESULT stopped = m_graph->Stop();
+        const HRESULT rewound = m_graph->SeekTo(0);
+        // Only a built graph can fail here; one that never ran answers VFW_E_WRONG_STATE to
+        // Stop, which is no failure either.
+        if (m_graph->HasGraphManager()) {
+            LogDropped("stopping the previous recording",
+                       stopped == VFW_E_WRONG_STATE ? S_OK : stopped);
+            LogDropped("rewinding the previous recording", rewound);
         }
-        LogDropped("rewinding the previous recording", m_graph->SeekTo(0));
         Release();
     }
     m_graph = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView, m_brightnessOption,

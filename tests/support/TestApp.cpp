@@ -21,6 +21,11 @@ public:
     }
 };
 
+// Registered while the program loads, never while GoogleTest walks its environments. GoogleTest
+// owns the environment.
+const bool kAppEnvironmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new AppEnvironment), true);
+
 }  // namespace
 
 QApplication& EnsureApp() {
@@ -30,8 +35,6 @@ QApplication& EnsureApp() {
     std::unique_ptr<QApplication>& app = AppEnvironment::Slot();
     if (!app) {
         app = std::make_unique<QApplication>(argc, argv);
-        // GoogleTest owns the environment.
-        ::testing::AddGlobalTestEnvironment(new AppEnvironment);
     }
     return *app;
 }
