@@ -96,14 +96,14 @@ protected:
             std::lock_guard lock(m_mutex);
             if (!ticking) {
                 m_readEnd = -1;  // the clock stands: silence, and a fresh start later
-                return static_cast<qint64>(frames * kBytesPerFrame);
+                return static_cast<qint64>(frames) * kBytesPerFrame;
             }
             resynced = Fill(reinterpret_cast<int16_t*>(data), frames, now, rate);
         }
         if (resynced) {
             m_clock->RestartAudio();  // what was heard before says nothing about now
         }
-        return static_cast<qint64>(frames * kBytesPerFrame);
+        return static_cast<qint64>(frames) * kBytesPerFrame;
     }
 
 private:

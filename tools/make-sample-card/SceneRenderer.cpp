@@ -234,7 +234,8 @@ void ShiftRow(std::uint8_t* dst, const std::uint8_t* src, int width, int shift, 
         }
         std::memcpy(dst + shift, src, static_cast<std::size_t>(width - shift));
     } else {
-        std::memcpy(dst, src - shift, static_cast<std::size_t>(width + shift));
+        const int kept = width + shift;
+        std::memcpy(dst, src - shift, static_cast<std::size_t>(kept));
         std::memset(dst + width + shift, src[width - 1], static_cast<std::size_t>(-shift));
     }
 }
