@@ -4,7 +4,7 @@
 function(roadplayer_add_test name)
     cmake_parse_arguments(ARG "RUN_SERIAL" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} test_support GTest::gtest GTest::gtest_main GTest::gmock)
     target_compile_definitions(${name} PRIVATE
         TEST_TOOLS_DIR="${ROADPLAYER_TOOLS_DIR}"
         TEST_PROGRAM_DIR="${ROADPLAYER_PROGRAM_DIR}"

@@ -2,37 +2,41 @@
 
 #include "settings/Bitmaps.h"
 
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QPushButton>
+#include <QStyle>
 
 namespace settings {
 namespace {
 
-const char* const kAboutTitle = "About DCS_4100";
-const char* const kVersionLine = "DCS_4100, Version 1.0";
 constexpr int kIconBitmap = 128;
+constexpr int kIconSize = 32;
+
+constexpr platform::DialogItem kAboutItems[] = {
+    {CAboutDlg::kIdIcon, platform::ChildKind::Static, 11, 11, 32, 32},
+    {CAboutDlg::kIdVersion, platform::ChildKind::Static, 61, 11, 137, 32, "DCS_4100, Version 1.0"},
+    {platform::IDOK, platform::ChildKind::Button, 118, 49, 80, 24, "OK", platform::kItemDefault},
+};
+
+constexpr platform::DialogTemplate kAboutTemplate{100, "About DCS_4100", 209, 84, 0, kAboutItems};
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(kAboutTitle));
-    auto* icon = new QLabel(this);
-    icon->setPixmap(
-        LoadBitmap(kIconBitmap).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    auto* text = new QLabel(QString::fromUtf8(kVersionLine), this);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+CAboutDlg::CAboutDlg(QWidget* parent) : platform::Dialog(kAboutTemplate, parent) {}
 
-    auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addSpacing(12);
-    row->addWidget(text, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addWidget(buttons);
-    setFixedSize(sizeHint());
+bool CAboutDlg::OnInitDialog() {
+    setFixedSize(kAboutTemplate.width, kAboutTemplate.height);
+    if (auto* icon = qobject_cast<QLabel*>(GetDlgItem(kIdIcon))) {
+        icon->setPixmap(
+            LoadBitmap(kIconBitmap)
+                .scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    // OK looks as the toolkit's own dialog buttons do under this style.
+    if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(platform::IDOK));
+        ok != nullptr && style()->styleHint(QStyle::SH_DialogButtonBox_ButtonsHaveIcons)) {
+        ok->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, ok));
+    }
+    return true;
 }
 
 }  // namespace settings

@@ -1,20 +1,41 @@
 #include "Bitmaps.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 
 namespace settings {
+namespace {
+
+// Pixmaps must go before the application object does: the cache is the application's child.
+class BitmapCache : public QObject {
+public:
+    using QObject::QObject;
+    QHash<int, QPixmap> pixmaps;
+};
+
+BitmapCache* Cache() {
+    static QPointer<BitmapCache> cache;
+    if (cache == nullptr && QCoreApplication::instance() != nullptr) {
+        cache = new BitmapCache(QCoreApplication::instance());
+    }
+    return cache;
+}
+
+}  // namespace
 
 QPixmap LoadBitmap(int id) {
-    // Kept for the process's life: pixmaps must not be freed after the application object.
-    static auto* cache = new QHash<int, QPixmap>;
-    const auto found = cache->constFind(id);
-    if (found != cache->constEnd()) {
-        return *found;
+    BitmapCache* cache = Cache();
+    if (cache != nullptr) {
+        const auto found = cache->pixmaps.constFind(id);
+        if (found != cache->pixmaps.constEnd()) {
+            return *found;
+        }
     }
     QPixmap pixmap(QStringLiteral(":/dcs_4100/%1.png").arg(id));
-    if (!pixmap.isNull()) {
-        cache->insert(id, pixmap);
+    if (cache != nullptr && !pixmap.isNull()) {
+        cache->pixmaps.insert(id, pixmap);
     }
     return pixmap;
 }

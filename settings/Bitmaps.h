@@ -6,7 +6,7 @@
 
 namespace settings {
 
-// A null pixmap when the id has no picture.
+// A null pixmap when the id has no picture. Pictures are kept while the application lives.
 QPixmap LoadBitmap(int id);
 
 }  // namespace settings

@@ -1,5 +1,6 @@
 #include "DCS_4100App.h"
 
+#include "platform/window/SystemDialogs.h"
 #include "settings/DCS_4100Dlg.h"
 
 #include <QApplication>
@@ -18,6 +19,11 @@ int CDCS_4100App::InitInstance() {
     QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
     // One look everywhere, whatever the desktop's theme.
     QApplication::setStyle(QStyleFactory::create("Fusion"));
+    if (qEnvironmentVariableIsSet(kBrowseAnswerVariable)) {
+        platform::SetFolderBrowserHandler([](const platform::FolderRequest&) {
+            return std::optional<QString>(qEnvironmentVariable(kBrowseAnswerVariable));
+        });
+    }
     CDCS_4100Dlg dlg;
     dlg.DoModal();
     return 0;

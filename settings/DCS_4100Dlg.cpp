@@ -1,32 +1,65 @@
 #include "DCS_4100Dlg.h"
 
+#include "platform/window/SystemDialogs.h"
 #include "settings/AboutDlg.h"
 #include "settings/Bitmaps.h"
-#include "settings/FolderBrowser.h"
 #include "settings/PictureButton.h"
 #include "settings/PopupDlg.h"
 
 #include <QDateEdit>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QShortcut>
 #include <QTimeEdit>
 
 namespace settings {
 namespace {
 
-const char* const kTitle = "설정";
-const char* const kSaveText = "저장";
-const char* const kCancelText = "취소";
+using platform::ChildKind;
+using platform::DialogItem;
+
 const char* const kAboutItem = "&About DCS_4100...";
-const char* const kCloseItem = "&Close";
 constexpr int kBackgroundBitmap = 129;
 constexpr int kIconBitmap = 128;
+
+constexpr DialogItem kItems[] = {
+    {1037, ChildKind::Button, 48, 106, 51, 16, "POFF"},
+    {1038, ChildKind::Button, 138, 106, 51, 16, "PA"},
+    {1039, ChildKind::Button, 228, 106, 51, 16, "P1"},
+    {1040, ChildKind::Button, 318, 106, 51, 16, "P2"},
+    {1041, ChildKind::Button, 408, 106, 51, 16, "P3"},
+    {1042, ChildKind::Button, 93, 213, 51, 16, "ROFF"},
+    {1043, ChildKind::Button, 183, 213, 51, 16, "RLOW"},
+    {1044, ChildKind::Button, 272, 213, 51, 16, "RMID"},
+    {1045, ChildKind::Button, 363, 213, 51, 16, "RHIGH"},
+    {1046, ChildKind::Button, 93, 320, 51, 16, "SOFF"},
+    {1047, ChildKind::Button, 183, 320, 51, 16, "SLOW"},
+    {1048, ChildKind::Button, 272, 320, 51, 16, "SMID"},
+    {1049, ChildKind::Button, 363, 320, 51, 16, "SHIGH"},
+    {1050, ChildKind::Button, 93, 427, 51, 16, "QLOW"},
+    {1051, ChildKind::Button, 228, 427, 51, 16, "QMID"},
+    {1052, ChildKind::Button, 363, 427, 51, 16, "QHIGH"},
+    {1053, ChildKind::Button, 37, 535, 49, 16, "GOFF"},
+    {1054, ChildKind::Button, 92, 535, 49, 16, "G1"},
+    {1055, ChildKind::Button, 142, 535, 49, 16, "G2"},
+    {1056, ChildKind::Button, 192, 535, 49, 16, "G3"},
+    {1057, ChildKind::Button, 242, 535, 49, 16, "G4"},
+    {1058, ChildKind::Button, 292, 535, 49, 16, "G5"},
+    {1059, ChildKind::Button, 342, 535, 49, 16, "G6"},
+    {1060, ChildKind::Button, 392, 535, 49, 16, "G7"},
+    {1061, ChildKind::Button, 442, 535, 49, 16, "G8"},
+    {CDCS_4100Dlg::kIdDateTimeSwitch, ChildKind::Button, 41, 634, 19, 19},
+    {CDCS_4100Dlg::kIdDate, ChildKind::DatePicker, 93, 634, 186, 24, "", platform::kItemDisabled},
+    {CDCS_4100Dlg::kIdTime, ChildKind::TimePicker, 299, 634, 132, 24, "", platform::kItemDisabled},
+    {CDCS_4100Dlg::kIdSave, ChildKind::Button, 172, 708, 148, 31, "저장"},
+    {CDCS_4100Dlg::kIdCancel, ChildKind::Button, 334, 708, 148, 31, "취소"},
+    {CDCS_4100Dlg::kIdInit, ChildKind::Button, 10, 708, 148, 31},
+};
+
+constexpr platform::DialogTemplate kTemplate{
+    102, "설정", CDCS_4100Dlg::kWidth, CDCS_4100Dlg::kHeight, platform::kDialogPopup, kItems};
 
 // The five rows of option buttons, each bound to one setting.
 enum class Row { Parking, Microphone, Speaker, Quality, GSensor };
@@ -47,54 +80,40 @@ int32_t CameraSettings::*RowField(Row row) {
     return &CameraSettings::gSensorSensitivity;
 }
 
+// What an option button sets, and its pictures when its value is not / is the setting's.
 struct OptionButton {
     int id;
-    const char* caption;
     Row row;
     int value;
-    int x, y, width, height;
     int offBitmap, onBitmap;
 };
 
 constexpr OptionButton kOptionButtons[] = {
-    {1037, "POFF", Row::Parking, 0, 48, 106, 51, 16, 131, 130},
-    {1038, "PA", Row::Parking, 1, 138, 106, 51, 16, 132, 133},
-    {1039, "P1", Row::Parking, 2, 228, 106, 51, 16, 134, 135},
-    {1040, "P2", Row::Parking, 3, 318, 106, 51, 16, 136, 137},
-    {1041, "P3", Row::Parking, 4, 408, 106, 51, 16, 139, 138},
-    {1042, "ROFF", Row::Microphone, 0, 93, 213, 51, 16, 131, 130},
-    {1043, "RLOW", Row::Microphone, 1, 183, 213, 51, 16, 142, 143},
-    {1044, "RMID", Row::Microphone, 2, 272, 213, 51, 16, 145, 144},
-    {1045, "RHIGH", Row::Microphone, 3, 363, 213, 51, 16, 147, 146},
-    {1046, "SOFF", Row::Speaker, 0, 93, 320, 51, 16, 131, 130},
-    {1047, "SLOW", Row::Speaker, 1, 183, 320, 51, 16, 142, 143},
-    {1048, "SMID", Row::Speaker, 2, 272, 320, 51, 16, 145, 144},
-    {1049, "SHIGH", Row::Speaker, 3, 363, 320, 51, 16, 147, 146},
-    {1050, "QLOW", Row::Quality, 0, 93, 427, 51, 16, 142, 143},
-    {1051, "QMID", Row::Quality, 1, 228, 427, 51, 16, 145, 144},
-    {1052, "QHIGH", Row::Quality, 2, 363, 427, 51, 16, 147, 146},
-    {1053, "GOFF", Row::GSensor, 0, 37, 535, 49, 16, 158, 159},
-    {1054, "G1", Row::GSensor, 1, 92, 535, 49, 16, 148, 149},
-    {1055, "G2", Row::GSensor, 2, 142, 535, 49, 16, 150, 151},
-    {1056, "G3", Row::GSensor, 3, 192, 535, 49, 16, 152, 153},
-    {1057, "G4", Row::GSensor, 4, 242, 535, 49, 16, 154, 155},
-    {1058, "G5", Row::GSensor, 5, 292, 535, 49, 16, 161, 160},
-    {1059, "G6", Row::GSensor, 6, 342, 535, 49, 16, 163, 162},
-    {1060, "G7", Row::GSensor, 7, 392, 535, 49, 16, 165, 164},
-    {1061, "G8", Row::GSensor, 8, 442, 535, 49, 16, 156, 157},
+    {1037, Row::Parking, 0, 131, 130},    {1038, Row::Parking, 1, 132, 133},
+    {1039, Row::Parking, 2, 134, 135},    {1040, Row::Parking, 3, 136, 137},
+    {1041, Row::Parking, 4, 139, 138},    {1042, Row::Microphone, 0, 131, 130},
+    {1043, Row::Microphone, 1, 142, 143}, {1044, Row::Microphone, 2, 145, 144},
+    {1045, Row::Microphone, 3, 147, 146}, {1046, Row::Speaker, 0, 131, 130},
+    {1047, Row::Speaker, 1, 142, 143},    {1048, Row::Speaker, 2, 145, 144},
+    {1049, Row::Speaker, 3, 147, 146},    {1050, Row::Quality, 0, 142, 143},
+    {1051, Row::Quality, 1, 145, 144},    {1052, Row::Quality, 2, 147, 146},
+    {1053, Row::GSensor, 0, 158, 159},    {1054, Row::GSensor, 1, 148, 149},
+    {1055, Row::GSensor, 2, 150, 151},    {1056, Row::GSensor, 3, 152, 153},
+    {1057, Row::GSensor, 4, 154, 155},    {1058, Row::GSensor, 5, 161, 160},
+    {1059, Row::GSensor, 6, 163, 162},    {1060, Row::GSensor, 7, 165, 164},
+    {1061, Row::GSensor, 8, 156, 157},
 };
 
 struct ActionButton {
     int id;
-    int x, y, width, height;
     int normalBitmap, pressedBitmap;
 };
 
 constexpr ActionButton kActionButtons[] = {
-    {CDCS_4100Dlg::kIdDateTimeSwitch, 41, 634, 19, 19, 173, 172},
-    {CDCS_4100Dlg::kIdSave, 172, 708, 148, 31, 167, 166},
-    {CDCS_4100Dlg::kIdCancel, 334, 708, 148, 31, 171, 170},
-    {CDCS_4100Dlg::kIdInit, 10, 708, 148, 31, 169, 168},
+    {CDCS_4100Dlg::kIdDateTimeSwitch, 173, 172},
+    {CDCS_4100Dlg::kIdSave, 167, 166},
+    {CDCS_4100Dlg::kIdCancel, 171, 170},
+    {CDCS_4100Dlg::kIdInit, 169, 168},
 };
 constexpr int kSwitchOnBitmap = 172;
 constexpr int kSwitchOffBitmap = 173;
@@ -106,13 +125,6 @@ const OptionButton* FindOption(int id) {
         }
     }
     return nullptr;
-}
-
-// The locale's long time format without the zone, which the control cannot edit.
-QString TimeFormat() {
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    format.remove('t');
-    return format.trimmed();
 }
 
 // Dark fields that match the pictures around them.
@@ -139,82 +151,46 @@ QFont DialogFont() {
 
 }  // namespace
 
-CDCS_4100Dlg::CDCS_4100Dlg(QWidget* parent) : QDialog(parent) {
-    OnInitDialog();
-}
-
-CDCS_4100Dlg::~CDCS_4100Dlg() = default;
+CDCS_4100Dlg::CDCS_4100Dlg(QWidget* parent) : platform::Dialog(kTemplate, parent) {}
 
 bool CDCS_4100Dlg::OnInitDialog() {
     m_settingsPath = LocateSettingsFile();
 
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    m_systemMenu = new QMenu(this);
-    m_systemMenu->setPalette(FieldPalette(m_systemMenu->palette()));
-    m_systemMenu->addAction(QString::fromUtf8(kCloseItem), this, [this] { OnCancel(); });
-    m_systemMenu->addSeparator();
-    m_systemMenu->addAction(QString::fromUtf8(kAboutItem), this,
-                            [this] { OnSysCommand(kIdmAboutBox); });
-    auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-    connect(menuKey, &QShortcut::activated, this,
-            [this] { ShowSystemMenu(mapToGlobal(QPoint(0, kDragBandHeight))); });
+    SetCaptionBand(kDragBandHeight);
+    QMenu* systemMenu = GetSystemMenu();
+    systemMenu->setPalette(FieldPalette(systemMenu->palette()));
+    AppendSystemMenu(0);
+    AppendSystemMenu(kIdmAboutBox, QString::fromUtf8(kAboutItem));
     setWindowIcon(QIcon(LoadBitmap(kIconBitmap)));
-    setWindowTitle(QString::fromUtf8(kTitle));
 
     setFixedSize(kWidth, kHeight);
     m_background = LoadBitmap(kBackgroundBitmap);
-    CreateControls();
+    SetUpControls();
 
     ReadSettings(m_settingsPath.value_or(QString()), m_settings);
     RefreshOptionButtons();
     return true;
 }
 
-void CDCS_4100Dlg::CreateControls() {
+void CDCS_4100Dlg::SetUpControls() {
     for (const OptionButton& option : kOptionButtons) {
-        auto* button = new PictureButton(option.id, this);
-        button->setGeometry(option.x, option.y, option.width, option.height);
-        button->setAccessibleName(QString::fromLatin1(option.caption));
+        auto* button = new PictureButton(this);
         button->LoadBitmaps(option.offBitmap, option.onBitmap);
-        connect(button, &QAbstractButton::clicked, this, [this, id = option.id] { OnCommand(id); });
-        m_controls.insert(option.id, button);
+        SubclassDlgItem(option.id, button);
     }
     for (const ActionButton& action : kActionButtons) {
-        auto* button = new PictureButton(action.id, this);
-        button->setGeometry(action.x, action.y, action.width, action.height);
+        auto* button = new PictureButton(this);
         button->LoadBitmaps(action.normalBitmap, action.pressedBitmap);
-        connect(button, &QAbstractButton::clicked, this, [this, id = action.id] { OnCommand(id); });
-        m_controls.insert(action.id, button);
+        SubclassDlgItem(action.id, button);
     }
-    static_cast<PictureButton*>(m_controls[kIdSave])->setText(QString::fromUtf8(kSaveText));
-    static_cast<PictureButton*>(m_controls[kIdCancel])->setText(QString::fromUtf8(kCancelText));
-
-    const QDateTime now = QDateTime::currentDateTime();
-    m_dateCtrl = new QDateEdit(now.date(), this);
-    m_dateCtrl->setGeometry(93, 634, 186, 24);
-    m_dateCtrl->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
-    m_dateCtrl->setCalendarPopup(true);
-    m_dateCtrl->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
-    m_timeCtrl = new QTimeEdit(now.time(), this);
-    m_timeCtrl->setGeometry(299, 634, 132, 24);
-    m_timeCtrl->setDisplayFormat(TimeFormat());
-    for (QAbstractSpinBox* control :
-         {static_cast<QAbstractSpinBox*>(m_dateCtrl), static_cast<QAbstractSpinBox*>(m_timeCtrl)}) {
-        control->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (const int id : {kIdDate, kIdTime}) {
+        QWidget* control = GetDlgItem(id);
         control->setFont(DialogFont());
         control->setPalette(FieldPalette(control->palette()));
-        control->setEnabled(false);
-        control->show();
     }
-    m_controls.insert(kIdDate, m_dateCtrl);
-    m_controls.insert(kIdTime, m_timeCtrl);
 }
 
-QWidget* CDCS_4100Dlg::GetDlgItem(int id) const {
-    return m_controls.value(id, nullptr);
-}
-
-void CDCS_4100Dlg::OnCommand(int id) {
+bool CDCS_4100Dlg::OnCommand(int id) {
     if (id >= kIdFirstOption && id <= kIdLastOption) {
         OnOptionButton(id);
     } else if (id == kIdDateTimeSwitch) {
@@ -225,7 +201,10 @@ void CDCS_4100Dlg::OnCommand(int id) {
         OnInit();
     } else if (id == kIdCancel) {
         OnCancel();
+    } else {
+        return false;
     }
+    return true;
 }
 
 void CDCS_4100Dlg::OnOptionButton(int id) {
@@ -244,7 +223,7 @@ void CDCS_4100Dlg::RefreshOptionButtons() {
         if (option.row == Row::GSensor && (current < 0 || current > 8)) {
             continue;
         }
-        auto* button = static_cast<PictureButton*>(m_controls[option.id]);
+        auto* button = static_cast<PictureButton*>(GetDlgItem(option.id));
         if (current == option.value) {
             button->LoadBitmaps(option.onBitmap, option.onBitmap);
         } else {
@@ -257,9 +236,9 @@ void CDCS_4100Dlg::RefreshOptionButtons() {
 void CDCS_4100Dlg::OnDateTimeSwitch() {
     m_dateTimeSwitch = m_dateTimeSwitch ? 0 : 1;
     const bool on = m_dateTimeSwitch != 0;
-    m_dateCtrl->setEnabled(on);
-    m_timeCtrl->setEnabled(on);
-    auto* button = static_cast<PictureButton*>(m_controls[kIdDateTimeSwitch]);
+    GetDlgItem(kIdDate)->setEnabled(on);
+    GetDlgItem(kIdTime)->setEnabled(on);
+    auto* button = static_cast<PictureButton*>(GetDlgItem(kIdDateTimeSwitch));
     button->LoadBitmaps(on ? kSwitchOnBitmap : kSwitchOffBitmap, kSwitchOnBitmap);
     update();
 }
@@ -268,20 +247,22 @@ void CDCS_4100Dlg::OnSave() {
     // Open where the camera reads its files when the card is present.
     const QString startFolder =
         m_settingsPath ? QFileInfo(*m_settingsPath).path() : QDir::homePath();
-    const std::optional<QString> folder = BrowseForFolder(this, startFolder);
+    const std::optional<QString> folder = platform::BrowseForFolder({this, QString(), startFolder});
     bool saved = false;
-    if (folder && !folder->isEmpty()) {
+    if (folder) {
         // A folder that takes no file ends the save before anything else is written.
         saved = WriteSettings(*folder, m_settings);
         if (saved && m_dateTimeSwitch) {
-            saved = WriteTime(*folder, m_dateCtrl->date(), m_timeCtrl->time());
+            const auto* date = static_cast<QDateEdit*>(GetDlgItem(kIdDate));
+            const auto* time = static_cast<QTimeEdit*>(GetDlgItem(kIdTime));
+            saved = WriteTime(*folder, date->date(), time->time());
         }
     }
     m_saveOutcome = saved ? 1 : 0;
     CPopupDlg popup(this);
     popup.DoModal();
     if (saved) {
-        accept();
+        EndDialog(platform::IDOK);
     }
 }
 
@@ -291,61 +272,30 @@ void CDCS_4100Dlg::OnInit() {
 }
 
 void CDCS_4100Dlg::OnCancel() {
-    QDialog::reject();
-}
-
-void CDCS_4100Dlg::reject() {
-    OnCancel();
+    EndDialog(platform::IDCANCEL);
 }
 
 void CDCS_4100Dlg::OnSysCommand(int id) {
     if (id == kIdmAboutBox) {
         CAboutDlg about(this);
         about.DoModal();
+        return;
     }
+    platform::Dialog::OnSysCommand(id);
 }
 
-void CDCS_4100Dlg::ShowSystemMenu(const QPoint& globalPos) {
-    m_systemMenu->popup(globalPos);
+void CDCS_4100Dlg::keyPressEvent(QKeyEvent* event) {
+    // Only a click saves: Enter is no shortcut for the Save button here.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    platform::Dialog::keyPressEvent(event);
 }
 
 void CDCS_4100Dlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, kWidth, kHeight, m_background);
-}
-
-void CDCS_4100Dlg::mousePressEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (pos.y() >= kDragBandHeight) {
-        QDialog::mousePressEvent(event);
-        return;
-    }
-    if (event->button() == Qt::LeftButton) {
-        // Moved by hand: a frameless window may have no window manager to move it.
-        m_dragging = true;
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    } else if (event->button() == Qt::RightButton) {
-        ShowSystemMenu(event->globalPosition().toPoint());
-    }
-    event->accept();
-}
-
-void CDCS_4100Dlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        event->accept();
-        return;
-    }
-    QDialog::mouseMoveEvent(event);
-}
-
-void CDCS_4100Dlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_dragging && event->button() == Qt::LeftButton) {
-        m_dragging = false;
-        event->accept();
-        return;
-    }
-    QDialog::mouseReleaseEvent(event);
 }
 
 }  // namespace settings

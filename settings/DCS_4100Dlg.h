@@ -1,27 +1,19 @@
 #pragma once
 // The settings tool's main dialog: a fixed 498 x 758 picture on which every setting is a
 // picture button, a date-and-time switch with its two controls, and Save, Cancel and Init.
-// The window has no frame: it is dragged by the band above y = 36, whose right click (and
-// Alt+Space) opens the system menu. GUI thread only.
+// The window has no frame: the band above y = 36 is its title bar (drag, system menu).
+// GUI thread only.
 
+#include "platform/window/Dialog.h"
 #include "settings/SettingsFiles.h"
 
-#include <QDialog>
-#include <QMap>
 #include <QPixmap>
-#include <QPoint>
 
 #include <optional>
 
-class QDateEdit;
-class QMenu;
-class QTimeEdit;
-
 namespace settings {
 
-class PictureButton;
-
-class CDCS_4100Dlg : public QDialog {
+class CDCS_4100Dlg : public platform::Dialog {
     Q_OBJECT
 public:
     static constexpr int kIdSave = 1;
@@ -38,52 +30,35 @@ public:
     static constexpr int kDragBandHeight = 36;
 
     explicit CDCS_4100Dlg(QWidget* parent = nullptr);
-    ~CDCS_4100Dlg() override;
-
-    int DoModal() { return exec(); }
-    QWidget* GetDlgItem(int id) const;
-    // A command as the dialog's controls send it (button id).
-    void OnCommand(int id);
 
     const CameraSettings& Settings() const { return m_settings; }
     const std::optional<QString>& SettingsPath() const { return m_settingsPath; }
     bool DateTimeSwitch() const { return m_dateTimeSwitch != 0; }
     // 1 after a successful save, 0 otherwise; read by the confirmation window.
     int SaveOutcome() const { return m_saveOutcome; }
-    QMenu* SystemMenu() const { return m_systemMenu; }
-
-    void reject() override;
 
 protected:
-    bool OnInitDialog();
+    bool OnInitDialog() override;
+    bool OnCommand(int id) override;
+    void OnCancel() override;
+    void OnSysCommand(int id) override;
     void OnOptionButton(int id);
     void OnDateTimeSwitch();
     void OnSave();
     void OnInit();
-    void OnCancel();
-    void OnSysCommand(int id);
     void RefreshOptionButtons();
-    void ShowSystemMenu(const QPoint& globalPos);
 
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void CreateControls();
+    void SetUpControls();
 
     CameraSettings m_settings;
     std::optional<QString> m_settingsPath;
     int m_dateTimeSwitch = 0;
     int m_saveOutcome = 0;
     QPixmap m_background;
-    QMap<int, QWidget*> m_controls;
-    QDateEdit* m_dateCtrl = nullptr;
-    QTimeEdit* m_timeCtrl = nullptr;
-    QMenu* m_systemMenu = nullptr;
-    bool m_dragging = false;
-    QPoint m_dragOffset;  // cursor position relative to the window's top left
 };
 
 }  // namespace settings

@@ -6,7 +6,7 @@
 
 namespace settings {
 
-PictureButton::PictureButton(int id, QWidget* parent) : QAbstractButton(parent), m_id(id) {
+PictureButton::PictureButton(QWidget* parent) : platform::Button(parent) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -22,9 +22,8 @@ void PictureButton::LoadBitmaps(int normalId, int pressedId) {
     update();
 }
 
-void PictureButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, isDown() ? m_pressed : m_normal);
+void PictureButton::DrawItem(QPainter& painter, const platform::DrawItemInfo& info) {
+    painter.drawPixmap(0, 0, (info.state & platform::ODS_SELECTED) ? m_pressed : m_normal);
 }
 
 }  // namespace settings

@@ -2,27 +2,26 @@
 // A button drawn only from pictures: its normal picture, and its pressed picture while the
 // mouse holds it down. GUI thread only.
 
-#include <QAbstractButton>
+#include "platform/window/Button.h"
+
 #include <QPixmap>
 
 namespace settings {
 
-class PictureButton : public QAbstractButton {
+class PictureButton : public platform::Button {
     Q_OBJECT
 public:
-    PictureButton(int id, QWidget* parent);
+    explicit PictureButton(QWidget* parent = nullptr);
 
-    int Id() const { return m_id; }
     // Bitmap ids of the pictures; the same id twice keeps the look in every state.
     void LoadBitmaps(int normalId, int pressedId);
     int NormalBitmapId() const { return m_normalId; }
     int PressedBitmapId() const { return m_pressedId; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void DrawItem(QPainter& painter, const platform::DrawItemInfo& info) override;
 
 private:
-    int m_id;
     int m_normalId = 0;
     int m_pressedId = 0;
     QPixmap m_normal;

@@ -2,17 +2,15 @@
 // The small window that confirms a save's outcome: the success text when the owner's save
 // outcome is 1, else the cancellation text. GUI thread only.
 
-#include <QDialog>
-#include <QPixmap>
+#include "platform/window/Dialog.h"
 
-class QLabel;
+#include <QPixmap>
 
 namespace settings {
 
 class CDCS_4100Dlg;
-class PictureButton;
 
-class CPopupDlg : public QDialog {
+class CPopupDlg : public platform::Dialog {
     Q_OBJECT
 public:
     static constexpr int kIdSuccessText = 1038;
@@ -20,18 +18,13 @@ public:
 
     explicit CPopupDlg(CDCS_4100Dlg* owner);
 
-    int DoModal() { return exec(); }
-    QWidget* GetDlgItem(int id) const;
-
 protected:
-    bool OnInitDialog(int saveOutcome);
+    bool OnInitDialog() override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    CDCS_4100Dlg* m_owner;
     QPixmap m_background;
-    QLabel* m_successText = nullptr;
-    QLabel* m_cancelText = nullptr;
-    PictureButton* m_ok = nullptr;
 };
 
 }  // namespace settings

@@ -2,6 +2,7 @@
 
 #include "platform/system/AtomicFile.h"
 #include "platform/system/Drives.h"
+#include "settings/Log.h"
 
 #include <QFile>
 
@@ -62,7 +63,13 @@ bool ParseSettings(const QByteArray& bytes, CameraSettings& settings) {
 bool ReadSettings(const QString& path, CameraSettings& settings) {
     settings = CameraSettings{};
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    if (path.isEmpty()) {
+        qCInfo(lcSettings) << "no camera card: the settings start at their defaults";
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcSettings) << path << "cannot be read:" << file.errorString()
+                              << "- the settings start at their defaults";
         return false;
     }
     return ParseSettings(file.read(kReadLimitBytes), settings);

@@ -33,6 +33,9 @@
 #include <vector>
 
 using namespace platform::media;
+using player::CPlayGraph;
+using player::CTextData;
+using player::CVideoPlayer;
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 using namespace platform::media;
+using namespace player;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CTextData store;
+    player::CTextData store;
     const std::string text(reinterpret_cast<const char*>(data), size);
     size_t start = 0;
     int32_t timeMs = 0;
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         const std::string line = text.substr(start, end - start);
         store.AddLine(line.c_str(), timeMs);
-        CGPSData fix;
+        player::CGPSData fix;
         fix.Parse(line.c_str(), timeMs);
         timeMs += 100;
         start = end + 1;

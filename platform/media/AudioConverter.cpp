@@ -1,6 +1,7 @@
 #include "platform/media/AudioConverter.h"
 
 #include "platform/media/AudioOutput.h"
+#include "platform/media/Log.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -20,9 +21,9 @@ AudioConverter::~AudioConverter() {
 }
 
 void AudioConverter::Reset() {
-    avfilter_graph_free(&m_graph);
     m_input = nullptr;
     m_output = nullptr;
+    m_graph.reset();
     av_channel_layout_uninit(&m_layout);
     m_sampleRate = 0;
     m_format = -1;
@@ -31,8 +32,8 @@ void AudioConverter::Reset() {
 
 bool AudioConverter::Configure(const AVFrame* frame, double rate) {
     Reset();
-    m_graph = avfilter_graph_alloc();
-    if (m_graph == nullptr) {
+    m_graph.reset(avfilter_graph_alloc());
+    if (!m_graph) {
         return false;
     }
     AVChannelLayout layout{};
@@ -55,25 +56,29 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate) {
             .arg(rate, 0, 'f', 4)
             .arg(AudioOutput::kSampleRate)
             .toLatin1();
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
-    bool ok = outputs != nullptr && inputs != nullptr &&
+    FilterInOutPtr outputs(avfilter_inout_alloc());
+    FilterInOutPtr inputs(avfilter_inout_alloc());
+    bool ok = outputs && inputs &&
               avfilter_graph_create_filter(&m_input, avfilter_get_by_name("abuffer"), "in",
-                                           source.constData(), nullptr, m_graph) >= 0 &&
+                                           source.constData(), nullptr, m_graph.get()) >= 0 &&
               avfilter_graph_create_filter(&m_output, avfilter_get_by_name("abuffersink"), "out",
-                                           nullptr, nullptr, m_graph) >= 0;
+                                           nullptr, nullptr, m_graph.get()) >= 0;
     if (ok) {
         outputs->name = av_strdup("in");
         outputs->filter_ctx = m_input;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = m_output;
-        ok =
-            avfilter_graph_parse_ptr(m_graph, chain.constData(), &inputs, &outputs, nullptr) >= 0 &&
-            avfilter_graph_config(m_graph, nullptr) >= 0;
+        // Parsing takes the lists over and hands back what it did not use.
+        AVFilterInOut* inputList = inputs.release();
+        AVFilterInOut* outputList = outputs.release();
+        ok = avfilter_graph_parse_ptr(m_graph.get(), chain.constData(), &inputList, &outputList,
+                                      nullptr) >= 0;
+        inputs.reset(inputList);
+        outputs.reset(outputList);
+        ok = ok && avfilter_graph_config(m_graph.get(), nullptr) >= 0;
     }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
     if (!ok) {
+        qCWarning(lcMedia) << "no sound conversion from" << source << "through" << chain;
         av_channel_layout_uninit(&layout);
         Reset();
         return false;
@@ -86,31 +91,27 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate) {
 }
 
 bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int16_t>* out) {
-    const bool same = m_graph != nullptr && m_sampleRate == frame->sample_rate &&
-                      m_format == frame->format && m_rate == rate &&
-                      m_layout.nb_channels == frame->ch_layout.nb_channels;
+    const bool same = m_graph && m_sampleRate == frame->sample_rate && m_format == frame->format &&
+                      m_rate == rate && m_layout.nb_channels == frame->ch_layout.nb_channels;
     if (!same && !Configure(frame, rate)) {
         return false;
     }
-    AVFrame* copy = av_frame_clone(frame);
-    if (copy == nullptr) {
+    const FramePtr copy(av_frame_clone(frame));
+    if (!copy) {
         return false;
     }
     // The chain keeps no time of its own: the renderer tracks times per input frame.
     copy->pts = AV_NOPTS_VALUE;
-    if (av_buffersrc_add_frame_flags(m_input, copy, AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
-        av_frame_free(&copy);
+    if (av_buffersrc_add_frame_flags(m_input, copy.get(), AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
         return false;
     }
-    av_frame_free(&copy);
-    AVFrame* converted = av_frame_alloc();
-    while (converted != nullptr && av_buffersink_get_frame(m_output, converted) >= 0) {
+    const FramePtr converted(av_frame_alloc());
+    while (converted && av_buffersink_get_frame(m_output, converted.get()) >= 0) {
         const auto* samples = reinterpret_cast<const int16_t*>(converted->data[0]);
         out->insert(out->end(), samples,
                     samples + static_cast<size_t>(converted->nb_samples) * AudioOutput::kChannels);
-        av_frame_unref(converted);
+        av_frame_unref(converted.get());
     }
-    av_frame_free(&converted);
     return true;
 }
 

@@ -3,15 +3,9 @@
 // playback rate keeping its pitch: a libavfilter chain abuffer -> atempo -> aformat. Internal;
 // used by one thread at a time.
 
-#include <cstdint>
-
-extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavutil/frame.h>
-}
+#include "platform/media/AvHandles.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace platform::media {
@@ -30,9 +24,9 @@ public:
 private:
     bool Configure(const AVFrame* frame, double rate);
 
-    AVFilterGraph* m_graph = nullptr;
-    AVFilterContext* m_input = nullptr;
-    AVFilterContext* m_output = nullptr;
+    FilterGraphPtr m_graph;
+    AVFilterContext* m_input = nullptr;   // owned by m_graph
+    AVFilterContext* m_output = nullptr;  // owned by m_graph
     int m_sampleRate = 0;
     int m_format = -1;
     AVChannelLayout m_layout{};

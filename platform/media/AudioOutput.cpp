@@ -17,7 +17,7 @@ namespace {
 constexpr int kBytesPerFrame = AudioOutput::kChannels * static_cast<int>(sizeof(int16_t));
 constexpr double kDeviceBufferSeconds = 0.08;
 // Sound within this distance of its time plays as it is; beyond, it is cut or delayed.
-constexpr REFERENCE_TIME kSyncTolerance = 600'000;  // 60 ms
+constexpr REFERENCE_TIME kSyncTolerance = Units100ns(std::chrono::milliseconds(60));
 // A device whose reads fall this far (in seconds of its own time) from the clock has stalled
 // or raced: its sound is lined up with the clock again instead of the clock following it.
 constexpr double kResyncSeconds = 0.25;
@@ -32,8 +32,7 @@ struct Chunk {
 
     size_t Frames() const { return samples.size() / AudioOutput::kChannels; }
     REFERENCE_TIME TimeAt(size_t frame) const {
-        return start + static_cast<REFERENCE_TIME>(static_cast<double>(frame) * 1e7 * rate /
-                                                   AudioOutput::kSampleRate);
+        return start + FromSeconds(static_cast<double>(frame) * rate / AudioOutput::kSampleRate);
     }
 };
 }  // namespace
@@ -76,7 +75,7 @@ public:
             }
             const double queuedSeconds =
                 static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
-            heard = m_readEnd - static_cast<REFERENCE_TIME>(queuedSeconds * 1e7 * m_readRate);
+            heard = m_readEnd - FromSeconds(queuedSeconds * m_readRate);
             m_heard = heard;
         }
         m_clock->FollowAudio(heard);
@@ -97,14 +96,14 @@ protected:
             std::lock_guard lock(m_mutex);
             if (!ticking) {
                 m_readEnd = -1;  // the clock stands: silence, and a fresh start later
-                return static_cast<qint64>(frames * kBytesPerFrame);
+                return static_cast<qint64>(frames) * kBytesPerFrame;
             }
             resynced = Fill(reinterpret_cast<int16_t*>(data), frames, now, rate);
         }
         if (resynced) {
             m_clock->RestartAudio();  // what was heard before says nothing about now
         }
-        return static_cast<qint64>(frames * kBytesPerFrame);
+        return static_cast<qint64>(frames) * kBytesPerFrame;
     }
 
 private:
@@ -112,13 +111,11 @@ private:
     // was too far from the clock and the sound started over, lined up with it.
     bool Fill(int16_t* out, size_t frames, REFERENCE_TIME now, double rate) {
         // A fresh start lines the sound up with the clock, one device buffer ahead.
-        const REFERENCE_TIME aligned =
-            now + static_cast<REFERENCE_TIME>(latencySeconds.load() * 1e7 * rate);
+        const REFERENCE_TIME aligned = now + FromSeconds(latencySeconds.load() * rate);
         const bool resync =
-            m_readEnd >= 0 && std::llabs(m_readEnd - aligned) >
-                                  static_cast<REFERENCE_TIME>(kResyncSeconds * 1e7 * rate);
+            m_readEnd >= 0 && std::llabs(m_readEnd - aligned) > FromSeconds(kResyncSeconds * rate);
         REFERENCE_TIME want = m_readEnd >= 0 && !resync ? m_readEnd : aligned;
-        const double unitsPerFrame = 1e7 * rate / kSampleRate;
+        const double unitsPerFrame = static_cast<double>(kUnitsPerSecond) * rate / kSampleRate;
         size_t written = 0;
         while (written < frames) {
             if (m_chunks.empty()) {
@@ -236,12 +233,12 @@ bool AudioOutput::Open() {
     bool started = false;
     {
         std::lock_guard handover(m_handover);
-        m_host = new Host;  // deleted on its thread in Close
+        m_host = std::make_unique<Host>();  // deleted on its thread in Close
         m_host->moveToThread(&m_thread);
         reader->moveToThread(&m_thread);
     }
     QMetaObject::invokeMethod(
-        m_host,
+        m_host.get(),
         [&] {
             std::lock_guard handover(m_handover);
             started = m_host->Start(reader);
@@ -261,23 +258,18 @@ void AudioOutput::Close() {
     if (!m_open) {
         return;
     }
-    Host* host = m_host;
     Reader* reader = m_reader.get();
     QThread* caller = QThread::currentThread();
     QMetaObject::invokeMethod(
-        host,
-        [this, host, reader, caller] {
+        m_host.get(),
+        [this, reader, caller] {
             std::lock_guard handover(m_handover);
-            host->Stop();
-            delete host;
+            m_host->Stop();
+            m_host.reset();
             reader->close();
             reader->moveToThread(caller);
         },
         Qt::BlockingQueuedConnection);
-    {
-        std::lock_guard handover(m_handover);
-        m_host = nullptr;
-    }
     m_thread.quit();
     m_thread.wait();
     m_open = false;

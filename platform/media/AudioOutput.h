@@ -49,7 +49,7 @@ private:
     std::shared_ptr<GraphClock> m_clock;
     std::unique_ptr<Reader> m_reader;
     QThread m_thread;
-    Host* m_host = nullptr;  // lives on m_thread
+    std::unique_ptr<Host> m_host;  // lives on m_thread, where it is made and goes
     // Taken on both sides of each blocking call to the device thread: Qt's hand-over works
     // without it, but a thread checker cannot see through Qt's own locks.
     std::mutex m_handover;

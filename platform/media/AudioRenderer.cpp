@@ -1,6 +1,7 @@
 #include "platform/media/AudioRenderer.h"
 
 #include "platform/media/ComponentRegistry.h"
+#include "platform/media/Log.h"
 #include "platform/system/WaveOutVolume.h"
 
 #include <algorithm>
@@ -67,6 +68,8 @@ HRESULT AudioRenderer::StartStreaming(int serial) {
         if (codec == nullptr || !context ||
             avcodec_parameters_to_context(context.get(), type.format->codec.get()) < 0 ||
             avcodec_open2(context.get(), codec, nullptr) < 0) {
+            qCWarning(lcMedia) << "the sound of" << avcodec_get_name(type.format->codec->codec_id)
+                               << "cannot be read";
             return E_FAIL;
         }
         m_pcm = std::move(context);
@@ -88,7 +91,12 @@ std::vector<FramePtr> AudioRenderer::Decode(MediaSample& sample) {
         frames.push_back(std::move(sample.frame));
         return frames;
     }
-    if (!m_pcm || !sample.packet || avcodec_send_packet(m_pcm.get(), sample.packet.get()) < 0) {
+    if (!m_pcm || !sample.packet) {
+        return frames;
+    }
+    if (const int sent = avcodec_send_packet(m_pcm.get(), sample.packet.get()); sent < 0) {
+        qCWarning(lcMedia) << "sound at" << ToMilliseconds(sample.start)
+                           << "ms skipped:" << AvErrorText(sent);
         return frames;
     }
     for (;;) {
@@ -121,7 +129,7 @@ bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
     const double rate = m_clock->Rate();
     const bool device = m_output != nullptr;
     const double aheadSeconds = device ? m_output->LatencySeconds() + kPrepareAheadSeconds : 0.0;
-    const auto ahead = static_cast<REFERENCE_TIME>(aheadSeconds * 1e7 * rate);
+    const REFERENCE_TIME ahead = FromSeconds(aheadSeconds * rate);
     switch (m_clock->WaitUntil(start - ahead, serial, false)) {
         case GraphClock::WaitResult::Aborted:
             return false;
@@ -149,6 +157,8 @@ void AudioRenderer::RenderLoop(int serial) {
     auto output = std::make_unique<AudioOutput>(m_clock);
     if (output->Open()) {
         m_output = std::move(output);
+    } else {
+        qCInfo(lcMedia) << "no sound device: the sound plays silently on the clock";
     }
     {
         std::lock_guard lock(m_mutex);

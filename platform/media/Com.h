@@ -8,6 +8,8 @@
 // caller must Release; prefer the ComPtr overloads, which do that for you.
 // Reference counting is thread-safe; other thread rules are stated per interface.
 
+#include "platform/media/MediaTime.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -20,7 +22,6 @@ using ULONG = uint32_t;
 using DWORD = uint32_t;
 using LONG = int32_t;
 using BYTE = uint8_t;
-using REFERENCE_TIME = int64_t;  // 100-ns units
 
 constexpr HRESULT MakeHResult(uint32_t code) {
     return static_cast<HRESULT>(code);

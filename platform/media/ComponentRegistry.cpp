@@ -4,6 +4,7 @@
 #include "platform/media/BrightnessFilter.h"
 #include "platform/media/DecoderFilter.h"
 #include "platform/media/FilterGraph.h"
+#include "platform/media/Log.h"
 #include "platform/media/SourceFilter.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/system/SettingsStore.h"
@@ -128,10 +129,11 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, con
     if (outer != nullptr || (context & CLSCTX_INPROC_SERVER) == 0) {
         return E_INVALIDARG;
     }
-    // The player keeps no log: the libraries stay silent too.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+    RouteFfmpegLog();
     if (!IsComponentAvailable(clsid)) {
+        const ComponentInfo* info = FindInfo(clsid);
+        qCInfo(lcMedia) << "component" << (info != nullptr ? info->key : QStringLiteral("?"))
+                        << "is not available: its codec is missing or it is switched off";
         return REGDB_E_CLASSNOTREG;
     }
     ComPtr<IUnknown> instance = FindFactory(clsid)->create();

@@ -1,6 +1,7 @@
 #include "platform/media/DecoderFilter.h"
 
 #include "platform/media/ComponentRegistry.h"
+#include "platform/media/Log.h"
 
 namespace platform::media {
 
@@ -75,6 +76,7 @@ HRESULT DecoderFilter::StartStreaming(int serial) {
     CodecContextPtr codec(avcodec_alloc_context3(decoder));
     if (decoder == nullptr || !codec ||
         avcodec_parameters_to_context(codec.get(), in.format->codec.get()) < 0) {
+        qCWarning(lcMedia) << "no decoder for" << avcodec_get_name(in.format->codec->codec_id);
         return E_FAIL;
     }
     codec->pkt_timebase = in.format->timeBase;
@@ -82,7 +84,9 @@ HRESULT DecoderFilter::StartStreaming(int serial) {
         codec->thread_count = kVideoThreads;
         codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+    if (const int opened = avcodec_open2(codec.get(), decoder, nullptr); opened < 0) {
+        qCWarning(lcMedia) << "the" << decoder->name
+                           << "decoder does not open:" << AvErrorText(opened);
         return E_FAIL;
     }
     m_codec = std::move(codec);
@@ -153,11 +157,16 @@ void DecoderFilter::DecodeLoop(int serial) {
             continue;
         }
         // A damaged packet is skipped; the decoder resynchronises at the next key frame.
-        if (avcodec_send_packet(m_codec.get(), sample->packet.get()) == AVERROR(EAGAIN)) {
+        int sent = avcodec_send_packet(m_codec.get(), sample->packet.get());
+        if (sent == AVERROR(EAGAIN)) {
             if (!DeliverFrames(serial)) {
                 return;
             }
-            avcodec_send_packet(m_codec.get(), sample->packet.get());
+            sent = avcodec_send_packet(m_codec.get(), sample->packet.get());
+        }
+        if (sent < 0) {
+            qCWarning(lcMedia) << "packet at" << ToMilliseconds(sample->start)
+                               << "ms skipped:" << AvErrorText(sent);
         }
         if (!DeliverFrames(serial)) {
             return;

@@ -1,5 +1,7 @@
 #include "platform/media/FormatReader.h"
 
+#include "platform/media/Log.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -53,6 +55,7 @@ FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* inter
                                HRESULT* error) {
     *error = S_OK;
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        qCWarning(lcMedia) << "open" << path << "failed: no such file";
         *error = VFW_E_NOT_FOUND;
         return nullptr;
     }
@@ -64,19 +67,26 @@ FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* inter
     if (interrupt != nullptr) {
         raw->interrupt_callback = *interrupt;
     }
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
-    av_dict_set(&options, "protocol_whitelist", kProtocolWhitelist, 0);
+    AvDictionary options;
+    options.Set("format_whitelist", kFormatWhitelist);
+    options.Set("protocol_whitelist", kProtocolWhitelist);
     const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
-    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
-    av_dict_free(&options);
+    const int opened = avformat_open_input(&raw, url.constData(), nullptr, options.Slot());
     if (opened < 0) {
+        qCWarning(lcMedia) << "open" << path
+                           << "failed: not a recording container:" << AvErrorText(opened);
         *error = VFW_E_UNKNOWN_FILE_TYPE;  // avformat_open_input freed the context
         return nullptr;
     }
     FormatContextPtr context(raw);
-    if (avformat_find_stream_info(context.get(), nullptr) < 0 ||
-        !HasPlayableStream(context.get())) {
+    if (const int probed = avformat_find_stream_info(context.get(), nullptr); probed < 0) {
+        qCWarning(lcMedia) << "open" << path
+                           << "failed: its streams cannot be read:" << AvErrorText(probed);
+        *error = VFW_E_INVALID_FILE_FORMAT;
+        return nullptr;
+    }
+    if (!HasPlayableStream(context.get())) {
+        qCWarning(lcMedia) << "open" << path << "failed: no video or sound stream it can play";
         *error = VFW_E_INVALID_FILE_FORMAT;
         return nullptr;
     }

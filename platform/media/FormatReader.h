@@ -12,11 +12,6 @@
 
 namespace platform::media {
 
-struct FormatContextDeleter {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
-
 struct TelemetryLine {
     int timeMs = 0;
     std::string text;

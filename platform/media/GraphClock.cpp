@@ -10,7 +10,7 @@ namespace {
 constexpr size_t kAudioMinSamples = 8;
 // A gap beyond this is no drift but a device that stalled; its sound is lined up with the
 // clock again (AudioOutput) rather than the clock dragged along.
-constexpr REFERENCE_TIME kAudioIgnore = 2'500'000;  // 250 ms
+constexpr REFERENCE_TIME kAudioIgnore = Units100ns(std::chrono::milliseconds(250));
 // The clock closes a share of the gap per sample, and runs at most this much fast or slow
 // doing so: a correction never makes a frame late.
 constexpr double kAudioSlewShare = 0.1;
@@ -21,10 +21,9 @@ REFERENCE_TIME GraphClock::NowLocked() const {
     if (!m_ticking) {
         return m_anchorMedia;
     }
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(Monotonic::now() - m_anchorMono)
-            .count();
-    return m_anchorMedia + static_cast<REFERENCE_TIME>(std::llround(elapsed / 100.0 * m_rate));
+    // Elapsed time in (fractional) 100 ns units, scaled by the rate.
+    const std::chrono::duration<double, Duration100ns::period> elapsed = m_now() - m_anchorMono;
+    return m_anchorMedia + static_cast<REFERENCE_TIME>(std::llround(elapsed.count() * m_rate));
 }
 
 void GraphClock::UpdateTickingLocked() {
@@ -33,7 +32,7 @@ void GraphClock::UpdateTickingLocked() {
         return;
     }
     if (ticking) {
-        m_anchorMono = Monotonic::now();
+        m_anchorMono = m_now();
         ResetAudioLocked();
     } else {
         m_anchorMedia = NowLocked();
@@ -106,7 +105,7 @@ void GraphClock::SetRate(double rate) {
     std::lock_guard lock(m_mutex);
     if (m_ticking) {
         m_anchorMedia = NowLocked();
-        m_anchorMono = Monotonic::now();
+        m_anchorMono = m_now();
     }
     m_rate = rate;
     m_changed.notify_all();
@@ -174,8 +173,10 @@ GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bo
             return WaitResult::Step;
         }
         if (m_ticking) {
-            const double wait100ns = static_cast<double>(time - now) / m_rate;
-            const auto wait = std::chrono::microseconds(static_cast<int64_t>(wait100ns / 10.0) + 1);
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::microseconds>(Duration100ns(
+                    static_cast<REFERENCE_TIME>(static_cast<double>(time - now) / m_rate))) +
+                std::chrono::microseconds(1);
             m_changed.wait_for(
                 lock, std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50)));
         } else {
@@ -235,7 +236,7 @@ void GraphClock::FollowAudio(REFERENCE_TIME heard) {
         static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(gap) * kAudioSlewShare)),
         -limit, limit);
     m_anchorMedia = now + correction;
-    m_anchorMono = Monotonic::now();
+    m_anchorMono = m_now();
     // The stored samples were measured against the clock before this correction.
     for (size_t i = 0; i < m_audioCount; ++i) {
         m_audioOffsets[i] -= correction;

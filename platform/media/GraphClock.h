@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace platform::media {
@@ -19,6 +20,12 @@ class GraphClock {
 public:
     enum class WaitResult { Due, Stale, Step, Aborted };
     using Monotonic = std::chrono::steady_clock;
+    // Where the clock reads the time that passes; tests hand in one they move themselves.
+    // Waits still sleep on the real clock.
+    using TimeSource = std::function<Monotonic::time_point()>;
+
+    GraphClock() : GraphClock([] { return Monotonic::now(); }) {}
+    explicit GraphClock(TimeSource now) : m_now(std::move(now)) {}
 
     // ---- readers (any thread) ----
     REFERENCE_TIME Now() const;
@@ -79,6 +86,7 @@ private:
 
     static constexpr size_t kAudioWindow = 32;
 
+    const TimeSource m_now;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     bool m_running = false;

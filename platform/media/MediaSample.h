@@ -2,37 +2,15 @@
 // What travels between the engine's filters: stream formats and samples (compressed packets,
 // decoded frames, end-of-stream marks), FFmpeg objects held by RAII. Internal.
 
+#include "platform/media/AvHandles.h"
 #include "platform/media/Com.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/frame.h>
-}
 
 #include <memory>
 
 namespace platform::media {
 
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct CodecParametersDeleter {
-    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
-};
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using CodecParametersPtr = std::unique_ptr<AVCodecParameters, CodecParametersDeleter>;
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-
-inline constexpr REFERENCE_TIME kUnitsPerSecond = 10'000'000;
-inline constexpr AVRational kReferenceTimeBase{1, 10'000'000};
+// Media time as an FFmpeg time base.
+inline constexpr AVRational kReferenceTimeBase{1, static_cast<int>(kUnitsPerSecond)};
 
 // The engine's description of a stream, shared read-only by the pins that carry it.
 struct StreamFormat {

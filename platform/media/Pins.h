@@ -17,7 +17,7 @@ class FilterBase;
 class PinBase : public IPin {
 public:
     PinBase(FilterBase& filter, QString name, PIN_DIRECTION direction);
-    virtual ~PinBase() = default;
+    ~PinBase() override = default;
     PinBase(const PinBase&) = delete;
     PinBase& operator=(const PinBase&) = delete;
 

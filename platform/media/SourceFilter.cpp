@@ -1,6 +1,7 @@
 #include "platform/media/SourceFilter.h"
 
 #include "platform/media/ComponentRegistry.h"
+#include "platform/media/Log.h"
 
 #include <algorithm>
 #include <cstring>
@@ -236,8 +237,11 @@ bool SourceFilter::ApplyPendingSeek(int* serial, bool* ended) {
         *serial = m_seekSerial;
     }
     const int64_t ts = av_rescale_q(target + m_startOffset, kReferenceTimeBase, AV_TIME_BASE_Q);
-    if (avformat_seek_file(m_context.get(), -1, INT64_MIN, ts, ts, 0) < 0) {
+    if (const int sought = avformat_seek_file(m_context.get(), -1, INT64_MIN, ts, ts, 0);
+        sought < 0) {
         // Some files only seek to their start; reading from there still reaches the target.
+        qCInfo(lcMedia) << "seek to" << ToMilliseconds(target)
+                        << "ms reads from the start:" << AvErrorText(sought);
         avformat_seek_file(m_context.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
     }
     *ended = false;
@@ -267,6 +271,9 @@ void SourceFilter::DemuxLoop(int serial) {
         }
         if (read < 0) {
             // End of file, or the rest is unreadable (a cut recording): end every stream.
+            if (read != AVERROR_EOF) {
+                qCWarning(lcMedia) << "reading" << m_path << "stopped:" << AvErrorText(read);
+            }
             DeliverEndOfStream(serial);
             ended = true;
             continue;

@@ -1,6 +1,7 @@
 #include "platform/media/VideoRenderer.h"
 
 #include "platform/media/ComponentRegistry.h"
+#include "platform/media/Log.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -18,7 +19,7 @@ namespace platform::media {
 namespace {
 constexpr size_t kFrameQueue = 6;
 // A picture goes up this much before its time: waking and swapping it in take about that.
-constexpr REFERENCE_TIME kPresentEarly = 10'000;  // 1 ms
+constexpr REFERENCE_TIME kPresentEarly = Units100ns(std::chrono::milliseconds(1));
 // libswscale's vector code writes whole blocks of pixels: rows get room for them.
 constexpr int kRowAlignBytes = 64;
 
@@ -96,13 +97,14 @@ VideoRenderer::~VideoRenderer() {
     RequestStop();
     JoinStreaming();
     m_painter->Detach();
-    if (m_painter->thread() == QThread::currentThread()) {
-        delete m_painter;  // owned here; removes itself from the view
+}
+
+void ViewPainterDeleter::operator()(ViewPainter* painter) const {
+    if (painter->thread() == QThread::currentThread()) {
+        std::default_delete<ViewPainter>()(painter);  // removes itself from the view
     } else {
-        m_painter->deleteLater();
+        painter->deleteLater();
     }
-    sws_freeContext(m_scaler);
-    sws_freeContext(m_converter);
 }
 
 HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object) {
@@ -243,21 +245,20 @@ HRESULT VideoRenderer::GetCurrentImage(BYTE** dib) {
     }
     const int width = frame->width;
     const int height = frame->height;
-    SwsContext* scaler =
+    const SwsContextPtr scaler(
         sws_getContext(width, height, static_cast<AVPixelFormat>(frame->format), width, height,
-                       AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (scaler == nullptr) {
+                       AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!scaler) {
+        qCWarning(lcMedia) << "no converter for a" << width << "x" << height << "picture";
         return E_FAIL;
     }
     QImage picture = MakePicture(QSize(width, height));
     if (picture.isNull()) {
-        sws_freeContext(scaler);
         return E_OUTOFMEMORY;
     }
     uint8_t* rows[4] = {picture.bits(), nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler, frame->data, frame->linesize, 0, height, rows, strides);
-    sws_freeContext(scaler);
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, height, rows, strides);
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     const size_t imageBytes = rowBytes * static_cast<size_t>(height);
     auto* block = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(BITMAPINFOHEADER) + imageBytes));
@@ -371,13 +372,15 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
         // Shrinking, area averaging filters as well as a bilinear filter widened to the ratio
         // and costs half as much.
         const bool shrinking = size.width() <= frame->width && size.height() <= frame->height;
-        m_scaler = sws_getCachedContext(
-            m_scaler, frame->width, frame->height, format, size.width(), size.height(),
-            AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (m_scaler == nullptr) {
+        // A context that does not fit is freed by FFmpeg and replaced.
+        m_scaler.reset(sws_getCachedContext(
+            m_scaler.release(), frame->width, frame->height, format, size.width(), size.height(),
+            AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!m_scaler) {
+            qCWarning(lcMedia) << "frame dropped: no scaler to" << size;
             return {};
         }
-        sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, m_scaled->data,
+        sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, m_scaled->data,
                   m_scaled->linesize);
         planes = m_scaled->data;
         strides = m_scaled->linesize;
@@ -385,15 +388,16 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
     }
     const QSize source = scaled ? size : QSize(frame->width, frame->height);
     const AVPixelFormat sourceFormat = scaled ? AV_PIX_FMT_YUV420P : format;
-    m_converter = sws_getCachedContext(m_converter, source.width(), source.height(), sourceFormat,
-                                       size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR,
-                                       nullptr, nullptr, nullptr);
-    if (m_converter == nullptr) {
+    m_converter.reset(sws_getCachedContext(
+        m_converter.release(), source.width(), source.height(), sourceFormat, size.width(),
+        size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!m_converter) {
+        qCWarning(lcMedia) << "frame dropped: no converter to" << size;
         return {};
     }
     uint8_t* rows[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int rowStrides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(m_converter, planes, strides, 0, source.height(), rows, rowStrides);
+    sws_scale(m_converter.get(), planes, strides, 0, source.height(), rows, rowStrides);
     return image;
 }
 

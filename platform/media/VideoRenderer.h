@@ -15,11 +15,14 @@
 #include <mutex>
 #include <thread>
 
-struct SwsContext;
-
 namespace platform::media {
 
 class ViewPainter;
+
+// Deletes the painter on its own (UI) thread.
+struct ViewPainterDeleter {
+    void operator()(ViewPainter* painter) const;
+};
 
 class VideoRenderer final : public FilterBase,
                             public IVMRFilterConfig,
@@ -79,12 +82,12 @@ private:
     std::atomic<bool> m_stepper{false};
     DWORD m_aspectMode = VMR_ARMODE_NONE;  // UI thread
     DWORD m_renderingMode = VMRMode_Windowless;
-    QPointer<QWidget> m_view;           // UI thread
-    ViewPainter* m_painter = nullptr;   // lives on the UI thread, owned here
-    SwsContext* m_scaler = nullptr;     // render thread: 4:2:0 to the view size
-    SwsContext* m_converter = nullptr;  // render thread: to 32-bit RGB
-    FramePtr m_scaled;                  // render thread: the scaled 4:2:0 picture
-    QImage m_spare;                     // render thread: the previous picture, for reuse
+    QPointer<QWidget> m_view;                                    // UI thread
+    std::unique_ptr<ViewPainter, ViewPainterDeleter> m_painter;  // lives on the UI thread
+    SwsContextPtr m_scaler;     // render thread: 4:2:0 to the view size
+    SwsContextPtr m_converter;  // render thread: to 32-bit RGB
+    FramePtr m_scaled;          // render thread: the scaled 4:2:0 picture
+    QImage m_spare;             // render thread: the previous picture, for reuse
 
     mutable std::mutex m_mutex;  // guards the fields below
     RECT m_destination;

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "platform/system/Log.h"
+
 #include <QFile>
 
 #include <atomic>
@@ -70,6 +72,8 @@ bool AtomicFileWriter::Open() {
     m_failed = false;
     m_fd = CreateTemp(m_target, &m_temp);
     if (m_fd < 0) {
+        qCWarning(lcSystem) << "cannot create a file beside" << m_path << ":"
+                            << qt_error_string(errno);
         m_temp.clear();
         m_failed = true;
         return false;
@@ -82,6 +86,7 @@ bool AtomicFileWriter::Write(const char* data, size_t size) {
         return false;
     }
     if (!WriteAll(m_fd, data, size)) {
+        qCWarning(lcSystem) << m_path << "not written: the write failed:" << qt_error_string(errno);
         m_failed = true;
         return false;
     }
@@ -104,11 +109,22 @@ bool AtomicFileWriter::Commit() {
         // A file system without times (or a refusal) costs only the date, not the copy.
         ::futimens(m_fd, times);
     }
-    const bool synced = ::fsync(m_fd) == 0;
+    const char* step = "sync";
+    bool ok = ::fsync(m_fd) == 0;
     // The close counts because network and FAT file systems report late errors there.
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
-    if (!synced || !closed || ::rename(m_temp.constData(), m_target.constData()) != 0) {
+    if (ok && !closed) {
+        step = "close";
+        ok = false;
+    }
+    if (ok && ::rename(m_temp.constData(), m_target.constData()) != 0) {
+        step = "rename";
+        ok = false;
+    }
+    if (!ok) {
+        qCWarning(lcSystem) << m_path << "not written: the" << step
+                            << "failed:" << qt_error_string(errno);
         Discard();
         return false;
     }

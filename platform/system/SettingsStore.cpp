@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "platform/system/Log.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -48,12 +50,18 @@ bool WriteRegistryDword(RegistryScope scope, const QString& keyPath, const QStri
                         uint32_t value) {
     const QString file = StoreFile(scope);
     if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        qCInfo(lcSystem) << "no folder for the settings store" << file;
         return false;
     }
     QSettings store(file, QSettings::IniFormat);
     store.setValue(GroupOf(keyPath) + "/" + valueName, value);
     store.sync();
-    return store.status() == QSettings::NoError;
+    if (store.status() != QSettings::NoError) {
+        // The machine scope is often read-only for a user; callers may go on without it.
+        qCInfo(lcSystem) << "settings store" << file << "does not take" << keyPath << valueName;
+        return false;
+    }
+    return true;
 }
 
 bool CreateRegistryKey(RegistryScope scope, const QString& keyPath) {

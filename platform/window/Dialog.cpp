@@ -2,6 +2,7 @@
 
 #include "platform/window/ComboBox.h"
 #include "platform/window/ListCtrl.h"
+#include "platform/window/Log.h"
 #include "platform/window/Screen.h"
 #include "platform/window/Window.h"
 
@@ -15,9 +16,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QWindow>
@@ -60,14 +63,21 @@ bool IsQueuedInput(QEvent::Type type) {
     }
 }
 
+const char* const kCloseItem = "&Close";
+
 QWidget* CreateDateTimeChild(const DialogItem& item, QWidget* parent) {
     QDateTimeEdit* edit = nullptr;
     if (item.kind == ChildKind::DatePicker) {
         edit = new QDateEdit(QDate::currentDate(), parent);
         edit->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+        edit->setCalendarPopup(true);
+        edit->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));  // the system picker's range
     } else {
         edit = new QTimeEdit(QTime::currentTime(), parent);
-        edit->setDisplayFormat(QLocale().timeFormat(QLocale::LongFormat));
+        // The zone is no part of the time a picker edits.
+        QString format = QLocale().timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1Char('t'));
+        edit->setDisplayFormat(format.trimmed());
     }
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return edit;
@@ -100,7 +110,9 @@ QWidget* Dialog::CreateChild(const DialogItem& item) {
             return new QLabel(caption, this);
         case ChildKind::Button: {
             auto* button = new QPushButton(caption, this);
-            button->setAutoDefault(false);
+            const bool isDefault = (item.flags & kItemDefault) != 0;
+            button->setAutoDefault(isDefault);
+            button->setDefault(isDefault);
             return button;
         }
         case ChildKind::CheckBox:
@@ -150,6 +162,9 @@ bool Dialog::BuildChildren() {
         ConnectCommand(child, item.id);
         if (item.id != 0 && m_items.find(item.id) == m_items.end()) {
             m_items[item.id] = child;
+        } else if (item.id != 0) {
+            qCWarning(lcWindow) << "template" << m_template.id << "repeats child id" << item.id
+                                << ": the first answers GetDlgItem";
         }
     }
     return true;
@@ -163,6 +178,8 @@ QWidget* Dialog::GetDlgItem(int id) const {
 bool Dialog::SubclassDlgItem(int id, QWidget* widget) {
     QWidget* old = GetDlgItem(id);
     if (old == nullptr || widget == nullptr || widget == old) {
+        qCWarning(lcWindow) << "template" << m_template.id << "has no child" << id
+                            << "to bind a window to";
         return false;
     }
     std::unique_ptr<QWidget> placeholder(old);
@@ -265,6 +282,40 @@ LResult Dialog::OnMessage(unsigned, WParam, LParam) {
 
 LResult Dialog::OnNotify(int, int, int) {
     return 0;
+}
+
+void Dialog::OnSysCommand(int id) {
+    if (id == SC_CLOSE) {
+        DispatchCommand(IDCANCEL);
+    }
+}
+
+void Dialog::SetCaptionBand(int height) {
+    m_captionBand = std::max(0, height);
+}
+
+QMenu* Dialog::GetSystemMenu() {
+    if (m_systemMenu == nullptr) {
+        m_systemMenu = new QMenu(this);
+        AppendSystemMenu(SC_CLOSE, QString::fromUtf8(kCloseItem));
+        auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+        connect(menuKey, &QShortcut::activated, this,
+                [this] { ShowSystemMenu(mapToGlobal(QPoint(0, m_captionBand))); });
+    }
+    return m_systemMenu;
+}
+
+void Dialog::AppendSystemMenu(int id, const QString& text) {
+    QMenu* menu = GetSystemMenu();
+    if (id == 0) {
+        menu->addSeparator();
+        return;
+    }
+    menu->addAction(text, this, [this, id] { OnSysCommand(id); });
+}
+
+void Dialog::ShowSystemMenu(QPoint globalPos) {
+    GetSystemMenu()->popup(globalPos);
 }
 
 bool Dialog::PreTranslateMessage(QObject*, QEvent*) {
@@ -439,6 +490,19 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
             QDialog::keyPressEvent(event);
             break;
     }
+}
+
+void Dialog::mousePressEvent(QMouseEvent* event) {
+    if (event->position().y() >= m_captionBand) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        DispatchMessage(WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    } else if (event->button() == Qt::RightButton && m_systemMenu != nullptr) {
+        ShowSystemMenu(event->globalPosition().toPoint());
+    }
+    event->accept();
 }
 
 void Dialog::closeEvent(QCloseEvent* event) {

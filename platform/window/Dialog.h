@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 
+class QMenu;
 class QTimer;
 
 namespace platform {
@@ -60,6 +61,16 @@ public:
     bool IsZoomed() const;
     bool IsIconic() const;
 
+    // A frameless window's title bar: a left press in its top `height` pixels drags the window,
+    // a right click there opens the system menu. 0 (the default): no such band.
+    void SetCaptionBand(int height);
+    // The window's system menu, made on first use with "&Close" (SC_CLOSE); from then on Alt+Space
+    // opens it below the caption band. Its entries arrive as OnSysCommand(id).
+    QMenu* GetSystemMenu();
+    // Adds an entry to the system menu; id 0 adds a separator.
+    void AppendSystemMenu(int id, const QString& text = {});
+    void ShowSystemMenu(QPoint globalPos);
+
     // Entry points of the children and of the message helpers in Window.h.
     void DispatchCommand(int id);
     LResult DispatchNotify(int id, int code, int item);
@@ -74,6 +85,8 @@ protected:
     virtual void OnTimer(int id);
     virtual LResult OnMessage(unsigned msg, WParam wParam, LParam lParam);
     virtual LResult OnNotify(int id, int code, int item);
+    // Default: SC_CLOSE closes the window as its Cancel command does.
+    virtual void OnSysCommand(int id);
     // Sees every input and close event of this window and its children before it is
     // delivered; true swallows it.
     virtual bool PreTranslateMessage(QObject* target, QEvent* event);
@@ -81,6 +94,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -107,6 +121,8 @@ private:
     QPoint m_dragStartPos;
     bool m_zoomedByOverride = false;
     QRect m_normalGeometry;
+    int m_captionBand = 0;
+    QMenu* m_systemMenu = nullptr;  // child of this window
 };
 
 // Tests answer modal dialogs through this hook: it is called with each dialog once its modal

@@ -14,9 +14,9 @@ enum class ChildKind {
     GroupBox,
     ComboBox,    // drop-down list; kSorted keeps ComboAddString entries ordered
     ListView,    // the report list (ListCtrl); double clicks arrive through OnNotify
-    DatePicker,  // long date format
-    TimePicker,
-    Custom,  // a plain window that a widget of the window's own takes over
+    DatePicker,  // long date format, a drop-down calendar, 1601-01-01 .. 9999-12-31
+    TimePicker,  // long time format without the time zone
+    Custom,      // a plain window that a widget of the window's own takes over
 };
 
 // DialogItem::flags
@@ -24,6 +24,7 @@ inline constexpr unsigned kItemHidden = 0x1;
 inline constexpr unsigned kItemDisabled = 0x2;
 inline constexpr unsigned kItemSorted = 0x4;
 inline constexpr unsigned kItemEditable = 0x8;  // combo box with an edit field
+inline constexpr unsigned kItemDefault = 0x10;  // the default push button
 
 struct DialogItem {
     int id = 0;

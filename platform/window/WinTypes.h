@@ -21,6 +21,9 @@ inline constexpr unsigned WM_NCLBUTTONDOWN = 0x00A1;
 inline constexpr unsigned WM_USER = 0x0400;
 inline constexpr WParam HTCAPTION = 2;
 
+// System menu commands.
+inline constexpr int SC_CLOSE = 0xF060;
+
 // Owner-draw actions and item states.
 inline constexpr unsigned ODA_DRAWENTIRE = 0x1;
 inline constexpr unsigned ODA_SELECT = 0x2;

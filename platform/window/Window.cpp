@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include <memory>
+
 namespace platform {
 
 namespace {
@@ -23,6 +25,11 @@ PostedMessageEvent::PostedMessageEvent(unsigned msg, WParam w, LParam l)
 QEvent::Type PostedMessageEventType() {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
+}
+
+void DestroyWindow(QWidget* window) {
+    // Qt takes a deleted child out of its parent: this is the one place windows end early.
+    std::default_delete<QWidget>()(window);
 }
 
 int GetDlgCtrlID(const QWidget* child) {

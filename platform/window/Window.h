@@ -16,6 +16,9 @@ namespace platform {
 
 class Dialog;
 
+// Destroys a window and its children at once, before its parent would (which owns it otherwise).
+void DestroyWindow(QWidget* window);
+
 // The dialog-template id of a child; 0 when it has none.
 int GetDlgCtrlID(const QWidget* child);
 void SetDlgCtrlID(QWidget* child, int id);

@@ -12,7 +12,8 @@ namespace player {
 struct RecordingNameKeys {
     int32_t date = 0;  // YYMMDD
     int32_t time = 0;  // HHMMSS
-    auto operator<=>(const RecordingNameKeys&) const = default;
+    // clang-tidy 14 mistakes the defaulted comparison's own 0 for a null pointer.
+    auto operator<=>(const RecordingNameKeys&) const = default;  // NOLINT(modernize-use-nullptr)
 };
 
 // Reads the name's own keys digit by digit at the positions 4, 11, 5, 12, 6, 13, 7, 14, 8,

@@ -1,6 +1,7 @@
 #include "player/pack/ImageCache.h"
 
 #include "player/common/NormalizePath.h"
+#include "player/pack/Log.h"
 #include "player/pack/ResourcePack.h"
 
 #include <QBuffer>
@@ -14,9 +15,9 @@ namespace player {
 
 namespace {
 
-// The one lock of the cache: guards the instance pointer and every table operation.
+// The one lock of the cache: guards the instance and every table operation.
 std::mutex g_cacheMutex;
-ImageCache* g_instance = nullptr;
+std::unique_ptr<ImageCache> g_instance;
 
 // Pack pictures and on-demand files have no base folder: names are taken as they stand.
 const QString kBaseFolder;
@@ -44,16 +45,15 @@ QImage DecodeByName(const PackImageEntry& entry) {
 
 ImageCache& ImageCache::Instance() {
     const std::lock_guard lock(g_cacheMutex);
-    if (g_instance == nullptr) {
-        g_instance = new ImageCache();
+    if (!g_instance) {
+        g_instance.reset(new ImageCache());  // the constructor is private: no make_unique
     }
     return *g_instance;
 }
 
 void ImageCache::Destroy() {
     const std::lock_guard lock(g_cacheMutex);
-    delete g_instance;
-    g_instance = nullptr;
+    g_instance.reset();
 }
 
 const QImage* ImageCache::AcquireImage(const NameKey& name) {
@@ -67,6 +67,7 @@ const QImage* ImageCache::AcquireImage(const NameKey& name) {
     }
     QImage image(NormalizePath(kBaseFolder + name.Text()));
     if (image.isNull()) {
+        qCInfo(lcPack) << "no picture" << name.Text() << "in the cache or as a file";
         return nullptr;
     }
     auto [it, inserted] = m_entries.emplace(name, Entry{std::move(image), 1});
@@ -115,8 +116,11 @@ bool LoadPackImages(const ResourcePack* pack, ImageCache& cache) {
         const PackImageEntry& entry = pack->ImageAt(i);
         // Decoding happens outside the lock; QImage owns its pixels, so no stream is kept.
         QImage image = DecodeByName(entry);
-        if (!image.isNull()) {
-            cache.InsertImage(entry.key, std::move(image));
+        if (image.isNull()) {
+            qCWarning(lcPack) << "image entry" << entry.key.Text() << "cannot be decoded: skipped";
+        } else if (!cache.InsertImage(entry.key, std::move(image))) {
+            qCInfo(lcPack) << "image entry" << entry.key.Text()
+                           << "repeats a name: the first stays";
         }
     }
     return true;

@@ -2,12 +2,17 @@
 // The process-wide picture cache: pack images decoded once at start-up plus pictures loaded
 // from files on demand, shared by name with use counts. Every operation, including creation
 // and destruction of the instance, runs under one process-wide mutex; any thread may call.
+//
+// Lifetime: the cache is made on first use and lives until Destroy(). A program holds an
+// ImageCache::Scope for its run, so the pictures go at a known point, before the application
+// object does.
 
 #include "player/common/NameKey.h"
 
 #include <QImage>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace player {
@@ -19,9 +24,19 @@ public:
     ImageCache(const ImageCache&) = delete;
     ImageCache& operator=(const ImageCache&) = delete;
 
+    // Destroys the cache when it ends: one per program run (or test), held where its pictures
+    // may go.
+    class Scope {
+    public:
+        Scope() { Instance(); }
+        ~Scope() { Destroy(); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    };
+
     // The single cache, created on first use.
     static ImageCache& Instance();
-    // Destroys the cache at exit; a later Instance() starts an empty one.
+    // Destroys the cache; a later Instance() starts an empty one.
     static void Destroy();
 
     // The picture for `name` with its use count raised, or nullptr. A name not in the cache is
@@ -47,6 +62,7 @@ private:
         int useCount = 0;
     };
 
+    friend struct std::default_delete<ImageCache>;
     ImageCache() = default;
     ~ImageCache() = default;
 

@@ -1,10 +1,13 @@
 #include "player/playback/PlayGraph.h"
 
 #include "platform/media/ComponentRegistry.h"
+#include "player/playback/Log.h"
 
 #include <QWidget>
 
 using namespace platform::media;
+
+namespace player {
 
 namespace {
 
@@ -19,6 +22,19 @@ bool PinNameContains(IPin* pin, const char* word) {
 bool IsDirection(IPin* pin, PIN_DIRECTION wanted) {
     PIN_DIRECTION direction = PINDIR_INPUT;
     return SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted;
+}
+
+QString FilterName(IBaseFilter* filter) {
+    FILTER_INFO info;
+    return filter != nullptr && SUCCEEDED(filter->QueryFilterInfo(&info)) ? info.achName
+                                                                          : QStringLiteral("?");
+}
+
+// A result the graph owner goes on without; the log says where and why.
+void LogDropped(const char* what, HRESULT hr) {
+    if (FAILED(hr)) {
+        qCWarning(lcPlayback, "%s failed: 0x%08X", what, static_cast<unsigned>(hr));
+    }
 }
 
 bool IsConnected(IPin* pin) {
@@ -104,7 +120,10 @@ HRESULT CPlayGraph::Build(const QString& path) {
         telemetry->SetTextOption(m_textOption);
     }
     const auto fileSource = QueryInterface<IFileSourceFilter>(m_source);
-    if (!fileSource || FAILED(fileSource->Load(path, nullptr))) {
+    const HRESULT loaded = fileSource ? fileSource->Load(path, nullptr) : E_NOINTERFACE;
+    if (FAILED(loaded)) {
+        qCWarning(lcPlayback, "the source filter refused %s: 0x%08X", qPrintable(path),
+                  static_cast<unsigned>(loaded));
         return kBuildFileRefused;
     }
     m_videoStreamCount = 0;
@@ -200,14 +219,20 @@ bool CPlayGraph::ConnectFilters(IBaseFilter* upstream, IBaseFilter* downstream) 
                 continue;
             }
             if (attempts == kMaxConnectAttempts) {
-                return false;
+                break;
             }
             ++attempts;
-            if (m_graph->Connect(output.Get(), input.Get()) == S_OK) {
+            const HRESULT hr = m_graph->Connect(output.Get(), input.Get());
+            if (hr == S_OK) {
                 return true;
             }
+            qCInfo(lcPlayback, "connecting %s to %s: 0x%08X", qPrintable(FilterName(upstream)),
+                   qPrintable(FilterName(downstream)), static_cast<unsigned>(hr));
         }
     }
+    // The graph is built on without this link: that stream stays silent or dark.
+    qCWarning(lcPlayback, "%s is not connected to %s", qPrintable(FilterName(upstream)),
+              qPrintable(FilterName(downstream)));
     return false;
 }
 
@@ -269,7 +294,7 @@ HRESULT CPlayGraph::BuildTwoVideo() {
 
 void CPlayGraph::Cue() {
     if (const auto control = QueryInterface<IMediaControl>(m_graph)) {
-        control->StopWhenReady();
+        LogDropped("cueing the graph", control->StopWhenReady());
     }
     m_state = GraphState::Stopped;
     m_built = true;
@@ -294,7 +319,7 @@ void CPlayGraph::RemoveHeldFilters() {
          {&m_audioRenderer, &m_frontRenderer, &m_rearRenderer, &m_videoDecoder1, &m_videoDecoder2,
           &m_audioDecoder, &m_source, &m_brightness1, &m_brightness2}) {
         if (*slot && m_graph) {
-            m_graph->RemoveFilter(slot->Get());
+            LogDropped("removing a filter", m_graph->RemoveFilter(slot->Get()));
         }
         slot->Reset();
     }
@@ -317,8 +342,11 @@ void CPlayGraph::RemoveLooseFilters() {
         if (connected) {
             continue;
         }
-        if (FAILED(m_graph->RemoveFilter(filter.Get()))) {
+        if (const HRESULT hr = m_graph->RemoveFilter(filter.Get()); FAILED(hr)) {
+            LogDropped("removing a loose filter", hr);
             break;
         }
     }
 }
+
+}  // namespace player

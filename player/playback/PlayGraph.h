@@ -12,6 +12,8 @@
 
 class QWidget;
 
+namespace player {
+
 // The graph's state numbers as the control state reads them.
 enum class GraphState : int32_t { Running = 0, Paused = 1, Stopped = 2, NotBuilt = 3 };
 
@@ -62,7 +64,7 @@ public:
     HRESULT SeekTo(REFERENCE_TIME position100ns);
     // 100-ns units / ms from the start, 0 when it cannot be read.
     REFERENCE_TIME GetPosition();
-    int64_t GetPositionMs() { return GetPosition() / 10000; }
+    int64_t GetPositionMs() { return platform::media::ToMilliseconds(GetPosition()); }
     // 100-ns units, 0 when unknown; cached after the first successful read.
     REFERENCE_TIME GetDuration();
     // 1 when a frame was stepped, else 0.
@@ -131,3 +133,5 @@ private:
     uint8_t m_brightnessOption = 0;
     uint8_t m_textOption = 1;
 };
+
+}  // namespace player

@@ -1,11 +1,15 @@
 #include "player/playback/PlayGraph.h"
 
+#include "player/playback/Log.h"
+
 #include <QWidget>
 
 #include <algorithm>
 #include <cstring>
 
 using namespace platform::media;
+
+namespace player {
 
 namespace {
 
@@ -43,8 +47,14 @@ HRESULT CPlayGraph::Run() {
     if (m_rate != 1.0f) {
         m_rate = std::max(std::min(m_rate, kMaxRate), kMinRate);
     }
-    seeking->SetRate(m_rate);
+    if (const HRESULT rated = seeking->SetRate(m_rate); FAILED(rated)) {
+        qCWarning(lcPlayback, "rate %.2f refused: 0x%08X", static_cast<double>(m_rate),
+                  static_cast<unsigned>(rated));
+    }
     const HRESULT hr = control->Run();
+    if (FAILED(hr)) {
+        qCWarning(lcPlayback, "run failed: 0x%08X", static_cast<unsigned>(hr));
+    }
     m_state = GraphState::Running;
     if (const auto audio = QueryInterface<IBasicAudio>(m_graph)) {
         audio->put_Balance(0);
@@ -132,7 +142,9 @@ void CPlayGraph::RepaintViews() {
             continue;
         }
         const RECT destination = ClientRectOf(pair.view);
-        control->SetVideoPosition(nullptr, &destination);
+        if (const HRESULT hr = control->SetVideoPosition(nullptr, &destination); FAILED(hr)) {
+            qCWarning(lcPlayback, "refitting a view failed: 0x%08X", static_cast<unsigned>(hr));
+        }
         // A widget paints only inside its own paint event; the renderer draws there.
         pair.view->update();
     }
@@ -188,3 +200,5 @@ QImage CPlayGraph::ImageFromPackedDib(const uint8_t* dib) {
     }
     return image;
 }
+
+}  // namespace player

@@ -2,16 +2,23 @@
 
 #include "platform/media/ComponentRegistry.h"
 #include "platform/system/SettingsStore.h"
+#include "player/playback/Log.h"
 
 #include <algorithm>
 #include <cmath>
 
 using namespace platform::media;
 
+namespace player {
+
 namespace {
 
-constexpr int64_t k100nsPerMs = 10000;
-constexpr double k100nsPerSecond = 10000000.0;
+// Stop and seek results the graph owner goes on without, as the system does; logged here.
+void LogDropped(const char* what, HRESULT hr) {
+    if (FAILED(hr)) {
+        qCWarning(lcPlayback, "%s failed: 0x%08X", what, static_cast<unsigned>(hr));
+    }
+}
 
 bool CanCreate(const CLSID& clsid) {
     void* raw = nullptr;
@@ -26,9 +33,11 @@ bool CanCreate(const CLSID& clsid) {
 }  // namespace
 
 CVideoPlayer::CVideoPlayer() {
-    platform::WriteRegistryDword(platform::RegistryScope::Machine,
-                                 QString::fromLatin1(kUsingDShowKey),
-                                 QString::fromLatin1(kUsingDShowValue), 1);
+    if (!platform::WriteRegistryDword(platform::RegistryScope::Machine,
+                                      QString::fromLatin1(kUsingDShowKey),
+                                      QString::fromLatin1(kUsingDShowValue), 1)) {
+        qCInfo(lcPlayback) << "the machine scope takes no" << kUsingDShowValue << "value";
+    }
 }
 
 CVideoPlayer::~CVideoPlayer() {
@@ -66,8 +75,15 @@ int CVideoPlayer::Open(const QString& path) {
         return 0;
     }
     if (m_graph) {
-        m_graph->Stop();
-        m_graph->SeekTo(0);
+        const HRESULT stopped = m_graph->Stop();
+        const HRESULT rewound = m_graph->SeekTo(0);
+        // Only a built graph can fail here; one that never ran answers VFW_E_WRONG_STATE to
+        // Stop, which is no failure either.
+        if (m_graph->HasGraphManager()) {
+            LogDropped("stopping the previous recording",
+                       stopped == VFW_E_WRONG_STATE ? S_OK : stopped);
+            LogDropped("rewinding the previous recording", rewound);
+        }
         Release();
     }
     m_graph = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView, m_brightnessOption,
@@ -90,12 +106,12 @@ uint64_t CVideoPlayer::GetDurationMs() {
     if (!m_graph) {
         return 0;
     }
-    return static_cast<uint64_t>(m_graph->GetDuration() / k100nsPerMs);
+    return static_cast<uint64_t>(ToMilliseconds(m_graph->GetDuration()));
 }
 
 void CVideoPlayer::SeekToMs(int ms) {
     if (m_graph && m_graph->HasGraphManager()) {
-        m_graph->SeekTo(static_cast<int64_t>(ms) * k100nsPerMs);
+        LogDropped("seeking", m_graph->SeekTo(FromMilliseconds(ms)));
     }
 }
 
@@ -113,12 +129,13 @@ void CVideoPlayer::SeekRelative(double seconds) {
         return;
     }
     const int64_t duration = m_graph->GetDuration();
-    const double target = static_cast<double>(m_graph->GetPosition()) + seconds * k100nsPerSecond;
+    const double target = static_cast<double>(m_graph->GetPosition()) +
+                          seconds * static_cast<double>(kUnitsPerSecond);
     if (std::isnan(target)) {
         return;
     }
     const double clamped = std::clamp(target, 0.0, static_cast<double>(duration));
-    m_graph->SeekTo(static_cast<int64_t>(clamped));
+    LogDropped("a relative seek", m_graph->SeekTo(static_cast<int64_t>(clamped)));
 }
 
 void CVideoPlayer::SetRate(float rate) {
@@ -126,9 +143,11 @@ void CVideoPlayer::SetRate(float rate) {
         return;
     }
     const bool wasRunning = m_graph->State() == GraphState::Running;
-    m_graph->Pause();
+    LogDropped("pausing for a new rate", m_graph->Pause());
     m_graph->StoreRate(rate);
     if (wasRunning) {
-        m_graph->Run();
+        LogDropped("running at the new rate", m_graph->Run());
     }
 }
+
+}  // namespace player

@@ -12,6 +12,8 @@
 
 class QWidget;
 
+namespace player {
+
 class CVideoPlayer {
 public:
     // Results of CheckComponents.
@@ -62,3 +64,5 @@ private:
     uint8_t m_brightnessOption = 0;
     uint8_t m_textOption = 1;
 };
+
+}  // namespace player

@@ -2,6 +2,6 @@
 
 namespace player {
 
-Q_LOGGING_CATEGORY(lcShell, "roadplayer.shell", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcShell, "roadplayer.shell", QtCriticalMsg)
 
 }  // namespace player

@@ -1,5 +1,6 @@
 #include "player/skin/ParseSkin.h"
 
+#include "player/skin/Log.h"
 #include "player/skin/SkinElements.h"
 #include "player/skin/StyleWords.h"
 #include "player/skin/TypeFactory.h"
@@ -44,6 +45,9 @@ void ReadWindowSettings(const XMLElement& parent, WindowSkin& skin) {
             auto loaded = std::make_unique<SkinImage>();
             if (loaded->Load(ReadImageElement(*image))) {
                 skin.AddBackgroundImage(mode, std::move(loaded));
+            } else {
+                qCWarning(lcSkin) << "background picture" << loaded->Desc().name.Text() << "of mode"
+                                  << mode << "is missing: left out";
             }
         }
     }
@@ -68,16 +72,19 @@ bool ReadModes(const XMLElement& element, SkContainer& control) {
 void ReadControl(const XMLElement& element, WindowSkin& skin, const TypeFactory& factory,
                  const SkinFontDefaults& fonts) {
     const char* type = element.Attribute("type");
+    const char* id = element.Attribute("id");
     std::unique_ptr<SkContainer> control = factory.CreateControl(type);
     if (!control) {
+        qCWarning(lcSkin) << "control" << id << "of unknown type" << type << "left out";
         return;
     }
-    const char* id = element.Attribute("id");
     if (id == nullptr) {
+        qCWarning(lcSkin) << "a control of type" << type << "without an id left out";
         return;
     }
     control->SetName(id);
     if (!ReadModes(element, *control)) {
+        qCWarning(lcSkin) << "control" << id << "has no mode: left out";
         return;
     }
     ReadKindPart(type, element, *control, fonts);
@@ -93,6 +100,7 @@ bool ParseSkin(const QByteArray& text, WindowSkin& skin, const TypeFactory& fact
     document.Parse(text.constData(), static_cast<size_t>(text.size()));
     const XMLElement* root = document.RootElement();
     if (root == nullptr) {
+        qCWarning(lcSkin) << "skin document unreadable:" << document.ErrorStr();
         return false;
     }
     ReadWindowSettings(*root, skin);

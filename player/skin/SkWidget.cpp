@@ -1,11 +1,12 @@
 #include "player/skin/SkWidget.h"
 
 #include "platform/gfx/Blit.h"
+#include "platform/window/Window.h"
 
 namespace player {
 
 SkWidget::~SkWidget() {
-    delete m_window.data();
+    platform::DestroyWindow(m_window.data());
 }
 
 QRect SkWidget::WindowRectInParent() const {

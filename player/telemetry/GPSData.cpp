@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace player {
+
 namespace {
 
 constexpr size_t kMaxLineChars = 1023;
@@ -111,3 +113,5 @@ bool CGPSData::Parse(const char* line, int32_t timeMs) {
     }
     return true;
 }
+
+}  // namespace player

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace player {
+
 class CGPSData {
 public:
     CGPSData() = default;
@@ -27,3 +29,5 @@ public:
     double course = 0;     // degrees, rounded through float
     int32_t time = 0;      // ms from the start of the recording
 };
+
+}  // namespace player

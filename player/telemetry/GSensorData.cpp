@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace player {
+
 namespace {
 
 constexpr size_t kMaxLineChars = 1023;
@@ -32,3 +34,5 @@ CGSensorData CGSensorData::FromLine(const char* line, int32_t timeMs) {
     return CGSensorData(ReadColumn(text, kXColumn), ReadColumn(text, kYColumn),
                         ReadColumn(text, kZColumn), timeMs);
 }
+
+}  // namespace player

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace player {
+
 class CGSensorData {
 public:
     CGSensorData() = default;
@@ -20,3 +22,5 @@ public:
     int32_t z = 0;
     int32_t time = 0;  // ms from the start of the recording
 };
+
+}  // namespace player

@@ -1,10 +1,10 @@
 #include "player/telemetry/SkWebBrowser.h"
 
 #include "player/skin/TypeFactory.h"
+#include "player/telemetry/Log.h"
 #include "player/telemetry/ScriptCall.h"
 #include "player/telemetry/TextData.h"
 
-#include <QLoggingCategory>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -12,8 +12,6 @@
 namespace player {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcMap, "roadplayer.telemetry", QtWarningMsg)
 
 const QString kShowRoute = QStringLiteral("ShowRoute");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
@@ -36,7 +34,7 @@ void SkWebBrowser::Register(TypeFactory& factory) {
 bool SkWebBrowser::CallScript(const QString& callText, ScriptResult done) {
     const std::optional<ScriptCall> call = ParseScriptCall(callText);
     if (!call) {
-        qCDebug(lcMap) << "unreadable script call dropped:" << callText;
+        qCDebug(lcTelemetry) << "unreadable script call dropped:" << callText;
         return false;
     }
     return CallFunction(call->function, call->arguments, std::move(done));
@@ -45,7 +43,7 @@ bool SkWebBrowser::CallScript(const QString& callText, ScriptResult done) {
 bool SkWebBrowser::CallFunction(const QString& function, const QStringList& arguments,
                                 ScriptResult done) {
     if (!m_pageReady || m_view == nullptr) {
-        qCDebug(lcMap) << "page not ready, call dropped:" << function;
+        qCDebug(lcTelemetry) << "page not ready, call dropped:" << function;
         return false;
     }
     RunScript(ScriptInvocation({function, arguments}), std::move(done));
@@ -94,7 +92,7 @@ void SkWebBrowser::OnLoadFinished(bool ok) {
         SendTiles();
         SendRoute();
     } else {
-        qCDebug(lcMap) << "the map page did not load";
+        qCDebug(lcTelemetry) << "the map page did not load";
     }
     emit PageFinished(ok);
 }
@@ -105,7 +103,7 @@ void SkWebBrowser::OnRouteClickedByPage(double timeMs) {
         return static_cast<double>(p.timeMs) == timeMs;
     });
     if (known == m_route.end()) {
-        qCDebug(lcMap) << "route click on a time the route does not have dropped:" << timeMs;
+        qCDebug(lcTelemetry) << "route click on a time the route does not have dropped:" << timeMs;
         return;
     }
     emit RouteClicked(known->timeMs);

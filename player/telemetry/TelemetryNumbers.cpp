@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace telemetry {
+namespace player::telemetry {
 
 double ReadDecimal(std::string_view text) {
     size_t pos = 0;
@@ -43,4 +43,4 @@ int32_t TruncateScaled(double value, double scale) {
     return static_cast<int32_t>(scaled);
 }
 
-}  // namespace telemetry
+}  // namespace player::telemetry

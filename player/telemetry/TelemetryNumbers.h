@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace telemetry {
+namespace player::telemetry {
 
 // Leading blanks, an optional sign, then the longest decimal prefix; 0 when there is none or
 // it lies beyond the range of a double.
@@ -13,4 +13,4 @@ double ReadDecimal(std::string_view text);
 // A value times `scale`, truncated toward zero and kept inside int32 (NaN gives 0).
 int32_t TruncateScaled(double value, double scale);
 
-}  // namespace telemetry
+}  // namespace player::telemetry

@@ -1,6 +1,10 @@
 #include "player/telemetry/TextData.h"
 
+#include "player/telemetry/Log.h"
+
 #include <array>
+
+namespace player {
 
 namespace {
 
@@ -21,8 +25,12 @@ int CTextData::AddLine(const char* line, int32_t timeMs) {
         m_gsensorList.push_back(CGSensorData::FromLine(line, timeMs));
     } else if (line[0] == 'G') {
         CGPSData fix;
-        fix.Parse(line, timeMs);  // a short line still gives a record
+        if (!fix.Parse(line, timeMs)) {  // a short line still gives a record
+            qCDebug(lcTelemetry) << "short GPS line at" << timeMs << "ms:" << line;
+        }
         m_gpsList.push_back(fix);
+    } else {
+        qCDebug(lcTelemetry) << "line at" << timeMs << "ms ignored:" << line;
     }
     return 0;
 }
@@ -49,13 +57,18 @@ int CTextData::LoadLines(const ReadLineFn& readLine) {
         int timeMs = 0;
         const std::optional<int32_t> result = readLine(buffer.data(), &length, &timeMs);
         if (!result) {
+            qCInfo(lcTelemetry) << "the source offers no telemetry";
             break;  // no telemetry interface: asking again cannot help
         }
         if (*result == kReadEndOfLines) {
             break;
         }
         if (*result != kReadOk) {
-            ++otherAnswers;
+            if (++otherAnswers == kMaxOtherAnswersInRow) {
+                qCWarning(lcTelemetry)
+                    << "telemetry load stopped after" << lines << "lines: the source answered"
+                    << *result << kMaxOtherAnswersInRow << "times in a row";
+            }
             continue;
         }
         otherAnswers = 0;
@@ -65,3 +78,5 @@ int CTextData::LoadLines(const ReadLineFn& readLine) {
     }
     return lines;
 }
+
+}  // namespace player

@@ -14,6 +14,8 @@ namespace platform::media {
 struct IBaseFilter;
 }
 
+namespace player {
+
 class CTextData {
 public:
     // One ReadTextLine call through a freshly asked telemetry interface: its result, or nullopt
@@ -53,3 +55,5 @@ private:
     std::list<CGSensorData> m_gsensorList;
     std::list<CGPSData> m_gpsList;
 };
+
+}  // namespace player

@@ -4,6 +4,8 @@
 
 using namespace platform::media;
 
+namespace player {
+
 int CTextData::LoadFromSource(IBaseFilter* source) {
     return LoadLines([source](char* buffer, int* length, int* timeMs) -> std::optional<int32_t> {
         const auto telemetry = QueryInterface<ITelemetrySource>(static_cast<IUnknown*>(source));
@@ -13,3 +15,5 @@ int CTextData::LoadFromSource(IBaseFilter* source) {
         return telemetry->ReadTextLine(buffer, length, timeMs);
     });
 }
+
+}  // namespace player

@@ -1,11 +1,12 @@
 #include "settings/DCS_4100Dlg.h"
 
-#include "DialogTestSupport.h"
 #include "platform/system/Drives.h"
+#include "platform/window/SystemDialogs.h"
 #include "settings/AboutDlg.h"
-#include "settings/FolderBrowser.h"
 #include "settings/PictureButton.h"
 #include "settings/PopupDlg.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestApp.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -19,9 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
-
-SETTINGS_TEST_LSAN_SUPPRESSIONS
+#include <optional>
 
 namespace settings {
 namespace {
@@ -45,13 +46,13 @@ QByteArray ReadAll(const QString& path) {
 class DCS_4100DlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::App();
+        testsupport::EnsureApp();
         ASSERT_TRUE(m_dir.isValid());
         qunsetenv(platform::kVirtualDrivesVariable);
     }
     void TearDown() override {
         qunsetenv(platform::kVirtualDrivesVariable);
-        SetFolderBrowser({});
+        platform::SetFolderBrowserHandler({});
     }
     // A virtual card labelled for the camera holding the given settings file.
     void InsertCard(const QByteArray& settingsFile) {
@@ -82,18 +83,26 @@ protected:
     }
     // Saves with the browser answering folder; returns whether the success text was shown.
     std::optional<bool> Save(CDCS_4100Dlg& dlg, std::optional<QString> folder) {
-        SetFolderBrowser([folder](QWidget*, const QString&) { return folder; });
+        platform::SetFolderBrowserHandler(
+            [folder](const platform::FolderRequest&) { return folder; });
         std::optional<bool> successShown;
-        test::ModalAnswerer<CPopupDlg> answer([&successShown](CPopupDlg* popup) {
-            const bool success = popup->GetDlgItem(CPopupDlg::kIdSuccessText)->isVisible();
-            const bool cancel = popup->GetDlgItem(CPopupDlg::kIdCancelText)->isVisible();
+        testsupport::ModalScript script;
+        script.On<CPopupDlg>([&successShown](CPopupDlg& popup) {
+            const bool success = popup.GetDlgItem(CPopupDlg::kIdSuccessText)->isVisible();
+            const bool cancel = popup.GetDlgItem(CPopupDlg::kIdCancelText)->isVisible();
             if (success != cancel) {
                 successShown = success;
             }
-            QTest::mouseClick(popup->GetDlgItem(1), Qt::LeftButton);
+            QTest::mouseClick(popup.GetDlgItem(1), Qt::LeftButton);
         });
         QTest::mouseClick(dlg.GetDlgItem(CDCS_4100Dlg::kIdSave), Qt::LeftButton);
         return successShown;
+    }
+    // Runs the dialog modally with steps acting on it once its loop runs; DoModal's result.
+    int RunModal(CDCS_4100Dlg& dlg, const std::function<void()>& steps) {
+        testsupport::ModalScript script;
+        script.On<CDCS_4100Dlg>([&steps](CDCS_4100Dlg&) { steps(); });
+        return dlg.DoModal();
     }
     void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,
                    Qt::MouseButtons buttons) {
@@ -107,6 +116,7 @@ protected:
 
 TEST_F(DCS_4100DlgTest, EveryControlAtItsPlace) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     EXPECT_EQ(dlg.size(), QSize(498, 758));
     EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("설정"));
     EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
@@ -136,6 +146,7 @@ TEST_F(DCS_4100DlgTest, EveryControlAtItsPlace) {
 
 TEST_F(DCS_4100DlgTest, NoCardStartsWithTheDefaults) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     EXPECT_FALSE(dlg.SettingsPath().has_value());
     EXPECT_EQ(dlg.Settings(), CameraSettings{});
     EXPECT_EQ(SelectedButtons(dlg), (std::vector<int>{1037, 1045, 1048, 1052, 1057}));
@@ -144,6 +155,7 @@ TEST_F(DCS_4100DlgTest, NoCardStartsWithTheDefaults) {
 TEST_F(DCS_4100DlgTest, CardPresetsTheButtonsAndInitRestoresDefaults) {
     InsertCard("123318   ");
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     dlg.show();
     EXPECT_EQ(SelectedButtons(dlg), (std::vector<int>{1038, 1044, 1049, 1052, 1061}));
 
@@ -163,6 +175,7 @@ TEST_F(DCS_4100DlgTest, CardPresetsTheButtonsAndInitRestoresDefaults) {
 
 TEST_F(DCS_4100DlgTest, EveryOptionButtonSetsItsSetting) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     dlg.show();
     struct Case {
         int id;
@@ -191,6 +204,7 @@ TEST_F(DCS_4100DlgTest, EveryOptionButtonSetsItsSetting) {
 
 TEST_F(DCS_4100DlgTest, SwitchEnablesTheDateAndTime) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     dlg.show();
     QWidget* date = dlg.GetDlgItem(CDCS_4100Dlg::kIdDate);
     QWidget* time = dlg.GetDlgItem(CDCS_4100Dlg::kIdTime);
@@ -211,16 +225,19 @@ TEST_F(DCS_4100DlgTest, SwitchEnablesTheDateAndTime) {
 
 TEST_F(DCS_4100DlgTest, SaveWithTheSwitchOffWritesOnlySettings) {
     InsertCard("123318   ");
-    CDCS_4100Dlg dlg;
-    dlg.show();
-    QTest::mouseClick(dlg.GetDlgItem(3), Qt::LeftButton);  // Init
     const QString folder = m_dir.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_EQ(Save(dlg, folder), true);
+    CDCS_4100Dlg dlg;
+    std::optional<bool> successShown;
+    const int result = RunModal(dlg, [&] {
+        QTest::mouseClick(dlg.GetDlgItem(3), Qt::LeftButton);  // Init
+        successShown = Save(dlg, folder);
+    });
+    EXPECT_EQ(successShown, true);
     EXPECT_EQ(ReadAll(folder + "/BK_Setting.cfg"), "032304   ");
     EXPECT_FALSE(QFile::exists(folder + "/BK_Time.cfg"));
     EXPECT_EQ(dlg.SaveOutcome(), 1);
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(result, platform::IDOK);
     EXPECT_FALSE(dlg.isVisible());
 }
 
@@ -229,6 +246,7 @@ TEST_F(DCS_4100DlgTest, SaveWithTheSwitchOnWritesBothAndOverwrites) {
     ASSERT_TRUE(QDir().mkpath(folder));
     for (int round = 0; round < 2; ++round) {
         CDCS_4100Dlg dlg;
+        ASSERT_TRUE(dlg.Create(nullptr));
         dlg.show();
         QTest::mouseClick(dlg.GetDlgItem(round == 0 ? 1041 : 1039), Qt::LeftButton);
         QTest::mouseClick(dlg.GetDlgItem(CDCS_4100Dlg::kIdDateTimeSwitch), Qt::LeftButton);
@@ -251,6 +269,7 @@ TEST_F(DCS_4100DlgTest, CancelledOrFailedSaveKeepsTheDialogOpen) {
                                               m_dir.path() + "/absent"};
     for (const std::optional<QString>& answer : answers) {
         CDCS_4100Dlg dlg;
+        ASSERT_TRUE(dlg.Create(nullptr));
         dlg.show();
         QTest::mouseClick(dlg.GetDlgItem(CDCS_4100Dlg::kIdDateTimeSwitch), Qt::LeftButton);
         EXPECT_EQ(Save(dlg, answer), false) << answer.value_or("cancelled").toStdString();
@@ -263,6 +282,7 @@ TEST_F(DCS_4100DlgTest, CancelledOrFailedSaveKeepsTheDialogOpen) {
 
 TEST_F(DCS_4100DlgTest, OnlyTheTopBandDragsTheWindow) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     dlg.move(100, 100);
     dlg.show();
     struct Case {
@@ -287,8 +307,9 @@ TEST_F(DCS_4100DlgTest, OnlyTheTopBandDragsTheWindow) {
 
 TEST_F(DCS_4100DlgTest, SystemMenuOpensFromTheBandAndAltSpaceAndShowsAbout) {
     CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
     dlg.show();
-    QMenu* menu = dlg.SystemMenu();
+    QMenu* menu = dlg.GetSystemMenu();
     QAction* about = nullptr;
     for (QAction* action : menu->actions()) {
         if (action->text() == "&About DCS_4100...") {
@@ -311,13 +332,15 @@ TEST_F(DCS_4100DlgTest, SystemMenuOpensFromTheBandAndAltSpaceAndShowsAbout) {
     menu->hide();
 
     QString shown;
-    test::ModalAnswerer<CAboutDlg> answer([&shown](CAboutDlg* box) {
-        for (QLabel* label : box->findChildren<QLabel*>()) {
+    testsupport::ModalScript script;
+    script.On<CAboutDlg>([&shown](CAboutDlg& box) {
+        for (QLabel* label : box.findChildren<QLabel*>()) {
             shown += label->text();
         }
-        box->accept();
+        QTest::mouseClick(box.GetDlgItem(platform::IDOK), Qt::LeftButton);
     });
     about->trigger();
+    EXPECT_EQ(script.Answered(), 1);
     EXPECT_EQ(shown, "DCS_4100, Version 1.0");
     EXPECT_TRUE(dlg.isVisible());
 }
@@ -325,10 +348,11 @@ TEST_F(DCS_4100DlgTest, SystemMenuOpensFromTheBandAndAltSpaceAndShowsAbout) {
 TEST_F(DCS_4100DlgTest, CancelClosesWithoutWriting) {
     InsertCard("123318   ");
     CDCS_4100Dlg dlg;
-    dlg.show();
-    QTest::mouseClick(dlg.GetDlgItem(1037), Qt::LeftButton);
-    QTest::mouseClick(dlg.GetDlgItem(CDCS_4100Dlg::kIdCancel), Qt::LeftButton);
-    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    const int result = RunModal(dlg, [&] {
+        QTest::mouseClick(dlg.GetDlgItem(1037), Qt::LeftButton);
+        QTest::mouseClick(dlg.GetDlgItem(CDCS_4100Dlg::kIdCancel), Qt::LeftButton);
+    });
+    EXPECT_EQ(result, platform::IDCANCEL);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(ReadAll(m_dir.path() + "/card/SETTING/BK_Setting.cfg"), "123318   ");
 }

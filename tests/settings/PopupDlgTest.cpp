@@ -1,7 +1,7 @@
 #include "settings/PopupDlg.h"
 
-#include "DialogTestSupport.h"
 #include "settings/DCS_4100Dlg.h"
+#include "tests/support/TestApp.h"
 
 #include <QLabel>
 
@@ -11,10 +11,11 @@ namespace settings {
 namespace {
 
 TEST(PopupDlgTest, ShowsExactlyTheTextOfTheOutcome) {
-    test::App();
+    testsupport::EnsureApp();
     qunsetenv("ROADPLAYER_VIRTUAL_DRIVES");
     CDCS_4100Dlg owner;  // outcome 0 until a save succeeds
     CPopupDlg popup(&owner);
+    ASSERT_TRUE(popup.Create(&owner));
     popup.show();
     EXPECT_EQ(popup.size(), QSize(322, 200));
     EXPECT_EQ(popup.GetDlgItem(1)->geometry(), QRect(87, 150, 148, 31));

@@ -1,5 +1,6 @@
 #include "tools/make-sample-card/ClipWriter.h"
 
+#include "platform/media/AvHandles.h"
 #include "tools/make-sample-card/EngineSound.h"
 
 extern "C" {
@@ -33,33 +34,11 @@ constexpr int kMp4TextTimeScale = 90000;
 constexpr int kAacBitRate = 96000;
 constexpr const char* kDefaultPreset = "ultrafast";
 
-struct FormatDeleter {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0) {
-            avio_closep(&context->pb);
-        }
-        avformat_free_context(context);
-    }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatDeleter>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-
-QString AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
-}
+using platform::media::AvErrorText;
+using CodecPtr = platform::media::CodecContextPtr;
+using FormatPtr = platform::media::OutputFormatPtr;
+using platform::media::FramePtr;
+using platform::media::PacketPtr;
 
 struct Track {
     AVStream* stream = nullptr;
@@ -87,7 +66,7 @@ public:
 
 private:
     bool Fail(const QString& what, int code) {
-        m_error = code != 0 ? QStringLiteral("%1: %2").arg(what, AvError(code)) : what;
+        m_error = code != 0 ? QStringLiteral("%1: %2").arg(what, AvErrorText(code)) : what;
         return false;
     }
     bool Drain(Track& track);

@@ -1,5 +1,6 @@
 #include "tools/make-sample-card/SceneRenderer.h"
 
+#include "platform/media/AvHandles.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QFont>
@@ -36,10 +37,6 @@ constexpr double kBendMetres = 120.0;  // the bend shows up to this distance
 constexpr double kShakeMinG = 0.05;
 constexpr double kBonnetShare = 0.9;  // rows below this share of the height show the bonnet
 const QString kTimeFormat = QStringLiteral("yyyy/MM/dd HH:mm:ss");
-
-struct SwsDeleter {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
 
 // Maps road coordinates (x across, z ahead, metres) to the picture.
 class Perspective {
@@ -237,7 +234,8 @@ void ShiftRow(std::uint8_t* dst, const std::uint8_t* src, int width, int shift, 
         }
         std::memcpy(dst + shift, src, static_cast<std::size_t>(width - shift));
     } else {
-        std::memcpy(dst, src - shift, static_cast<std::size_t>(width + shift));
+        const int kept = width + shift;
+        std::memcpy(dst, src - shift, static_cast<std::size_t>(kept));
         std::memset(dst + width + shift, src[width - 1], static_cast<std::size_t>(-shift));
     }
 }
@@ -330,7 +328,7 @@ int EvenDown(int value) {
 bool ConvertToYuv(const QImage& image, YuvPicture& out) {
     const int width = image.width();
     const int height = image.height();
-    std::unique_ptr<SwsContext, SwsDeleter> context(
+    const platform::media::SwsContextPtr context(
         sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
                        SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!context || image.format() != QImage::Format_RGB32) {

@@ -136,9 +136,8 @@ int RunCheck(const QString& packPath, QTextStream& out, QTextStream& err) {
         return Failure(err, QStringLiteral("profile: %1").arg(profile.FailureReason()));
     }
     PrintProfile(profile, out);
-    const bool ok = CheckScripts(profile, out, err) && CheckImages(pack, out, err);
-    player::ImageCache::Destroy();
-    if (!ok) {
+    const player::ImageCache::Scope images;
+    if (!CheckScripts(profile, out, err) || !CheckImages(pack, out, err)) {
         return 1;
     }
     out << "ok" << Qt::endl;

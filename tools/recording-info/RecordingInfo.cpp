@@ -9,16 +9,16 @@
 #include <QThread>
 
 using namespace platform::media;
+using namespace player;
 
 namespace {
 
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 360;
 constexpr int kFrameWaitMs = 5000;
-constexpr REFERENCE_TIME k100nsPerMs = 10000;
 constexpr int kJpegQuality = 92;
 constexpr int kSameFrameGraceMs = 300;
-constexpr REFERENCE_TIME kMaxFrameGap100ns = 1000 * k100nsPerMs;
+constexpr REFERENCE_TIME kMaxFrameGap100ns = FromMilliseconds(1000);
 
 // The picture shown by the front renderer, as far as the renderer tells.
 REFERENCE_TIME ShownSampleTime(IGraphBuilder* graph, int videoCount) {
@@ -98,7 +98,7 @@ void RecordingInfo::WriteTelemetryCsv(QTextStream& out) const {
 // seek counts only after a grace period, in case it is the right one.
 bool RecordingInfo::WaitForFrameAt(int positionMs, REFERENCE_TIME shownBefore) {
     CPlayGraph* graph = m_player.Graph();
-    const REFERENCE_TIME target = static_cast<REFERENCE_TIME>(positionMs) * k100nsPerMs;
+    const REFERENCE_TIME target = FromMilliseconds(positionMs);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < kFrameWaitMs) {

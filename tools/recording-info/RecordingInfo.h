@@ -33,8 +33,8 @@ private:
 
     QWidget m_frontView;
     QWidget m_rearView;
-    CVideoPlayer m_player;
-    CTextData m_telemetry;
+    player::CVideoPlayer m_player;
+    player::CTextData m_telemetry;
     uint64_t m_durationMs = 0;
     QString m_error;
 };

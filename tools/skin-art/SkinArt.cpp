@@ -43,7 +43,7 @@ ButtonDesign Toggle(QSize frame, ButtonLook look, std::optional<Glyph> glyph,
     return design;
 }
 
-Picture Strip(const char* name, ButtonDesign design) {
+Picture Strip(const char* name, const ButtonDesign& design) {
     return {name, [design] { return skinart::DrawButtonStrip(design); }};
 }
 

@@ -203,7 +203,7 @@ std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringLi
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--state") && i + 1 < args.size()) {
-            const QString pair = args[++i];
+            const QString& pair = args[++i];
             const qsizetype eq = pair.indexOf(QLatin1Char('='));
             if (eq <= 0) {
                 error = QStringLiteral("--state wants NAME=VALUE, not %1").arg(pair);

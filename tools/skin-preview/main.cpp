@@ -1,5 +1,6 @@
 // skin-preview PACK WINDOW MODE OUT.png [--state NAME=VALUE ...] [--screen WxH] [--maximised]
 
+#include "player/pack/ImageCache.h"
 #include "tools/skin-preview/SkinPreview.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    const player::ImageCache::Scope images;
     QString error;
     const auto parsed = skinpreview::ParseArguments(app.arguments().mid(1), error);
     if (!parsed) {

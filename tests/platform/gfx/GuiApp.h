@@ -1,31 +1,18 @@
 #pragma once
-// Text drawing needs a QGuiApplication (font database); tests that draw text include this once.
+// Text drawing needs the application (its font database): a test file that draws text includes
+// this once, and the test program's application (tests/support) exists before its first test.
 
-#include <QGuiApplication>
+#include "tests/support/TestApp.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace testsupport {
 
-class GuiAppEnvironment : public ::testing::Environment {
+class AppBeforeTests : public ::testing::Environment {
 public:
-    void SetUp() override {
-        if (QGuiApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "test";
-            static char* argv[] = {name, nullptr};
-            m_app = std::make_unique<QGuiApplication>(argc, argv);
-        }
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> m_app;
+    void SetUp() override { EnsureApp(); }
 };
 
-inline const bool kGuiAppRegistered =
-    (::testing::AddGlobalTestEnvironment(new GuiAppEnvironment), true);
+inline const bool kAppBeforeTests = (::testing::AddGlobalTestEnvironment(new AppBeforeTests), true);
 
 }  // namespace testsupport

@@ -23,7 +23,7 @@ constexpr char kDefaultRuntime[] = "/tmp/roadplayer-pulse";
 constexpr int kRate = 48000;
 
 bool ServerAnswers() {
-    return RunProgram(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
+    return RunTool(QStringLiteral("pactl"), {QStringLiteral("info")}).exitCode == 0;
 }
 
 // Mean power of one frequency over 20 ms blocks (Goertzel); a pure tone's equals its RMS
@@ -87,7 +87,7 @@ public:
 
 private:
     QString m_file;
-    BackgroundProgram m_parec;
+    BackgroundTool m_parec;
 };
 
 }  // namespace
@@ -100,7 +100,7 @@ TEST(AudioRenderer, PlaysTheToneOnTheSoundServer) {
     if (!ServerAnswers()) {
         GTEST_SKIP() << "no PulseAudio server answers (scripts/start-services.sh starts one)";
     }
-    EnsureApplication();
+    testsupport::EnsureApp();
     QTemporaryDir dir;
     ClipOptions options;
     options.cameras = 1;
@@ -162,7 +162,8 @@ TEST(AudioRenderer, PlaysTheToneOnTheSoundServer) {
                     continue;
                 }
                 ++taken;
-                EXPECT_LE(std::llabs(video.lastSampleTime - sound.lastSampleTime), 10'000'000 / 15)
+                EXPECT_LE(std::llabs(video.lastSampleTime - sound.lastSampleTime),
+                          kUnitsPerSecond / 15)
                     << i;
             }
             EXPECT_EQ(taken, 20);

@@ -8,7 +8,7 @@ using namespace mediatest;
 
 TEST(BrightnessFilter, ShiftsThePictureLevels) {
     qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
-    EnsureApplication();
+    testsupport::EnsureApp();
     QTemporaryDir dir;
     ClipOptions options;
     options.cameras = 1;

@@ -96,8 +96,9 @@ TEST(DecoderFilter, EveryWrittenFrameComesOutInOrder) {
             const auto times = sink->Times();
             ASSERT_EQ(static_cast<int>(times.size()), frames);
             for (int i = 0; i < frames; ++i) {
-                EXPECT_NEAR(static_cast<double>(times[static_cast<size_t>(i)]), i * 1e7 / c.fps,
-                            1e7 / c.fps / 2);
+                const double frame = static_cast<double>(kUnitsPerSecond) / c.fps;
+                EXPECT_NEAR(static_cast<double>(times[static_cast<size_t>(i)]), i * frame,
+                            frame / 2);
             }
         }
         if (QString(c.audio) == "aac") {

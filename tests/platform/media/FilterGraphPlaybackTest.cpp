@@ -12,13 +12,13 @@ using namespace mediatest;
 namespace {
 
 constexpr int kFps = 15;
-constexpr REFERENCE_TIME kFrame = 10'000'000 / kFps;
+constexpr REFERENCE_TIME kFrame = kUnitsPerSecond / kFps;
 
 class Playback : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
-        EnsureApplication();
+        testsupport::EnsureApp();
     }
 
     // A clip of the given length with both cameras and sound.
@@ -55,7 +55,7 @@ TEST_F(Playback, CueShowsTheFirstFrameAndStaysStopped) {
     EXPECT_EQ(state, State_Stopped);
     Pump(300);
     EXPECT_EQ(m_graph.Position(), 0);
-    EXPECT_EQ(m_graph.Duration(), 3 * 10'000'000);
+    EXPECT_EQ(m_graph.Duration(), 3 * kUnitsPerSecond);
 }
 
 TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt) {
@@ -66,7 +66,7 @@ TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt) {
     timer.start();
     Pump(2000);
     const double expectedMs = static_cast<double>(timer.elapsed());
-    EXPECT_NEAR(m_graph.Position() / 10'000.0, expectedMs, 100.0);
+    EXPECT_NEAR(ToSeconds(m_graph.Position()) * 1000.0, expectedMs, 100.0);
 
     ASSERT_EQ(m_graph.control->Pause(), S_OK);
     const REFERENCE_TIME held = m_graph.Position();
@@ -113,7 +113,7 @@ TEST_F(Playback, SeekShowsTheFrameAtTheTargetInEveryState) {
 TEST_F(Playback, SeekBeyondTheEndShowsTheLastFrame) {
     Open(2);
     m_graph.control->StopWhenReady();
-    REFERENCE_TIME beyond = 60 * 10'000'000LL;
+    REFERENCE_TIME beyond = FromSeconds(60);
     ASSERT_EQ(m_graph.Seek(beyond), S_OK);
     ASSERT_TRUE(m_graph.WaitCued());
     EXPECT_EQ(m_graph.Position(), m_graph.Duration());
@@ -136,7 +136,8 @@ TEST_F(Playback, StepAdvancesExactlyOneFrame) {
         Pump(100);
         EXPECT_EQ(m_graph.ShownFrame(0), frame + 1);
         EXPECT_EQ(m_graph.ShownFrame(1), frame + 1);
-        EXPECT_NEAR(static_cast<double>(m_graph.Position()), (frame + 1) * 1e7 / kFps, kMs);
+        EXPECT_NEAR(static_cast<double>(m_graph.Position()),
+                    (frame + 1) * static_cast<double>(kUnitsPerSecond) / kFps, kMs);
         frame = m_graph.ShownFrame();
     }
     // Running picks up from the stepped position.
@@ -163,7 +164,7 @@ TEST_F(Playback, DoubleRateRunsTwiceAsFast) {
         QElapsedTimer timer;
         timer.start();
         Pump(1500);
-        const double media = static_cast<double>(m_graph.Position() - from) / 10'000.0;
+        const double media = ToSeconds(m_graph.Position() - from) * 1000.0;
         const double wall = static_cast<double>(timer.elapsed());
         EXPECT_NEAR(media / wall, rate, rate * 0.05) << rate;
         m_graph.control->Pause();

@@ -199,5 +199,5 @@ TEST_F(FilterGraphTest, DurationNeedsAConnectedRenderer) {
         graph->Connect(PinByName(decoder.Get(), "Out").Get(), PinByName(sink.Get(), "In").Get()),
         S_OK);
     ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-    EXPECT_EQ(duration, 2 * 10'000'000);
+    EXPECT_EQ(duration, 2 * kUnitsPerSecond);
 }

@@ -1,18 +1,17 @@
 // The graph clock following the sound device: a device reports what it plays in coarse blocks
-// and may stall; the clock takes the drift smoothly and never jumps by a frame.
+// and may stall; the clock takes the drift smoothly and never jumps by a frame. The clock reads
+// a time source the test moves, so nothing sleeps.
 
 #include "platform/media/GraphClock.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using platform::media::GraphClock;
 using platform::media::REFERENCE_TIME;
 
 namespace {
 
-constexpr REFERENCE_TIME kMs = 10'000;
+constexpr REFERENCE_TIME kMs = platform::media::FromMilliseconds(1);
 
 class GraphClockAudio : public ::testing::Test {
 protected:
@@ -22,17 +21,17 @@ protected:
         ASSERT_TRUE(m_clock.IsTicking());
     }
 
-    static REFERENCE_TIME Elapsed(GraphClock::Monotonic::time_point from) {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(GraphClock::Monotonic::now() -
-                                                                    from)
-                   .count() /
-               100;
+    using TimePoint = GraphClock::Monotonic::time_point;
+
+    REFERENCE_TIME Elapsed(TimePoint from) const {
+        return platform::media::Units100ns(m_wall - from);
     }
+    void Advance(int ms) { m_wall += std::chrono::milliseconds(ms); }
 
     // Feeds one heard time and checks that the clock moved by what the wall clock did, give or
     // take a tenth of the time since the last sample (its largest slew).
     void Follow(REFERENCE_TIME heard) {
-        const auto wall = GraphClock::Monotonic::now();
+        const auto wall = m_wall;
         const REFERENCE_TIME before = m_clock.Now();
         m_clock.FollowAudio(heard);
         const REFERENCE_TIME after = m_clock.Now();
@@ -43,7 +42,8 @@ protected:
     }
 
     REFERENCE_TIME m_lastSample = 0;
-    GraphClock m_clock;
+    TimePoint m_wall{std::chrono::seconds(1)};
+    GraphClock m_clock{[this] { return m_wall; }};
 };
 
 }  // namespace
@@ -52,10 +52,10 @@ TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping) {
     // The device plays 40 ms ahead of the clock but reports only every 80 ms of sound.
     constexpr REFERENCE_TIME kBlock = 80 * kMs;
     const REFERENCE_TIME start = m_clock.Now();
-    const auto wall = GraphClock::Monotonic::now();
+    const auto wall = m_wall;
     m_lastSample = start;
     for (int i = 0; i < 300; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        Advance(2);
         const REFERENCE_TIME device = start + Elapsed(wall) + 40 * kMs;
         const REFERENCE_TIME reported = device - device % kBlock;
         Follow(reported);
@@ -68,10 +68,10 @@ TEST_F(GraphClockAudio, FollowsADeviceReportingInBlocksWithoutJumping) {
 
 TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack) {
     const REFERENCE_TIME start = m_clock.Now();
-    const auto wall = GraphClock::Monotonic::now();
+    const auto wall = m_wall;
     m_lastSample = start;
     for (int i = 0; i < 200; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        Advance(3);
         Follow(start);  // the device took nothing since the start
     }
     // At most a tenth slower than the wall clock while it slewed, then no longer following.
@@ -81,7 +81,7 @@ TEST_F(GraphClockAudio, AStalledDeviceDoesNotHoldTheClockBack) {
 TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard) {
     // Before the seek the device ran far ahead.
     for (int i = 0; i < 20; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        Advance(2);
         m_clock.FollowAudio(m_clock.Now() + 200 * kMs);
     }
     m_clock.SetRendererCount(1);
@@ -89,9 +89,9 @@ TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard) {
     m_clock.FollowAudio(9000 * kMs);  // the clock stands until the renderers are ready
     EXPECT_EQ(m_clock.Now(), 5000 * kMs);
     m_clock.RendererReady(serial);
-    const auto wall = GraphClock::Monotonic::now();
+    const auto wall = m_wall;
     for (int i = 0; i < 20; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        Advance(2);
         m_clock.FollowAudio(m_clock.Now());
     }
     // In step with the sound since: not pulled ahead by what was heard before.

@@ -1,16 +1,12 @@
 #include "MediaTestSupport.h"
 
 #include "platform/media/ComObject.h"
+#include "tests/support/TestApp.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 // Thread sanitizer builds read their suppressions (races inside Qt, FFmpeg and PulseAudio)
 // from here, however the tests are started; other builds never call it.
@@ -20,61 +16,8 @@ extern "C" __attribute__((used, visibility("default"))) const char* __tsan_defau
 
 namespace mediatest {
 
-namespace {
-
-int Spawn(const QString& program, const QStringList& arguments, const QString& outputFile) {
-    std::vector<QByteArray> storage;
-    storage.push_back(program.toLocal8Bit());
-    for (const QString& argument : arguments) {
-        storage.push_back(argument.toLocal8Bit());
-    }
-    std::vector<char*> argv;
-    for (QByteArray& item : storage) {
-        argv.push_back(item.data());
-    }
-    argv.push_back(nullptr);
-    const QByteArray output = outputFile.toLocal8Bit();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = output.isEmpty()
-                           ? open("/dev/null", O_WRONLY)
-                           : open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, STDOUT_FILENO);
-            close(fd);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-}  // namespace
-
-int RunProgram(const QString& program, const QStringList& arguments, const QString& outputFile) {
-    const pid_t pid = Spawn(program, arguments, outputFile);
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
-}
-
-BackgroundProgram::BackgroundProgram(const QString& program, const QStringList& arguments,
-                                     const QString& outputFile)
-    : m_pid(Spawn(program, arguments, outputFile)) {}
-
-BackgroundProgram::~BackgroundProgram() {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
-}
-
 QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options) {
-    QStringList arguments{dir.path(),
-                          QStringLiteral("--categories"),
+    QStringList arguments{QStringLiteral("--categories"),
                           options.category,
                           QStringLiteral("--length"),
                           QString::number(options.lengthSeconds),
@@ -96,80 +39,7 @@ QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options) {
     if (options.toneHz > 0) {
         arguments << QStringLiteral("--tone") << QString::number(options.toneHz);
     }
-    if (RunProgram(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"), arguments) != 0) {
-        return {};
-    }
-    QDir root(dir.path());
-    for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (folder == QStringLiteral("SETTING")) {
-            continue;
-        }
-        const QStringList files = QDir(root.filePath(folder)).entryList(QDir::Files, QDir::Name);
-        if (!files.isEmpty()) {
-            return QDir(root.filePath(folder)).filePath(files.first());
-        }
-    }
-    return {};
-}
-
-bool Remux(const QString& from, const QString& to, const std::vector<int>& streams) {
-    AVFormatContext* input = nullptr;
-    if (avformat_open_input(&input, from.toUtf8().constData(), nullptr, nullptr) < 0) {
-        return false;
-    }
-    bool ok = avformat_find_stream_info(input, nullptr) >= 0;
-    AVFormatContext* output = nullptr;
-    ok = ok &&
-         avformat_alloc_output_context2(&output, nullptr, nullptr, to.toUtf8().constData()) >= 0;
-    std::vector<std::vector<int>> map(input->nb_streams);  // input stream -> its copies
-    for (int index : streams) {
-        if (!ok || index < 0 || index >= static_cast<int>(input->nb_streams)) {
-            ok = false;
-            break;
-        }
-        AVStream* stream = avformat_new_stream(output, nullptr);
-        ok = stream != nullptr &&
-             avcodec_parameters_copy(stream->codecpar, input->streams[index]->codecpar) >= 0;
-        if (ok) {
-            stream->codecpar->codec_tag = 0;
-            stream->time_base = input->streams[index]->time_base;
-            map[static_cast<size_t>(index)].push_back(stream->index);
-        }
-    }
-    ok = ok && avio_open(&output->pb, to.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0;
-    ok = ok && avformat_write_header(output, nullptr) >= 0;
-    AVPacket* packet = av_packet_alloc();
-    while (ok && av_read_frame(input, packet) >= 0) {
-        const int from = packet->stream_index;
-        for (int target : map[static_cast<size_t>(from)]) {
-            AVPacket* copy = av_packet_clone(packet);
-            av_packet_rescale_ts(copy, input->streams[from]->time_base,
-                                 output->streams[target]->time_base);
-            copy->stream_index = target;
-            ok = ok && av_interleaved_write_frame(output, copy) >= 0;
-            av_packet_free(&copy);
-        }
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    if (ok) {
-        ok = av_write_trailer(output) >= 0;
-    }
-    if (output != nullptr) {
-        avio_closep(&output->pb);
-        avformat_free_context(output);
-    }
-    avformat_close_input(&input);
-    return ok;
-}
-
-void EnsureApplication() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "media-tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);  // lives for the test process
-    }
+    return testsupport::MakeClip(dir.path(), arguments);
 }
 
 ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name) {
@@ -243,7 +113,7 @@ QImage DibToImage(const BYTE* dib) {
 }
 
 bool PlaybackGraph::Build(const QString& path, QSize viewSize) {
-    EnsureApplication();
+    testsupport::EnsureApp();
     graph = CreateComponent<IGraphBuilder>(CLSID_FilterGraph);
     source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
     if (!graph || !source || graph->AddFilter(source.Get(), "source") != S_OK ||

@@ -5,6 +5,9 @@
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/FilterBase.h"
 #include "platform/media/GraphInterfaces.h"
+#include "tests/support/Clips.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/TestApp.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -36,33 +39,12 @@ struct ClipOptions {
     QString category = QStringLiteral("event");
 };
 
-// Runs a program to its end with fork + exec (thread sanitizers follow that, not QProcess);
-// its standard output goes to outputFile when one is given. The exit code, or -1.
-int RunProgram(const QString& program, const QStringList& arguments,
-               const QString& outputFile = {});
-
-// A program running in the background (a recorder) until the object goes.
-class BackgroundProgram {
-public:
-    BackgroundProgram(const QString& program, const QStringList& arguments,
-                      const QString& outputFile);
-    ~BackgroundProgram();
-    BackgroundProgram(const BackgroundProgram&) = delete;
-    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
-    bool Running() const { return m_pid > 0; }
-
-private:
-    int m_pid = -1;
-};
+using testsupport::BackgroundTool;
+using testsupport::Remux;
+using testsupport::RunTool;
 
 // Writes a one-recording card into dir and returns the recording's path ("" on failure).
 QString MakeClip(const QTemporaryDir& dir, const ClipOptions& options);
-
-// Copies the chosen streams of a recording into a new file (stream copy, same container).
-bool Remux(const QString& from, const QString& to, const std::vector<int>& streams);
-
-// A QApplication for tests that paint or queue calls to widgets.
-void EnsureApplication();
 
 ComPtr<IPin> PinByName(IBaseFilter* filter, const QString& name);
 int CountPins(IBaseFilter* filter, PIN_DIRECTION direction, const QString& containing);
@@ -99,7 +81,7 @@ struct PlaybackGraph {
     HRESULT Seek(REFERENCE_TIME target) const;
 };
 
-inline constexpr REFERENCE_TIME kMs = 10'000;
+inline constexpr REFERENCE_TIME kMs = FromMilliseconds(1);
 
 // A renderer-like sink: collects the frame codes (video) or sample count (audio) of every
 // decoded sample as fast as they come, until the end of the stream.

@@ -46,8 +46,9 @@ std::vector<TextLine> ReadAllLines(IBaseFilter* source, HRESULT* last) {
 // The subtitle track as an independent reader (the ffmpeg program) sees it, as SubRip.
 std::vector<TextLine> LinesByFfmpeg(const QString& path) {
     const QString srt = path + QStringLiteral(".srt");
-    if (RunProgram(QStringLiteral("ffmpeg"),
-                   {"-v", "error", "-y", "-i", path, "-map", "0:s:0", "-c:s", "srt", srt}) != 0) {
+    if (RunTool(QStringLiteral("ffmpeg"),
+                {"-v", "error", "-y", "-i", path, "-map", "0:s:0", "-c:s", "srt", srt})
+            .exitCode != 0) {
         return {};
     }
     QFile file(srt);

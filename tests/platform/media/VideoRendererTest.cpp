@@ -17,7 +17,7 @@ class VideoRendererTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
-        EnsureApplication();
+        testsupport::EnsureApp();
     }
 
     void Open(QSize viewSize) {
@@ -99,7 +99,8 @@ TEST_F(VideoRendererTest, PaintsItselfStretchedIntoItsView) {
         Pump(100);
         const QImage shown = m_graph.views[0]->grab().toImage();
         ASSERT_EQ(shown.size(), QSize(200, 150));
-        EXPECT_EQ(framecode::DecodeFrameCode(shown), static_cast<int>(target / (10'000'000 / 15)));
+        EXPECT_EQ(framecode::DecodeFrameCode(shown),
+                  static_cast<int>(target / (kUnitsPerSecond / 15)));
         // Stretched: the picture reaches every edge of the view.
         EXPECT_NE(shown.pixelColor(1, 1), QColor(Qt::black));
         EXPECT_NE(shown.pixelColor(198, 2), QColor(Qt::black));

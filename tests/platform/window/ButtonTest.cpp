@@ -1,8 +1,8 @@
 #include "platform/window/Button.h"
 
-#include "TestApp.h"
 #include "platform/window/Static.h"
 #include "platform/window/Window.h"
+#include "tests/support/TestApp.h"
 
 #include <QPainter>
 #include <QTest>
@@ -41,7 +41,7 @@ protected:
 
 class ButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureTestApp(); }
+    void SetUp() override { testsupport::EnsureApp(); }
 };
 
 TEST_F(ButtonTest, DrawsWithTheFocusSelectedAndDisabledBits) {
@@ -83,7 +83,7 @@ TEST_F(ButtonTest, DrawsWithTheFocusSelectedAndDisabledBits) {
         button->grab();
         ASSERT_FALSE(button->drawStates.empty());
         EXPECT_EQ(button->drawStates.back(), c.drawState);
-        delete button;
+        DestroyWindow(button);
     }
 }
 

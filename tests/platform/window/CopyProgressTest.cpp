@@ -1,7 +1,7 @@
 #include "platform/window/CopyProgress.h"
 
-#include "TestApp.h"
 #include "platform/window/Window.h"
+#include "tests/support/TestApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +26,7 @@ QByteArray ReadAll(const QString& path) {
 class CopyProgressTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureTestApp();
+        testsupport::EnsureApp();
         m_owner = std::make_unique<QWidget>();
         ASSERT_TRUE(m_dir.isValid());
         m_bytes = QByteArray(4 * 1024 * 1024 + 1, 'r');

@@ -1,11 +1,11 @@
 #include "platform/window/Dialog.h"
 
-#include "TestApp.h"
 #include "platform/window/Button.h"
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Screen.h"
 #include "platform/window/Static.h"
 #include "platform/window/Window.h"
+#include "tests/support/TestApp.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -98,7 +98,7 @@ protected:
 
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureTestApp(); }
+    void SetUp() override { testsupport::EnsureApp(); }
     void TearDown() override {
         SetModalHook({});
         SetScreenSizeOverride({});
@@ -221,7 +221,7 @@ TEST_F(DialogTest, ModelessEndDialogOnlyHides) {
     EXPECT_FALSE(dialog->isVisible());
     dialog->show();
     EXPECT_EQ(dialog->GetDlgItem(1)->parentWidget(), dialog.data());
-    delete dialog.data();
+    DestroyWindow(dialog.data());
 }
 
 TEST_F(DialogTest, DisabledTemplateButtonSendsNoCommand) {

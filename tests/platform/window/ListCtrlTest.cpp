@@ -1,6 +1,6 @@
 #include "platform/window/ListCtrl.h"
 
-#include "TestApp.h"
+#include "tests/support/TestApp.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -28,7 +28,7 @@ protected:
 class ListCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureTestApp();
+        testsupport::EnsureApp();
         owner = std::make_unique<ProbeList>();
         ProbeList& list = *owner;
         list.resize(200, 100);

@@ -1,7 +1,7 @@
 #include "platform/window/SystemDialogs.h"
 
-#include "TestApp.h"
 #include "platform/window/WaitCursor.h"
+#include "tests/support/TestApp.h"
 
 #include <QGuiApplication>
 
@@ -13,7 +13,7 @@ namespace {
 
 class SystemDialogsTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureTestApp(); }
+    void SetUp() override { testsupport::EnsureApp(); }
     void TearDown() override {
         SetSaveFileHandler({});
         SetFolderBrowserHandler({});

@@ -1,6 +1,5 @@
 #include "player/playback/ControlState.h"
 
-#include "SampleClips.h"
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/Window.h"
 #include "player/resources/DialogTemplates.h"
@@ -8,6 +7,8 @@
 #include "player/skin/SkButton.h"
 #include "player/skin/SkDialog.h"
 #include "player/skin/SkSlider.h"
+#include "tests/support/Clips.h"
+#include "tests/support/TestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ protected:
     QString Text(const char* name) { return platform::GetWindowText(Widget(name)->Window()); }
     bool Checked(const char* name) { return dynamic_cast<SkButton*>(Widget(name))->Checked(); }
 
-    testclips::ApplicationGuard m_application;
+    testsupport::AppFirst m_application;
     MainWindow m_window;
     CControlState m_state;
 };

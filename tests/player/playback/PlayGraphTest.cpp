@@ -2,11 +2,14 @@
 #include "player/playback/VideoPlayer.h"
 
 #include "GraphQueries.h"
-#include "SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
+#include "tests/support/Clips.h"
+#include "tests/support/TestApp.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QWidget>
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,8 @@
 #include <vector>
 
 namespace {
+
+using namespace player;
 
 using namespace platform::media;
 using testgraph::WaitFor;
@@ -29,7 +34,7 @@ protected:
     }
 
     CPlayGraph* OpenClip(const QStringList& options) {
-        const QString clip = testclips::MakeClip(
+        const QString clip = testsupport::MakeClip(
             m_dir.path(), options + QStringList{"--length", "2", "--fps", "10", "--frame-code"});
         if (clip.isEmpty() || m_player.Open(clip) != 1) {
             return nullptr;
@@ -47,7 +52,7 @@ protected:
         return graph->GetCurrentImage(view, &image) == 1 ? framecode::DecodeFrameCode(image) : -1;
     }
 
-    testclips::ApplicationGuard m_application;
+    testsupport::AppFirst m_application;
     QTemporaryDir m_dir;
     QWidget m_front;
     QWidget m_rear;
@@ -117,7 +122,7 @@ TEST_F(PlayGraphTest, RunCentresTheBalance) {
 TEST_F(PlayGraphTest, RunAtTheEndStartsFromTheBeginning) {
     CPlayGraph* graph = OpenClip({"--cameras", "2", "--audio", "none"});
     ASSERT_NE(graph, nullptr);
-    const int64_t durationMs = graph->GetDuration() / 10000;
+    const int64_t durationMs = platform::media::ToMilliseconds(graph->GetDuration());
     ASSERT_GT(durationMs, 1000);
     ASSERT_TRUE(SUCCEEDED(graph->Run()));
     graph->SeekTo(graph->GetDuration() - 2000000);  // 0.2 s before the end

@@ -1,11 +1,12 @@
 #pragma once
 // A skinned test window on a small test skin: solid-colour pictures in the image cache, a
 // dialog template with one child per control, and a window that registers them. Widgets need
-// a QApplication, made once for the program.
+// the test program's application (tests/support).
 
 #include "platform/window/Screen.h"
 #include "player/pack/ImageCache.h"
 #include "player/skin/SkDialog.h"
+#include "tests/support/TestApp.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -17,25 +18,6 @@
 #include <vector>
 
 namespace skintest {
-
-class WidgetAppEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override { App().reset(); }
-    static std::unique_ptr<QApplication>& App() {
-        static std::unique_ptr<QApplication> app;
-        return app;
-    }
-};
-
-inline void EnsureWidgetApp() {
-    static int argc = 1;
-    static char name[] = "skin_window_tests";
-    static char* argv[] = {name, nullptr};
-    if (!WidgetAppEnvironment::App()) {
-        WidgetAppEnvironment::App() = std::make_unique<QApplication>(argc, argv);
-        ::testing::AddGlobalTestEnvironment(new WidgetAppEnvironment);
-    }
-}
 
 inline constexpr QRgb kRed = qRgb(200, 0, 0);
 inline constexpr QRgb kBlue = qRgb(0, 0, 200);
@@ -230,7 +212,7 @@ inline std::unique_ptr<TestWindow> MakeShownWindow() {
 class SkinWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureWidgetApp();
+        testsupport::EnsureApp();
         InstallPictures();
         platform::SetScreenSizeOverride(QSize(1920, 1080));
     }

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace player;
+
 struct GpsCase {
     const char* name;
     const char* line;

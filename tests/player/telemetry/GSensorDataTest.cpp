@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace player;
+
 struct GSensorCase {
     const char* name;
     const char* line;

@@ -2,12 +2,13 @@
 // feeds it.
 #include "player/telemetry/GSensorDlg.h"
 
-#include "../playback/SampleClips.h"
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
 #include "player/skin/SkGSensorGraph.h"
 #include "player/telemetry/TextData.h"
+#include "tests/support/Clips.h"
+#include "tests/support/TestApp.h"
 
 #include <QTest>
 
@@ -48,7 +49,7 @@ int Count(const QImage& image, QRgb colour) {
 class GSensorWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        testclips::EnsureApplication();
+        testsupport::EnsureApp();
         s_pack = new ResourcePack;
         s_profile = new AppProfile;
         s_loaded = s_pack->OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")) &&

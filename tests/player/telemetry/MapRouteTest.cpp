@@ -1,12 +1,14 @@
 #include "player/telemetry/MapRoute.h"
 
-#include "../playback/SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/GraphInterfaces.h"
 #include "player/telemetry/TextData.h"
+#include "tests/support/Clips.h"
+#include "tests/support/TestApp.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +36,9 @@ TEST(MapRoute, PositionsGoToThePageInDecimalDegreesLongitudeFirst) {
 }
 
 TEST(MapRoute, TheRouteOfARecordingHoldsEveryValidFix) {
-    testclips::EnsureApplication();
+    testsupport::EnsureApp();
     QTemporaryDir dir;
-    const QString clip = testclips::MakeClip(dir.path(), {"--length", "6", "--cameras", "1"});
+    const QString clip = testsupport::MakeClip(dir.path(), {"--length", "6", "--cameras", "1"});
     ASSERT_FALSE(clip.isEmpty());
     auto source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
     ASSERT_EQ(QueryInterface<IFileSourceFilter>(source)->Load(clip, nullptr), S_OK);

@@ -2,11 +2,12 @@
 // records every call it receives, and the default map page with a generated recording.
 #include "player/telemetry/SkWebBrowser.h"
 
-#include "../playback/SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/window/Dialog.h"
 #include "player/telemetry/TextData.h"
+#include "tests/support/Clips.h"
+#include "tests/support/TestApp.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -58,7 +59,7 @@ protected:
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
                 "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        testclips::EnsureApplication();
+        testsupport::EnsureApp();
     }
 
     void SetUp() override {
@@ -191,7 +192,7 @@ TEST_F(MapView, PositionsRouteAndTilesArePushedAndGivenAgainAfterAReload) {
 }
 
 QString MakeRecording(const QString& folder, CTextData& store) {
-    const QString clip = testclips::MakeClip(
+    const QString clip = testsupport::MakeClip(
         folder, {"--length", "40", "--cameras", "1", "--audio", "none", "--fps", "5"});
     if (clip.isEmpty()) {
         return {};

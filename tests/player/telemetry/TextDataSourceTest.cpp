@@ -1,13 +1,17 @@
 // The load loop against the engine's real source filter and recordings from make-sample-card.
 #include "player/telemetry/TextData.h"
 
-#include "../playback/SampleClips.h"
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/GraphInterfaces.h"
+#include "tests/support/Clips.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace player;
 
 using namespace platform::media;
 
@@ -33,7 +37,7 @@ TEST(TextDataSource, ReadsEveryLineTheRecordingCarries) {
         {{"--length", "2", "--telemetry", "off"}, 0, 0},
     };
     for (const Case& c : cases) {
-        const QString clip = testclips::MakeClip(dir.path(), c.options);
+        const QString clip = testsupport::MakeClip(dir.path(), c.options);
         ASSERT_FALSE(clip.isEmpty());
         const auto source = LoadedSource(clip);
         ASSERT_TRUE(source);

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace player;
+
 constexpr const char* kRmc = "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
 
 TEST(TextDataAddLine, ClassifiesByFirstCharacterOnly) {

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 namespace skintest {
@@ -28,14 +29,14 @@ const char* const kCheckStates[] = {"normal",  "hover",  "pushed", "disabled",
 class DefaultPack : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_pack = new player::ResourcePack;
-        s_profile = new player::AppProfile;
+        s_pack = std::make_unique<player::ResourcePack>();
+        s_profile = std::make_unique<player::AppProfile>();
         s_opened = s_pack->OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")) &&
-                   s_profile->LoadProfile(s_pack, QStringLiteral(TEST_PROGRAM_DIR));
+                   s_profile->LoadProfile(s_pack.get(), QStringLiteral(TEST_PROGRAM_DIR));
     }
     static void TearDownTestSuite() {
-        delete s_profile;
-        delete s_pack;
+        s_profile.reset();
+        s_pack.reset();
     }
     void SetUp() override {
         ASSERT_TRUE(s_opened) << "the built pack or its profile does not load";
@@ -65,13 +66,13 @@ protected:
     }
 
     static bool s_opened;
-    static player::ResourcePack* s_pack;
-    static player::AppProfile* s_profile;
+    static std::unique_ptr<player::ResourcePack> s_pack;
+    static std::unique_ptr<player::AppProfile> s_profile;
 };
 
 bool DefaultPack::s_opened = false;
-player::ResourcePack* DefaultPack::s_pack = nullptr;
-player::AppProfile* DefaultPack::s_profile = nullptr;
+std::unique_ptr<player::ResourcePack> DefaultPack::s_pack;
+std::unique_ptr<player::AppProfile> DefaultPack::s_profile;
 
 std::set<int> ModesOf(const Control& c) {
     std::set<int> modes;

@@ -36,6 +36,7 @@ player::ButtonState StateOf(const std::string& word) {
 }
 
 TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins) {
+    const player::ImageCache::Scope images;
     player::ResourcePack pack;
     player::AppProfile profile;
     ASSERT_TRUE(pack.OpenPack(QStringLiteral(TEST_PROGRAM_DIR "/VDATA.PACK")));
@@ -89,7 +90,6 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
             }
         }
     }
-    player::ImageCache::Destroy();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Runs the built tool and reads its cards back through libavformat.
 
 #include "RecordingProbe.h"
+#include "tests/support/RunTool.h"
 
 #include "tools/make-sample-card/CardOptions.h"
 #include "tools/make-sample-card/DriveModel.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,23 +17,10 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using testsupport::ToolRun;
 
 ToolRun RunTool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"), arguments);
-    ToolRun run;
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) {
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return testsupport::RunTool(testsupport::ToolPath("make-sample-card"), arguments);
 }
 
 QStringList FilesBelow(const QString& root) {

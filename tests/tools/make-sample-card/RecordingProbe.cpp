@@ -1,5 +1,6 @@
 #include "RecordingProbe.h"
 
+#include "platform/media/AvHandles.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QImage>
@@ -17,20 +18,11 @@ namespace probe {
 
 namespace {
 
-struct InputDeleter {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using InputPtr = platform::media::FormatContextPtr;
+using CodecPtr = platform::media::CodecContextPtr;
+using platform::media::FramePtr;
+using platform::media::PacketPtr;
+using platform::media::SwsContextPtr;
 
 InputPtr Open(const QString& path) {
     AVFormatContext* c = nullptr;
@@ -57,8 +49,8 @@ CodecPtr OpenDecoder(const AVStream* stream) {
 // Sends every packet of one stream through the decoder and hands out each frame.
 template <typename OnFrame>
 void DecodeStream(AVFormatContext* input, int index, AVCodecContext* decoder, OnFrame onFrame) {
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     const auto drain = [&] {
         while (avcodec_receive_frame(decoder, frame.get()) >= 0) {
             onFrame(frame.get());
@@ -92,7 +84,7 @@ Recording Read(const QString& path) {
             text = static_cast<int>(i);
         }
     }
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     while (text >= 0 && av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == text) {
             const AVStream* s = input->streams[text];
@@ -129,13 +121,12 @@ std::vector<int> FrameCodes(const QString& path, int streamIndex) {
     }
     DecodeStream(input.get(), streamIndex, decoder.get(), [&](const AVFrame* frame) {
         QImage image(frame->width, frame->height, QImage::Format_RGB32);
-        SwsContext* sws = sws_getContext(
+        const SwsContextPtr sws(sws_getContext(
             frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
-            frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+            frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
         uint8_t* dst[] = {image.bits()};
         const int dstStride[] = {static_cast<int>(image.bytesPerLine())};
-        sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
-        sws_freeContext(sws);
+        sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
         codes.push_back(DecodeFrameCode(image));
     });
     return codes;

@@ -2,19 +2,17 @@
 
 #include "player/pack/ResourcePack.h"
 #include "tests/player/pack/PackBytes.h"
+#include "tests/support/RunTool.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-const QString kMkpack = QStringLiteral(TEST_TOOLS_DIR "/mkpack");
 
 const QByteArray kProfile = R"(<?xml version="1.0" encoding="UTF-8"?>
 <profile>
@@ -31,23 +29,10 @@ const QByteArray kProfile = R"(<?xml version="1.0" encoding="UTF-8"?>
 </profile>
 )";
 
-struct RunResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using RunResult = testsupport::ToolRun;
 
 RunResult RunMkpack(const QStringList& args) {
-    QProcess process;
-    process.start(kMkpack, args);
-    RunResult result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        return result;
-    }
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return testsupport::RunTool(testsupport::ToolPath("mkpack"), args, 60000);
 }
 
 class MkpackTest : public ::testing::Test {

@@ -1,31 +1,20 @@
 // recording-info run as a user runs it, on recordings from make-sample-card.
-#include "../../player/playback/SampleClips.h"
+#include "tests/support/Clips.h"
+#include "tests/support/RunTool.h"
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using testsupport::ToolRun;
 
-ToolRun RunTool(const QStringList& arguments) {
-    QProcess tool;
-    tool.start(QStringLiteral(TEST_TOOLS_DIR "/recording-info"), arguments);
-    ToolRun run;
-    if (tool.waitForFinished(60000)) {
-        run.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -2;
-    }
-    run.out = QString::fromUtf8(tool.readAllStandardOutput());
-    run.err = QString::fromUtf8(tool.readAllStandardError());
-    return run;
+ToolRun RunInfo(const QStringList& arguments) {
+    return testsupport::RunTool(testsupport::ToolPath("recording-info"), arguments, 60000);
 }
 
 // The value after "name: " in the summary, empty when the line is missing.
@@ -68,9 +57,9 @@ TEST_F(RecordingInfoTest, SummaryShowsWhatTheGeneratorWrote) {
          "0"},
     };
     for (const Case& c : cases) {
-        const QString clip = testclips::MakeClip(m_dir.path(), c.options);
+        const QString clip = testsupport::MakeClip(m_dir.path(), c.options);
         ASSERT_FALSE(clip.isEmpty());
-        const ToolRun run = RunTool({clip});
+        const ToolRun run = RunInfo({clip});
         const std::string label = c.options.join(' ').toStdString();
         ASSERT_EQ(run.exitCode, 0) << label << run.err.toStdString();
         EXPECT_EQ(Field(run.out, "video streams"), c.videos) << label;
@@ -83,9 +72,9 @@ TEST_F(RecordingInfoTest, SummaryShowsWhatTheGeneratorWrote) {
 }
 
 TEST_F(RecordingInfoTest, TelemetryCsvHasOneRowPerSample) {
-    const QString clip = testclips::MakeClip(m_dir.path(), {"--length", "3"});
+    const QString clip = testsupport::MakeClip(m_dir.path(), {"--length", "3"});
     ASSERT_FALSE(clip.isEmpty());
-    const ToolRun run = RunTool({clip, "--telemetry"});
+    const ToolRun run = RunInfo({clip, "--telemetry"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList gps;
     QStringList gsensor;
@@ -110,7 +99,7 @@ TEST_F(RecordingInfoTest, TelemetryCsvHasOneRowPerSample) {
 }
 
 TEST_F(RecordingInfoTest, FrameOptionSavesThePictureAtThePosition) {
-    const QString clip = testclips::MakeClip(
+    const QString clip = testsupport::MakeClip(
         m_dir.path(), {"--cameras", "2", "--length", "3", "--fps", "10", "--frame-code"});
     ASSERT_FALSE(clip.isEmpty());
     struct Case {
@@ -119,7 +108,7 @@ TEST_F(RecordingInfoTest, FrameOptionSavesThePictureAtThePosition) {
     };
     for (const Case c : {Case{1000, 10}, Case{0, 0}, Case{2550, 25}, Case{1230, 12}}) {
         const QString jpeg = m_dir.path() + QStringLiteral("/frame%1.jpg").arg(c.positionMs);
-        const ToolRun run = RunTool({clip, "--frame", QString::number(c.positionMs), jpeg});
+        const ToolRun run = RunInfo({clip, "--frame", QString::number(c.positionMs), jpeg});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QImage image(jpeg, "JPEG");
         ASSERT_FALSE(image.isNull()) << c.positionMs;
@@ -129,7 +118,7 @@ TEST_F(RecordingInfoTest, FrameOptionSavesThePictureAtThePosition) {
 }
 
 TEST_F(RecordingInfoTest, FailuresAreReportedWithTheirExitCode) {
-    const QString clip = testclips::MakeClip(m_dir.path(), {"--length", "2"});
+    const QString clip = testsupport::MakeClip(m_dir.path(), {"--length", "2"});
     ASSERT_FALSE(clip.isEmpty());
     QFile junk(m_dir.path() + "/junk.mp4");
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
@@ -149,7 +138,7 @@ TEST_F(RecordingInfoTest, FailuresAreReportedWithTheirExitCode) {
         {{clip, "--frame", "500", m_dir.path() + "/no/such/folder/x.jpg"}, 1},
     };
     for (const Case& c : cases) {
-        const ToolRun run = RunTool(c.arguments);
+        const ToolRun run = RunInfo(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
         EXPECT_FALSE(run.err.isEmpty());
     }

@@ -1,11 +1,11 @@
 #include "tools/skin-preview/SkinPreview.h"
 
 #include "tests/player/skin/SkinWindowFixture.h"
+#include "tests/support/RunTool.h"
 #include "tools/mkpack/PackWriter.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -32,17 +32,8 @@ QByteArray SolidPng(int w, int h, QRgb colour) {
     return Png(image);
 }
 
-struct RunResult {
-    int exitCode = -1;
-    QString errors;
-};
-
-RunResult RunTool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(TEST_TOOLS_DIR "/skin-preview"), args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
+testsupport::ToolRun RunTool(const QStringList& args) {
+    return testsupport::RunTool(testsupport::ToolPath("skin-preview"), args, 60000);
 }
 
 class SkinPreviewTest : public ::testing::Test {
@@ -109,10 +100,10 @@ TEST_F(SkinPreviewTest, ArgumentsAreCheckedBeforeAnythingIsLoaded) {
 
 TEST_F(SkinPreviewTest, RendersTheWindowWithEveryControlShown) {
     const QString out = dir.filePath("main0.png");
-    const RunResult run =
+    const testsupport::ToolRun run =
         RunTool({packPath, "MAIN", "0", out, "--state", "t.button.check=pushed", "--state",
                  "t.slider.time=0", "--state", "t.listbox.files=*WWWW,x,y"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage shown(out);
     ASSERT_EQ(shown.size(), QSize(400, 300));
     EXPECT_EQ(shown.pixel(100, 290), kBlue);
@@ -131,8 +122,8 @@ TEST_F(SkinPreviewTest, RendersTheWindowWithEveryControlShown) {
 
 TEST_F(SkinPreviewTest, MainWindowModeOneFillsTheScreenGiven) {
     const QString out = dir.filePath("main1.png");
-    const RunResult run = RunTool({packPath, "MAIN", "1", out, "--screen", "640x480"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const testsupport::ToolRun run = RunTool({packPath, "MAIN", "1", out, "--screen", "640x480"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage shown(out);
     ASSERT_EQ(shown.size(), QSize(640, 480));
     EXPECT_EQ(shown.pixel(5, 5), kGreen);
@@ -156,9 +147,9 @@ TEST_F(SkinPreviewTest, FailuresNameTheirReason) {
         {{packPath, "MAIN", "0", out, "--state", "t.slider.time=half"}, 2, "number"},
     };
     for (const Case& c : cases) {
-        const RunResult run = RunTool(c.args);
+        const testsupport::ToolRun run = RunTool(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.reason;
-        EXPECT_TRUE(run.errors.contains(QLatin1String(c.reason))) << run.errors.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out));
 }
@@ -170,8 +161,8 @@ TEST_F(SkinPreviewTest, RendersTheDefaultPacksWindows) {
     }
     for (const char* window : {"MAIN", "NOTIFY", "ABOUT", "SELDRIVE", "GSENSOR"}) {
         const QString out = dir.filePath(QStringLiteral("%1.png").arg(window));
-        const RunResult run = RunTool({pack, window, "0", out});
-        ASSERT_EQ(run.exitCode, 0) << window << run.errors.toStdString();
+        const testsupport::ToolRun run = RunTool({pack, window, "0", out});
+        ASSERT_EQ(run.exitCode, 0) << window << run.err.toStdString();
         const QImage shown(out);
         ASSERT_FALSE(shown.isNull());
         QSet<QRgb> colours;
@@ -182,7 +173,7 @@ TEST_F(SkinPreviewTest, RendersTheDefaultPacksWindows) {
         }
         // A background with pictures and drawn controls, not one flat colour.
         EXPECT_GT(colours.size(), 20) << window;
-        EXPECT_FALSE(run.errors.contains("warning")) << run.errors.toStdString();
+        EXPECT_FALSE(run.err.contains("warning")) << run.err.toStdString();
     }
 }
 

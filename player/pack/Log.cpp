@@ -1,0 +1,7 @@
+#include "player/pack/Log.h"
+
+namespace player {
+
+Q_LOGGING_CATEGORY(lcPack, "roadplayer.pack", QtCriticalMsg)
+
+}  // namespace player

@@ -1,0 +1,7 @@
+#include "player/playback/Log.h"
+
+namespace player {
+
+Q_LOGGING_CATEGORY(lcPlayback, "roadplayer.playback", QtCriticalMsg)
+
+}  // namespace player

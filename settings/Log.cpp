@@ -1,0 +1,7 @@
+#include "settings/Log.h"
+
+namespace settings {
+
+Q_LOGGING_CATEGORY(lcSettings, "roadplayer.settings", QtCriticalMsg)
+
+}  // namespace settings
