@@ -45,7 +45,7 @@ LIST = (800, 342, 352, 280)
 ROW_HEIGHT = 28
 FRONT_VIEW = (16, 56, 768, 432)
 
-LENGTH = 4
+LENGTH = 8
 CLIP = ["--length", str(LENGTH), "--size", "320x180", "--rear-size", "160x90", "--fps", "10",
         "--audio", "none"]
 # Recordings whose copies last long enough to be seen (about a quarter second here) and to be
@@ -354,6 +354,8 @@ def scenario_export_snapshot_and_settings(catalogue, session, work):
     player.open_card()
     player.double_click_row(0)
     player.expect_playing("NORMAL/" + two, "the two-camera recording")
+    # Capture takes the picture shown; right after the opening there may be none yet.
+    player.expect_picture_changes("the two-camera recording to show")
 
     # Capture twice with the proposed name kept: the sequence goes on per camera pair.
     base = os.path.splitext(two)[0]
@@ -401,6 +403,7 @@ def scenario_export_snapshot_and_settings(catalogue, session, work):
     player.press(TABS["manual"])
     player.double_click_row(0)
     player.expect_playing("MANUAL/" + one, "the one-camera recording")
+    player.expect_picture_changes("the one-camera recording to show")
     base = os.path.splitext(one)[0]
     with open(os.path.join(snaps, base + "_a.jpg"), "wb") as file:
         file.write(b"earlier")
