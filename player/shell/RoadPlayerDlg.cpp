@@ -199,13 +199,15 @@ platform::LResult CRoadPlayerDlg::OnMessage(unsigned msg, platform::WParam wPara
         case kMsgStopAndReset:
             StopAndReset();
             return 0;
-        case kMsgDriveNotice:
-            if (wParam != 0) {
-                // NOLINTNEXTLINE(performance-no-int-to-ptr)
-                OnDriveNotice(static_cast<uint32_t>(lParam),
-                              *reinterpret_cast<const QString*>(wParam));
+        case kMsgDriveNotice: {
+            // The notice carries the drive's root, valid for the time of the call.
+            // NOLINTNEXTLINE(performance-no-int-to-ptr)
+            const auto* root = reinterpret_cast<const QString*>(wParam);
+            if (root != nullptr) {
+                OnDriveNotice(static_cast<uint32_t>(lParam), *root);
             }
             return 0;
+        }
         default:
             return SkDialog::OnMessage(msg, wParam, lParam);
     }
