@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """A short tour of RoadPlayer under a virtual X server, for machines without a display:
-start it on a recording, let it play, pause, ask to quit, and save a screenshot of each step.
+start it on a recording of the demo card (the card is listed and the recording plays as its
+row), let it play, show the event tab, play a row of it, pause, ask to quit, and save a
+screenshot of each step.
 
 usage: demo-tour.py ROADPLAYER RECORDING OUTPUT_FOLDER
 """
@@ -17,9 +19,12 @@ from e2e_support import Display, Failure, Session, missing_tools  # noqa: E402
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
 BOX_SIZE = (420, 196)
+QUIT = "^Quit RoadPlayer$"
 PLAY = (174, 592)
 EXIT = (1142, 24)
 BOX_OK = (242, 164)
+EVENT_TAB = (932, 318)
+FIRST_ROW = (900, 356)
 
 
 def main():
@@ -47,16 +52,23 @@ def main():
         player = session.start([program, recording])
         window = session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
         time.sleep(1.0)
-        shoot("1-started.png", "started on " + os.path.basename(recording))
+        shoot("1-started.png", "started on %s: the card's normal recordings listed, that one "
+              "playing" % os.path.basename(recording))
         time.sleep(3.0)
         shoot("2-playing.png", "three seconds later, still playing")
+        session.click(window, EVENT_TAB)
+        time.sleep(0.5)
+        shoot("3-event-tab.png", "the event tab lists the card's event recordings")
+        session.double_click(window, FIRST_ROW)
+        time.sleep(2.0)
+        shoot("4-event-playing.png", "a double click on the first row plays it")
         session.click(window, PLAY)
         time.sleep(0.5)
-        shoot("3-paused.png", "paused with the play button")
+        shoot("5-paused.png", "paused with the play button")
         session.click(window, EXIT)
-        box = session.find(MAIN, process=player, size=BOX_SIZE)
+        box = session.find(QUIT, process=player, size=BOX_SIZE)
         time.sleep(0.3)
-        shoot("4-quit-question.png", "the Exit button asks first")
+        shoot("6-quit-question.png", "the Exit button asks first")
         session.click(box, BOX_OK)
         session.wait_exit(player, "quitting")
     except Failure as failure:

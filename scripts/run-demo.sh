@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything, makes the demo card once (build/demo-card, kept), offers it as the
-# camera's removable drive "QOR-SD" and starts RoadPlayer on one of its recordings. Without a
-# display it says so and runs a short tour under a virtual X server, saving screenshots.
+# camera's removable drive "QOR-SD" and starts RoadPlayer on its first normal recording: a
+# recording on a removable drive makes that drive the player's card, so the card's list shows
+# with the recording playing as its row. Without a display it says so and runs a short tour
+# under a virtual X server, saving screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -26,5 +28,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "its window. Running a short tour under a virtual X server instead."
     exec python3 scripts/demo-tour.py build/lib/roadplayer/RoadPlayer "$recording" "$PWD/build/demo-tour"
 fi
-echo "Starting RoadPlayer on $(basename "$recording")"
+echo "Starting RoadPlayer on the demo card, playing $(basename "$recording")"
 exec build/lib/roadplayer/RoadPlayer "$recording"

@@ -6,6 +6,7 @@
 #include "platform/window/Shell.h"
 #include "platform/window/WaitCursor.h"
 #include "player/catalogue/CatalogueLog.h"
+#include "player/common/NormalizePath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,6 +31,24 @@ bool FindCard(QString* cardRoot) {
         return true;
     }
     return false;
+}
+
+std::optional<QString> RemovableDriveOf(const QString& path) {
+    const QString file = NormalizePath(QFileInfo(path).absoluteFilePath());
+    std::optional<QString> found;
+    qsizetype foundLength = -1;
+    for (const platform::DriveInfo& drive : platform::ListDrives()) {
+        if (drive.type != platform::DriveType::Removable) {
+            continue;
+        }
+        const QString root = NormalizePath(QFileInfo(drive.root).absoluteFilePath());
+        const bool below = root == QLatin1String("/") || file.startsWith(root + '/');
+        if (below && root.size() > foundLength) {
+            found = drive.root;
+            foundLength = root.size();
+        }
+    }
+    return found;
 }
 
 bool StartSettingsTool(platform::Process& launchRecord, const QString& programFolder) {

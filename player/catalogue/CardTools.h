@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 class Process;
 }
@@ -22,6 +24,10 @@ inline constexpr char kSettingsToolName[] = "DCS_4100";
 // SETTING folder is created when missing (a folder that cannot be made is not reported).
 // The wait cursor shows meanwhile. cardRoot, when given, receives the card's root.
 bool FindCard(QString* cardRoot = nullptr);
+
+// The root of the removable drive that holds path (the innermost when drives nest); none when
+// no removable drive does.
+std::optional<QString> RemovableDriveOf(const QString& path);
 
 // Starts the settings tool from programFolder with that folder as its working folder; the
 // launch record holds its handle afterwards (replacing an earlier one, whose process runs

@@ -8,6 +8,7 @@
 #include "player/profile/AppProfile.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
@@ -55,6 +56,10 @@ private:
     std::vector<RecordingEntry>& m_entries;
     std::set<platform::FileId> m_visited;
 };
+
+QString AbsolutePath(const QString& path) {
+    return NormalizePath(QFileInfo(path).absoluteFilePath());
+}
 
 QString FolderPath(const QString& cardRoot, const QString& folder) {
     return NormalizePath(cardRoot + '/' + folder) + '/';
@@ -183,6 +188,22 @@ std::optional<CategoryFolders> CategoryFolderPaths(const AppProfile& profile,
         }
     }
     return folders;
+}
+
+RecordingCategory CategoryOfRecording(const AppProfile& profile, const QString& cardRoot,
+                                      const QString& path) {
+    const auto holds = [file = AbsolutePath(path)](const QString& folder) {
+        return !folder.isEmpty() && file.startsWith(AbsolutePath(folder) + '/');
+    };
+    for (const RecordingCategory shown : {RecordingCategory::Normal, RecordingCategory::Event,
+                                          RecordingCategory::Manual, RecordingCategory::Motion}) {
+        const std::optional<CategoryFolders> folders =
+            CategoryFolderPaths(profile, cardRoot, shown);
+        if (folders && (holds(folders->first) || holds(folders->second))) {
+            return shown;
+        }
+    }
+    return RecordingCategory::Unknown;
 }
 
 std::optional<int> ListCategory(platform::ListCtrl& list, const AppProfile& profile,

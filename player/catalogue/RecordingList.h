@@ -97,6 +97,11 @@ std::optional<CategoryFolders> CategoryFolderPaths(const AppProfile& profile,
                                                    const QString& cardRoot,
                                                    RecordingCategory shown);
 
+// The category whose tab lists path on the card: Normal, Event (its folder or event_n's),
+// Manual or Motion; Unknown when no configured folder holds it.
+RecordingCategory CategoryOfRecording(const AppProfile& profile, const QString& cardRoot,
+                                      const QString& path);
+
 // The whole listing of a category into the list: folders, walk, order, rows; the number of
 // rows. None (the list untouched) when the category has no configured folder; a missing
 // folder empties the list.

@@ -33,6 +33,10 @@ bool CNotifyDlg::OnInitDialog() {
     if (skin == nullptr) {
         return true;
     }
+    // Task bars and window lists name the box by its message, not by the program.
+    if (!m_title.isEmpty()) {
+        setWindowTitle(m_title);
+    }
     if (SkWidget* title = skin->FindControlWindow(Key(kNotifyTextTitle))) {
         platform::SetWindowText(title->Window(), m_title);
     }

@@ -33,6 +33,7 @@ CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
     m_controlState.reset();
+    m_settingsTool.Terminate();
     m_driveWatcher.Stop();
     // The player releases its graph before the views it paints into go with the skin.
     m_player.Release();
@@ -68,7 +69,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     QTimer::singleShot(0, this, [this] {
         CheckComponents();
         if (!m_openAtStart.isEmpty()) {
-            PlayRecording(std::exchange(m_openAtStart, QString()));
+            PlayAtStart(std::exchange(m_openAtStart, QString()));
         }
     });
     SetMaximisedFrontRect(RealSizeVideoRect(platform::PrimaryScreenSize()));
@@ -131,6 +132,33 @@ bool CRoadPlayerDlg::OnCommand(int id) {
         case kIdcFps:
             m_controlState->StepFrame();
             return true;
+        case kIdcPrev:
+            OnPrevious();
+            return true;
+        case kIdcNext:
+            OnNext();
+            return true;
+        case kIdcOpen:
+            OnOpen();
+            return true;
+        case kIdcSave:
+            OnSave();
+            return true;
+        case kIdcCapture:
+            OnCapture();
+            return true;
+        case kIdcSetting:
+            OnSettings();
+            return true;
+        case kIdcSite:
+            OnSite();
+            return true;
+        case kIdcTabNormal:
+        case kIdcTabEvent:
+        case kIdcTabManual:
+        case kIdcTabMotion:
+            OnTab(kEventTabNormal + (id - kIdcTabNormal));
+            return true;
         default:
             break;
     }
@@ -171,9 +199,26 @@ platform::LResult CRoadPlayerDlg::OnMessage(unsigned msg, platform::WParam wPara
         case kMsgStopAndReset:
             StopAndReset();
             return 0;
+        case kMsgDriveNotice: {
+            // The notice carries the drive's root, valid for the time of the call.
+            // NOLINTNEXTLINE(performance-no-int-to-ptr)
+            const auto* root = reinterpret_cast<const QString*>(wParam);
+            if (root != nullptr) {
+                OnDriveNotice(static_cast<uint32_t>(lParam), *root);
+            }
+            return 0;
+        }
         default:
             return SkDialog::OnMessage(msg, wParam, lParam);
     }
+}
+
+platform::LResult CRoadPlayerDlg::OnNotify(int id, int code, int item) {
+    if (id == kIdcFileList && code == platform::NM_DBLCLK) {
+        OnRowDoubleClick(item);
+        return 0;
+    }
+    return SkDialog::OnNotify(id, code, item);
 }
 
 bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {

@@ -5,6 +5,7 @@
 // is open, and switches between the normal and the maximised layout. GUI thread only.
 
 #include "platform/system/DriveWatcher.h"
+#include "platform/system/Process.h"
 #include "player/playback/ControlState.h"
 #include "player/playback/VideoPlayer.h"
 #include "player/skin/SkDialog.h"
@@ -17,6 +18,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+namespace platform {
+class ListCtrl;
+}
 
 namespace player {
 
@@ -56,6 +61,8 @@ public:
     const CTextData& Telemetry() const { return m_telemetry; }
     int32_t CurrentRow() const { return m_currentRow; }
     const QString& CurrentPath() const { return m_currentPath; }
+    // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
+    const QString& CardRoot() const { return m_cardRoot; }
     bool PausedByUser() const { return m_pausedByUser != 0; }
 
 protected:
@@ -67,6 +74,7 @@ protected:
     void OnTimer(int id) override;
     platform::LResult OnMessage(unsigned msg, platform::WParam wParam,
                                 platform::LParam lParam) override;
+    platform::LResult OnNotify(int id, int code, int item) override;
     bool PreTranslateMessage(QObject* target, QEvent* event) override;
 
     void paintEvent(QPaintEvent* event) override;
@@ -105,6 +113,28 @@ private:
     QString RowPath(int32_t row) const;
     void ShowFileName(const QString& path);
 
+    // The card, its list and the rows (RoadPlayerDlg_Catalogue.cpp).
+    void OnOpen();
+    // tabEvent: kEventTabNormal .. kEventTabMotion.
+    void OnTab(int32_t tabEvent);
+    void OnPrevious();
+    void OnNext();
+    void OnRowDoubleClick(int32_t row);
+    void OnDriveNotice(uint32_t code, const QString& root);
+    // A recording named at start-up that lies on a removable drive: that drive becomes the
+    // card, its category is listed and the recording plays as its row.
+    void PlayAtStart(const QString& path);
+    void ScrollToRow(int32_t row);
+    platform::ListCtrl* FileList() const;
+
+    // Card tools (RoadPlayerDlg_Catalogue.cpp).
+    void OnSettings();
+    void OnSite();
+
+    // Export and snapshot (RoadPlayerDlg_Export.cpp).
+    void OnSave();
+    void OnCapture();
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -120,6 +150,9 @@ private:
     std::optional<int32_t> m_pendingSeekMs;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
+    QString m_cardRoot;
+    // The settings tool last started; ended with the window.
+    platform::Process m_settingsTool;
     // Last member: destroyed first, before the player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

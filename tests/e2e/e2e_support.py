@@ -34,6 +34,21 @@ def wait_for(predicate, what, timeout=10.0):
         time.sleep(0.1)
 
 
+def open_files(pid):
+    """The files a running process holds open, by path."""
+    paths = set()
+    folder = "/proc/%d/fd" % pid
+    try:
+        for fd in os.listdir(folder):
+            try:
+                paths.add(os.readlink(os.path.join(folder, fd)))
+            except OSError:
+                pass
+    except OSError:
+        pass
+    return paths
+
+
 def missing_tools():
     """The first tool the tests need that is not installed, or None."""
     for tool in ("Xvfb", "xdotool", "import"):
@@ -192,6 +207,10 @@ class Session:
     def click(self, window, point):
         self.xdotool("mousemove", "--window", window, str(point[0]), str(point[1]),
                      "click", "1")
+
+    def double_click(self, window, point):
+        self.xdotool("mousemove", "--window", window, str(point[0]), str(point[1]),
+                     "click", "--repeat", "2", "--delay", "60", "1")
 
     def key(self, window, *keys):
         self.xdotool("key", "--window", window, *keys)

@@ -59,6 +59,17 @@ TEST_F(CardToolsTest, FindCardNeedsTheExactLabelAndMakesTheSettingFolder) {
     EXPECT_EQ(QFileInfo(card + "/SETTING/BK_Setting.cfg").size(), 2);
 }
 
+TEST_F(CardToolsTest, ARecordingLiesOnTheInnermostRemovableDriveHoldingIt) {
+    const QString outer = Folder("outer");
+    const QString inner = Folder("outer/inner");
+    Folder("outer/innermost");
+    cataloguetest::VirtualDrives drives(outer + ";" + inner);
+    EXPECT_EQ(RemovableDriveOf(inner + "/NORMAL/a.mp4"), inner + '/');
+    EXPECT_EQ(RemovableDriveOf(outer + "/innermost/a.mp4"), outer + '/');
+    EXPECT_EQ(RemovableDriveOf(outer + "/../outer/a.mp4"), outer + '/');
+    EXPECT_EQ(RemovableDriveOf(m_dir.path() + "/outer-not/a.mp4"), std::nullopt);
+}
+
 TEST_F(CardToolsTest, SettingsToolStartsInTheProgramFolderAndEndsWithItsRecord) {
     const QString programFolder = Folder("program folder");
     QFile tool(programFolder + "/DCS_4100");

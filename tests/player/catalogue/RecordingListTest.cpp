@@ -174,6 +174,24 @@ TEST_F(RecordingListTest, CategoriesGoIntoTheListOrLeaveItAsItWas) {
     EXPECT_EQ(list.GetItemCount(), 0);
 }
 
+TEST_F(RecordingListTest, ARecordingBelongsToTheTabWhoseFoldersHoldIt) {
+    const auto profile = cataloguetest::LoadProfile();
+    const struct {
+        const char* path;
+        RecordingCategory tab;
+    } cases[] = {
+        {"NORMAL/sub/NOR_120215_000000_F.mp4", RecordingCategory::Normal},
+        {"EVENT/EVT_120215_000000_F.mp4", RecordingCategory::Event},
+        {"EVENT_N/EVN_120215_000000_F.mp4", RecordingCategory::Event},
+        {"MOTION/MOT_120215_000000_F.mp4", RecordingCategory::Motion},
+        {"NORMALS/NOR_120215_000000_F.mp4", RecordingCategory::Unknown},
+        {"NOR_120215_000000_F.mp4", RecordingCategory::Unknown},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CategoryOfRecording(*profile, m_root, m_root + c.path), c.tab) << c.path;
+    }
+}
+
 TEST_F(RecordingListTest, UnreadableFoldersLoopsAndEntriesAreSkipped) {
     File("NORMAL/NOR_120215_000000_F.mp4");
     File("NORMAL/inner/NOR_120216_000000_F.mp4");

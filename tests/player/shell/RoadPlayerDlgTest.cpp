@@ -1,8 +1,12 @@
 #include "player/shell/RoadPlayerDlg.h"
 
+#include "platform/system/Drives.h"
+#include "platform/window/CopyProgress.h"
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Screen.h"
+#include "platform/window/SystemDialogs.h"
 #include "platform/window/Window.h"
+#include "player/catalogue/SelDriveDlg.h"
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
@@ -12,6 +16,7 @@
 #include "player/skin/SkButton.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -67,6 +72,23 @@ const QString& Clip() {
     return path;
 }
 
+// A card of two normal and two event recordings, made once for the program; its root ends in
+// "/".
+const QString& Card() {
+    static QTemporaryDir dir;
+    static const QString root = [] {
+        const QString card = dir.path() + "/card";
+        QProcess tool;
+        tool.start(
+            QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+            {card, "--categories", "normal,event", "--count", "normal=2,event=2", "--length", "3",
+             "--size", "320x180", "--rear-size", "160x90", "--fps", "15", "--audio", "none"});
+        tool.waitForFinished(120000);
+        return card + '/';
+    }();
+    return root;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     QElapsedTimer timer;
     timer.start();
@@ -103,8 +125,47 @@ protected:
 
     void TearDown() override {
         platform::SetModalHook({});
+        platform::SetSaveFileHandler({});
+        platform::SetCopyFileHandler({});
         m_dlg.reset();
         platform::SetScreenSizeOverride({});
+        qputenv(platform::kVirtualDrivesVariable, "");
+    }
+
+    // A new window that opens path as the command line's recording.
+    void RecreateWithRecording(const QString& path) {
+        m_dlg = std::make_unique<CRoadPlayerDlg>(Profile());
+        m_dlg->OpenAtStart(path);
+        ASSERT_TRUE(m_dlg->LoadSkin(*Profile().GetScript(NameKey(QStringLiteral("MAIN")))));
+        ASSERT_TRUE(m_dlg->Create(nullptr));
+        QCoreApplication::processEvents();
+    }
+    // The card offered as a removable drive; the drive selector chooses it and message boxes
+    // are counted by title.
+    void OfferCard() {
+        ASSERT_FALSE(Card().isEmpty());
+        qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+        platform::SetModalHook([this](platform::Dialog& dialog) {
+            if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
+                QComboBox* drives = selector->DriveList();
+                drives->setCurrentIndex(drives->findText(Card()));
+                selector->DispatchCommand(platform::IDOK);
+            } else if (dynamic_cast<CNotifyDlg*>(&dialog) != nullptr) {
+                m_messages << dialog.windowTitle();
+                dialog.DispatchCommand(platform::IDOK);
+            }
+        });
+    }
+    platform::ListCtrl* List() const {
+        return qobject_cast<platform::ListCtrl*>(Widget(kMainListFileList)->Window());
+    }
+    // The rows' paths relative to the card.
+    QStringList Rows() const {
+        QStringList rows;
+        for (int i = 0; i < List()->GetItemCount(); ++i) {
+            rows << List()->GetItemText(i, 3).mid(Card().size());
+        }
+        return rows;
     }
 
     SkWidget* Widget(const char* name) const {
@@ -138,6 +199,7 @@ protected:
 
     QTemporaryDir m_dir;
     std::unique_ptr<CRoadPlayerDlg> m_dlg;
+    QStringList m_messages;
 };
 
 TEST_F(RoadPlayerDlgTest, StartsInTheNormalLayoutWithTheRealSizeFrontView) {
@@ -277,6 +339,101 @@ TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
     EXPECT_FALSE(m_dlg->IsTimerActive(kPlaybackTimerId));
     EXPECT_EQ(m_dlg->ControlState()->OpenState(), kRecordingClosed);
     EXPECT_EQ(platform::GetWindowText(Widget(kMainTextFile)->Window()), "");
+}
+
+TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
+    OfferCard();
+    m_dlg->DispatchCommand(kIdcOpen);
+    EXPECT_EQ(m_dlg->CardRoot(), Card());
+    const QStringList normal = Rows();
+    ASSERT_EQ(normal.size(), 2);
+    EXPECT_TRUE(normal[0].startsWith("NORMAL/"));
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 1);
+
+    m_dlg->DispatchCommand(kIdcTabEvent);
+    ASSERT_EQ(Rows().size(), 2);
+    EXPECT_TRUE(Rows()[0].startsWith("EVENT/"));
+    // The chosen tab again does not reload: rows written meanwhile stay.
+    List()->InsertItem(2, QStringLiteral("kept"));
+    m_dlg->DispatchCommand(kIdcTabEvent);
+    EXPECT_EQ(List()->GetItemCount(), 3);
+
+    m_dlg->DispatchCommand(kIdcOpen);
+    EXPECT_EQ(Rows(), normal);
+    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), kEventTabNormal);
+    EXPECT_TRUE(Checked(kMainButtonTabNormal));
+    EXPECT_FALSE(Checked(kMainButtonTabEvent));
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) {
+    OfferCard();
+    m_dlg->DispatchCommand(kIdcOpen);
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 1);
+    const QString open = Card() + Rows()[1];
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(m_dlg->CurrentPath(), open);
+    // A double click beside the rows keeps what is open.
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, -1);
+    EXPECT_EQ(m_dlg->CurrentPath(), open);
+    EXPECT_EQ(m_dlg->CurrentRow(), 1);
+
+    // The list shows another category by now; Save still copies the recording that plays.
+    m_dlg->DispatchCommand(kIdcTabEvent);
+    GraphState stateInDialog = GraphState::NotBuilt;
+    platform::SaveFileRequest asked;
+    platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
+        asked = request;
+        stateInDialog = Graph()->State();
+        return std::optional<QString>(m_dir.filePath("copy.mp4"));
+    });
+    QStringList copied;
+    platform::SetCopyFileHandler([&](const platform::CopyRequest& request) {
+        copied << request.source << request.target;
+        return platform::CopyResult::Cancelled;
+    });
+    m_dlg->DispatchCommand(kIdcSave);
+    EXPECT_TRUE(asked.initialPath.endsWith('/' + QFileInfo(open).fileName()));
+    EXPECT_EQ(asked.filter, "video(*.mp4)|*.mp4||");
+    EXPECT_EQ(stateInDialog, GraphState::Paused);
+    EXPECT_EQ(copied, (QStringList{open, m_dir.filePath("copy.mp4")}));
+    EXPECT_EQ(m_messages, QStringList{"Copy failed"});
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_TRUE(Checked(kMainButtonPlay));
+
+    // Paused by the user, it stays paused.
+    m_dlg->DispatchCommand(kIdcPlay);
+    platform::SetSaveFileHandler([](const platform::SaveFileRequest&) { return std::nullopt; });
+    m_dlg->DispatchCommand(kIdcSave);
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+    EXPECT_EQ(copied.size(), 2);
+
+    m_dlg->DispatchCommand(kIdcStop);
+    m_dlg->DispatchCommand(kIdcSave);
+    EXPECT_EQ(m_messages, (QStringList{"Copy failed", "No recording open"}));
+}
+
+TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
+    OfferCard();
+    const QString recording = [] {
+        QStringList names = QDir(Card() + "EVENT").entryList(QDir::Files, QDir::Name);
+        return names.isEmpty() ? QString() : Card() + "EVENT/" + names.last();
+    }();
+    ASSERT_FALSE(recording.isEmpty());
+    RecreateWithRecording(recording);
+    ASSERT_TRUE(WaitUntil([&] { return Graph() != nullptr; }));
+    EXPECT_EQ(m_dlg->CardRoot(), Card());
+    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), kEventTabNormal + 1);
+    EXPECT_TRUE(Checked(kMainButtonTabEvent));
+    EXPECT_EQ(m_dlg->CurrentRow(), 1);
+    EXPECT_EQ(Card() + Rows()[1], recording);
+    EXPECT_EQ(List()->GetNextItem(-1, platform::LVIS_SELECTED), 1);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+
+    // Next goes on through the card's list, and past its end closes.
+    m_dlg->DispatchCommand(kIdcNext);
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_EQ(Graph(), nullptr);
 }
 
 }  // namespace

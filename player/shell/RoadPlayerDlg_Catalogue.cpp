@@ -1,0 +1,188 @@
+// The main window's catalogue commands: choosing the card, the category tabs, opening rows,
+// the card's removal, and the card tools (settings tool, site).
+
+#include "player/shell/RoadPlayerDlg.h"
+
+#include "platform/system/Drives.h"
+#include "platform/system/WaveOutVolume.h"
+#include "platform/window/ListCtrl.h"
+#include "player/catalogue/CardTools.h"
+#include "player/catalogue/RecordingList.h"
+#include "player/catalogue/SelDriveDlg.h"
+#include "player/common/NormalizePath.h"
+#include "player/profile/AppProfile.h"
+#include "player/profile/NotifyDlg.h"
+#include "player/resources/Resource.h"
+#include "player/shell/ShellLog.h"
+
+#include <QFileInfo>
+
+#include <iterator>
+
+namespace player {
+
+namespace {
+
+// The category each tab lists, in the order of the tab events.
+constexpr RecordingCategory kTabCategories[] = {RecordingCategory::Normal, RecordingCategory::Event,
+                                                RecordingCategory::Manual,
+                                                RecordingCategory::Motion};
+
+int32_t TabEventOf(RecordingCategory category) {
+    for (int32_t i = 0; i < static_cast<int32_t>(std::size(kTabCategories)); ++i) {
+        if (kTabCategories[i] == category) {
+            return kEventTabNormal + i;
+        }
+    }
+    return kEventTabNormal;
+}
+
+QString AbsolutePath(const QString& path) {
+    return NormalizePath(QFileInfo(path).absoluteFilePath());
+}
+
+}  // namespace
+
+platform::ListCtrl* CRoadPlayerDlg::FileList() const {
+    SkWidget* widget = FindWidget(kMainListFileList);
+    return widget != nullptr ? qobject_cast<platform::ListCtrl*>(widget->Window()) : nullptr;
+}
+
+void CRoadPlayerDlg::OnOpen() {
+    const std::optional<QString> root = ChooseCard(this, m_profile);
+    if (!root) {
+        return;
+    }
+    m_cardRoot = *root;
+    m_controlState->UpdateControls(kEventCardChosen);
+    platform::ListCtrl* list = FileList();
+    if (list == nullptr) {
+        return;
+    }
+    if (!ListCategory(*list, m_profile, m_cardRoot, RecordingCategory::Normal)) {
+        qCInfo(lcShell) << "the profile names no normal folder; no card chosen";
+        m_cardRoot.clear();
+        return;
+    }
+    m_controlState->UpdateControls(kEventListFilled);
+    // The list shows the normal category now, whichever tab was chosen before.
+    m_controlState->UpdateControls(kEventTabNormal);
+}
+
+void CRoadPlayerDlg::OnTab(int32_t tabEvent) {
+    const int32_t previous = m_controlState->SelectedTab();
+    m_controlState->UpdateControls(tabEvent);
+    if (previous == tabEvent) {
+        return;
+    }
+    platform::ListCtrl* list = FileList();
+    if (list == nullptr) {
+        return;
+    }
+    // An unconfigured category leaves the rows as they are; a missing folder empties them.
+    if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tabEvent - kEventTabNormal])) {
+        qCInfo(lcShell) << "tab" << tabEvent << "has no folder in the profile";
+    }
+}
+
+void CRoadPlayerDlg::OnPrevious() {
+    const platform::ListCtrl* list = FileList();
+    if (list == nullptr || m_currentRow <= 0 || m_currentRow - 1 >= list->GetItemCount()) {
+        return;
+    }
+    const int32_t row = m_currentRow - 1;
+    OpenRow(row);
+    ScrollToRow(row);
+}
+
+void CRoadPlayerDlg::OnNext() {
+    const platform::ListCtrl* list = FileList();
+    if (list == nullptr || m_currentRow + 1 >= list->GetItemCount()) {
+        StopAndReset();
+        return;
+    }
+    const int32_t row = m_currentRow + 1;
+    OpenRow(row);
+    ScrollToRow(row);
+}
+
+void CRoadPlayerDlg::ScrollToRow(int32_t row) {
+    if (platform::ListCtrl* list = FileList(); list != nullptr && row < list->GetItemCount()) {
+        list->EnsureVisible(row, false);
+    }
+}
+
+void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
+    platform::ListCtrl* list = FileList();
+    const QString path = list != nullptr ? RecordingPathOfRow(*list, row) : QString();
+    // A click beside the rows opens nothing and keeps what is open (and its snapshot name).
+    if (path.isEmpty()) {
+        return;
+    }
+    m_currentPath = path;
+    m_currentRow = row;
+    if (StartRecording(path)) {
+        list->SetHotItem(row);
+        SelectRow(row);
+    }
+}
+
+void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
+    if (code != platform::kDriveRemovedCode || root.isEmpty() || root != m_cardRoot) {
+        return;
+    }
+    qCInfo(lcShell) << "the card" << root << "was removed";
+    KillTimer(kPlaybackTimerId);
+    KillTimer(kSeekGuardTimerId);
+    m_pendingSeekMs.reset();
+    m_player.Release();
+    m_currentRow = -1;
+    m_pausedByUser = 0;
+    m_cardRoot.clear();
+    platform::SetWaveOutVolume(CControlState::kHalfVolume);
+    m_controlState->UpdateControls(kEventReset);
+    ShowMessage(kMsgRemoveDisk, kMessageKind);
+}
+
+void CRoadPlayerDlg::PlayAtStart(const QString& path) {
+    const std::optional<QString> root = RemovableDriveOf(path);
+    platform::ListCtrl* list = FileList();
+    if (!root || list == nullptr ||
+        !ListCategory(*list, m_profile, *root, RecordingCategory::Normal)) {
+        PlayRecording(path);
+        return;
+    }
+    // As the Open command would have chosen this drive, then the recording's tab and row.
+    m_cardRoot = *root;
+    m_controlState->UpdateControls(kEventCardChosen);
+    m_controlState->UpdateControls(kEventListFilled);
+    const RecordingCategory category = CategoryOfRecording(m_profile, m_cardRoot, path);
+    if (category != RecordingCategory::Unknown) {
+        OnTab(TabEventOf(category));
+    }
+    const QString wanted = AbsolutePath(path);
+    for (int32_t row = 0; row < list->GetItemCount(); ++row) {
+        if (AbsolutePath(RecordingPathOfRow(*list, row)) == wanted) {
+            OpenRow(row);
+            ScrollToRow(row);
+            return;
+        }
+    }
+    PlayRecording(path);
+}
+
+void CRoadPlayerDlg::OnSettings() {
+    if (!FindCard()) {
+        ShowMessage(kMsgDedicateDisk, kMessageKind);
+        return;
+    }
+    StartSettingsTool(m_settingsTool, ExecutableFolder());
+}
+
+void CRoadPlayerDlg::OnSite() {
+    if (!OpenSite(m_profile.Site())) {
+        ShowMessage(kMsgNoInternet, kMessageKind);
+    }
+}
+
+}  // namespace player
