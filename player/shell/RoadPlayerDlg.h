@@ -21,6 +21,8 @@
 namespace player {
 
 class AppProfile;
+class CGSensorDlg;
+class SkWebBrowser;
 
 class CRoadPlayerDlg : public SkDialog {
     Q_OBJECT
@@ -60,6 +62,7 @@ public:
 
 protected:
     void OnRegisterControls() override;
+    void OnRegisterTypes(TypeFactory& factory) override;
     bool OnInitDialog() override;
     bool OnCommand(int id) override;
     void OnOK() override;
@@ -105,6 +108,20 @@ private:
     QString RowPath(int32_t row) const;
     void ShowFileName(const QString& path);
 
+    // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
+    SkWebBrowser* MapView() const;
+    void SetUpViews();
+    // Loads the map page once the window has been painted: the browser engine starts with it.
+    void StartMapViewSoon();
+    void LoadMapPage();
+    // The route for the map and the readings for the G-sensor window of the opened recording.
+    void ShowRecordingTelemetry();
+    // The tick's position for the map's marker and the G-sensor cursor.
+    void ShowViewsAt(int64_t positionMs);
+    void OnViewButton(int32_t event);
+    void OnGSensorButton();
+    void HideGSensor();
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -120,6 +137,11 @@ private:
     std::optional<int32_t> m_pendingSeekMs;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
+    // Made at the first press of its button, then only shown and hidden; a child window.
+    std::unique_ptr<CGSensorDlg> m_gsensor;
+    bool m_mapStartQueued = false;
+    // The connection state the map's tiles were last set for.
+    bool m_online = false;
     // Last member: destroyed first, before the player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };
