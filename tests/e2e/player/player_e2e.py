@@ -38,7 +38,7 @@ MAP_MARKER = (79, 163, 224)
 BOX_OK = (242, 164)
 BOX_CANCEL = (350, 164)
 # Points of the main window where only its background shows, in mode 0 and mode 1 alike.
-BACKGROUND_POINTS = [(600, 25), (1100, 280), (1160, 400), (700, 620), (400, 300)]
+BACKGROUND_POINTS = [(600, 25), (1100, 280), (1160, 400), (700, 620), (450, 510)]
 
 
 class Player:
