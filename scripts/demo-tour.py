@@ -20,6 +20,9 @@ BOX_SIZE = (420, 196)
 PLAY = (174, 592)
 EXIT = (1142, 24)
 BOX_OK = (242, 164)
+FINR = (146, 510)
+FINM = (234, 510)
+GSENSOR = (866, 24)
 
 
 def main():
@@ -45,18 +48,31 @@ def main():
 
     try:
         player = session.start([program, recording])
-        window = session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
+        session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
+
+        def window():
+            # Found at every use: the window is made anew once the map page's view is in it.
+            return session.find(MAIN, process=player, timeout=10, size=MAIN_SIZE)
         time.sleep(1.0)
         shoot("1-started.png", "started on " + os.path.basename(recording))
         time.sleep(3.0)
         shoot("2-playing.png", "three seconds later, still playing")
+        session.click(window, FINR)
+        time.sleep(1.0)
+        shoot("3-rear-camera.png", "the rear camera in the main area")
+        session.click(window, FINM)
+        time.sleep(1.5)
+        shoot("4-map.png", "the map in the main area, the front camera beside it")
+        session.click(window, GSENSOR)
+        time.sleep(1.5)
+        shoot("5-g-sensor.png", "the G-sensor window")
         session.click(window, PLAY)
         time.sleep(0.5)
-        shoot("3-paused.png", "paused with the play button")
+        shoot("6-paused.png", "paused with the play button")
         session.click(window, EXIT)
         box = session.find(MAIN, process=player, size=BOX_SIZE)
         time.sleep(0.3)
-        shoot("4-quit-question.png", "the Exit button asks first")
+        shoot("7-quit-question.png", "the Exit button asks first")
         session.click(box, BOX_OK)
         session.wait_exit(player, "quitting")
     except Failure as failure:

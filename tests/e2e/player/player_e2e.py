@@ -52,11 +52,14 @@ class Player:
         return os.path.join(self.tools, name)
 
     def folder_with_pack(self, work, name, edit=None):
-        """A program folder of its own: a copy of the program and a pack built from the default
-        pack's files, with Application.xml edited by edit(text) when given."""
+        """A program folder of its own: a copy of the program with its map page and map
+        engine, and a pack built from the default pack's files, with Application.xml edited by
+        edit(text) when given."""
         folder = os.path.join(work, name)
         os.makedirs(folder)
-        shutil.copy2(os.path.join(self.program_dir, "RoadPlayer"), folder)
+        for program in ("RoadPlayer", "libroadplayer-mapengine.so"):
+            shutil.copy2(os.path.join(self.program_dir, program), folder)
+        shutil.copytree(os.path.join(self.program_dir, "mappage"), os.path.join(folder, "mappage"))
         if edit is not None:
             stage = os.path.join(work, name + "-stage")
             shutil.copytree(self.stage, stage)
@@ -91,9 +94,15 @@ def prepare(player, session, work):
 
 
 def main_window(session, process):
-    """The main window, found again at every use: the toolkit makes it anew once the map
-    page's view is in it."""
-    session.find(MAIN, process=process, timeout=30, size=MAIN_SIZE)
+    """The main window, found again at every use. Once the window is painted the player
+    loads the map page, and the toolkit makes the window anew for the page's view (input
+    meanwhile goes to the old one): the first use waits for that."""
+    first = session.find(MAIN, process=process, timeout=30, size=MAIN_SIZE)
+    try:
+        wait_for(lambda: session.find(MAIN, process=process, size=MAIN_SIZE) != first,
+                 "the main window made anew for the map page", timeout=20)
+    except Failure:
+        pass  # a display without graphics acceleration composes the page without it
     return lambda: session.find(MAIN, process=process, timeout=10, size=MAIN_SIZE)
 
 
