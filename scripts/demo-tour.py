@@ -25,6 +25,9 @@ EXIT = (1142, 24)
 BOX_OK = (242, 164)
 EVENT_TAB = (932, 318)
 FIRST_ROW = (900, 356)
+FINR = (146, 510)
+FINM = (234, 510)
+GSENSOR = (866, 24)
 
 
 def main():
@@ -50,7 +53,11 @@ def main():
 
     try:
         player = session.start([program, recording])
-        window = session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
+        session.find(MAIN, process=player, timeout=30, size=MAIN_SIZE)
+
+        def window():
+            # Found at every use: the window is made anew once the map page's view is in it.
+            return session.find(MAIN, process=player, timeout=10, size=MAIN_SIZE)
         time.sleep(1.0)
         shoot("1-started.png", "started on %s: the card's normal recordings listed, that one "
               "playing" % os.path.basename(recording))
@@ -62,13 +69,22 @@ def main():
         session.double_click(window, FIRST_ROW)
         time.sleep(2.0)
         shoot("4-event-playing.png", "a double click on the first row plays it")
+        session.click(window, FINR)
+        time.sleep(1.0)
+        shoot("5-rear-camera.png", "the rear camera in the main area")
+        session.click(window, FINM)
+        time.sleep(1.5)
+        shoot("6-map.png", "the map in the main area, the front camera beside it")
+        session.click(window, GSENSOR)
+        time.sleep(1.5)
+        shoot("7-g-sensor.png", "the G-sensor window")
         session.click(window, PLAY)
         time.sleep(0.5)
-        shoot("5-paused.png", "paused with the play button")
+        shoot("8-paused.png", "paused with the play button")
         session.click(window, EXIT)
         box = session.find(QUIT, process=player, size=BOX_SIZE)
         time.sleep(0.3)
-        shoot("6-quit-question.png", "the Exit button asks first")
+        shoot("9-quit-question.png", "the Exit button asks first")
         session.click(box, BOX_OK)
         session.wait_exit(player, "quitting")
     except Failure as failure:

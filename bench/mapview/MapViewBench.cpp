@@ -8,6 +8,7 @@
 // Usage: mapview-bench [--length SECONDS] [--rounds N] [--keep DIR]
 
 #include "platform/media/GraphInterfaces.h"
+#include "platform/window/ControlContainer.h"
 #include "platform/window/Dialog.h"
 #include "player/playback/VideoPlayer.h"
 #include "player/telemetry/SkWebBrowser.h"
@@ -225,11 +226,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");  // the engine refuses root otherwise
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // As the player starts: the engine is loaded late, without a shared graphics context.
+    platform::EnableControlContainer();
     QApplication app(argc, argv);
+    player::SkWebBrowser::SetEngineModule(
+        QStringLiteral(ROADPLAYER_PROGRAM_DIR "/roadplayer-mapengine"));
     int seconds = 30;
     int rounds = 2;
     QString keep;

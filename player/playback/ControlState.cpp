@@ -50,13 +50,16 @@ void CControlState::UpdateControls(int32_t event) {
         case kEventStarted:
             OnStarted();
             break;
+        // A pause is taken to look at a frame: the views stay as the user laid them out.
         case kEventResumed:
             ApplyMode(4);
             SetChecked(kMainButtonPlay, true);
+            LayoutViews();
             break;
         case kEventPaused:
             ApplyMode(3);
             SetChecked(kMainButtonPlay, false);
+            LayoutViews();
             break;
         case kEventStopped:
             OnStopped();
@@ -68,7 +71,7 @@ void CControlState::UpdateControls(int32_t event) {
             break;
         default:
             if (event >= kEventFinf && event <= kEventFrChange) {
-                LayoutViews();
+                OnViewButton(event);
             } else if (event >= kEventTabNormal && event <= kEventTabMotion) {
                 SelectTab(event);
             }
@@ -187,6 +190,11 @@ void CControlState::SetChecked(const char* name, bool checked) const {
         button->SetChecked(checked);
         button->Invalidate();
     }
+}
+
+bool CControlState::Checked(const char* name) const {
+    const auto* button = dynamic_cast<const SkButton*>(Widget(name));
+    return button != nullptr && button->Checked();
 }
 
 void CControlState::SetEnabled(const char* name, bool enabled) const {

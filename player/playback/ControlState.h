@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 class QWidget;
 
@@ -29,11 +31,22 @@ inline constexpr int32_t kEventResumed = 5;
 inline constexpr int32_t kEventPaused = 6;
 inline constexpr int32_t kEventStopped = 7;
 inline constexpr int32_t kEventPosition = 8;
-inline constexpr int32_t kEventFinf = 9;  // 9..15: finf, finr, finm, rinf, rinr, rinm, frchange
+// The view buttons: finf, finr, finm (main area), rinf, rinr, rinm (second area), frchange.
+inline constexpr int32_t kEventFinf = 9;
+inline constexpr int32_t kEventFinr = 10;
+inline constexpr int32_t kEventFinm = 11;
+inline constexpr int32_t kEventRinf = 12;
+inline constexpr int32_t kEventRinr = 13;
+inline constexpr int32_t kEventRinm = 14;
 inline constexpr int32_t kEventFrChange = 15;
 inline constexpr int32_t kEventTabNormal = 16;  // 16..19: normal, event, manual, motion
 inline constexpr int32_t kEventTabMotion = 19;
 inline constexpr int32_t kEventCardChosen = 20;
+
+// What an area shows (front and rear view state).
+inline constexpr int32_t kShowFront = 0;
+inline constexpr int32_t kShowRear = 1;
+inline constexpr int32_t kShowMap = 2;
 
 // Open state: whether a recording is open.
 inline constexpr int32_t kRecordingOpen = 4;
@@ -65,12 +78,16 @@ public:
     // open state) in the current window mode, then re-places every control; controls without a
     // request are hidden. Modes 3 and 4 are recorded as 2.
     void ApplyMode(int32_t mode);
-    // Places the video views for the current window mode after a mode was applied. For now the
-    // main area always shows the front camera.
+    // Shows and places the front and rear views and the map for the current window mode and
+    // view states, after a mode was applied. Normal layout: the main and second areas with the
+    // view buttons; enlarged layout: one camera at its mode 1 place, frchange to swap.
     void LayoutViews();
     // Keeps the window mode 0 placements of the views and the second area's buttons; called once
     // the controls are bound.
     void RecordViewRects();
+    // Whether the map page was loaded, asked before the map takes the second area; none counts
+    // as not loaded.
+    void SetMapPageLoaded(std::function<bool()> loaded) { m_mapPageLoaded = std::move(loaded); }
 
     // What the opened recording holds (the opening sets them before event 4).
     void SetRecordingFacts(int32_t videoCount, bool hasGps, bool hasGSensor);
@@ -113,18 +130,25 @@ private:
     SkWidget* Widget(const char* name) const;
     QWidget* Window(const char* name) const;
     void SetChecked(const char* name, bool checked) const;
+    bool Checked(const char* name) const;
     void SetEnabled(const char* name, bool enabled) const;
     // Replaces the text only when it differs, then repaints.
     void SetText(const char* name, const QString& text) const;
     // The value clamped to the slider's range.
     void SetSliderValue(const char* name, int32_t value) const;
     void PlaceAt(const char* name, const ModeGeometry& placement) const;
+    void Hide(const char* name) const;
+    // The map keeps its window and page; out of use it takes no room.
+    void ShrinkMap() const;
     CPlayGraph* Graph() const { return m_player != nullptr ? m_player->Graph() : nullptr; }
     bool GraphRunningOrPaused() const;
 
     void OnReset();
     void OnStarted();
     void OnStopped();
+    void OnViewButton(int32_t event);
+    void LayoutNormal();
+    void LayoutEnlarged();
     void RefreshPosition();
     void SelectTab(int32_t event);
     QString ZeroCurrentTime() const;
@@ -141,6 +165,7 @@ private:
     int32_t m_selectedTab = kEventTabNormal;
     int32_t m_openState = kRecordingClosed;
     std::array<ModeGeometry, kViewRectCount> m_viewRects{};
+    std::function<bool()> m_mapPageLoaded;
 };
 
 }  // namespace player

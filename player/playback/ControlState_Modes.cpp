@@ -1,12 +1,9 @@
-// The five mode tables of the control state and the placement of the video views.
+// The five mode tables of the control state.
 
 #include "player/playback/ControlState.h"
 
 #include "player/resources/Resource.h"
-#include "player/skin/SkinGeometry.h"
 #include "player/skin/WindowSkin.h"
-
-#include <QWidget>
 
 namespace player {
 
@@ -83,60 +80,6 @@ void CControlState::ApplyMode(int32_t mode) {
         }
     }
     m_container->ApplyMode(m_windowMode);
-}
-
-void CControlState::RecordViewRects() {
-    const char* names[kViewRectCount] = {kMainVideoFront, kMainVideoRear, kMainButtonRinr,
-                                         kMainButtonRinm};
-    for (int i = 0; i < kViewRectCount; ++i) {
-        const ControlEntry* entry =
-            m_container != nullptr ? m_container->FindControl(NameKey(QString::fromUtf8(names[i])))
-                                   : nullptr;
-        const ModeGeometry* geometry =
-            entry != nullptr && entry->control ? entry->control->ModeGeometryOf(0) : nullptr;
-        m_viewRects[static_cast<size_t>(i)] = geometry != nullptr ? *geometry : ModeGeometry{};
-    }
-}
-
-void CControlState::LayoutViews() {
-    if (m_windowMode == 1) {
-        // The enlarged layout keeps the skin's placements; only what shows changes.
-        const bool swappable = m_openState == kRecordingOpen && m_videoCount != 1;
-        SetEnabled(kMainButtonFrChange, swappable);
-        if (swappable) {
-            if (QWidget* front = Window(kMainVideoFront)) {
-                front->show();
-            }
-            SetChecked(kMainButtonFrChange, false);
-        }
-        return;
-    }
-    if (m_openState != kRecordingOpen) {
-        return;
-    }
-    // The main area shows the front camera; the second area's two buttons take the slots.
-    PlaceAt(kMainVideoFront, m_viewRects[kMainRect]);
-    SetChecked(kMainButtonFinf, true);
-    SetChecked(kMainButtonFinr, false);
-    SetChecked(kMainButtonFinm, false);
-    PlaceAt(kMainButtonRinr, m_viewRects[kSlotA]);
-    PlaceAt(kMainButtonRinm, m_viewRects[kSlotB]);
-    if (QWidget* rinf = Window(kMainButtonRinf)) {
-        rinf->hide();
-    }
-}
-
-void CControlState::PlaceAt(const char* name, const ModeGeometry& placement) const {
-    QWidget* window = Window(name);
-    if (window == nullptr) {
-        return;
-    }
-    const QWidget* parent = window->parentWidget();
-    const SkinRect r = ResolveRect(placement.rect, parent != nullptr ? parent->width() : 0,
-                                   parent != nullptr ? parent->height() : 0, placement.anchorFlags);
-    window->setGeometry(r.x, r.y, std::max(0, r.w), std::max(0, r.h));
-    window->show();
-    window->update();
 }
 
 }  // namespace player

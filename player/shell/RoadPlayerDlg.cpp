@@ -10,6 +10,7 @@
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
 #include "player/shell/WindowSize.h"
+#include "player/telemetry/GSensorDlg.h"
 
 #include <QKeyEvent>
 #include <QTimer>
@@ -64,6 +65,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
                          rear != nullptr ? rear->Window() : nullptr);
     m_controlState->RecordViewRects();
     SetBackgroundMode(0);
+    SetUpViews();
     m_controlState->UpdateControls(kEventStart);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {
@@ -97,6 +99,9 @@ void CRoadPlayerDlg::CheckComponents() {
 
 bool CRoadPlayerDlg::OnCommand(int id) {
     switch (id) {
+        case kIdcGSensor:
+            OnGSensorButton();
+            return true;
         case kIdcAbout:
             if (!ShowAbout(m_profile, this)) {
                 qCInfo(lcShell) << "no about box: the profile's ABOUT skin is missing or empty";
@@ -164,7 +169,7 @@ bool CRoadPlayerDlg::OnCommand(int id) {
     }
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(kViewButtons)); ++i) {
         if (id == kViewButtons[i]) {
-            m_controlState->UpdateControls(kEventFinf + i);
+            OnViewButton(kEventFinf + i);
             return true;
         }
     }
@@ -262,6 +267,7 @@ void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
         m_onFirstPaint = nullptr;
         handler();
     }
+    StartMapViewSoon();
 }
 
 void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {

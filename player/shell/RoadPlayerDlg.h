@@ -26,6 +26,8 @@ class ListCtrl;
 namespace player {
 
 class AppProfile;
+class CGSensorDlg;
+class SkWebBrowser;
 
 class CRoadPlayerDlg : public SkDialog {
     Q_OBJECT
@@ -67,6 +69,7 @@ public:
 
 protected:
     void OnRegisterControls() override;
+    void OnRegisterTypes(TypeFactory& factory) override;
     bool OnInitDialog() override;
     bool OnCommand(int id) override;
     void OnOK() override;
@@ -135,6 +138,20 @@ private:
     void OnSave();
     void OnCapture();
 
+    // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
+    SkWebBrowser* MapView() const;
+    void SetUpViews();
+    // Loads the map page once the window has been painted: the browser engine starts with it.
+    void StartMapViewSoon();
+    void LoadMapPage();
+    // The route for the map and the readings for the G-sensor window of the opened recording.
+    void ShowRecordingTelemetry();
+    // The tick's position for the map's marker and the G-sensor cursor.
+    void ShowViewsAt(int64_t positionMs);
+    void OnViewButton(int32_t event);
+    void OnGSensorButton();
+    void HideGSensor();
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -153,6 +170,12 @@ private:
     QString m_cardRoot;
     // The settings tool last started; ended with the window.
     platform::Process m_settingsTool;
+
+    // Made at the first press of its button, then only shown and hidden; a child window.
+    std::unique_ptr<CGSensorDlg> m_gsensor;
+    bool m_mapStartQueued = false;
+    // The connection state the map's tiles were last set for.
+    bool m_online = false;
     // Last member: destroyed first, before the player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

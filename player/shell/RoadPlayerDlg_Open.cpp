@@ -44,6 +44,7 @@ bool CRoadPlayerDlg::OpenRecording(const QString& path) {
     m_telemetry.LoadFromSource(graph->Source());
     m_controlState->SetRecordingFacts(graph->VideoStreamCount(), !m_telemetry.GPSList().empty(),
                                       !m_telemetry.GSensorList().empty());
+    ShowRecordingTelemetry();
     ShowFileName(path);
     return true;
 }
@@ -77,6 +78,7 @@ void CRoadPlayerDlg::StopAndReset() {
         graph->Stop();
     }
     m_player.Release();
+    HideGSensor();
     m_currentRow = -1;
     m_pausedByUser = 0;
     m_controlState->UpdateControls(kEventStopped);

@@ -78,6 +78,7 @@ void CRoadPlayerDlg::Tick() {
     } else {
         m_controlState->UpdateControls(kEventPosition);
         ArmTick();
+        ShowViewsAt(positionMs);
     }
 }
 

@@ -1,5 +1,6 @@
 // RoadPlayer: plays the dash camera's recordings from its card, with their telemetry.
 
+#include "platform/window/ControlContainer.h"
 #include "player/shell/RoadPlayerApp.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "RoadPlayer: %s\n", missing.toLocal8Bit().constData());
         return 1;
     }
+    platform::EnableControlContainer();
     QApplication app(argc, argv);
     player::CRoadPlayerApp theApp;
     const int status = theApp.InitInstance(QApplication::arguments());

@@ -2,12 +2,16 @@
 
 #include "player/skin/TypeFactory.h"
 #include "player/telemetry/Log.h"
+#include "player/telemetry/MapEngine.h"
 #include "player/telemetry/ScriptCall.h"
 #include "player/telemetry/TextData.h"
 
-#include <QWebEngineView>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace player {
 
@@ -15,14 +19,82 @@ namespace {
 
 const QString kShowRoute = QStringLiteral("ShowRoute");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
+QString g_engineModule;  // empty: beside the program
+
+// The engine and the toolkit remark that the engine is loaded, and its shared graphics context
+// made, after the application started: by design (MapEngine.h), so these notices go to the
+// map's log, not to the terminal.
+constexpr const char* kExpectedNotices[] = {
+    "Qt WebEngine seems to be initialized from a plugin",
+    "Attribute Qt::AA_ShareOpenGLContexts must be set before",
+    "WebEngineContext used before QtWebEngineCore::initialize()",
+};
+QtMessageHandler g_previousHandler = nullptr;
+
+void QuietEngineNotices(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    // Its start-up report too (graphics and switches).
+    bool expected = type == QtInfoMsg && context.category != nullptr &&
+                    qstrcmp(context.category, "qt.webenginecontext") == 0;
+    for (const char* notice : kExpectedNotices) {
+        expected = expected || text.startsWith(QLatin1String(notice));
+    }
+    if (expected) {
+        qCDebug(lcTelemetry) << "engine:" << text;
+        return;
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, text);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
+}
+
+class ScopedQuietEngine {
+public:
+    ScopedQuietEngine() { g_previousHandler = qInstallMessageHandler(QuietEngineNotices); }
+    ~ScopedQuietEngine() { qInstallMessageHandler(g_previousHandler); }
+    ScopedQuietEngine(const ScopedQuietEngine&) = delete;
+    ScopedQuietEngine& operator=(const ScopedQuietEngine&) = delete;
+};
+
+// The module stays loaded for the process: engines made by it may live until its end.
+CreateMapEngineFunction LoadEngineModule() {
+    static CreateMapEngineFunction create = [] {
+        QLibrary module(g_engineModule.isEmpty()
+                            ? QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QString::fromLatin1(kMapEngineModuleName))
+                            : g_engineModule);
+        auto function =
+            reinterpret_cast<CreateMapEngineFunction>(module.resolve(kCreateMapEngineSymbol));
+        if (function == nullptr) {
+            qCWarning(lcTelemetry) << "the map engine cannot be loaded:" << module.errorString();
+        }
+        return function;
+    }();
+    return create;
+}
 
 }  // namespace
 
 SkWebBrowser::SkWebBrowser() = default;
 
+void SkWebBrowser::SetEngineModule(const QString& path) {
+    g_engineModule = path;
+}
+
+bool SkWebBrowser::CreateEngine() {
+    const ScopedQuietEngine quiet;
+    const CreateMapEngineFunction create = LoadEngineModule();
+    MapEngineEvents events;
+    events.loadFinished = [this](bool ok) { OnLoadFinished(ok); };
+    events.routeClicked = [this](double timeMs) { OnRouteClickedByPage(timeMs); };
+    m_engine.reset(create != nullptr ? create(Window(), events) : nullptr);
+    return m_engine != nullptr;
+}
+
 SkWebBrowser::~SkWebBrowser() {
     // The engine's page goes before the signals it might still deliver here.
-    delete m_view.data();
+    m_engine.reset();
 }
 
 void SkWebBrowser::Register(TypeFactory& factory) {
@@ -42,11 +114,11 @@ bool SkWebBrowser::CallScript(const QString& callText, ScriptResult done) {
 
 bool SkWebBrowser::CallFunction(const QString& function, const QStringList& arguments,
                                 ScriptResult done) {
-    if (!m_pageReady || m_view == nullptr) {
+    if (!m_pageReady || !m_engine) {
         qCDebug(lcTelemetry) << "page not ready, call dropped:" << function;
         return false;
     }
-    RunScript(ScriptInvocation({function, arguments}), std::move(done));
+    m_engine->RunScript(ScriptInvocation({function, arguments}), std::move(done));
     return true;
 }
 

@@ -2,24 +2,25 @@
 // The map view (skin type "map"): the map page in an embedded browser engine, fed the GPS
 // position of the playback position and the route of the open recording. The page draws
 // without network and only lays map tiles under its drawing when asked to and they load.
-// The engine starts at the first Navigate, so a window that never shows the page pays
-// nothing for it. GUI thread only.
+// The engine (the map engine module, MapEngine.h) is loaded and started at the first
+// Navigate, so a window that never shows the page pays nothing for it. GUI thread only.
 
 #include "player/skin/SkWidget.h"
 #include "player/telemetry/MapRoute.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QWebEngineView;
 
 namespace player {
 
+class MapEngine;
 class TypeFactory;
 
 class SkWebBrowser : public QObject, public SkWidget {
@@ -33,12 +34,16 @@ public:
 
     // Registers this widget for the skin word "map".
     static void Register(TypeFactory& factory);
+    // Where the map engine module is (a file path); by default it is looked for beside the
+    // program. For programs that live elsewhere (tests, benchmarks); set before Navigate.
+    static void SetEngineModule(const QString& path);
 
     // The main window's telemetry store, set once; it is refilled for every recording.
     void SetData(const CTextData* data) { m_data = data; }
 
     // Starts loading the page (a URL or a local file path). False when the widget has no
-    // window yet. Sets PageLoaded, which means that navigation was started.
+    // window yet or the engine cannot be loaded. Sets PageLoaded, which means that navigation
+    // was started.
     bool Navigate(const QString& url);
     bool PageLoaded() const { return m_pageLoaded; }
     // The page has finished loading and takes calls.
@@ -77,16 +82,15 @@ protected:
     QWidget* CreateWindow() override;
 
 private:
-    void CreateView();
+    bool CreateEngine();
     void OnLoadFinished(bool ok);
     void OnRouteClickedByPage(double timeMs);
     bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
-    void RunScript(const QString& source, ScriptResult done);
     void SendRoute();
     void SendTiles();
 
     const CTextData* m_data = nullptr;
-    QPointer<QWebEngineView> m_view;
+    std::unique_ptr<MapEngine> m_engine;
     bool m_pageLoaded = false;
     bool m_pageReady = false;
     bool m_tilesEnabled = true;

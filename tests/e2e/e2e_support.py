@@ -174,6 +174,10 @@ class Session:
         return process.returncode, err or b""
 
     def xdotool(self, *args):
+        """A window may be given as a function that finds it, for a window that its program
+        makes anew (as a toolkit does when a view that composes with the graphics card first
+        appears in it)."""
+        args = [arg() if callable(arg) else arg for arg in args]
         result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
                                 timeout=10)
         return result.stdout
@@ -191,17 +195,40 @@ class Session:
                 raise Failure("the program ended with status %d on %s" % (
                     process.returncode, self.display.name))
             for window in self.windows(name):
-                if size is None or self.geometry(window)[2:] == size:
+                # A window may go between the search and the question (a helper window of
+                # the browser engine that shows briefly).
+                geometry = self.geometry(window, missing_ok=True)
+                if geometry is not None and (size is None or geometry[2:] == size):
                     return window
             return None
         return wait_for(search, "window " + name, timeout)
 
+    def remade(self, name, process, size, timeout=30):
+        """A program's main window, found again at every use. Once the window is painted the
+        player loads the map page, and the toolkit makes the window anew for the page's view
+        (input meanwhile goes to the old one): the first use waits for that."""
+        first = self.find(name, process=process, timeout=timeout, size=size)
+        try:
+            wait_for(lambda: self.find(name, process=process, size=size) != first,
+                     "the window made anew for the map page", timeout=20)
+        except Failure:
+            pass  # a display without graphics acceleration composes the page without it
+        return lambda: self.find(name, process=process, timeout=10, size=size)
+
+    def sized(self, name, size):
+        """Visible windows with that title and size."""
+        return [w for w in self.windows(name)
+                if (self.geometry(w, missing_ok=True) or (0, 0, 0, 0))[2:] == size]
+
     def gone(self, name):
         return not self.windows(name)
 
-    def geometry(self, window):
+    def geometry(self, window, missing_ok=False):
         fields = dict(line.split("=", 1) for line in
                       self.xdotool("getwindowgeometry", "--shell", window).split())
+        if missing_ok and "X" not in fields:
+            return None
+        check("X" in fields, "window %s is gone" % window)
         return int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"])
 
     def click(self, window, point):

@@ -146,7 +146,7 @@ class Player:
         full_env = {"ROADPLAYER_VIRTUAL_DRIVES": card + "=QOR-SD" if card else ""}
         full_env.update(env or {})
         self.process = session.start([program, *args], env=full_env)
-        self.window = session.find(MAIN, process=self.process, timeout=30, size=MAIN_SIZE)
+        self.window = session.remade(MAIN, self.process, MAIN_SIZE)
 
     def press(self, point):
         self.session.click(self.window, point)

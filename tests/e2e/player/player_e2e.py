@@ -24,6 +24,18 @@ QUIT = "^Quit RoadPlayer$"
 EXIT = (1142, 24)
 PLAY = (174, 592)
 FRONT_VIEW = (16, 56, 768, 432)
+SECOND_VIEW = (800, 56, 352, 198)
+FINR = (146, 510)
+FINM = (234, 510)
+GSENSOR = (866, 24)
+GSENSOR_TITLE = "^G-sensor$"
+# The G-sensor window's plot band (window coordinates) and the skin's pens.
+GSENSOR_BAND = (54, 66, 946, 208)
+PENS = {"x": (232, 112, 104), "y": (122, 204, 140), "z": (104, 166, 240)}
+CURSOR_PEN = (240, 204, 96)
+# The map page's ground and marker.
+MAP_GROUND = (12, 15, 19)
+MAP_MARKER = (79, 163, 224)
 BOX_OK = (242, 164)
 BOX_CANCEL = (350, 164)
 # Points of the main window where only its background shows, in mode 0 and mode 1 alike.
@@ -31,8 +43,9 @@ BACKGROUND_POINTS = [(600, 25), (1100, 280), (1160, 400), (700, 620), (450, 510)
 
 
 class Player:
-    def __init__(self, args):
+    def __init__(self, args, out_dir):
         self.program_dir, self.tools, self.stage = args
+        self.out_dir = out_dir
         self.recording = None
         self.preview = None
 
@@ -40,11 +53,14 @@ class Player:
         return os.path.join(self.tools, name)
 
     def folder_with_pack(self, work, name, edit=None):
-        """A program folder of its own: a copy of the program and a pack built from the default
-        pack's files, with Application.xml edited by edit(text) when given."""
+        """A program folder of its own: a copy of the program with its map page and map
+        engine, and a pack built from the default pack's files, with Application.xml edited by
+        edit(text) when given."""
         folder = os.path.join(work, name)
         os.makedirs(folder)
-        shutil.copy2(os.path.join(self.program_dir, "RoadPlayer"), folder)
+        for program in ("RoadPlayer", "libroadplayer-mapengine.so"):
+            shutil.copy2(os.path.join(self.program_dir, program), folder)
+        shutil.copytree(os.path.join(self.program_dir, "mappage"), os.path.join(folder, "mappage"))
         if edit is not None:
             stage = os.path.join(work, name + "-stage")
             shutil.copytree(self.stage, stage)
@@ -79,7 +95,7 @@ def prepare(player, session, work):
 
 
 def main_window(session, process):
-    return session.find(MAIN, process=process, timeout=30, size=MAIN_SIZE)
+    return session.remade(MAIN, process, MAIN_SIZE)
 
 
 def to_screen(session, window, point):
@@ -117,7 +133,7 @@ def scenario_mode0_and_second_start(player, session, work):
     session.wait_exit(second, "second start")
     wait_for(lambda: close(session.screenshot().pixel(*spot), expected),
              "the first player in front again", timeout=5)
-    mains = [w for w in session.windows(MAIN) if session.geometry(w)[2:] == MAIN_SIZE]
+    mains = session.sized(MAIN, MAIN_SIZE)
     check(len(mains) == 1, "main windows after a second start: %d" % len(mains))
     check(first.poll() is None, "the first player ended")
 
@@ -200,6 +216,112 @@ def scenario_play_pause_keys_and_quit(player, session, work):
     session.wait_exit(process, "OK on the quit question")
 
 
+def area(session, window, rect, picture=None):
+    left, top, _, _ = session.geometry(window)
+    picture = picture or session.screenshot()
+    return picture, (left + rect[0], top + rect[1], rect[2], rect[3])
+
+
+def count_near(picture, rect, colour, tolerance=24, step=2):
+    x0, y0, w, h = rect
+    return sum(1 for y in range(y0, y0 + h, step) for x in range(x0, x0 + w, step)
+               if close(picture.pixel(x, y), colour, tolerance))
+
+
+def camera_in(picture, rect):
+    """'rear' when the picture has the rear window's dark frame at its top and left edges,
+    'front' when the sky is at its top, else None."""
+    x, y, w, h = rect
+    top = picture.pixel(x + w // 2, y + max(1, h // 60))
+    side = picture.pixel(x + max(1, w // 120), y + h // 2)
+    dark = lambda p: max(p) < 48
+    if dark(top) and dark(side):
+        return "rear"
+    if not dark(top):
+        return "front"
+    return None
+
+
+def moving(session, window, rect, what):
+    first = session.screenshot()
+    _, r = area(session, window, rect, first)
+    wait_for(lambda: session.screenshot().region(*r) != first.region(*r), what, timeout=5)
+
+
+def keep(session, player, name):
+    folder = os.path.join(player.out_dir, "views")
+    os.makedirs(folder, exist_ok=True)
+    path = session.save_screenshot(os.path.join(folder, name))
+    print("screenshot: %s" % path)
+
+
+def cursor_column(picture, rect):
+    """The x of the G-sensor cursor line in the band, or None."""
+    x0, y0, w, h = rect
+    for x in range(x0, x0 + w):
+        if sum(1 for y in range(y0, y0 + h, 4) if close(picture.pixel(x, y), CURSOR_PEN, 30)) > h // 8:
+            return x
+    return None
+
+
+def scenario_views(player, session, work):
+    process = session.start([os.path.join(player.program_dir, "RoadPlayer"), player.recording])
+    window = main_window(session, process)
+
+    # Front in the main area, rear in the second, both playing.
+    def cameras():
+        picture = session.screenshot()
+        return (camera_in(*area(session, window, FRONT_VIEW, picture)),
+                camera_in(*area(session, window, SECOND_VIEW, picture)))
+    wait_for(lambda: cameras() == ("front", "rear"), "front and rear in their areas")
+    moving(session, window, FRONT_VIEW, "the front camera to move")
+    moving(session, window, SECOND_VIEW, "the rear camera to move")
+    keep(session, player, "front-and-rear.png")
+
+    session.click(window, FINR)
+    wait_for(lambda: cameras() == ("rear", "front"), "the rear camera in the main area")
+    moving(session, window, FRONT_VIEW, "the rear camera to move in the main area")
+    keep(session, player, "rear-in-main-area.png")
+
+    # Three curves and a cursor that moves with playback.
+    session.click(window, GSENSOR)
+    graph = session.find(GSENSOR_TITLE, process=process, timeout=10)
+
+    def band():
+        return area(session, graph, GSENSOR_BAND)
+
+    def curves_and_cursor():
+        picture, rect = band()
+        counts = {axis: count_near(picture, rect, pen) for axis, pen in PENS.items()}
+        column = cursor_column(picture, rect)
+        return (counts, column) if min(counts.values()) >= 20 and column is not None else None
+    counts, first_column = wait_for(curves_and_cursor, "three curves and a cursor")
+    wait_for(lambda: (cursor_column(*band()) or 0) > first_column, "the cursor to move")
+    keep(session, player, "gsensor.png")
+    session.xdotool("mousemove", "--window", graph, "500", "20")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: session.gone(GSENSOR_TITLE), "Escape to close the G-sensor window")
+
+    # The map with its marker in the main area; the front camera moves to the second.
+    session.click(window, FINM)
+
+    def map_shown():
+        picture, rect = area(session, window, FRONT_VIEW)
+        return (count_near(picture, rect, MAP_MARKER, 30) >= 20 and
+                count_near(picture, rect, MAP_GROUND, 16, 8) > rect[2] * rect[3] // 256 and
+                camera_in(*area(session, window, SECOND_VIEW, picture)) == "front")
+    wait_for(map_shown, "the map with its marker in the main area", timeout=30)
+    keep(session, player, "map-in-main-area.png")
+
+    # The page takes the keyboard when clicked; Escape still never reaches the window.
+    session.click(window, (FRONT_VIEW[0] + 20, FRONT_VIEW[1] + 20))
+    session.xdotool("key", "Escape", "Return")
+    time.sleep(1.0)
+    check(not session.sized(MAIN, BOX_SIZE),
+          "a key on the map opened the quit question")
+    check(process.poll() is None, "a key on the map ended the player")
+
+
 def scenario_quit_without_question(player, session, work):
     program = player.folder_with_pack(
         work, "no-comment", lambda text: text.replace(
@@ -214,7 +336,7 @@ def main():
     if len(sys.argv) != 5:
         print(__doc__, file=sys.stderr)
         return 2
-    player = Player([os.path.abspath(a) for a in sys.argv[1:4]])
+    player = Player([os.path.abspath(a) for a in sys.argv[1:4]], os.path.abspath(sys.argv[4]))
 
     def step(scenario):
         return lambda session, work: scenario(player, session, work)
@@ -224,6 +346,7 @@ def main():
         ("start-up failures", step(scenario_start_failures)),
         ("play, pause, keys and quit", step(scenario_play_pause_keys_and_quit)),
         ("quit without question", step(scenario_quit_without_question)),
+        ("views, map and G-sensor", step(scenario_views)),
     ], sys.argv[4], screen="1280x800x24", prepare=lambda s, w: prepare(player, s, w))
 
 

@@ -15,6 +15,8 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace player {
 namespace {
@@ -87,6 +89,8 @@ protected:
         ASSERT_TRUE(m_window.SkinComplete());
         ASSERT_TRUE(m_window.Create(nullptr));
         m_state.SetContainer(m_window.Skin());
+        m_state.RecordViewRects();
+        m_state.SetMapPageLoaded([this] { return m_pageLoaded; });
         m_state.UpdateControls(kEventStart);
     }
 
@@ -96,10 +100,208 @@ protected:
     QString Text(const char* name) { return platform::GetWindowText(Widget(name)->Window()); }
     bool Checked(const char* name) { return dynamic_cast<SkButton*>(Widget(name))->Checked(); }
 
+    // A button pressed by the user: its checked state flips, then its event comes.
+    void Press(const char* button, int32_t event) {
+        auto* b = dynamic_cast<SkButton*>(Widget(button));
+        b->SetChecked(!b->Checked());
+        m_state.UpdateControls(event);
+    }
+
+    void Open(int32_t videoCount, bool hasGps) {
+        m_state.SetRecordingFacts(videoCount, hasGps, false);
+        m_state.UpdateControls(kEventStarted);
+    }
+
+    QRect SkinRect0(const char* name) {
+        const SkinRect r = m_window.Skin()
+                               ->FindControl(NameKey(QString::fromUtf8(name)))
+                               ->control->ModeGeometryOf(0)
+                               ->rect;
+        return {r.x, r.y, r.w, r.h};
+    }
+    bool Visible(const char* name) {
+        const QWidget* w = Widget(name)->Window();
+        return !w->isHidden() && !w->size().isEmpty();
+    }
+
+    // What the normal layout shows, as the user would say it: the content of the main and
+    // second areas, the second area's buttons in slots A and B, the checked buttons, and any
+    // view or button shown where it should not be.
+    std::string Layout() {
+        const std::pair<const char*, const char*> contents[] = {
+            {"front", kMainVideoFront}, {"rear", kMainVideoRear}, {"map", kMainWebMap}};
+        const std::pair<const char*, const char*> rins[] = {
+            {"rinf", kMainButtonRinf}, {"rinr", kMainButtonRinr}, {"rinm", kMainButtonRinm}};
+        const std::pair<const char*, const char*> fins[] = {
+            {"finf", kMainButtonFinf}, {"finr", kMainButtonFinr}, {"finm", kMainButtonFinm}};
+        const QRect mainRect = SkinRect0(kMainVideoFront);
+        const QRect secondRect = SkinRect0(kMainVideoRear);
+        std::string area[2] = {"empty", "empty"};
+        std::string stray;
+        for (const auto& [word, name] : contents) {
+            if (!Visible(name)) {
+                continue;
+            }
+            const QRect at = Widget(name)->Window()->geometry();
+            if (at == mainRect || at == secondRect) {
+                area[at == mainRect ? 0 : 1] = word;
+            } else {
+                stray += std::string(" stray:") + word;
+            }
+        }
+        std::string text = "main:" + area[0] + " second:" + area[1];
+        for (const auto& [word, name] : rins) {
+            if (!Visible(name)) {
+                continue;
+            }
+            const QRect at = Widget(name)->Window()->geometry();
+            text += at == SkinRect0(kMainButtonRinr)   ? std::string(" A:") + word
+                    : at == SkinRect0(kMainButtonRinm) ? std::string(" B:") + word
+                                                       : std::string(" stray:") + word;
+        }
+        for (const auto& [word, name] : fins) {
+            text += Checked(name) ? std::string(" ") + word : "";
+        }
+        for (const auto& [word, name] : rins) {
+            text += Checked(name) ? std::string(" ") + word : "";
+        }
+        return text + stray;
+    }
+
     testsupport::AppFirst m_application;
     MainWindow m_window;
     CControlState m_state;
+    bool m_pageLoaded = true;
 };
+
+TEST_F(ControlStateTest, ViewButtonsChooseWhatTheTwoAreasShow) {
+    struct Step {
+        const char* button;  // none: an event the program raises
+        int32_t event;
+    };
+    const Step finf{kMainButtonFinf, kEventFinf}, finr{kMainButtonFinr, kEventFinr},
+        finm{kMainButtonFinm, kEventFinm}, rinf{kMainButtonRinf, kEventRinf},
+        rinr{kMainButtonRinr, kEventRinr}, rinm{kMainButtonRinm, kEventRinm};
+    const Step pause{nullptr, kEventPaused}, resume{nullptr, kEventResumed};
+    struct Case {
+        const char* what;
+        int32_t videoCount;
+        bool hasGps;
+        bool pageLoaded;
+        std::vector<Step> steps;
+        std::string layout;
+    };
+    const Case cases[] = {
+        {"two cameras start", 2, true, true, {}, "main:front second:rear A:rinr B:rinm finf rinr"},
+        {"one camera starts with the map",
+         1,
+         true,
+         true,
+         {},
+         "main:front second:map A:rinr B:rinm finf rinm"},
+        {"one camera, map page not loaded yet",
+         1,
+         true,
+         false,
+         {},
+         "main:front second:empty A:rinr B:rinm finf rinm"},
+        {"finr swaps the cameras",
+         2,
+         true,
+         true,
+         {finr},
+         "main:rear second:front A:rinf B:rinm finr rinf"},
+        {"pause and resume keep the swap",
+         2,
+         true,
+         true,
+         {finr, pause},
+         "main:rear second:front A:rinf B:rinm finr rinf"},
+        {"",
+         2,
+         true,
+         true,
+         {finr, pause, resume},
+         "main:rear second:front A:rinf B:rinm finr rinf"},
+        {"finm without GPS",
+         2,
+         false,
+         true,
+         {finm},
+         "main:map second:front A:rinf B:rinr finm rinf"},
+        {"rinm without GPS",
+         2,
+         false,
+         true,
+         {rinm},
+         "main:front second:empty A:rinr B:rinm finf rinm"},
+        {"rinr after finm",
+         2,
+         true,
+         true,
+         {finm, rinr},
+         "main:map second:rear A:rinf B:rinr finm rinr"},
+        {"finf after the map, one camera",
+         1,
+         true,
+         true,
+         {finm, finf},
+         "main:front second:map A:rinr B:rinm finf rinm"},
+        {"rinf after rinm",
+         2,
+         true,
+         true,
+         {finr, rinm, rinf},
+         "main:rear second:front A:rinf B:rinm finr rinf"},
+        {"the shown content's buttons stay checked",
+         2,
+         true,
+         true,
+         {finf, rinr},
+         "main:front second:rear A:rinr B:rinm finf rinr"},
+        {"", 2, true, true, {finm, finm, rinf}, "main:map second:front A:rinf B:rinr finm rinf"},
+    };
+    for (const Case& c : cases) {
+        m_pageLoaded = c.pageLoaded;
+        Open(c.videoCount, c.hasGps);
+        for (const Step& step : c.steps) {
+            if (step.button != nullptr) {
+                Press(step.button, step.event);
+            } else {
+                m_state.UpdateControls(step.event);
+            }
+        }
+        EXPECT_EQ(Layout(), c.layout) << c.what;
+    }
+}
+
+TEST_F(ControlStateTest, EnlargedLayoutSwapsTwoCamerasOnly) {
+    m_state.UpdateControls(kEventLayoutChanged);
+    Open(1, true);
+    EXPECT_FALSE(Widget(kMainButtonFrChange)->Window()->isEnabled());
+    EXPECT_TRUE(Visible(kMainVideoFront));
+    EXPECT_FALSE(Visible(kMainVideoRear));
+
+    Open(2, true);
+    EXPECT_TRUE(Widget(kMainButtonFrChange)->Window()->isEnabled());
+    Press(kMainButtonFrChange, kEventFrChange);
+    EXPECT_TRUE(Checked(kMainButtonFrChange));
+    EXPECT_FALSE(Visible(kMainVideoFront));
+    EXPECT_TRUE(Visible(kMainVideoRear));
+    m_state.UpdateControls(kEventPaused);
+    EXPECT_FALSE(Visible(kMainVideoFront));
+    EXPECT_TRUE(Visible(kMainVideoRear));
+    EXPECT_FALSE(Visible(kMainWebMap));
+
+    // Back in the normal layout the rear camera is still the main area's.
+    m_state.UpdateControls(kEventLayoutChanged);
+    EXPECT_EQ(Layout(), "main:rear second:front A:rinf B:rinm finr rinf");
+    m_state.UpdateControls(kEventLayoutChanged);
+    Press(kMainButtonFrChange, kEventFrChange);
+    EXPECT_FALSE(Checked(kMainButtonFrChange));
+    EXPECT_TRUE(Visible(kMainVideoFront));
+    EXPECT_FALSE(Visible(kMainVideoRear));
+}
 
 TEST_F(ControlStateTest, EveryModeAndVariantShowsAndEnablesItsTable) {
     struct Column {

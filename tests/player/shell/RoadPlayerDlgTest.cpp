@@ -1,6 +1,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
+#include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Screen.h"
@@ -14,6 +15,9 @@
 #include "player/resources/Resource.h"
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
+#include "player/skin/SkGSensorGraph.h"
+#include "player/telemetry/GSensorDlg.h"
+#include "player/telemetry/SkWebBrowser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +26,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +43,14 @@ QApplication& Application() {
     static int argc = 1;
     static char name[] = "player_shell_tests";
     static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
+    static auto* app = [] {
+        // The map page runs in a real browser engine, kept off the network.
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --proxy-server=127.0.0.1:9");
+        qputenv("ROADPLAYER_ONLINE", "0");
+        platform::EnableControlContainer();
+        SkWebBrowser::SetEngineModule(QStringLiteral(TEST_PROGRAM_DIR "/roadplayer-mapengine"));
+        return new QApplication(argc, argv);
+    }();
     return *app;
 }
 
@@ -55,20 +68,30 @@ const AppProfile& Profile() {
     return *profile;
 }
 
-// A two-camera recording of a few seconds, made once for the program.
+QString MakeClip(const QString& card, const QStringList& options) {
+    QProcess tool;
+    tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+               QStringList{card, "--categories", "normal", "--count", "normal=1", "--length", "4",
+                           "--size", "320x180", "--fps", "15", "--audio", "none"} +
+                   options);
+    tool.waitForFinished(120000);
+    const QStringList files = QDir(card + "/NORMAL").entryList(QDir::Files);
+    return files.isEmpty() ? QString() : card + "/NORMAL/" + files.first();
+}
+
+// A two-camera recording of a few seconds with telemetry, made once for the program.
 const QString& Clip() {
     static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString card = dir.path() + "/card";
-        QProcess tool;
-        tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
-                   {card, "--categories", "normal", "--count", "normal=1", "--length", "4",
-                    "--size", "320x180", "--rear-size", "160x90", "--fps", "15", "--cameras", "2",
-                    "--audio", "none"});
-        tool.waitForFinished(120000);
-        const QStringList files = QDir(card + "/NORMAL").entryList(QDir::Files);
-        return files.isEmpty() ? QString() : card + "/NORMAL/" + files.first();
-    }();
+    static const QString path =
+        MakeClip(dir.path() + "/card", {"--rear-size", "160x90", "--cameras", "2"});
+    return path;
+}
+
+// One camera and no telemetry.
+const QString& PlainClip() {
+    static QTemporaryDir dir;
+    static const QString path =
+        MakeClip(dir.path() + "/card", {"--cameras", "1", "--telemetry", "off"});
     return path;
 }
 
@@ -191,10 +214,22 @@ protected:
             WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
         Slider(kMainSliderTime, ms);
     }
-    void Play() {
-        ASSERT_FALSE(Clip().isEmpty());
-        ASSERT_TRUE(m_dlg->PlayRecording(Clip()));
+    void Play(const QString& clip = Clip()) {
+        ASSERT_FALSE(clip.isEmpty());
+        ASSERT_TRUE(m_dlg->PlayRecording(clip));
         ASSERT_EQ(Graph()->State(), GraphState::Running);
+    }
+    SkWebBrowser* Map() const { return dynamic_cast<SkWebBrowser*>(Widget(kMainWebMap)); }
+    // Runs script in the map page and waits for its value.
+    QString MapEvaluate(const QString& script) {
+        QString result;
+        bool done = false;
+        Map()->View()->page()->runJavaScript(script, [&](const QVariant& v) {
+            result = v.toString();
+            done = true;
+        });
+        WaitUntil([&] { return done; }, 10000);
+        return result;
     }
 
     QTemporaryDir m_dir;
@@ -434,6 +469,77 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     m_dlg->DispatchCommand(kIdcNext);
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_EQ(Graph(), nullptr);
+}
+
+TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
+    struct Case {
+        QSize screen;
+        QRect realSize;
+        QRect maximised;
+    };
+    const Case cases[] = {
+        {{1920, 1080}, {320, 157, 1280, 720}, {128, 49, 1664, 936}},
+        {{1366, 768}, {128, 49, 1109, 624}, {128, 49, 1109, 624}},
+        {{1024, 600}, {107, 49, 810, 456}, {107, 49, 810, 456}},
+    };
+    Play();
+    for (const Case& c : cases) {
+        platform::SetScreenSizeOverride(c.screen);
+        const QWidget* front = Widget(kMainVideoFront)->Window();
+        m_dlg->DispatchCommand(kIdcReal);
+        EXPECT_TRUE(front->isVisible());
+        EXPECT_EQ(front->geometry(), c.realSize) << c.screen.width();
+        m_dlg->DispatchCommand(kIdcNor);
+        m_dlg->DispatchCommand(kIdcMax);
+        EXPECT_EQ(front->geometry(), c.maximised) << c.screen.width();
+        m_dlg->DispatchCommand(kIdcNor);
+    }
+}
+
+TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
+    Play(PlainClip());
+    m_dlg->DispatchCommand(kIdcGSensor);
+    auto* gsensor = m_dlg->findChild<CGSensorDlg*>();
+    ASSERT_NE(gsensor, nullptr);  // made at the first press, shown only with readings
+    EXPECT_FALSE(gsensor->isVisible());
+
+    Play();
+    m_dlg->DispatchCommand(kIdcGSensor);
+    EXPECT_EQ(m_dlg->findChildren<CGSensorDlg*>().size(), 1);
+    EXPECT_TRUE(gsensor->isVisible());
+    const int32_t shownAt = gsensor->Graph()->Position();
+    EXPECT_TRUE(WaitUntil([&] { return gsensor->Graph()->Position() >= shownAt + 300; }));
+
+    Play(PlainClip());
+    EXPECT_FALSE(gsensor->isVisible());
+    Play();
+    m_dlg->DispatchCommand(kIdcGSensor);
+    EXPECT_TRUE(gsensor->isVisible());
+    m_dlg->DispatchCommand(kIdcStop);
+    EXPECT_FALSE(gsensor->isVisible());
+}
+
+TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
+    ASSERT_NE(Map(), nullptr);
+    // Loaded once the window is on the screen, online or not.
+    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
+    EXPECT_FALSE(Map()->TilesEnabled());
+    Play();
+    ASSERT_GT(Map()->Route().size(), 2u);
+    // The tick pushes the position to the page.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const QString shown = MapEvaluate("document.getElementById('position').textContent");
+            return !shown.isEmpty() && shown[0].isDigit();
+        },
+        10000));
+
+    m_dlg->DispatchCommand(kIdcPlay);
+    const qint32 target = Map()->Route()[2].timeMs;
+    ASSERT_TRUE(
+        WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
+    emit Map()->RouteClicked(target);
+    EXPECT_EQ(PositionMs(), target);
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ protected:
                 "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         testsupport::EnsureApp();
+        SkWebBrowser::SetEngineModule(QStringLiteral(TEST_PROGRAM_DIR "/roadplayer-mapengine"));
     }
 
     void SetUp() override {
