@@ -2,6 +2,7 @@
 
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/Log.h"
+#include "platform/media/Yuv420Halving.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -336,6 +337,22 @@ void VideoRenderer::JoinStreaming() {
     }
 }
 
+const AVFrame* VideoRenderer::Halved(const AVFrame* frame, QSize size) {
+    const AVFrame* input = frame;
+    size_t halvings = 0;
+    while (input->width >= 2 * size.width() && input->height >= 2 * size.height() &&
+           CanHalveYuv420(input->width, input->height, input->format)) {
+        if (halvings == m_halved.size()) {
+            m_halved.emplace_back();
+        }
+        if (!HalveYuv420(input, &m_halved[halvings])) {
+            return nullptr;
+        }
+        input = m_halved[halvings++].get();
+    }
+    return input;
+}
+
 QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
     if (m_clock->SkipsPictures()) {
         return {};
@@ -351,13 +368,17 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
     if (image.isNull()) {
         return {};
     }
-    const auto format = static_cast<AVPixelFormat>(frame->format);
-    const uint8_t* const* planes = frame->data;
-    const int* strides = frame->linesize;
+    const AVFrame* input = Halved(frame, size);
+    if (input == nullptr) {
+        return {};
+    }
+    const auto format = static_cast<AVPixelFormat>(input->format);
+    const uint8_t* const* planes = input->data;
+    const int* strides = input->linesize;
     bool scaled = false;
     // Scaling planar 4:2:0 first and converting to RGB unscaled afterwards keeps both steps
     // on libswscale's vector code; scaling straight into RGB would take its slow path.
-    if (format == AV_PIX_FMT_YUV420P && size != QSize(frame->width, frame->height) &&
+    if (format == AV_PIX_FMT_YUV420P && size != QSize(input->width, input->height) &&
         size.width() % 2 == 0 && size.height() % 2 == 0) {
         if (!m_scaled || m_scaled->width != size.width() || m_scaled->height != size.height()) {
             m_scaled.reset(av_frame_alloc());
@@ -371,22 +392,22 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
         }
         // Shrinking, area averaging filters as well as a bilinear filter widened to the ratio
         // and costs half as much.
-        const bool shrinking = size.width() <= frame->width && size.height() <= frame->height;
+        const bool shrinking = size.width() <= input->width && size.height() <= input->height;
         // A context that does not fit is freed by FFmpeg and replaced.
         m_scaler.reset(sws_getCachedContext(
-            m_scaler.release(), frame->width, frame->height, format, size.width(), size.height(),
+            m_scaler.release(), input->width, input->height, format, size.width(), size.height(),
             AV_PIX_FMT_YUV420P, shrinking ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_scaler) {
             qCWarning(lcMedia) << "frame dropped: no scaler to" << size;
             return {};
         }
-        sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, m_scaled->data,
+        sws_scale(m_scaler.get(), input->data, input->linesize, 0, input->height, m_scaled->data,
                   m_scaled->linesize);
         planes = m_scaled->data;
         strides = m_scaled->linesize;
         scaled = true;
     }
-    const QSize source = scaled ? size : QSize(frame->width, frame->height);
+    const QSize source = scaled ? size : QSize(input->width, input->height);
     const AVPixelFormat sourceFormat = scaled ? AV_PIX_FMT_YUV420P : format;
     m_converter.reset(sws_getCachedContext(
         m_converter.release(), source.width(), source.height(), sourceFormat, size.width(),

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace platform::media {
 
@@ -75,6 +76,10 @@ private:
     bool NextIsDue(REFERENCE_TIME now);
     void CountDropped();
     QImage Convert(const AVFrame* frame, QSize size);
+    // Halved while the view is at most half the picture, libswscale's area filter is left only
+    // the remaining ratio, under two: the same averaging for a fraction of the work. The frame
+    // itself when it is not halved; null when memory runs out.
+    const AVFrame* Halved(const AVFrame* frame, QSize size);
     QRect Destination() const;
 
     InputPin* m_input = nullptr;
@@ -84,10 +89,11 @@ private:
     DWORD m_renderingMode = VMRMode_Windowless;
     QPointer<QWidget> m_view;                                    // UI thread
     std::unique_ptr<ViewPainter, ViewPainterDeleter> m_painter;  // lives on the UI thread
-    SwsContextPtr m_scaler;     // render thread: 4:2:0 to the view size
-    SwsContextPtr m_converter;  // render thread: to 32-bit RGB
-    FramePtr m_scaled;          // render thread: the scaled 4:2:0 picture
-    QImage m_spare;             // render thread: the previous picture, for reuse
+    SwsContextPtr m_scaler;          // render thread: 4:2:0 to the view size
+    SwsContextPtr m_converter;       // render thread: to 32-bit RGB
+    std::vector<FramePtr> m_halved;  // render thread: the picture halved once, twice, ...
+    FramePtr m_scaled;               // render thread: the scaled 4:2:0 picture
+    QImage m_spare;                  // render thread: the previous picture, for reuse
 
     mutable std::mutex m_mutex;  // guards the fields below
     RECT m_destination;
