@@ -32,6 +32,7 @@ set(allowed_player/shell "${player_base};player/catalogue;player/resources;${pla
 set(allowed_player/resources "platform/window")
 set(allowed_settings "${platform}")
 set(allowed_tools/drives "platform/system")
+set(allowed_tools/make-icons "")
 set(allowed_tools/make-sample-card "platform/media")
 set(allowed_tools/mkpack "player/common;player/pack;player/profile")
 set(allowed_tools/recording-info "player/playback;player/telemetry;platform/media")
