@@ -143,10 +143,11 @@ def scenario_open_with(install, session, work):
     argv, env = desktop_command(install, "roadplayer.desktop", install.recording)
     check(argv[0] == install.path("bin", "RoadPlayer"), "the entry runs %s" % argv[0])
     process = session.start(argv, env=env)
-    window = session.find(MAIN, process=process, timeout=30, size=MAIN_SIZE)
+    # Found again at each use: the player makes its window anew for the map page.
+    window = session.remade(MAIN, process, MAIN_SIZE)
 
     def front():
-        left, top, _, _ = session.geometry(window)
+        left, top, _, _ = session.geometry(window())
         x, y, w, h = FRONT_VIEW
         return session.screenshot().region(left + x, top + y, w, h)
     # The recording given on the command line plays: its picture changes.
