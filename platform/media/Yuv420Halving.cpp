@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform::media {
@@ -11,13 +12,13 @@ namespace platform::media {
 namespace {
 
 // One output row from two input rows: each output byte is the rounded mean of a 2x2 block.
-void HalveRow(const uint8_t* top, const uint8_t* bottom, uint8_t* out, int width) {
-    int x = 0;
+void HalveRow(const uint8_t* top, const uint8_t* bottom, uint8_t* out, ptrdiff_t width) {
+    ptrdiff_t x = 0;
 #if defined(__SSE2__)
     const __m128i lowBytes = _mm_set1_epi16(0x00FF);
     const __m128i two = _mm_set1_epi16(2);
     // Sums of the even and odd bytes of both rows in 16-bit lanes, 8 outputs per 16 bytes.
-    const auto blocks = [&](int at) {
+    const auto blocks = [&](ptrdiff_t at) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + 2 * at));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + 2 * at));
         const __m128i sum =
