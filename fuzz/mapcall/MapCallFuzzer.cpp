@@ -85,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         player::ScriptStringLiteral(call->function) +
         QStringLiteral("]; if (typeof f !== 'function') return ''; try { const r = f(") +
         literals.join(QLatin1Char(',')) +
-        QStringLiteral("); return r === undefined || r === null ? '' : String(r); }"
-                       " catch (e) { return ''; } })()");
+        QStringLiteral(
+            "); return r === undefined || r === null ? '' : String(r); }"
+            " catch (e) { return ''; } })()");
     if (player::ScriptInvocation(*call) != expected) {
         std::abort();
     }

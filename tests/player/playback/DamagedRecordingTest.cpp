@@ -132,8 +132,8 @@ TEST_F(DamagedRecordingTest, CutAndFlippedRecordingsAreRefusedOrPlayToTheirEnd) 
             }
             what = QStringLiteral("%1 bytes flipped").arg(kFlippedBytes);
         }
-        const QString path = m_dir.path() + QStringLiteral("/damaged-%1.%2").arg(i).arg(
-                                                 extensions[source]);
+        const QString path =
+            m_dir.path() + QStringLiteral("/damaged-%1.%2").arg(i).arg(extensions[source]);
         ASSERT_TRUE(WriteFile(path, bytes));
         qint64 elapsedMs = 0;
         const Outcome outcome = Play(path, &elapsedMs);
@@ -153,10 +153,11 @@ TEST_F(DamagedRecordingTest, CutAndFlippedRecordingsAreRefusedOrPlayToTheirEnd) 
         }
         QFile::remove(path);
     }
-    std::printf("damaged recordings: %d tried, %d refused (invalid stream), %d played to their "
-                "end, %d stuck; slowest %lld ms\n",
-                cuts + flips, tally.refused, tally.playedToEnd, tally.stuck,
-                static_cast<long long>(tally.slowestMs));
+    std::printf(
+        "damaged recordings: %d tried, %d refused (invalid stream), %d played to their "
+        "end, %d stuck; slowest %lld ms\n",
+        cuts + flips, tally.refused, tally.playedToEnd, tally.stuck,
+        static_cast<long long>(tally.slowestMs));
     // Some cuts keep a readable part: a reader that refuses everything damaged fails here.
     EXPECT_GT(tally.playedToEnd, 0);
 }
