@@ -44,6 +44,7 @@ FINF, FINR, FINM = (58, 510), (146, 510), (234, 510)
 TABS = {"NORMAL": (843, 318), "EVENT": (932, 318), "MANUAL": (1021, 318),
         "MOTION": (1110, 318)}
 LIST = (800, 342, 352, 280)
+TAB_ROW = (800, 304, 352, 28)
 ROW_HEIGHT = 28
 TIME_SLIDER = (4, 530, 792, 24)
 TIME_TRACK_MARGIN = 12
@@ -350,6 +351,11 @@ def the_day(day, session, work):
     # Without a window manager the window keeps its size and only the layout changes: the
     # list goes and the front camera spreads over its place.
     normal_list = day.list_area()
+    # The tab row: hidden in the enlarged layout, and unlike the list's highlighted row it
+    # stays as it is when the next recording opens meanwhile.
+    def tab_row():
+        return day.shot().region(*day.to_screen(TAB_ROW))
+    normal_tabs = tab_row()
     day.press(MAXIMISE)
 
     def enlarged():
@@ -363,8 +369,8 @@ def the_day(day, session, work):
     before = day.shot().region(*band)
     wait_for(lambda: day.shot().region(*band) != before, "playback in the enlarged layout")
     session.click(day.window, (width - NORMAL_FROM_RIGHT[0], NORMAL_FROM_RIGHT[1]))
-    wait_for(lambda: session.geometry(day.window)[2:] == MAIN_SIZE and
-             day.list_area() == normal_list, "the normal layout with its list again")
+    wait_for(lambda: session.geometry(day.window)[2:] == MAIN_SIZE and tab_row() == normal_tabs,
+             "the normal layout with its tabs again")
     day.advancing(what="playback in the normal layout again")
 
     day.step("G-sensor window")
