@@ -174,7 +174,7 @@ class Day:
 
     def advancing(self, rect=FRONT_VIEW, what="the view to play"):
         first = self.shown_frame(rect)
-        wait_for(lambda: self.code_in(rect) > first, what, timeout=5)
+        wait_for(lambda: self.code_in(rect) > first, what, timeout=10)
 
     def list_area(self):
         x, y, w, h = self.to_screen(LIST)
