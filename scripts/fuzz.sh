@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every fuzz target with clang under ASan+UBSan into build-fuzz/ and runs each for
 # FUZZ_SECONDS seconds (default 60). Exits non-zero when a fuzzer finds a crash; the crashing
-# input is left in build-fuzz/fuzz-artifacts/<target>/.
+# input is left in build-fuzz/fuzz-artifacts/<target>/. FUZZ_TARGETS (names, space-separated)
+# picks some of the targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
@@ -17,6 +18,9 @@ folders=()
 for list in fuzz/*/CMakeLists.txt; do
     for target in $(tr '\n' ' ' <"$list" | grep -oE 'roadplayer_add_fuzzer\(\s*[A-Za-z0-9_]+' \
         | sed -E 's/roadplayer_add_fuzzer\(\s*//'); do
+        if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $target "* ]]; then
+            continue
+        fi
         targets+=("$target")
         folders+=("$(dirname "$list")")
     done

@@ -63,6 +63,12 @@ FileCopy::Step FileCopy::Copy(int64_t maxBytes) {
             Cancel();
             return Step::Failed;
         }
+        if (got == 0 && m_copied < m_total) {
+            // The source ended short of the size it had at the start (a card pulled or a file
+            // cut meanwhile): what was read is not the recording, so nothing is kept.
+            Cancel();
+            return Step::Failed;
+        }
         if (got == 0) {
             return Finish() ? Step::Done : Step::Failed;
         }

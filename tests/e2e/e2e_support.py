@@ -151,6 +151,8 @@ class Session:
         self.env["LSAN_OPTIONS"] = "suppressions=" + suppressions
         self.processes = []
         self.log_path = os.path.join(workdir, "program.log")
+        # The step of a long scenario under way, named in a failure and its screenshot.
+        self.step = None
 
     def start(self, argv, env=None, stderr_to_log=True):
         """Starts a program; its output goes to the session's log (stderr too unless asked
@@ -263,7 +265,9 @@ class Session:
         for process in self.processes:
             if process.poll() is None:
                 process.kill()
-                process.wait(5)
+                # A killed player with the browser engine's threads can take a while to go on
+                # a loaded machine; that is no failure of the test.
+                process.wait(60)
         self.processes = []
 
 
@@ -288,12 +292,15 @@ def run(name, scenarios, out_dir, screen="1024x800x24", prepare=None):
         started = time.monotonic()
         for title, scenario in scenarios:
             step = title
+            session.step = None
             scenario(session, work)
             session.stop()
             print("passed: %s (%.1f s)" % (title, time.monotonic() - started))
             sys.stdout.flush()
         return 0
     except Failure as failure:
+        if session is not None and session.step:
+            step = "%s: %s" % (step, session.step)
         print("FAILED: %s: %s" % (step, failure), file=sys.stderr)
         if display is not None and display.alive() and session is not None:
             shot = os.path.join(out_dir, re.sub(r"[^A-Za-z0-9]+", "-", step).strip("-") + ".png")

@@ -1,5 +1,6 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Drives.h"
+#include "tests/support/TestApp.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,10 +56,7 @@ TEST_F(DriveWatcherTest, ReportsEachChangeOnce) {
 }
 
 TEST_F(DriveWatcherTest, TimerDeliversTheNoticeOnTheEventLoop) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    testsupport::EnsureApp();
     m_watcher.Start(20);
     ASSERT_TRUE(QDir().mkpath(m_b));
     QElapsedTimer clock;

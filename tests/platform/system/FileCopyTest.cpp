@@ -110,6 +110,23 @@ TEST_F(FileCopyTest, FailuresLeaveNothingAtTheTarget) {
     EXPECT_EQ(Entries(Path("desktop")), QStringList{"old.mp4"});
 }
 
+// The card pulled or the recording cut while it is copied: the copy ends short of the size it
+// started with, so it fails and leaves the target as it was.
+TEST_F(FileCopyTest, SourceCutShortDuringTheCopyFailsAndKeepsTheOldTarget) {
+    Write("desktop/old.mp4", "old");
+    FileCopy copy(Source(), Path("desktop/old.mp4"));
+    ASSERT_TRUE(copy.Begin());
+    ASSERT_EQ(copy.Copy(1024 * 1024), FileCopy::Step::More);
+    ASSERT_TRUE(QFile::resize(Source(), 2 * 1024 * 1024));
+    FileCopy::Step step = FileCopy::Step::More;
+    for (int i = 0; i < 10 && step == FileCopy::Step::More; ++i) {
+        step = copy.Copy(1024 * 1024);
+    }
+    EXPECT_EQ(step, FileCopy::Step::Failed);
+    EXPECT_EQ(ReadAll(Path("desktop/old.mp4")), "old");
+    EXPECT_EQ(Entries(Path("desktop")), QStringList{"old.mp4"});
+}
+
 // A target medium that fills up part-way (the file-size limit stops the kernel at 64 KiB).
 TEST_F(FileCopyTest, FullMediumFailsAndKeepsTheOldTarget) {
     Write("desktop/old.mp4", "old");

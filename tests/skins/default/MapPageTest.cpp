@@ -1,5 +1,7 @@
 // The map page as the player loads it: from the program folder, in a browser without network.
 
+#include "tests/support/TestApp.h"
+
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QBuffer>
@@ -79,12 +81,8 @@ protected:
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        static int argc = 1;
-        static char name[] = "map_page_test";
-        static char* argv[] = {name, nullptr};
-        s_app = std::make_unique<QApplication>(argc, argv);
+        testsupport::EnsureApp();
     }
-    static void TearDownTestSuite() { s_app.reset(); }
 
     void SetUp() override {
         // The size of the second view area of the main window.
@@ -138,13 +136,10 @@ protected:
     QString RoutePixel(double x, double y) { return LayerPixel("route", x, y); }
     QString MarkerPixel(double x, double y) { return LayerPixel("marker", x, y); }
 
-    static std::unique_ptr<QApplication> s_app;
     TileServer m_tiles;
     std::unique_ptr<QWebEngineView> m_view;
     QWebEnginePage* m_page = nullptr;
 };
-
-std::unique_ptr<QApplication> MapPage::s_app;
 
 TEST_F(MapPage, DrawCurrentPutsTheMarkerAtThePositionWithoutNetwork) {
     // Exactly as the player formats it: longitude first, "%lf" strings.

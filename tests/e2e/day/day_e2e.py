@@ -1,0 +1,445 @@
+#!/usr/bin/env python3
+"""A user's day with both programs: the real player and settings tool on a private Xvfb (no
+window manager), a demo card made by make-sample-card with frame codes, so a screenshot tells
+which frame a view shows. One player walks the day step by step; every step is checked on a
+screenshot region, a file or a window, and a failing step keeps its screenshot.
+
+usage: day_e2e.py PROGRAM_FOLDER TOOLS_FOLDER OUTPUT_FOLDER
+  PROGRAM_FOLDER  the built program folder (RoadPlayer, DCS_4100, VDATA.PACK)
+  TOOLS_FOLDER    make-sample-card
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_support import Picture, check, open_files, run, wait_for  # noqa: E402
+
+MAIN = "^RoadPlayer$"
+MAIN_SIZE = (1168, 640)
+BOX_SIZE = (420, 196)
+SELDRIVE = "^Choose the card$"
+SELDRIVE_OK = (222, 144)
+SAVE_AS = "^Save As$"
+COPYING = "^Copying$"
+GSENSOR_TITLE = "^G-sensor$"
+SETTINGS_TOOL = "^설정$"
+SETTINGS_SAVED = "성공적으로 설정을 저장하였습니다."
+QUESTION_OK = (242, 164)
+MESSAGE_OK = (350, 164)
+
+# The main window's controls in the normal layout (window coordinates).
+OPEN = (292, 24)
+GSENSOR = (866, 24)
+CAPTURE = (794, 24)
+SAVE = (830, 24)
+SETTING = (914, 24)
+MAXIMISE = (1106, 24)
+EXIT = (1142, 24)
+PLAY = (174, 592)
+STEP = (312, 592)
+FINF, FINR, FINM = (58, 510), (146, 510), (234, 510)
+TABS = {"NORMAL": (843, 318), "EVENT": (932, 318), "MANUAL": (1021, 318),
+        "MOTION": (1110, 318)}
+LIST = (800, 342, 352, 280)
+TAB_ROW = (800, 304, 352, 28)
+ROW_HEIGHT = 28
+TIME_SLIDER = (4, 530, 792, 24)
+TIME_TRACK_MARGIN = 12
+SPEED_NORMAL, SPEED_FASTEST = (450, 592), (496, 592)
+FRONT_VIEW = (16, 56, 768, 432)
+SECOND_VIEW = (800, 56, 352, 198)
+# The normal-size button of the enlarged layout, from the window's right edge.
+NORMAL_FROM_RIGHT = (62, 24)
+GSENSOR_BAND = (54, 66, 946, 208)
+PENS = [(232, 112, 104), (122, 204, 140), (104, 166, 240)]
+MAP_MARKER = (79, 163, 224)
+# The settings tool: the parking option MD3 and Save.
+SETTINGS_P3 = (433, 114)
+SETTINGS_SAVE = (246, 723)
+SETTINGS_POPUP_OK = (161, 165)
+
+FPS = 10
+LENGTH = 20
+CARD = ["--demo", "--size", "320x180", "--rear-size", "160x90", "--fps", str(FPS), "--length",
+        str(LENGTH), "--frame-code"]
+
+
+# Frame codes: 20 cells across the picture's bottom tenth, white, black, 16 bits, black, white.
+def frame_code(picture, rect):
+    """The frame number a view shows, or -1 when no code is readable there."""
+    x0, y0, w, h = rect
+    levels = []
+    for cell in range(20):
+        left, right = x0 + w * cell // 20, x0 + w * (cell + 1) // 20
+        xs = range(left + (right - left) // 4, max(left + (right - left) // 4 + 1,
+                                                    left + (right - left) * 3 // 4), 2)
+        ys = range(y0 + h * 93 // 100, max(y0 + h * 93 // 100 + 1, y0 + h * 99 // 100), 2)
+        values = [gray(picture.pixel(x, y)) for y in ys for x in xs]
+        levels.append(sum(values) // len(values))
+    white, black = min(levels[0], levels[19]), max(levels[1], levels[18])
+    if white - black < 60:
+        return -1
+    threshold = (white + black) // 2
+    number = 0
+    for level in levels[2:18]:
+        number = number * 2 + (1 if level > threshold else 0)
+    return number
+
+
+def gray(pixel):
+    r, g, b = pixel
+    return (r * 11 + g * 16 + b * 5) // 32
+
+
+def close(a, b, tolerance):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def count_near(picture, rect, colour, tolerance=24, step=2):
+    x0, y0, w, h = rect
+    return sum(1 for y in range(y0, y0 + h, step) for x in range(x0, x0 + w, step)
+               if close(picture.pixel(x, y), colour, tolerance))
+
+
+def is_rear(picture, rect):
+    """The rear camera's picture has a dark frame at its top and left edges."""
+    x, y, w, h = rect
+    top = picture.pixel(x + w // 2, y + max(1, h // 60))
+    side = picture.pixel(x + max(1, w // 120), y + h // 2)
+    return max(top) < 48 and max(side) < 48
+
+
+def jpeg_frame_code(path):
+    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                          capture_output=True, timeout=30).stdout
+    picture = Picture(data)
+    return frame_code(picture, (0, 0, picture.width, picture.height))
+
+
+class Day:
+    def __init__(self, program_dir, tools):
+        self.program_dir = program_dir
+        self.tools = tools
+        self.session = None
+        self.card = None
+        self.process = None
+        self.window = None
+        self.left_top = (0, 0)
+
+    def step(self, name):
+        self.session.step = name
+        print("  step: %s" % name)
+        sys.stdout.flush()
+
+    # The main window and what it shows.
+    def to_screen(self, rect):
+        left, top, _, _ = self.session.geometry(self.window)
+        return (left + rect[0], top + rect[1]) + tuple(rect[2:])
+
+    def press(self, point):
+        self.session.click(self.window, point)
+
+    def shot(self):
+        return self.session.screenshot()
+
+    def code_in(self, rect, picture=None):
+        return frame_code(picture or self.shot(), self.to_screen(rect))
+
+    def shown_frame(self, rect=FRONT_VIEW):
+        """The frame a view shows once it shows a readable code."""
+        seen = []
+
+        def readable():
+            seen[:] = [self.code_in(rect)]
+            return seen[0] >= 0
+        wait_for(readable, "a frame code in the view", timeout=10)
+        return seen[0]
+
+    def still_frame(self, rect=FRONT_VIEW):
+        """The frame shown once two screenshots half a second apart agree."""
+        last = [-2]
+
+        def settled():
+            code = self.code_in(rect)
+            if code >= 0 and code == last[0]:
+                return True
+            last[0] = code
+            time.sleep(0.5)
+            return False
+        wait_for(settled, "the view to hold one frame", timeout=10)
+        return last[0]
+
+    def advancing(self, rect=FRONT_VIEW, what="the view to play"):
+        first = self.shown_frame(rect)
+        wait_for(lambda: self.code_in(rect) > first, what, timeout=10)
+
+    def list_area(self):
+        x, y, w, h = self.to_screen(LIST)
+        return self.shot().region(x, y, w, h)
+
+    def playing(self):
+        files = [p for p in open_files(self.process.pid) if p.endswith(".mp4")]
+        check(len(files) <= 1, "more than one recording open: %s" % files)
+        return os.path.relpath(files[0], self.card) if files else None
+
+    def answer_save_as(self, path):
+        dialog = self.session.find(SAVE_AS, process=self.process)
+        self.session.xdotool("mousemove", "--window", dialog, "30", "30")
+        time.sleep(0.3)
+        self.session.xdotool("key", "ctrl+a")
+        self.session.xdotool("type", "--delay", "2", path)
+        time.sleep(0.2)
+        self.session.xdotool("key", "Return")
+        wait_for(lambda: self.session.gone(SAVE_AS), "the Save As dialog to close")
+
+    def message(self, title, timeout=10):
+        return self.session.find("^%s$" % title, process=self.process, timeout=timeout,
+                                 size=BOX_SIZE)
+
+
+def rows_of(card, folders):
+    """A tab's rows: its folders' recordings in name order (the names lie one recording
+    apart, so name order is key order)."""
+    names = [os.path.join(folder, name) for folder in folders
+             for name in os.listdir(os.path.join(card, folder)) if name.endswith(".mp4")]
+    return sorted(names, key=os.path.basename)
+
+
+def the_day(day, session, work):
+    day.session = session
+    card = day.card = os.path.join(work, "card")
+    subprocess.run([os.path.join(day.tools, "make-sample-card"), card, *CARD], check=True,
+                   capture_output=True, timeout=300)
+    settings_file = os.path.join(card, "SETTING", "BK_Setting.cfg")
+    with open(settings_file, "rb") as file:
+        settings_before = file.read()
+    exports = os.path.join(work, "exports")
+    os.makedirs(exports)
+
+    day.step("start")
+    day.process = session.start(
+        [os.path.join(day.program_dir, "RoadPlayer")],
+        env={"ROADPLAYER_VIRTUAL_DRIVES": card + "=QOR-SD",
+             "DCS_4100_BROWSE_ANSWER": os.path.join(card, "SETTING")})
+    day.window = session.remade(MAIN, day.process, MAIN_SIZE)
+    empty_list = day.list_area()
+    check(day.playing() is None, "a recording is open at start")
+
+    day.step("open the card")
+    day.press(OPEN)
+    selector = session.find(SELDRIVE, process=day.process)
+    session.click(selector, SELDRIVE_OK)
+    wait_for(lambda: session.gone(SELDRIVE), "the drive selector to close")
+    wait_for(lambda: day.list_area() != empty_list, "the normal recordings to be listed")
+
+    day.step("browse the four tabs")
+    lists = {}
+    for tab in ("EVENT", "MANUAL", "MOTION", "NORMAL"):
+        before = day.list_area()
+        day.press(TABS[tab])
+        wait_for(lambda: day.list_area() != before, "the %s list" % tab)
+        time.sleep(0.3)
+        lists[tab] = day.list_area()
+        check(lists[tab] != empty_list, "the %s tab lists nothing" % tab)
+    check(len(set(lists.values())) == 4, "two tabs show the same list")
+    check(day.playing() is None, "browsing opened a recording")
+
+    day.step("play")
+    normal = rows_of(card, ["NORMAL"])
+    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
+    wait_for(lambda: day.playing() == normal[0], "the first normal recording to open")
+    day.advancing(what="the front view to play")
+    day.advancing(SECOND_VIEW, "the rear view to play")
+
+    day.step("change speed")
+    # Frames per second of wall time, from the first and last of timed screenshots.
+    def rate(seconds):
+        samples = []
+        end = time.monotonic() + seconds
+        while not samples or time.monotonic() < end:
+            before = time.monotonic()
+            code = day.code_in(FRONT_VIEW)
+            if code >= 0:
+                samples.append(((before + time.monotonic()) / 2, code))
+        check(len(samples) >= 2, "too few readable frames")
+        (t0, c0), (t1, c1) = samples[0], samples[-1]
+        return (c1 - c0) / (t1 - t0)
+    normal_rate = rate(2.5)
+    day.press(SPEED_FASTEST)
+    time.sleep(0.3)
+    fast_rate = rate(2.5)
+    day.press(PLAY)  # paused before the recording's end
+    day.press(SPEED_NORMAL)
+    check(FPS * 0.6 <= normal_rate <= FPS * 1.4, "%.1f frames a second at 1.0x" % normal_rate)
+    check(fast_rate >= normal_rate * 1.5,
+          "%.1f frames a second at 2.0x against %.1f at 1.0x" % (fast_rate, normal_rate))
+
+    day.step("pause")
+    paused = day.still_frame()
+    time.sleep(1.0)
+    check(day.code_in(FRONT_VIEW) == paused, "the picture moved while paused")
+
+    day.step("seek with the slider")
+    # A click on the track jumps there: a quarter of the recording.
+    x, y, w, h = TIME_SLIDER
+    track = w - 2 * TIME_TRACK_MARGIN
+    day.press((x + TIME_TRACK_MARGIN + track // 4, y + h // 2))
+    target = LENGTH * FPS // 4
+    seen = []
+    wait_for(lambda: seen.append(day.code_in(FRONT_VIEW)) or abs(seen[-1] - target) <= FPS,
+             "the frame near %d after the seek (saw %s)" % (target, seen[-3:]), timeout=10)
+    sought = day.still_frame()
+    check(abs(sought - target) <= FPS, "frame %d after seeking to %d" % (sought, target))
+
+    day.step("frame step")
+    for expected in (sought + 1, sought + 2):
+        day.press(STEP)
+        wait_for(lambda: day.code_in(FRONT_VIEW) == expected, "frame %d" % expected, timeout=5)
+    time.sleep(0.8)
+    check(day.code_in(FRONT_VIEW) == sought + 2, "the picture moved after the frame step")
+
+    day.step("snapshot")
+    base = os.path.splitext(os.path.basename(normal[0]))[0]
+    day.press(CAPTURE)
+    day.answer_save_as(os.path.join(exports, base + ".jpg"))
+    for camera in ("front", "rear"):
+        path = os.path.join(exports, "%s_%s_000.jpg" % (base, camera))
+        wait_for(lambda: os.path.exists(path) and os.path.getsize(path) > 0, path)
+        time.sleep(0.2)
+        code = jpeg_frame_code(path)
+        check(code == sought + 2, "the %s snapshot shows frame %d, the view %d" % (
+            camera, code, sought + 2))
+
+    day.step("export")
+    day.press(SAVE)
+    day.answer_save_as(os.path.join(exports, "export.mp4"))
+    exported = os.path.join(exports, "export.mp4")
+    wait_for(lambda: os.path.exists(exported) and session.gone(COPYING), "the export to end",
+             timeout=60)
+    with open(os.path.join(card, normal[0]), "rb") as file:
+        original = file.read()
+    with open(exported, "rb") as file:
+        copy = file.read()
+    check(copy == original, "the export (%d bytes) differs from the recording (%d bytes)" % (
+        len(copy), len(original)))
+
+    day.step("switch views")
+    # From the recording's start, so that the views' checks end before it does.
+    day.press((x + TIME_TRACK_MARGIN, y + h // 2))
+    day.press(PLAY)
+    day.advancing(what="playback to resume")
+    check(day.playing() == normal[0], "playing %s" % day.playing())
+    day.press(FINR)
+    wait_for(lambda: is_rear(day.shot(), day.to_screen(FRONT_VIEW)),
+             "the rear camera in the main area")
+    day.advancing(FRONT_VIEW, "the rear camera to play in the main area")
+    day.advancing(SECOND_VIEW, "the front camera to play in the second area")
+    day.press(FINM)
+
+    def map_shown():
+        picture = day.shot()
+        return count_near(picture, day.to_screen(FRONT_VIEW), MAP_MARKER, 30) >= 20
+    wait_for(map_shown, "the map with its marker in the main area", timeout=30)
+    day.press(FINF)
+    wait_for(lambda: not is_rear(day.shot(), day.to_screen(FRONT_VIEW)) and
+             day.code_in(FRONT_VIEW) >= 0, "the front camera back in the main area")
+
+    day.step("enlarged mode")
+    # Without a window manager the window keeps its size and only the layout changes: the
+    # list goes and the front camera spreads over its place.
+    normal_list = day.list_area()
+    # The tab row: hidden in the enlarged layout, and unlike the list's highlighted row it
+    # stays as it is when the next recording opens meanwhile.
+    def tab_row():
+        return day.shot().region(*day.to_screen(TAB_ROW))
+    normal_tabs = tab_row()
+    day.press(MAXIMISE)
+
+    def enlarged():
+        picture = day.shot()
+        left, top, width, _ = session.geometry(day.window)
+        r, g, b = picture.pixel(left + width * 5 // 6, top + 70)
+        return b > r + 40 and day.list_area() != normal_list
+    wait_for(enlarged, "the front camera across the enlarged layout")
+    left, top, width, _ = session.geometry(day.window)
+    band = (left + width // 2, top + 60, width // 2 - 8, 200)
+    before = day.shot().region(*band)
+    wait_for(lambda: day.shot().region(*band) != before, "playback in the enlarged layout")
+    session.click(day.window, (width - NORMAL_FROM_RIGHT[0], NORMAL_FROM_RIGHT[1]))
+    wait_for(lambda: session.geometry(day.window)[2:] == MAIN_SIZE and tab_row() == normal_tabs,
+             "the normal layout with its tabs again")
+    day.advancing(what="playback in the normal layout again")
+
+    day.step("G-sensor window")
+    day.press(GSENSOR)
+    graph = session.find(GSENSOR_TITLE, process=day.process, timeout=10)
+
+    def curves():
+        left, top, _, _ = session.geometry(graph)
+        x, y, w, h = GSENSOR_BAND
+        picture = day.shot()
+        return all(count_near(picture, (left + x, top + y, w, h), pen) >= 20 for pen in PENS)
+    wait_for(curves, "three curves in the G-sensor window")
+    session.xdotool("mousemove", "--window", graph, "500", "20")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
+
+    day.step("settings tool saves onto the card")
+    day.press(SETTING)
+    tool = session.find(SETTINGS_TOOL, timeout=30)
+    tool_pid = int(session.xdotool("getwindowpid", tool).strip())
+    session.xdotool("windowmove", tool, "0", "0")
+    time.sleep(0.5)
+    session.click(tool, SETTINGS_P3)
+    time.sleep(0.3)
+    session.click(tool, SETTINGS_SAVE)
+    popup = session.find(SETTINGS_SAVED, timeout=10)
+    with open(settings_file, "rb") as file:
+        settings_after = file.read()
+    check(len(settings_after) == 9 and settings_after[:1] == b"4" and
+          settings_after[1:] == settings_before[1:],
+          "settings on the card: %r, before %r" % (settings_after, settings_before))
+    check(sorted(os.listdir(os.path.join(card, "SETTING"))) == ["BK_Setting.cfg"],
+          "the card's SETTING folder: %s" % os.listdir(os.path.join(card, "SETTING")))
+    session.click(popup, SETTINGS_POPUP_OK)
+    wait_for(lambda: not os.path.exists("/proc/%d" % tool_pid) or
+             open("/proc/%d/stat" % tool_pid).read().rsplit(")", 1)[1].split()[0] == "Z",
+             "the settings tool to end after saving")
+
+    day.step("card pulled during playback")
+    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
+    wait_for(lambda: day.playing() == normal[0], "the first normal recording to open again")
+    day.advancing(what="playback before the card is pulled")
+    check(day.playing() is not None, "nothing playing before the card is pulled")
+    os.rename(card, card + ".pulled")
+    box = day.message("Card removed")
+    check(day.playing() is None, "a recording is still open after the card was pulled")
+    session.click(box, MESSAGE_OK)
+    wait_for(lambda: session.gone("^Card removed$"), "the removal message to close")
+    wait_for(lambda: day.list_area() == empty_list, "the list to be emptied")
+    check(day.process.poll() is None, "the player ended")
+
+    day.step("quit")
+    day.press(EXIT)
+    box = day.message("Quit RoadPlayer")
+    session.click(box, QUESTION_OK)
+    session.wait_exit(day.process, "quitting")
+    check(sorted(os.listdir(exports)) == sorted(
+        ["export.mp4"] + ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
+        "files written: %s" % sorted(os.listdir(exports)))
+
+
+def main():
+    if len(sys.argv) != 4:
+        print(__doc__, file=sys.stderr)
+        return 2
+    day = Day(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]))
+    return run("day", [("a user's day", lambda session, work: the_day(day, session, work))],
+               sys.argv[3], screen="1280x800x24")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
