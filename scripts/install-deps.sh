@@ -12,7 +12,7 @@ packages=(
     libgtest-dev libgmock-dev
     fonts-nanum fonts-liberation
     xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox ffmpeg python3
-    desktop-file-utils
+    desktop-file-utils gpsbabel libxml2-utils
     clang libclang-rt-14-dev clang-format clang-tidy
 )
 

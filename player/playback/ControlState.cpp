@@ -90,6 +90,7 @@ void CControlState::OnReset() {
         list->DeleteAllItems();
     }
     SetText(kMainTextFile, QString());
+    SetText(kMainTextGps, QString());
     SetText(kMainTextCurTime, ZeroCurrentTime());
     SetText(kMainTextDuration, FormatTime(0, false));
     SetSliderValue(kMainSliderTime, 0);
@@ -123,6 +124,7 @@ void CControlState::OnStopped() {
     SetText(kMainTextCurTime, ZeroCurrentTime());
     SetText(kMainTextDuration, FormatTime(0, false));
     SetText(kMainTextFile, QString());
+    SetText(kMainTextGps, QString());
     SetChecked(kMainButtonPlay, false);
     SetEnabled(kMainButtonFrChange, false);
 }

@@ -63,6 +63,8 @@ public:
     static constexpr int32_t kSpeedResetPosition = 5;
     // The wave-out volume every opening and card removal restores: half on both channels.
     static constexpr uint32_t kHalfVolume = 0x7FFF7FFF;
+    // Volume slider positions per Up or Down key: twenty steps over the range.
+    static constexpr int32_t kVolumeKeyStep = 5;
 
     CControlState() = default;
     CControlState(const CControlState&) = delete;
@@ -100,6 +102,16 @@ public:
     void FastForward();
     // Pauses a running graph, steps one frame, shows the paused look (event 6).
     void StepFrame();
+
+    // Keyboard steps. A relative seek (negative: back), only while running or paused, clamped
+    // to the recording as rewind and fast-forward are; then the position refresh.
+    void SeekBy(double seconds);
+    // One frame on (direction > 0) or back, only while paused; then the position refresh.
+    void StepFrameWhilePaused(int32_t direction);
+    // The volume slider kVolumeKeyStep positions up or down, acting as a drag to there would.
+    void StepVolume(int32_t direction);
+    // The speed slider one position up or down, only while running (as the slider does).
+    void StepSpeed(int32_t direction);
 
     // Slider notices with the slider's new position.
     void OnTimeSlider(int32_t positionMs);

@@ -41,7 +41,8 @@ constexpr ModeRow kModeTable[] = {
     {kMainImageFile, "-oooooo"},       {kMainTextFile, "-oooooo"},
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
-    {kMainButtonFrChange, "--ffooo"},
+    {kMainButtonFrChange, "--ffooo"},  {kMainButtonTrack, "fffofoo"},
+    {kMainTextGps, "-oooooo"},
 };
 
 Column ColumnFor(int32_t mode, bool open) {

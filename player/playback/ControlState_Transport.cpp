@@ -4,6 +4,9 @@
 
 #include "platform/system/WaveOutVolume.h"
 #include "player/resources/Resource.h"
+#include "player/skin/SkSlider.h"
+
+#include <QWidget>
 
 #include <algorithm>
 #include <array>
@@ -69,6 +72,58 @@ void CControlState::StepFrame() {
         graph->StepFrame();
     }
     UpdateControls(kEventPaused);
+}
+
+void CControlState::SeekBy(double seconds) {
+    if (m_player == nullptr || !GraphRunningOrPaused()) {
+        return;
+    }
+    if (seconds < 0) {
+        m_player->SeekBack(-seconds);
+    } else {
+        m_player->SeekForward(seconds);
+    }
+    UpdateControls(kEventPosition);
+}
+
+void CControlState::StepFrameWhilePaused(int32_t direction) {
+    CPlayGraph* graph = Graph();
+    if (graph == nullptr || graph->State() != GraphState::Paused) {
+        return;
+    }
+    if (direction > 0) {
+        graph->StepFrame();
+    } else {
+        graph->StepFrameBack();
+    }
+    UpdateControls(kEventPosition);
+}
+
+void CControlState::StepVolume(int32_t direction) {
+    auto* slider = dynamic_cast<SkSlider*>(Widget(kMainSliderVolume));
+    // Without a card the volume is not on show, and so not changed either.
+    if (slider == nullptr || slider->Window() == nullptr || slider->Window()->isHidden()) {
+        return;
+    }
+    const int32_t position =
+        std::clamp(slider->Value() + (direction > 0 ? kVolumeKeyStep : -kVolumeKeyStep),
+                   slider->Minimum(), slider->Maximum());
+    SetSliderValue(kMainSliderVolume, position);
+    OnVolumeSlider(position);
+}
+
+void CControlState::StepSpeed(int32_t direction) {
+    auto* slider = dynamic_cast<SkSlider*>(Widget(kMainSliderSpeed));
+    const CPlayGraph* graph = Graph();
+    if (slider == nullptr || graph == nullptr || graph->State() != GraphState::Running) {
+        return;
+    }
+    const int32_t position = std::clamp(slider->Value() + (direction > 0 ? 1 : -1),
+                                        slider->Minimum(), slider->Maximum());
+    if (position != slider->Value()) {
+        SetSliderValue(kMainSliderSpeed, position);
+        OnSpeedSlider(position);
+    }
 }
 
 void CControlState::OnTimeSlider(int32_t positionMs) {

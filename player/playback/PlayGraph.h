@@ -69,6 +69,9 @@ public:
     REFERENCE_TIME GetDuration();
     // 1 when a frame was stepped, else 0.
     int StepFrame();
+    // Shows the frame before the front view's current one by seeking just before the current
+    // frame's time (not below 0): 1 when a seek was made, else 0.
+    int StepFrameBack();
     // Refits each renderer to its view and has the view repainted.
     void RepaintViews();
     // The picture of view 0 (front) or 1 (rear, two-view graphs only) as a top-down image.

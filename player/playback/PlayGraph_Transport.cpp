@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 using namespace platform::media;
@@ -14,6 +15,8 @@ namespace player {
 namespace {
 
 constexpr DWORD kStepOneFrame = 0xFFFFFFFF;
+// No recording shows a frame longer than this (2 frames a second).
+constexpr REFERENCE_TIME kMaxFrameSpan100ns = FromMilliseconds(500);
 constexpr DWORD kDibHeaderBytes = sizeof(BITMAPINFOHEADER);
 constexpr uint16_t kDibBitsPerPixel = 32;
 constexpr LONG kMaxDibSide = 16384;
@@ -127,6 +130,33 @@ int CPlayGraph::StepFrame() {
         return 0;
     }
     return SUCCEEDED(step->Step(kStepOneFrame, nullptr)) ? 1 : 0;
+}
+
+int CPlayGraph::StepFrameBack() {
+    if (!m_graph || m_state != GraphState::Paused) {
+        return 0;
+    }
+    // The front renderer knows which frame it shows and its number; while the frame of a seek
+    // is still on its way, the frame it reports lies elsewhere and the position stands in.
+    const REFERENCE_TIME position = GetPosition();
+    RendererStats stats;
+    const auto renderer =
+        QueryInterface<IRendererStats>(static_cast<IUnknown*>(m_frontRenderer.Get()));
+    const bool known = renderer && SUCCEEDED(renderer->GetRendererStats(&stats)) &&
+                       stats.lastSampleTime >= 0 && stats.lastSampleTime <= position &&
+                       position - stats.lastSampleTime < kMaxFrameSpan100ns;
+    const REFERENCE_TIME shown = known ? stats.lastSampleTime : position;
+    if (shown <= 0) {
+        return 0;
+    }
+    // A camera records at a constant rate: the frame before starts one frame's span earlier.
+    // The seek goes to that start, since a picture is shown for the time it starts at.
+    REFERENCE_TIME target = shown - 1;
+    if (known && stats.lastFrameNumber > 0) {
+        target = static_cast<REFERENCE_TIME>(std::llround(
+            static_cast<double>(shown) * (stats.lastFrameNumber - 1) / stats.lastFrameNumber));
+    }
+    return SUCCEEDED(SeekTo(std::max<REFERENCE_TIME>(target, 0))) ? 1 : 0;
 }
 
 void CPlayGraph::RepaintViews() {

@@ -72,6 +72,8 @@ constexpr std::array<MainControl, kMainControlCount> kMainControls = {{
     {kMainButtonRinm, kButton, kIdcRinm},
     {kMainWebMap, kWeb, kIdcMap},
     {kMainButtonFrChange, kButton, kIdcFrChange},
+    {kMainButtonTrack, kButton, kIdcTrack},
+    {kMainTextGps, kText, kIdcGpsText},
 }};
 
 // The skin places every child; the template's rectangles only give them a size to start with.

@@ -61,6 +61,9 @@ inline constexpr int kIdcFileList = 1046;
 inline constexpr int kIdcVolume = 1047;
 inline constexpr int kIdcRinr = 1048;
 inline constexpr int kIdcReal = 1049;
+// The player's own additions: the GPS track export and the speed and clock readout.
+inline constexpr int kIdcTrack = 1050;
+inline constexpr int kIdcGpsText = 1051;
 
 // Main window: control names of the skin.
 inline constexpr char kMainImageTitle[] = "main.image.title";
@@ -110,6 +113,9 @@ inline constexpr char kMainButtonRinr[] = "main.button.rinr";
 inline constexpr char kMainButtonRinm[] = "main.button.rinm";
 inline constexpr char kMainWebMap[] = "main.web.map";
 inline constexpr char kMainButtonFrChange[] = "main.button.frchange";
+// Optional in a skin: a skin without them simply has no track button or readout.
+inline constexpr char kMainButtonTrack[] = "main.button.track";
+inline constexpr char kMainTextGps[] = "main.text.gps";
 
 // Message box: template ids and control names.
 inline constexpr int kIdcNotifyTitle = 1100;

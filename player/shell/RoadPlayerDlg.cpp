@@ -149,6 +149,9 @@ bool CRoadPlayerDlg::OnCommand(int id) {
         case kIdcSave:
             OnSave();
             return true;
+        case kIdcTrack:
+            OnSaveTrack();
+            return true;
         case kIdcCapture:
             OnCapture();
             return true;
@@ -229,8 +232,14 @@ platform::LResult CRoadPlayerDlg::OnNotify(int id, int code, int item) {
 bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+            const auto* keyEvent = static_cast<QKeyEvent*>(event);
+            const int key = keyEvent->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+                return true;
+            }
+            // Shift gives "+" on many layouts; other modifiers belong to shortcuts.
+            constexpr Qt::KeyboardModifiers kPlainKeys = Qt::ShiftModifier | Qt::KeypadModifier;
+            if ((keyEvent->modifiers() & ~kPlainKeys) == 0 && OnKey(key)) {
                 return true;
             }
             break;

@@ -106,6 +106,13 @@ private:
     void ArmTick();
     void SeekToOwnPosition();
 
+    // Keys (RoadPlayerDlg_Keys.cpp). True when the key is one of the window's own; it is then
+    // taken whatever it did.
+    bool OnKey(int key);
+    // A button's command, only when the button is shown and enabled, as a click would.
+    void PressIfEnabled(const char* name, int id);
+    void ToggleEnlarged();
+
     // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).
     // Opens, runs, arms the tick and shows the playing look; resets on failure.
     bool StartRecording(const QString& path);
@@ -137,6 +144,11 @@ private:
     // Export and snapshot (RoadPlayerDlg_Export.cpp).
     void OnSave();
     void OnCapture();
+    // The open recording's GPS track as a GPX file chosen in a Save As dialog.
+    void OnSaveTrack();
+    // Pauses a running playback for a dialog: whether it was running.
+    bool PauseForDialog();
+    void ResumeAfterDialog(bool wasRunning);
 
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
@@ -148,6 +160,8 @@ private:
     void ShowRecordingTelemetry();
     // The tick's position for the map's marker and the G-sensor cursor.
     void ShowViewsAt(int64_t positionMs);
+    // The speed and clock of the fix at the position, or "--"; skins may leave the readout out.
+    void ShowGpsReadout(uint32_t positionMs);
     void OnViewButton(int32_t event);
     void OnGSensorButton();
     void HideGSensor();

@@ -1,8 +1,10 @@
-// The main window's export (Save) and snapshot (Capture) commands. Both pause a running
-// playback while their Save As dialog is open and run it again afterwards.
+// The main window's export (Save), track (GPX) and snapshot (Capture) commands. Each pauses a
+// running playback while its Save As dialog is open and runs it again afterwards.
 
 #include "player/shell/RoadPlayerDlg.h"
 
+#include "platform/system/AtomicFile.h"
+#include "platform/system/ShellFolders.h"
 #include "platform/window/SystemDialogs.h"
 #include "player/catalogue/Export.h"
 #include "player/catalogue/Snapshot.h"
@@ -10,7 +12,9 @@
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
+#include "player/telemetry/TrackExport.h"
 
+#include <QFileInfo>
 #include <QImage>
 
 namespace player {
@@ -19,6 +23,12 @@ namespace {
 
 constexpr int kFrontView = 0;
 constexpr int kRearView = 1;
+
+// The track's messages; a profile without them shows none.
+constexpr char kMsgNoGpsTrack[] = "error-no-gps";
+constexpr char kMsgSaveTrack[] = "error-save-track";
+constexpr char kTrackExtension[] = "gpx";
+constexpr char kTrackFilter[] = "GPX track(*.gpx)|*.gpx||";
 
 }  // namespace
 
@@ -32,19 +42,55 @@ void CRoadPlayerDlg::OnSave() {
         ShowMessage(kMsgNoSelectFile, kMessageKind);
         return;
     }
-    const bool wasRunning = graph->State() == GraphState::Running;
-    if (wasRunning) {
-        graph->Pause();
-        m_controlState->UpdateControls(kEventPaused);
-    }
+    const bool wasRunning = PauseForDialog();
     const QString source = m_currentPath;
     const std::optional<platform::SaveFileResult> chosen =
         platform::GetSaveFileName(ExportSaveRequest(source));
     if (chosen && !ExportRecording(this, source, chosen->path)) {
         ShowMessage(kMsgCopyFile, kMessageKind);
     }
+    ResumeAfterDialog(wasRunning);
+}
+
+void CRoadPlayerDlg::OnSaveTrack() {
+    if (m_player.Graph() == nullptr || m_currentPath.isEmpty()) {
+        ShowMessage(kMsgNoSelectFile, kMessageKind);
+        return;
+    }
+    const std::vector<TrackPoint> track = TrackOf(m_telemetry);
+    if (track.empty()) {
+        ShowMessage(kMsgNoGpsTrack, kMessageKind);
+        return;
+    }
+    const bool wasRunning = PauseForDialog();
+    const QString name = QFileInfo(m_currentPath).completeBaseName();
+    const platform::SaveFileRequest request{
+        this, platform::GetDesktopFolder() + '/' + name + '.' + kTrackExtension, kTrackFilter,
+        true};
+    if (const auto chosen = platform::GetSaveFileName(request)) {
+        const QString target =
+            chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
+        if (!platform::WriteFileAtomically(target, TrackGpx(track, name))) {
+            qCWarning(lcShell) << "the track could not be written to" << target;
+            ShowMessage(kMsgSaveTrack, kMessageKind);
+        }
+    }
+    ResumeAfterDialog(wasRunning);
+}
+
+bool CRoadPlayerDlg::PauseForDialog() {
+    CPlayGraph* graph = m_player.Graph();
+    if (graph == nullptr || graph->State() != GraphState::Running) {
+        return false;
+    }
+    graph->Pause();
+    m_controlState->UpdateControls(kEventPaused);
+    return true;
+}
+
+void CRoadPlayerDlg::ResumeAfterDialog(bool wasRunning) {
     // The card may have gone meanwhile, and the recording with it.
-    graph = m_player.Graph();
+    CPlayGraph* graph = m_player.Graph();
     if (wasRunning && graph != nullptr && graph->State() == GraphState::Paused) {
         graph->Run();
         ArmTick();

@@ -4,10 +4,12 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/InternetState.h"
+#include "platform/window/Window.h"
 #include "player/profile/AppProfile.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
 #include "player/skin/TypeFactory.h"
+#include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
 
@@ -74,6 +76,7 @@ void CRoadPlayerDlg::LoadMapPage() {
 }
 
 void CRoadPlayerDlg::ShowRecordingTelemetry() {
+    ShowGpsReadout(0);
     if (SkWebBrowser* map = MapView()) {
         map->ShowRoute();
     }
@@ -88,6 +91,7 @@ void CRoadPlayerDlg::ShowRecordingTelemetry() {
 
 void CRoadPlayerDlg::ShowViewsAt(int64_t positionMs) {
     const auto ms = static_cast<uint32_t>(std::max<int64_t>(positionMs, 0));
+    ShowGpsReadout(ms);
     if (SkWebBrowser* map = MapView()) {
         if (!map->PageLoaded()) {
             LoadMapPage();
@@ -102,6 +106,19 @@ void CRoadPlayerDlg::ShowViewsAt(int64_t positionMs) {
     }
     if (m_gsensor) {
         m_gsensor->SetPosition(static_cast<int32_t>(ms));
+    }
+}
+
+void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
+    const SkWidget* widget = FindWidget(kMainTextGps);
+    QWidget* readout = widget != nullptr ? widget->Window() : nullptr;
+    if (readout == nullptr) {
+        return;
+    }
+    const QString text = GpsReadoutText(m_telemetry.FindGPS(positionMs));
+    if (platform::GetWindowText(readout) != text) {
+        platform::SetWindowText(readout, text);
+        readout->update();
     }
 }
 

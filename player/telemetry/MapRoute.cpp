@@ -13,12 +13,6 @@ constexpr double kMaxLongitude = 180.0;
 
 }  // namespace
 
-double ToDecimalDegrees(double nmea) {
-    const double value = nmea * 0.01;
-    const double degrees = std::trunc(value);
-    return (value - degrees) * 100.0 / 60.0 + degrees;
-}
-
 QString DrawCurrentCall(const CGPSData& fix) {
     // QString::asprintf formats numbers in the C locale, as the page reads them.
     return QString::asprintf("javascript:DrawCurrent('%lf', '%lf')",

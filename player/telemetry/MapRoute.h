@@ -2,6 +2,7 @@
 // What the map page is given from the telemetry store: the position of a fix as the
 // DrawCurrent call, and the whole route of a recording. UI thread only (reads the store).
 
+#include "player/telemetry/FixValues.h"
 #include "player/telemetry/TextData.h"
 
 #include <QString>
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace player {
-
-// A stored ddmm.mmmm value in decimal degrees; negative (south, west) stays negative.
-double ToDecimalDegrees(double nmea);
 
 // "javascript:DrawCurrent('<longitude>', '<latitude>')", both in decimal degrees with six
 // decimals, whatever the user's locale.

@@ -27,6 +27,7 @@ public:
     // "none", "AAC" or "PCM".
     QString AudioKind() const;
     const QString& Error() const { return m_error; }
+    const player::CTextData& Telemetry() const { return m_telemetry; }
 
 private:
     bool WaitForFrameAt(int positionMs, platform::media::REFERENCE_TIME shownBefore);

@@ -1,5 +1,7 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg]: what the player sees in a recording.
+// recording-info FILE [--telemetry] [--frame MS OUT.jpg] [--gpx OUT.gpx] [--csv OUT.csv]: what
+// the player sees in a recording.
 #include "tools/recording-info/RecordingInfo.h"
+#include "tools/recording-info/TrackFiles.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -18,6 +20,8 @@ struct Options {
     bool telemetry = false;
     std::optional<int> frameMs;
     QString framePath;
+    QString gpxPath;
+    QString csvPath;
 };
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
@@ -35,6 +39,8 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             options.frameMs = ms;
             options.framePath = arguments[i + 2];
             i += 2;
+        } else if ((argument == "--gpx" || argument == "--csv") && i + 1 < arguments.size()) {
+            (argument == "--gpx" ? options.gpxPath : options.csvPath) = arguments[++i];
         } else if (!argument.startsWith("--") && options.path.isEmpty()) {
             options.path = argument;
         } else {
@@ -61,7 +67,8 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg]\n";
+        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg] [--gpx OUT.gpx] "
+               "[--csv OUT.csv]\n";
         return kExitUsage;
     }
     RecordingInfo info;
@@ -74,6 +81,18 @@ int main(int argc, char* argv[]) {
         info.WriteTelemetryCsv(out);
     }
     out.flush();
+    const struct {
+        const QString& path;
+        TrackFormat format;
+    } tracks[] = {{options->gpxPath, TrackFormat::Gpx}, {options->csvPath, TrackFormat::Csv}};
+    for (const auto& track : tracks) {
+        QString error;
+        if (!track.path.isEmpty() &&
+            !WriteTrackFile(info.Telemetry(), options->path, track.format, track.path, &error)) {
+            err << "recording-info: " << error << '\n';
+            return kExitFailure;
+        }
+    }
     if (options->frameMs && !info.SaveFrame(*options->frameMs, options->framePath)) {
         err << "recording-info: " << info.Error() << '\n';
         return kExitFailure;

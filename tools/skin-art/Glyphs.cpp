@@ -281,6 +281,18 @@ void MapPinGlyph(QPainter& p) {
     p.fillPath(pin.subtracted(hole), p.pen().color());
 }
 
+// A winding route from a start dot to an end flag: the recording's track.
+void TrackGlyph(QPainter& p) {
+    QPainterPath route(QPointF(4, 16));
+    route.cubicTo(9, 16, 4, 9, 9, 9);
+    route.cubicTo(14, 9, 10, 4, 15, 4);
+    Stroke(p, route, 2);
+    QPainterPath ends;
+    ends.addEllipse(QPointF(4, 16), 2.5, 2.5);
+    ends.addEllipse(QPointF(15.5, 4), 2.5, 2.5);
+    p.fillPath(ends, p.pen().color());
+}
+
 void SwapGlyph(QPainter& p) {
     QPainterPath arrows = Line(3, 7, 16, 7);
     arrows.moveTo(12.5, 3.5);
@@ -380,6 +392,7 @@ GlyphPainter PainterOf(Glyph glyph) {
         {Glyph::FrontCamera, FrontCameraGlyph},
         {Glyph::RearCamera, RearCameraGlyph},
         {Glyph::MapPin, MapPinGlyph},
+        {Glyph::Track, TrackGlyph},
         {Glyph::Swap, SwapGlyph},
         {Glyph::Slow, SlowGlyph},
         {Glyph::Fast, FastGlyph},

@@ -41,7 +41,8 @@ enum class Glyph {
     File,
     Info,
     Question,
-    Logo
+    Logo,
+    Track
 };
 
 // Draws the glyph filling box (square; at 20 px it lands on whole pixels). Any thread.

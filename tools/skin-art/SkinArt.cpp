@@ -56,6 +56,7 @@ std::vector<Picture> ButtonPictures() {
         Strip("btn_open.png", open),
         Strip("btn_capture.png", Icon(36, Glyph::Snapshot)),
         Strip("btn_save.png", Icon(36, Glyph::Export)),
+        Strip("btn_track.png", Icon(36, Glyph::Track)),
         Strip("btn_gsensor.png", Icon(36, Glyph::GSensor)),
         Strip("btn_setting.png", Icon(36, Glyph::Settings)),
         Strip("btn_site.png", Icon(36, Glyph::Site)),

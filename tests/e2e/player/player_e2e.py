@@ -36,6 +36,8 @@ CURSOR_PEN = (240, 204, 96)
 # The map page's ground and marker.
 MAP_GROUND = (12, 15, 19)
 MAP_MARKER = (79, 163, 224)
+# The map page's speed legend: the corner it takes at the bottom left (width, height).
+ROUTE_LEGEND = (170, 48)
 BOX_OK = (242, 164)
 BOX_CANCEL = (350, 164)
 # Points of the main window where only its background shows, in mode 0 and mode 1 alike.
@@ -255,6 +257,18 @@ def keep(session, player, name):
     print("screenshot: %s" % path)
 
 
+def speed_coloured(pixel):
+    """A strong colour of the route's scale (green to red), not the marker's blue or a grey."""
+    r, g, b = pixel[:3]
+    return max(r, g, b) - min(r, g, b) >= 70 and b < max(r, g)
+
+
+def count_speed_coloured(picture, rect, step=2):
+    x0, y0, w, h = rect
+    return sum(1 for y in range(y0, y0 + h, step) for x in range(x0, x0 + w, step)
+               if speed_coloured(picture.pixel(x, y)))
+
+
 def cursor_column(picture, rect):
     """The x of the G-sensor cursor line in the band, or None."""
     x0, y0, w, h = rect
@@ -311,6 +325,15 @@ def scenario_views(player, session, work):
                 count_near(picture, rect, MAP_GROUND, 16, 8) > rect[2] * rect[3] // 256 and
                 camera_in(*area(session, window, SECOND_VIEW, picture)) == "front")
     wait_for(map_shown, "the map with its marker in the main area", timeout=30)
+
+    # The route under the marker: a line in the speed colours, and their legend in its corner.
+    def route_and_legend():
+        picture, (x0, y0, w, h) = area(session, window, FRONT_VIEW)
+        legend = (x0, y0 + h - ROUTE_LEGEND[1], ROUTE_LEGEND[0], ROUTE_LEGEND[1])
+        route = count_speed_coloured(picture, (x0, y0, w, h - ROUTE_LEGEND[1]))
+        legend_bar = count_speed_coloured(picture, legend, step=1)
+        return route >= 40 and legend_bar >= 20
+    wait_for(route_and_legend, "the route in speed colours with its legend", timeout=10)
     keep(session, player, "map-in-main-area.png")
 
     # The page takes the keyboard when clicked; Escape still never reaches the window.

@@ -80,6 +80,7 @@ const std::map<std::string, std::string> kExpected = {
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
+    {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
 };
 
 class ControlStateTest : public testing::Test {

@@ -156,6 +156,17 @@ TEST_F(PlayGraphTest, BothViewsShowTheirPictureAndStepFrameAdvancesOne) {
     ASSERT_EQ(graph->StepFrame(), 1);
     EXPECT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 11; }));
     EXPECT_EQ(graph->State(), GraphState::Paused);
+
+    // Back one frame at a time, down to the first, which has nothing before it.
+    for (const int frame : {10, 9}) {
+        ASSERT_EQ(graph->StepFrameBack(), 1);
+        EXPECT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == frame; })) << frame;
+    }
+    m_player.SeekToMs(0);
+    ASSERT_TRUE(WaitFor([&] { return FrameShown(graph, 0) == 0; }));
+    EXPECT_EQ(graph->StepFrameBack(), 0);
+    ASSERT_TRUE(SUCCEEDED(graph->Run()));
+    EXPECT_EQ(graph->StepFrameBack(), 0);  // only while paused
 }
 
 TEST_F(PlayGraphTest, OneVideoGraphHasNoRearPicture) {

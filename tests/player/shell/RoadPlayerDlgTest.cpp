@@ -1,6 +1,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
+#include "platform/system/WaveOutVolume.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
 #include "platform/window/ListCtrl.h"
@@ -16,18 +17,23 @@
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
+#include "player/skin/SkSlider.h"
+#include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
+#include "player/telemetry/TrackExport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -231,6 +237,16 @@ protected:
         WaitUntil([&] { return done; }, 10000);
         return result;
     }
+
+    // A key as the keyboard delivers it: through the application to the window's own loop.
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(m_dlg.get(), &press);
+    }
+    int32_t SliderValue(const char* name) const {
+        return dynamic_cast<SkSlider*>(Widget(name))->Value();
+    }
+    QString Text(const char* name) const { return platform::GetWindowText(Widget(name)->Window()); }
 
     QTemporaryDir m_dir;
     std::unique_ptr<CRoadPlayerDlg> m_dlg;
@@ -540,6 +556,161 @@ TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
         WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
     emit Map()->RouteClicked(target);
     EXPECT_EQ(PositionMs(), target);
+}
+
+// Every key with nothing open: only the layout key acts; once the card is listed, Space plays
+// the first row as the play button does.
+TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
+    OfferCard();
+    const int32_t volume = SliderValue(kMainSliderVolume);
+    for (const int key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right, Qt::Key_Comma, Qt::Key_Period,
+                          Qt::Key_Up, Qt::Key_Down, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_PageUp,
+                          Qt::Key_PageDown, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        Key(key);
+    }
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 0);
+    EXPECT_EQ(SliderValue(kMainSliderVolume), volume);
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
+    Key(Qt::Key_F);
+    EXPECT_EQ(m_dlg->BackgroundMode(), 1);
+    Key(Qt::Key_F);
+    EXPECT_EQ(m_dlg->BackgroundMode(), 0);
+
+    m_dlg->DispatchCommand(kIdcOpen);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
+// The transport keys on an open recording of a listed card, at and past its ends.
+TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
+    OfferCard();
+    m_dlg->DispatchCommand(kIdcOpen);
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_NE(Graph(), nullptr);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+    EXPECT_TRUE(m_dlg->PausedByUser());
+
+    SeekMs(2000);
+    Key(Qt::Key_Left);  // 5 s back from 2 s stops at the start
+    EXPECT_EQ(PositionMs(), 0);
+    Key(Qt::Key_Comma);  // nothing before the first frame
+    EXPECT_EQ(PositionMs(), 0);
+    SeekMs(1000);
+    Key(Qt::Key_Comma);  // the frame before the one at 1 s (15 frames a second)
+    EXPECT_LT(PositionMs(), 1000);
+    EXPECT_GE(PositionMs(), 1000 - 67);
+    Key(Qt::Key_Period);
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+
+    // Speed keys act only while playing, as the speed slider does.
+    Key(Qt::Key_Plus);
+    EXPECT_EQ(SliderValue(kMainSliderSpeed), 5);
+    Key(Qt::Key_Space);
+    ASSERT_EQ(Graph()->State(), GraphState::Running);
+    Key(Qt::Key_Plus, Qt::ShiftModifier);
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 1.25f);
+    Key(Qt::Key_Minus);
+    Key(Qt::Key_Minus);
+    EXPECT_EQ(SliderValue(kMainSliderSpeed), 4);
+    EXPECT_FLOAT_EQ(Graph()->Rate(), 0.8f);
+    Key(Qt::Key_Right, Qt::ControlModifier);  // not one of the window's keys
+    EXPECT_LT(PositionMs(), 2500);
+    const int64_t before = PositionMs();
+    Key(Qt::Key_Period);  // frame steps only while paused
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_GE(PositionMs(), before);
+
+    // Volume in steps of 5, held to the slider's range; at 0 the button shows muted.
+    for (int i = 0; i < 12; ++i) {
+        Key(Qt::Key_Up);
+    }
+    EXPECT_EQ(SliderValue(kMainSliderVolume), 100);
+    EXPECT_EQ(platform::GetWaveOutVolume(), 0xFFFFFFFFu);
+    for (int i = 0; i < 21; ++i) {
+        Key(Qt::Key_Down);
+    }
+    EXPECT_EQ(SliderValue(kMainSliderVolume), 0);
+    EXPECT_EQ(platform::GetWaveOutVolume(), 0u);
+    EXPECT_TRUE(Checked(kMainButtonVolume));
+
+    Key(Qt::Key_F);
+    EXPECT_EQ(m_dlg->ControlState()->WindowMode(), 1);
+    Key(Qt::Key_F);
+    EXPECT_EQ(m_dlg->ControlState()->WindowMode(), 0);
+
+    // Past the end the next tick opens the next row; Page Up and Down move along the rows,
+    // and past the last one the recording closes as Next does.
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Right);
+    EXPECT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() == 1; }));
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(m_dlg->CurrentRow(), 1);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_EQ(Graph(), nullptr);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
+}
+
+// The readout follows the fix at the position, and the track button writes the fixes as GPX;
+// a recording without GPS gives a message and no file.
+TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
+    OfferCard();
+    int asked = 0;
+    QString answer = m_dir.filePath("track");
+    platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
+        ++asked;
+        EXPECT_TRUE(request.initialPath.endsWith(".gpx")) << request.initialPath.toStdString();
+        return std::optional<QString>(answer);
+    });
+    Play(PlainClip());
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(m_messages, QStringList{"No GPS track"});
+    EXPECT_FALSE(QFile::exists(answer + ".gpx"));
+    EXPECT_TRUE(WaitUntil([&] { return Text(kMainTextGps) == "--"; }));
+
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    // Paused, the tick keeps the readout on the fix after the position.
+    const auto shows = [&](const QString& expected) {
+        return WaitUntil([&] { return Text(kMainTextGps) == expected; });
+    };
+    const QString atStart = GpsReadoutText(m_dlg->Telemetry().FindGPS(PositionMs()));
+    EXPECT_TRUE(atStart.contains(" km/h  20")) << atStart.toStdString();
+    EXPECT_TRUE(shows(atStart)) << Text(kMainTextGps).toStdString();
+    SeekMs(static_cast<int32_t>(m_dlg->Player().GetDurationMs()) - 200);
+    EXPECT_TRUE(shows("--")) << Text(kMainTextGps).toStdString();  // after the last fix
+
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(asked, 1);
+    QFile gpx(answer + ".gpx");
+    ASSERT_TRUE(gpx.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&gpx);
+    size_t points = 0;
+    while (!xml.atEnd()) {
+        points += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt";
+    }
+    EXPECT_FALSE(xml.hasError());
+    EXPECT_EQ(points, TrackOf(m_dlg->Telemetry()).size());
+    EXPECT_EQ(points, m_dlg->Telemetry().GPSList().size());
+
+    answer = m_dir.filePath("no/such/folder/track.gpx");
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved"}));
+    EXPECT_FALSE(QFile::exists(answer));
+
+    m_dlg->DispatchCommand(kIdcStop);
+    EXPECT_EQ(Text(kMainTextGps), "");
 }
 
 }  // namespace

@@ -59,6 +59,8 @@ WindowTable MainTable() {
                 {"main.button.rinm", "button", kMode0},
                 {"main.web.map", "map", kMode0},
                 {"main.button.frchange", "button", kMode1},
+                {"main.button.track", "button", kModes01},
+                {"main.text.gps", "text", kModes01},
             }};
 }
 

@@ -1,0 +1,25 @@
+#include "tools/recording-info/TrackFiles.h"
+
+#include "platform/system/AtomicFile.h"
+#include "player/telemetry/TrackExport.h"
+
+#include <QFileInfo>
+
+bool WriteTrackFile(const player::CTextData& telemetry, const QString& recordingPath,
+                    TrackFormat format, const QString& outPath, QString* error) {
+    const std::vector<player::TrackPoint> track = player::TrackOf(telemetry);
+    if (track.empty()) {
+        *error = QStringLiteral("%1 holds no valid GPS fix; %2 was not written")
+                     .arg(recordingPath, outPath);
+        return false;
+    }
+    const QByteArray bytes =
+        format == TrackFormat::Gpx
+            ? player::TrackGpx(track, QFileInfo(recordingPath).completeBaseName())
+            : player::TrackCsv(track);
+    if (!platform::WriteFileAtomically(outPath, bytes)) {
+        *error = QStringLiteral("cannot write %1").arg(outPath);
+        return false;
+    }
+    return true;
+}
