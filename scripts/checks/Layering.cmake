@@ -16,7 +16,7 @@ set(allowed_platform/gfx "")
 set(allowed_platform/window "platform/gfx;platform/system")
 set(allowed_platform/media "platform/system")
 set(allowed_player/common "")
-set(allowed_player/pack "player/common")
+set(allowed_player/pack "player/common;platform/system")
 set(allowed_player/skin "player/common;player/pack;platform/gfx;platform/window")
 set(allowed_player/resources "platform/window")
 # The message and about boxes are skinned windows, so the profile sits over the skin.
@@ -32,12 +32,12 @@ set(allowed_player/shell "${player_base};player/catalogue;player/resources;${pla
 set(allowed_player/resources "platform/window")
 set(allowed_settings "${platform}")
 set(allowed_tools/drives "platform/system")
-set(allowed_tools/make-sample-card "platform/media")
-set(allowed_tools/mkpack "player/common;player/pack;player/profile")
-set(allowed_tools/recording-info "player/playback;player/telemetry;platform/media")
+set(allowed_tools/make-sample-card "platform/media;platform/system")
+set(allowed_tools/mkpack "player/common;player/pack;player/profile;player/skin;platform/system")
+set(allowed_tools/recording-info "player/playback;player/telemetry;platform/media;platform/system")
 set(allowed_tools/skin-art "")
 set(allowed_tools/skin-preview
-    "player/common;player/pack;player/profile;player/skin;platform/gfx;platform/window")
+    "player/common;player/pack;player/profile;player/skin;platform/gfx;platform/window;platform/system")
 
 # Angle-bracket headers the system itself never includes: it reaches them through platform/*.
 set(system_forbidden "^(libav|libsw|QAudio|QMediaDevices|QtMultimedia|sys/|linux/|unistd\\.h|fcntl\\.h)")
