@@ -1,4 +1,4 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg]: what the player sees in a recording.
+// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png]: what the player sees in a file.
 #include "tools/recording-info/RecordingInfo.h"
 
 #include <QApplication>
@@ -61,11 +61,13 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg]\n";
+        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png]\n";
         return kExitUsage;
     }
     RecordingInfo info;
     if (!info.Open(options->path)) {
+        info.WriteFoundStreams(out);
+        out.flush();
         err << "recording-info: " << info.Error() << '\n';
         return kExitFailure;
     }
