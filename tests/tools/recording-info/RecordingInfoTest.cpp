@@ -212,8 +212,8 @@ TEST_F(RecordingInfoTest, FrameFailuresNameTheirReasonAndKeepTheOldFile) {
     }
     EXPECT_FALSE(QFile::exists(m_dir.path() + "/x.bmp"));
 
-    const ToolRun full = testsupport::RunToolOnFullMedium(
-        testsupport::ToolPath("recording-info"), {clip, "--frame", "500", old}, 60000);
+    const ToolRun full = testsupport::RunToolOnFullMedium(testsupport::ToolPath("recording-info"),
+                                                          {clip, "--frame", "500", old}, 60000);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_TRUE(full.out.contains(QLatin1String("old.jpg: File too large")))
         << full.out.toStdString();
