@@ -41,8 +41,11 @@ FileReadStatus OpenChecked(const QString& path, int64_t maxBytes, Oversize overs
     } else if (*size = info.st_size; oversize == Oversize::Refuse && info.st_size > maxBytes) {
         status = FileReadStatus::TooLarge;
         reason = QStringLiteral("larger than %1 bytes").arg(maxBytes);
-    } else if (const int flags = ::fcntl(*fd, F_GETFL);
-               flags < 0 || ::fcntl(*fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    }
+    // Reads then wait for data as on any regular file.
+    if (const int flags = status == FileReadStatus::Ok ? ::fcntl(*fd, F_GETFL) : 0;
+        flags < 0 ||
+        (status == FileReadStatus::Ok && ::fcntl(*fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) {
         status = FileReadStatus::Failed;
         reason = qt_error_string(errno);
     }
