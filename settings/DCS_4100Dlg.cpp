@@ -250,12 +250,12 @@ void CDCS_4100Dlg::OnSave() {
     const std::optional<QString> folder = platform::BrowseForFolder({this, QString(), startFolder});
     bool saved = false;
     if (folder) {
-        // A folder that takes no file ends the save before anything else is written.
-        saved = WriteSettings(*folder, m_settings);
-        if (saved && m_dateTimeSwitch) {
+        if (m_dateTimeSwitch) {
             const auto* date = static_cast<QDateEdit*>(GetDlgItem(kIdDate));
             const auto* time = static_cast<QTimeEdit*>(GetDlgItem(kIdTime));
-            saved = WriteTime(*folder, date->date(), time->time());
+            saved = WriteSettingsAndTime(*folder, m_settings, date->date(), time->time());
+        } else {
+            saved = WriteSettingsAndTime(*folder, m_settings);
         }
     }
     m_saveOutcome = saved ? 1 : 0;

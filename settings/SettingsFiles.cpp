@@ -2,16 +2,16 @@
 
 #include "platform/system/AtomicFile.h"
 #include "platform/system/Drives.h"
+#include "platform/system/RegularFile.h"
 #include "settings/Log.h"
 
-#include <QFile>
-
 #include <cstdio>
+#include <vector>
 
 namespace settings {
 namespace {
 
-constexpr qint64 kReadLimitBytes = 1024;
+constexpr int64_t kReadLimitBytes = 1024;
 
 // One setting's place in the file: its digit range and the offset between code and digit.
 struct Field {
@@ -62,17 +62,19 @@ bool ParseSettings(const QByteArray& bytes, CameraSettings& settings) {
 
 bool ReadSettings(const QString& path, CameraSettings& settings) {
     settings = CameraSettings{};
-    QFile file(path);
     if (path.isEmpty()) {
         qCInfo(lcSettings) << "no camera card: the settings start at their defaults";
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcSettings) << path << "cannot be read:" << file.errorString()
+    QByteArray bytes;
+    QString error;
+    if (platform::ReadRegularFile(path, kReadLimitBytes, &bytes, &error,
+                                  platform::Oversize::ReadPrefix) != platform::FileReadStatus::Ok) {
+        qCWarning(lcSettings) << path << "cannot be read:" << error
                               << "- the settings start at their defaults";
         return false;
     }
-    return ParseSettings(file.read(kReadLimitBytes), settings);
+    return ParseSettings(bytes, settings);
 }
 
 QByteArray FormatSettings(const CameraSettings& settings) {
@@ -109,6 +111,25 @@ bool WriteTime(const QString& folder, const QDate& date, const QTime& time) {
     const QByteArray bytes = FormatTime(date, time);
     return bytes.size() == kTimeFileBytes &&
            platform::WriteFileAtomically(JoinPath(folder, kTimeFileName), bytes);
+}
+
+bool WriteSettingsAndTime(const QString& folder, const CameraSettings& settings, const QDate& date,
+                          const QTime& time) {
+    std::vector<platform::FileContent> files{
+        {JoinPath(folder, kSettingFileName), FormatSettings(settings)}};
+    if (date.isValid()) {
+        const QByteArray clock = FormatTime(date, time);
+        if (clock.size() != kTimeFileBytes) {
+            return false;
+        }
+        files.push_back({JoinPath(folder, kTimeFileName), clock});
+    }
+    QString error;
+    if (!platform::WriteFilesAtomically(files, &error)) {
+        qCWarning(lcSettings) << "settings not saved:" << error;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace settings

@@ -49,5 +49,9 @@ QByteArray FormatTime(const QDate& date, const QTime& time);
 // be written completely; then the folder holds the old file or none, never a partial one.
 bool WriteSettings(const QString& folder, const CameraSettings& settings);
 bool WriteTime(const QString& folder, const QDate& date, const QTime& time);
+// The save of the dialog: the settings and, with a date, the clock, both or neither; a failure
+// part-way leaves the folder as it was.
+bool WriteSettingsAndTime(const QString& folder, const CameraSettings& settings,
+                          const QDate& date = {}, const QTime& time = {});
 
 }  // namespace settings

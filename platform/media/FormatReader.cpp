@@ -49,9 +49,8 @@ void AppendLines(std::string_view text, std::vector<std::string>* lines) {
     }
 }
 
-}  // namespace
-
-FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,
+// The container opened and its streams probed, whatever they hold.
+FormatContextPtr OpenContainer(const QString& path, const AVIOInterruptCB* interrupt,
                                HRESULT* error) {
     *error = S_OK;
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
@@ -85,12 +84,61 @@ FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* inter
         *error = VFW_E_INVALID_FILE_FORMAT;
         return nullptr;
     }
-    if (!HasPlayableStream(context.get())) {
+    return context;
+}
+
+}  // namespace
+
+FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,
+                               HRESULT* error) {
+    FormatContextPtr context = OpenContainer(path, interrupt, error);
+    if (context && !HasPlayableStream(context.get())) {
         qCWarning(lcMedia) << "open" << path << "failed: no video or sound stream it can play";
         *error = VFW_E_INVALID_FILE_FORMAT;
         return nullptr;
     }
     return context;
+}
+
+bool ProbeStreams(const QString& path, StreamCounts* counts) {
+    *counts = StreamCounts{};
+    HRESULT error = S_OK;
+    const FormatContextPtr context = OpenContainer(path, nullptr, &error);
+    if (!context) {
+        return false;
+    }
+    if (context->duration > 0) {
+        counts->durationMs = context->duration / (AV_TIME_BASE / 1000);
+    }
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        const AVCodecParameters* codec = stream->codecpar;
+        switch (codec->codec_type) {
+            case AVMEDIA_TYPE_VIDEO:
+                if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+                    continue;
+                }
+                ++counts->video;
+                if (codec->codec_id == AV_CODEC_ID_NONE ||
+                    avcodec_find_decoder(codec->codec_id) == nullptr) {
+                    counts->undecodableVideo.push_back(codec->codec_tag);
+                }
+                if (counts->video == 1 && stream->avg_frame_rate.num > 0 &&
+                    stream->avg_frame_rate.den > 0) {
+                    counts->frameIntervalMs = 1000.0 / av_q2d(stream->avg_frame_rate);
+                }
+                break;
+            case AVMEDIA_TYPE_AUDIO:
+                ++counts->audio;
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                ++counts->text;
+                break;
+            default:
+                break;
+        }
+    }
+    return true;
 }
 
 int FindTelemetryStream(const AVFormatContext* context) {

@@ -3,6 +3,7 @@
 // only) and reading their telemetry lines. Internal; any thread, one context per thread.
 
 #include "platform/media/MediaSample.h"
+#include "platform/media/StreamProbe.h"
 
 #include <QString>
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -34,13 +35,24 @@ public:
     void Discard();
 
     const QString& Path() const { return m_path; }
+    // Why the last step failed ("No space left on device"), for the user's message.
+    const QString& ErrorString() const { return m_error; }
+
+    // Commit in two halves, for several files that must change together: Finish syncs and
+    // closes the temporary file; Replace renames it over the target.
+    bool Finish();
+    bool Replace();
 
 private:
+    void Fail(const char* step, int code);
+
     QString m_path;
     QByteArray m_target;
     QByteArray m_temp;
     int m_fd = -1;
     bool m_failed = false;
+    bool m_finished = false;
+    QString m_error;
     bool m_hasTime = false;
     int64_t m_seconds = 0;
     int64_t m_nanoseconds = 0;
@@ -48,7 +60,15 @@ private:
 
 // Writes to a temporary file in the same folder, syncs it and renames it over path; the
 // temporary file is removed on any failure.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+struct FileContent {
+    QString path;
+    QByteArray bytes;
+};
+// All files or none: every temporary file is written and synced before the first rename, so a
+// full or pulled card leaves the old set in place. error names the file and the reason.
+bool WriteFilesAtomically(const std::vector<FileContent>& files, QString* error = nullptr);
 
 // Writes every byte or fails (short writes are continued, EINTR retried, a zero write fails).
 bool WriteAll(int fd, const char* data, size_t size);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,10 +71,20 @@ AtomicFileWriter::~AtomicFileWriter() {
 bool AtomicFileWriter::Open() {
     Discard();
     m_failed = false;
+    m_finished = false;
+    m_error.clear();
+    // Found now, not at the rename, so a set of files fails before any of them is replaced.
+    struct stat existing {};
+    if (::stat(m_target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+        m_error = QStringLiteral("a folder stands in its place");
+        qCWarning(lcSystem) << m_path << "not written:" << m_error;
+        m_failed = true;
+        return false;
+    }
     m_fd = CreateTemp(m_target, &m_temp);
     if (m_fd < 0) {
-        qCWarning(lcSystem) << "cannot create a file beside" << m_path << ":"
-                            << qt_error_string(errno);
+        m_error = qt_error_string(errno);
+        qCWarning(lcSystem) << "cannot create a file beside" << m_path << ":" << m_error;
         m_temp.clear();
         m_failed = true;
         return false;
@@ -85,9 +96,10 @@ bool AtomicFileWriter::Write(const char* data, size_t size) {
     if (m_fd < 0 || m_failed) {
         return false;
     }
+    errno = 0;
     if (!WriteAll(m_fd, data, size)) {
-        qCWarning(lcSystem) << m_path << "not written: the write failed:" << qt_error_string(errno);
-        m_failed = true;
+        // A zero-byte write leaves errno alone; it only happens when the medium is full.
+        Fail("write", errno != 0 ? errno : ENOSPC);
         return false;
     }
     return true;
@@ -100,6 +112,10 @@ void AtomicFileWriter::SetModificationTime(int64_t seconds, int64_t nanoseconds)
 }
 
 bool AtomicFileWriter::Commit() {
+    return Finish() && Replace();
+}
+
+bool AtomicFileWriter::Finish() {
     if (m_fd < 0 || m_failed) {
         Discard();
         return false;
@@ -111,29 +127,47 @@ bool AtomicFileWriter::Commit() {
     }
     const char* step = "sync";
     bool ok = ::fsync(m_fd) == 0;
+    int code = errno;
     // The close counts because network and FAT file systems report late errors there.
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
     if (ok && !closed) {
+        code = errno;
         step = "close";
         ok = false;
     }
-    if (ok && ::rename(m_temp.constData(), m_target.constData()) != 0) {
-        step = "rename";
-        ok = false;
-    }
     if (!ok) {
-        qCWarning(lcSystem) << m_path << "not written: the" << step
-                            << "failed:" << qt_error_string(errno);
+        Fail(step, code);
+        return false;
+    }
+    m_finished = true;
+    return true;
+}
+
+bool AtomicFileWriter::Replace() {
+    if (!m_finished) {
         Discard();
         return false;
     }
+    if (::rename(m_temp.constData(), m_target.constData()) != 0) {
+        Fail("rename", errno);
+        return false;
+    }
     m_temp.clear();
+    m_finished = false;
     SyncFolderOf(m_target);
     return true;
 }
 
+void AtomicFileWriter::Fail(const char* step, int code) {
+    m_error = qt_error_string(code);
+    qCWarning(lcSystem) << m_path << "not written: the" << step << "failed:" << m_error;
+    m_failed = true;
+    Discard();
+}
+
 void AtomicFileWriter::Discard() {
+    m_finished = false;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -144,10 +178,33 @@ void AtomicFileWriter::Discard() {
     }
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    AtomicFileWriter writer(path);
-    return writer.Open() && writer.Write(bytes.constData(), static_cast<size_t>(bytes.size())) &&
-           writer.Commit();
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    return WriteFilesAtomically({FileContent{path, bytes}}, error);
+}
+
+bool WriteFilesAtomically(const std::vector<FileContent>& files, QString* error) {
+    std::vector<std::unique_ptr<AtomicFileWriter>> writers;
+    for (const FileContent& file : files) {
+        auto writer = std::make_unique<AtomicFileWriter>(file.path);
+        if (!writer->Open() ||
+            !writer->Write(file.bytes.constData(), static_cast<size_t>(file.bytes.size())) ||
+            !writer->Finish()) {
+            if (error != nullptr) {
+                *error = QStringLiteral("%1: %2").arg(file.path, writer->ErrorString());
+            }
+            return false;  // the writers made so far remove their temporary files
+        }
+        writers.push_back(std::move(writer));
+    }
+    for (const auto& writer : writers) {
+        if (!writer->Replace()) {
+            if (error != nullptr) {
+                *error = QStringLiteral("%1: %2").arg(writer->Path(), writer->ErrorString());
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace platform

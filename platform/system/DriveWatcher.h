@@ -3,12 +3,14 @@
 // drive notices). The mount table gives no file-change signal, so the list is polled.
 // GUI thread only: the handler runs on the thread that owns the watcher.
 
+#include "platform/system/Drives.h"
+
 #include <QObject>
-#include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace platform {
 
@@ -25,11 +27,12 @@ public:
     void Start(int intervalMs = 1000);
     void Stop();
     // One comparison with the known drives now: removals first, then additions, in list order.
+    // A drive whose label or folder changed under the same root is removed and added again.
     void Poll();
 
 private:
     Handler m_handler;
-    QStringList m_known;
+    std::vector<DriveInfo> m_known;
     QTimer m_timer;
 };
 

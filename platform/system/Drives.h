@@ -29,6 +29,10 @@ struct DriveInfo {
     QString root;  // ends in "/"
     DriveType type = DriveType::Unknown;
     QString label;  // empty when the file system has none
+    // The root folder's device and inode (virtual drives): a folder removed and made anew is
+    // another drive even under the same path.
+    uint64_t device = 0;
+    uint64_t inode = 0;
 };
 
 // Mounted drives in mount-table order, then the virtual drives in the order they are named.
@@ -39,8 +43,9 @@ DriveType GetDriveType(const QString& root);
 // nullopt when root is not the root of a listed drive.
 std::optional<QString> GetVolumeLabel(const QString& root);
 
-// The virtual drives of a variable's value whose folders exist now (exposed for tests).
-std::vector<DriveInfo> ParseVirtualDrives(const QString& value);
+// The virtual drives of a variable's value whose folders exist now, one per folder however it
+// is spelt (exposed for tests). skipped (may be null) gets each entry left out, with the reason.
+std::vector<DriveInfo> ParseVirtualDrives(const QString& value, QStringList* skipped = nullptr);
 
 const char* DriveTypeName(DriveType type);
 

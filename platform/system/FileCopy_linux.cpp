@@ -1,9 +1,12 @@
 #include "platform/system/FileCopy.h"
 
+#include "platform/system/RegularFile.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <vector>
 
 #include <fcntl.h>
@@ -34,10 +37,10 @@ FileCopy::~FileCopy() {
 bool FileCopy::Begin() {
     Cancel();
     m_copied = 0;
-    m_sourceFd = ::open(QFile::encodeName(m_source).constData(), O_RDONLY | O_CLOEXEC);
+    OpenRegularDescriptor(m_source, std::numeric_limits<int64_t>::max(), &m_sourceFd);
     struct stat info {};
-    if (m_sourceFd < 0 || ::fstat(m_sourceFd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        SameFile(info, m_writer.Path()) || !m_writer.Open()) {
+    if (m_sourceFd < 0 || ::fstat(m_sourceFd, &info) != 0 || SameFile(info, m_writer.Path()) ||
+        !m_writer.Open()) {
         Cancel();
         return false;
     }

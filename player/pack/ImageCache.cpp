@@ -1,5 +1,6 @@
 #include "player/pack/ImageCache.h"
 
+#include "platform/system/RegularFile.h"
 #include "player/common/NormalizePath.h"
 #include "player/pack/Log.h"
 #include "player/pack/ResourcePack.h"
@@ -65,7 +66,13 @@ const QImage* ImageCache::AcquireImage(const NameKey& name) {
         ++it->second.useCount;
         return &it->second.image;
     }
-    QImage image(NormalizePath(kBaseFolder + name.Text()));
+    // A picture outside the pack is read as any outside file: regular files of a sane size only.
+    QByteArray bytes;
+    QImage image;
+    if (platform::ReadRegularFile(NormalizePath(kBaseFolder + name.Text()), kPackMaxBytes,
+                                  &bytes) == platform::FileReadStatus::Ok) {
+        image.loadFromData(bytes);
+    }
     if (image.isNull()) {
         qCInfo(lcPack) << "no picture" << name.Text() << "in the cache or as a file";
         return nullptr;

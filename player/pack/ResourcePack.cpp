@@ -1,5 +1,6 @@
 #include "player/pack/ResourcePack.h"
 
+#include "platform/system/RegularFile.h"
 #include "player/common/NormalizePath.h"
 
 #include <QFile>
@@ -28,6 +29,10 @@ const char* DescribePackError(PackError error) {
             return "no error";
         case PackError::NoFile:
             return "the pack file cannot be opened";
+        case PackError::NotRegularFile:
+            return "the pack is not a regular file";
+        case PackError::TooLarge:
+            return "the pack is larger than 512 MB";
         case PackError::ShortHeader:
             return "the pack is shorter than its 24-byte header";
         case PackError::BadMagic:
@@ -52,11 +57,19 @@ bool ResourcePack::OpenPack() {
 }
 
 bool ResourcePack::OpenPack(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Fail(PackError::NoFile);
+    QFile file;
+    switch (platform::OpenRegularFile(filePath, kPackMaxBytes, file)) {
+        case platform::FileReadStatus::Ok:
+            return OpenPack(file);
+        case platform::FileReadStatus::NotRegular:
+            return Fail(PackError::NotRegularFile);
+        case platform::FileReadStatus::TooLarge:
+            return Fail(PackError::TooLarge);
+        case platform::FileReadStatus::Missing:
+        case platform::FileReadStatus::Failed:
+            break;
     }
-    return OpenPack(file);
+    return Fail(PackError::NoFile);
 }
 
 bool ResourcePack::Fail(PackError error) {

@@ -22,6 +22,8 @@ inline constexpr char kPackMagic[] = "VDATA";
 inline constexpr int kPackHeaderSize = 24;
 inline constexpr int kPackDirEntrySize = 264;
 inline constexpr int kPackNameSize = 260;
+// Far above any real pack (a few MB), low enough that a wrong file cannot take the memory.
+inline constexpr int64_t kPackMaxBytes = int64_t{512} * 1024 * 1024;
 
 struct PackDirEntry {
     QByteArray name;  // bytes before the first NUL of the 260-byte field
@@ -43,6 +45,8 @@ struct PackImageEntry {
 enum class PackError {
     None,
     NoFile,
+    NotRegularFile,
+    TooLarge,
     ShortHeader,
     BadMagic,
     BadCount,

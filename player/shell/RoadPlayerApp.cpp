@@ -1,5 +1,6 @@
 #include "player/shell/RoadPlayerApp.h"
 
+#include "platform/system/AtomicFile.h"
 #include "platform/system/ProcessMemory.h"
 #include "platform/system/SettingsStore.h"
 #include "player/pack/ImageCache.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStyleFactory>
 #include <QTimer>
@@ -39,13 +39,11 @@ void WriteStartupProbe(const QString& file) {
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count();
-    QFile out(file);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        out.write(
-            QByteArray::number(static_cast<qint64>(now)) + ' ' +
+    platform::WriteFileAtomically(
+        file,
+        QByteArray::number(static_cast<qint64>(now)) + ' ' +
             QByteArray::number(static_cast<qint64>(platform::ResidentSetBytes().value_or(0))) +
             '\n');
-    }
 }
 
 }  // namespace

@@ -94,22 +94,39 @@ void ReadControl(const XMLElement& element, WindowSkin& skin, const TypeFactory&
 }  // namespace
 
 bool ParseSkin(const QByteArray& text, WindowSkin& skin, const TypeFactory& factory,
-               const SkinFontDefaults& fonts) {
+               const SkinFontDefaults& fonts, QString* failure) {
+    const auto fail = [failure](const QString& reason) {
+        qCWarning(lcSkin) << "skin refused:" << reason;
+        if (failure != nullptr) {
+            *failure = reason;
+        }
+        return false;
+    };
     // Whitespace collapsed, as the profile reads its document.
     tinyxml2::XMLDocument document(true, tinyxml2::COLLAPSE_WHITESPACE);
     document.Parse(text.constData(), static_cast<size_t>(text.size()));
     const XMLElement* root = document.RootElement();
     if (root == nullptr) {
-        qCWarning(lcSkin) << "skin document unreadable:" << document.ErrorStr();
-        return false;
+        return fail(QStringLiteral("the skin document is not well-formed XML: %1")
+                        .arg(QString::fromUtf8(document.ErrorStr())));
     }
     ReadWindowSettings(*root, skin);
     const XMLElement* property = root->FirstChildElement("property");
     const XMLElement* controls = root->FirstChildElement("controls");
     if (property == nullptr || controls == nullptr) {
-        return false;
+        return fail(QStringLiteral("the skin document has no property or no controls"));
     }
     ReadWindowSettings(*property, skin);
+    if (skin.WindowRect().w > kMaxSkinWindowSide || skin.WindowRect().h > kMaxSkinWindowSide) {
+        return fail(QStringLiteral("the window is larger than %1 x %1").arg(kMaxSkinWindowSide));
+    }
+    int count = 0;
+    for (const XMLElement* element = controls->FirstChildElement(); element != nullptr;
+         element = element->NextSiblingElement()) {
+        if (++count > kMaxSkinControls) {
+            return fail(QStringLiteral("the skin has more than %1 controls").arg(kMaxSkinControls));
+        }
+    }
     for (const XMLElement* element = controls->FirstChildElement(); element != nullptr;
          element = element->NextSiblingElement()) {
         ReadControl(*element, skin, factory, fonts);

@@ -2,12 +2,15 @@
 
 #include "platform/gfx/Blit.h"
 #include "platform/window/Screen.h"
+#include "player/skin/ParseSkin.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 #include "player/skin/TypeFactory.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace player {
 
@@ -51,7 +54,8 @@ bool SkDialog::LoadSkin(const QByteArray& utf8) {
     OnRegisterControls();
     TypeFactory factory = TypeFactory::CreateDefault();
     OnRegisterTypes(factory);
-    m_skinComplete = ParseSkin(utf8, *m_skin, factory, FontDefaults());
+    m_skinFailure.clear();
+    m_skinComplete = ParseSkin(utf8, *m_skin, factory, FontDefaults(), &m_skinFailure);
     return true;
 }
 
@@ -59,8 +63,11 @@ void SkDialog::PlaceWindow() {
     const SkinRect& skinRect = m_skin->WindowRect();
     int64_t x = skinRect.x;
     int64_t y = skinRect.y;
-    const int w = std::max(0, skinRect.w);
-    const int h = std::max(0, skinRect.h);
+    // No window is larger than the screen it is on.
+    const QSize screen = platform::PrimaryScreenSize();
+    const int w = std::clamp(skinRect.w, 0, screen.isEmpty() ? kMaxSkinWindowSide : screen.width());
+    const int h =
+        std::clamp(skinRect.h, 0, screen.isEmpty() ? kMaxSkinWindowSide : screen.height());
     if (const QWidget* parent = parentWidget()) {
         const QRect p = parent->window()->frameGeometry();
         if (x < 0) {
@@ -72,7 +79,6 @@ void SkDialog::PlaceWindow() {
         x += p.left();
         y += p.top();
     } else {
-        const QSize screen = platform::PrimaryScreenSize();
         if (x < 0) {
             x = (int64_t{screen.width()} - w) / 2;
         }

@@ -10,6 +10,7 @@
 #include "player/skin/WindowSkin.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <memory>
 
@@ -34,6 +35,8 @@ public:
     WindowSkin* Skin() const { return m_skin.get(); }
     // The last LoadSkin read a whole document (a root with its property and controls).
     bool SkinComplete() const { return m_skinComplete; }
+    // Why the skin was refused or left incomplete; empty when it is complete.
+    const QString& SkinFailure() const { return m_skinFailure; }
 
     int32_t BackgroundMode() const { return m_mode; }
     // A different mode is stored, marks the background dirty and invalidates the window.
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<WindowSkin> m_skin;
     platform::gfx::Dc m_cache;
     bool m_skinComplete = false;
+    QString m_skinFailure;
     bool m_dirty = true;
     int32_t m_mode = 0;
     bool m_dragEnabled = true;

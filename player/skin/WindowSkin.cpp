@@ -1,5 +1,8 @@
 #include "player/skin/WindowSkin.h"
 
+#include "player/skin/SkButton.h"
+#include "player/skin/SkImage.h"
+
 #include <iterator>
 
 namespace player {
@@ -79,6 +82,29 @@ void WindowSkin::ClearControls() {
         entry.control.reset();
     }
     m_controls.clear();
+}
+
+QStringList MissingPictures(WindowSkin& skin) {
+    QStringList missing;
+    auto check = [&missing](const QString& control, const SkinImage* image) {
+        if (image != nullptr && !image->Desc().name.IsEmpty() && image->Picture() == nullptr) {
+            missing << QStringLiteral("%1: picture %2 is not in the pack")
+                           .arg(control, image->Desc().name.Text());
+        }
+    };
+    for (auto& [name, entry] : skin.Controls()) {
+        if (!entry.control) {
+            continue;
+        }
+        if (const auto* button = dynamic_cast<const SkButton*>(entry.control->Widget())) {
+            for (int s = 0; s < kButtonStateCount; ++s) {
+                check(name.Text(), button->StateImage(static_cast<ButtonState>(s)));
+            }
+        } else if (const auto* image = dynamic_cast<const SkImage*>(entry.control->Widget())) {
+            check(name.Text(), image->Image());
+        }
+    }
+    return missing;
 }
 
 }  // namespace player

@@ -10,6 +10,7 @@
 #include "player/skin/SkinImage.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
@@ -77,5 +78,9 @@ private:
     std::vector<BackgroundImage> m_backgrounds;
     ControlTable m_controls;
 };
+
+// "CONTROL: picture NAME is not in the pack" for each picture a button or image control names
+// that the image cache lacks.
+QStringList MissingPictures(WindowSkin& skin);
 
 }  // namespace player

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace settings {
 namespace {
 
@@ -153,6 +155,27 @@ TEST_F(SettingsFilesTest, FolderThatTakesNoFileIsAFailure) {
     EXPECT_FALSE(WriteTime(Path("file"), QDate(2012, 2, 23), QTime(14, 5, 9)));
     EXPECT_FALSE(WriteSettings(Path("absent"), CameraSettings{}));
     EXPECT_EQ(ReadAll(Path("file")), "x");
+}
+
+// The dialog's save with the clock: a card that takes the settings but not the clock (a folder
+// in the clock's place) keeps its old settings; a settings file that is a FIFO reads as none
+// at once, with every setting at its default.
+TEST_F(SettingsFilesTest, SaveIsBothFilesOrNoneAndAFifoIsNoSettings) {
+    WriteBytes(Path("BK_Setting.cfg"), "123318   ");
+    ASSERT_TRUE(QDir().mkpath(Path("BK_Time.cfg")));
+    EXPECT_FALSE(
+        WriteSettingsAndTime(m_dir.path(), CameraSettings{}, QDate(2013, 3, 1), QTime(1, 1, 1)));
+    EXPECT_EQ(ReadAll(Path("BK_Setting.cfg")), "123318   ");
+    ASSERT_TRUE(QDir(Path("BK_Time.cfg")).removeRecursively());
+    EXPECT_TRUE(
+        WriteSettingsAndTime(m_dir.path(), CameraSettings{}, QDate(2013, 3, 1), QTime(1, 1, 1)));
+    EXPECT_EQ(ReadAll(Path("BK_Setting.cfg")), "032304   ");
+    EXPECT_EQ(ReadAll(Path("BK_Time.cfg")), "2013 03 01 01 01 01 05 ");
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("fifo.cfg")).constData(), 0600), 0);
+    CameraSettings read = Make(1, 2, 3, 2, 1, 8);
+    EXPECT_FALSE(ReadSettings(Path("fifo.cfg"), read));
+    EXPECT_EQ(read, CameraSettings{});
 }
 
 class LocateTest : public SettingsFilesTest {

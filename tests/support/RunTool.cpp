@@ -101,4 +101,12 @@ BackgroundTool::~BackgroundTool() {
     }
 }
 
+ToolRun RunToolOnFullMedium(const QString& program, const QStringList& arguments, int timeoutMs) {
+    // The limit holds for the program only; its output reaches the capture file through cat.
+    const QString script = QStringLiteral(
+        "set -o pipefail; trap '' XFSZ; { ulimit -f 0; exec \"$0\" \"$@\"; } 2>&1 | cat");
+    return RunTool(QStringLiteral("bash"), QStringList{"-c", script, program} + arguments,
+                   timeoutMs);
+}
+
 }  // namespace testsupport

@@ -20,6 +20,11 @@ struct ToolRun {
 // program: a path, or a name looked up in PATH.
 ToolRun RunTool(const QString& program, const QStringList& arguments, int timeoutMs = 240000);
 
+// As RunTool, on a medium that takes no byte: every write to a file fails as on a full card
+// (a file-size limit of zero). Standard output and error arrive together in out.
+ToolRun RunToolOnFullMedium(const QString& program, const QStringList& arguments,
+                            int timeoutMs = 240000);
+
 // A program running in the background (a recorder), its standard output going to outputFile;
 // ended with SIGTERM when the object goes.
 class BackgroundTool {

@@ -10,6 +10,20 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// A label is one field of a tab-separated line: control characters become spaces.
+QString FieldText(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control) {
+            c = u' ';
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     bool watch = false;
     for (int i = 1; i < argc; ++i) {
@@ -22,9 +36,14 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
+    QStringList skipped;
+    platform::ParseVirtualDrives(qEnvironmentVariable(platform::kVirtualDrivesVariable), &skipped);
+    for (const QString& entry : skipped) {
+        std::fprintf(stderr, "drives: skipped %s\n", entry.toLocal8Bit().constData());
+    }
     for (const platform::DriveInfo& drive : platform::ListDrives()) {
-        out << drive.root << '\t' << platform::DriveTypeName(drive.type) << '\t' << drive.label
-            << '\n';
+        out << FieldText(drive.root) << '\t' << platform::DriveTypeName(drive.type) << '\t'
+            << FieldText(drive.label) << '\n';
     }
     out.flush();
     if (!watch) {

@@ -197,6 +197,17 @@ QString CheckCombination(const CardOptions& o) {
         return QStringLiteral("--frame-code needs every picture at least %1 pixels wide")
             .arg(kMinFrameCodeWidth);
     }
+    // Names carry two-digit years: the last recording must end within 2099.
+    int64_t recordings = 0;
+    for (int c = 0; c < kCategoryCount; ++c) {
+        if (o.enabled[static_cast<std::size_t>(c)]) {
+            recordings += o.counts[static_cast<std::size_t>(c)];
+        }
+    }
+    const QDateTime end = o.start.addSecs(recordings * o.lengthSeconds);
+    if (end > QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC)) {
+        return QStringLiteral("the recordings from --start would run past the end of 2099");
+    }
     return {};
 }
 

@@ -5,9 +5,10 @@
 #include "tools/make-sample-card/EngineSound.h"
 #include "tools/make-sample-card/SceneRenderer.h"
 
+#include "platform/system/AtomicFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <atomic>
@@ -23,12 +24,23 @@ namespace {
 
 // Writes a small file under its final name only once it is complete.
 bool WriteSmallFile(const QString& path, const QByteArray& bytes, QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    QString reason;
+    if (!platform::WriteFileAtomically(path, bytes, &reason)) {
+        error = QStringLiteral("cannot write %1").arg(reason);
         return false;
     }
     return true;
+}
+
+constexpr char kPartPattern[] = ".*.part";  // what TempPathFor makes
+
+// Parts left by an interrupted run are never finished by a later one.
+void RemoveStaleParts(const QDir& folder) {
+    const QStringList parts =
+        folder.entryList({QLatin1String(kPartPattern)}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& part : parts) {
+        QFile::remove(folder.filePath(part));
+    }
 }
 
 bool MakeFolders(const CardOptions& options, QString& error) {
@@ -44,6 +56,7 @@ bool MakeFolders(const CardOptions& options, QString& error) {
             error = QStringLiteral("cannot create folder %1").arg(card.filePath(folder));
             return false;
         }
+        RemoveStaleParts(QDir(card.filePath(folder)));
     }
     return true;
 }

@@ -3,12 +3,16 @@
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
+#include "player/skin/ParseSkin.h"
+#include "player/skin/TypeFactory.h"
+#include "player/skin/WindowSkin.h"
 
 #include <QFileInfo>
 
 #include <tinyxml2.h>
 
 #include <array>
+#include <set>
 
 namespace mkpack {
 
@@ -104,7 +108,76 @@ bool CheckScripts(const AppProfile& profile, QTextStream& out, QTextStream& err)
     return true;
 }
 
+// A picture the player cannot tell apart or decode would be dropped without a word.
+bool CheckImageEntries(const ResourcePack& pack, QTextStream& err) {
+    std::set<player::NameKey> seen;
+    int index = 0;
+    for (const player::PackDirEntry& entry : pack.ImageDirectory()) {
+        const player::NameKey key(entry.name);
+        QString problem;
+        if (key.IsEmpty()) {
+            problem = QStringLiteral("image entry %1 has an empty name").arg(index);
+        } else if (!seen.insert(key).second) {
+            problem = QStringLiteral("image entry %1 is named twice").arg(key.Text());
+        } else if (entry.size == 0) {
+            problem = QStringLiteral("image entry %1 is empty").arg(key.Text());
+        }
+        if (!problem.isEmpty()) {
+            Failure(err, problem);
+            return false;
+        }
+        ++index;
+    }
+    return true;
+}
+
+// The player's windows register the names their skins define; the check takes every name the
+// document gives (the kind only matters when a window binds the control).
+void RegisterDocumentControls(const QByteArray& script, player::WindowSkin& skin) {
+    tinyxml2::XMLDocument document;
+    if (document.Parse(script.constData(), static_cast<size_t>(script.size())) !=
+        tinyxml2::XML_SUCCESS) {
+        return;
+    }
+    const tinyxml2::XMLElement* root = document.RootElement();
+    const tinyxml2::XMLElement* controls = root ? root->FirstChildElement("controls") : nullptr;
+    for (const tinyxml2::XMLElement* e = controls ? controls->FirstChildElement() : nullptr;
+         e != nullptr; e = e->NextSiblingElement()) {
+        if (const char* id = e->Attribute("id")) {
+            skin.RegisterControl(player::NameKey(id), player::ControlKind::Image, 0);
+        }
+    }
+}
+
+// Every skin the profile names must build its window: it parses whole, within the limits, and
+// every picture it names is in the pack.
+bool CheckSkins(const AppProfile& profile, QTextStream& err) {
+    const player::SkinFontDefaults fonts{profile.FontFace(), profile.FontSize()};
+    for (const auto& [target, script] : profile.Scripts()) {
+        player::WindowSkin skin;
+        RegisterDocumentControls(script.script, skin);
+        const player::TypeFactory factory = player::TypeFactory::CreateDefault();
+        QString failure;
+        if (!player::ParseSkin(script.script, skin, factory, fonts, &failure)) {
+            Failure(err, QStringLiteral("skin %1 (%2): %3")
+                             .arg(target.Text(), QString::fromUtf8(script.entryName), failure));
+            return false;
+        }
+        const QStringList missing = player::MissingPictures(skin);
+        if (!missing.isEmpty()) {
+            Failure(err, QStringLiteral("skin %1 (%2): %3")
+                             .arg(target.Text(), QString::fromUtf8(script.entryName),
+                                  missing.join(QStringLiteral("; "))));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CheckImages(const ResourcePack& pack, QTextStream& out, QTextStream& err) {
+    if (!CheckImageEntries(pack, err)) {
+        return false;
+    }
     player::ImageCache& cache = player::ImageCache::Instance();
     if (!player::LoadPackImages(&pack, cache)) {
         Failure(err, QStringLiteral("the pack images could not be loaded"));
@@ -137,7 +210,8 @@ int RunCheck(const QString& packPath, QTextStream& out, QTextStream& err) {
     }
     PrintProfile(profile, out);
     const player::ImageCache::Scope images;
-    if (!CheckScripts(profile, out, err) || !CheckImages(pack, out, err)) {
+    if (!CheckScripts(profile, out, err) || !CheckImages(pack, out, err) ||
+        !CheckSkins(profile, err)) {
         return 1;
     }
     out << "ok" << Qt::endl;

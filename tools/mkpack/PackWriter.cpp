@@ -1,12 +1,12 @@
 #include "tools/mkpack/PackWriter.h"
 
+#include "platform/system/AtomicFile.h"
+#include "platform/system/RegularFile.h"
 #include "player/pack/ResourcePack.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -83,12 +83,13 @@ bool CollectFolder(const QString& folder, PackContents& contents, QStringList& s
             skipped.append(relative);
             continue;
         }
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("cannot read %1").arg(path);
+        PackInput input{relative.toUtf8(), {}};
+        QString reason;
+        if (platform::ReadRegularFile(path, player::kPackMaxBytes, &input.data, &reason) !=
+            platform::FileReadStatus::Ok) {
+            error = QStringLiteral("cannot read %1: %2").arg(path, reason);
             return false;
         }
-        PackInput input{relative.toUtf8(), file.readAll()};
         (kind == EntryKind::Text ? contents.texts : contents.images).push_back(std::move(input));
     }
     return true;
@@ -125,9 +126,13 @@ bool WritePackFile(const QString& outPath, const PackContents& contents, QString
     if (!EncodePack(contents, pack, error)) {
         return false;
     }
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pack) != pack.size() || !file.commit()) {
-        error = QStringLiteral("cannot write %1").arg(outPath);
+    if (pack.size() > player::kPackMaxBytes) {
+        error = QStringLiteral("the pack would be larger than the player reads");
+        return false;
+    }
+    QString reason;
+    if (!platform::WriteFileAtomically(outPath, pack, &reason)) {
+        error = QStringLiteral("cannot write %1").arg(reason);
         return false;
     }
     return true;

@@ -3,13 +3,23 @@
 #include "tools/mkpack/PackCheck.h"
 #include "tools/mkpack/PackWriter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStringList>
 #include <QTextStream>
 
 #include <cstdio>
 
 namespace {
+
+// Qt's own notes (runtime folder, fonts) are noise for a command-line tool; the project's
+// categories stay, for whoever switches them on.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours =
+        context.category != nullptr && QByteArray(context.category).startsWith("roadplayer.");
+    if (ours || type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    }
+}
 
 constexpr char kUsage[] = "usage: mkpack build DIR OUT.PACK | mkpack check PACK | mkpack list PACK";
 
@@ -33,11 +43,16 @@ int RunBuild(const QString& folder, const QString& outPath, QTextStream& out, QT
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The application object lets QImage find its format plugins (JPEG, GIF).
-    QCoreApplication app(argc, argv);
+    // The application object lets QImage find its format plugins (JPEG, GIF); the check parses
+    // skins, whose texts need fonts, so it is a GUI application that never needs a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qInstallMessageHandler(QuietQtMessages);
+    QApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QStringList args = QApplication::arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("build")) {
         return RunBuild(args[1], args[2], out, err);
     }

@@ -1,5 +1,5 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg] [--gpx OUT.gpx] [--csv OUT.csv]: what
-// the player sees in a recording.
+// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]:
+// what the player sees in a recording.
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/TrackFiles.h"
 
@@ -67,12 +67,15 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg] [--gpx OUT.gpx] "
+        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx "
+               "OUT.gpx] "
                "[--csv OUT.csv]\n";
         return kExitUsage;
     }
     RecordingInfo info;
     if (!info.Open(options->path)) {
+        info.WriteFoundStreams(out);
+        out.flush();
         err << "recording-info: " << info.Error() << '\n';
         return kExitFailure;
     }

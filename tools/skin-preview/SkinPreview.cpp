@@ -30,6 +30,9 @@ using player::ControlKind;
 constexpr int kFirstChildId = 1000;
 constexpr char kMainWindow[] = "MAIN";
 constexpr int kMaximisedMode = 1;
+// The largest screens made (8K); a window is never larger than its screen.
+constexpr int kMaxScreenWidth = 7680;
+constexpr int kMaxScreenHeight = 4320;
 
 struct ControlInfo {
     QByteArray name;
@@ -172,28 +175,6 @@ bool ApplyState(player::WindowSkin& skin, const QString& name, const QString& va
     return true;
 }
 
-void CollectWarnings(player::WindowSkin& skin, QStringList& warnings) {
-    auto check = [&](const QString& control, const player::SkinImage* image) {
-        if (image != nullptr && !image->Desc().name.IsEmpty() && image->Picture() == nullptr) {
-            warnings << QStringLiteral("%1: picture %2 is not in the pack")
-                            .arg(control, image->Desc().name.Text());
-        }
-    };
-    for (auto& [name, entry] : skin.Controls()) {
-        if (!entry.control) {
-            continue;
-        }
-        if (const auto* button = dynamic_cast<const player::SkButton*>(entry.control->Widget())) {
-            for (int s = 0; s < player::kButtonStateCount; ++s) {
-                check(name.Text(), button->StateImage(static_cast<player::ButtonState>(s)));
-            }
-        } else if (const auto* image =
-                       dynamic_cast<const player::SkImage*>(entry.control->Widget())) {
-            check(name.Text(), image->Image());
-        }
-    }
-}
-
 }  // namespace
 
 std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringList& args,
@@ -214,8 +195,10 @@ std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringLi
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             const int w = wh.size() == 2 ? wh[0].toInt() : 0;
             const int h = wh.size() == 2 ? wh[1].toInt() : 0;
-            if (w <= 0 || h <= 0) {
-                error = QStringLiteral("--screen wants WxH, such as 1366x768");
+            if (w <= 0 || h <= 0 || w > kMaxScreenWidth || h > kMaxScreenHeight) {
+                error = QStringLiteral("--screen wants WxH up to %1x%2, such as 1366x768")
+                            .arg(kMaxScreenWidth)
+                            .arg(kMaxScreenHeight);
                 return std::nullopt;
             }
             request.screen = QSize(w, h);
@@ -243,7 +226,9 @@ std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QStrin
     platform::SetScreenSizeOverride(request.screen);
     player::ResourcePack pack;
     if (!pack.OpenPack(request.packPath)) {
-        error = QStringLiteral("cannot open the pack %1").arg(request.packPath);
+        error = QStringLiteral("cannot open the pack %1: %2")
+                    .arg(request.packPath,
+                         QString::fromLatin1(player::DescribePackError(pack.LastError())));
         return std::nullopt;
     }
     player::AppProfile profile;
@@ -263,6 +248,11 @@ std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QStrin
     const PreviewTemplate previewTemplate(ScanControls(*script));
     PreviewWindow window(previewTemplate);
     window.LoadSkin(*script);
+    if (!window.SkinComplete()) {
+        error = QStringLiteral("the skin for %1 is unusable: %2")
+                    .arg(request.window, window.SkinFailure());
+        return std::nullopt;
+    }
     window.Create(nullptr);
     window.show();
     if (request.maximised ||
@@ -294,7 +284,7 @@ std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QStrin
     for (auto& [name, entry] : skin.Controls()) {
         result.controls += entry.control ? 1 : 0;
     }
-    CollectWarnings(skin, result.warnings);
+    result.warnings = player::MissingPictures(skin);
     return result;
 }
 

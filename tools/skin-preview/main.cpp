@@ -1,5 +1,7 @@
 // skin-preview PACK WINDOW MODE OUT.png [--state NAME=VALUE ...] [--screen WxH] [--maximised]
 
+#include "platform/gfx/ImageFile.h"
+#include "platform/system/AtomicFile.h"
 #include "player/pack/ImageCache.h"
 #include "tools/skin-preview/SkinPreview.h"
 
@@ -33,8 +35,10 @@ int main(int argc, char** argv) {
     for (const QString& warning : result->warnings) {
         std::fprintf(stderr, "skin-preview: warning: %s\n", qPrintable(warning));
     }
-    if (!result->image.save(outPath, "PNG")) {
-        std::fprintf(stderr, "skin-preview: cannot write %s\n", qPrintable(outPath));
+    const QByteArray png = platform::gfx::EncodeImage(result->image, "png");
+    QString reason = QStringLiteral("the picture cannot be encoded");
+    if (png.isEmpty() || !platform::WriteFileAtomically(outPath, png, &reason)) {
+        std::fprintf(stderr, "skin-preview: cannot write %s\n", qPrintable(reason));
         return 2;
     }
     std::printf("%s: %s mode %d, %dx%d, %d controls\n", qPrintable(outPath),

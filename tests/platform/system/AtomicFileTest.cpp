@@ -97,6 +97,43 @@ TEST_F(AtomicFileTest, FullMediumKeepsTheOldFileAndLeavesNoPart) {
     EXPECT_EQ(Entries(m_dir.path()), (QStringList{"fits.cfg", "old.cfg"}));
 }
 
+// Files that belong together (the camera's settings and clock) change together or not at all,
+// and the reason reaches the caller.
+TEST_F(AtomicFileTest, SetOfFilesIsReplacedWholeOrNotAtAll) {
+    Write("BK_Setting.cfg", "old");
+    Write("BK_Time.cfg", "old");
+    ASSERT_TRUE(QDir().mkpath(Path("folder.cfg")));
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 12;  // the first file fits, the second does not
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString fullError;
+    const bool full = WriteFilesAtomically(
+        {{Path("BK_Setting.cfg"), "032304   "}, {Path("BK_Time.cfg"), "2024 01 02 03 04 05 2 "}},
+        &fullError);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QString folderError;
+    const bool folder = WriteFilesAtomically(
+        {{Path("BK_Setting.cfg"), "032304   "}, {Path("folder.cfg"), "x"}}, &folderError);
+
+    EXPECT_FALSE(full);
+    EXPECT_TRUE(fullError.startsWith(Path("BK_Time.cfg") + ": ")) << fullError.toStdString();
+    EXPECT_FALSE(folder);
+    EXPECT_TRUE(folderError.startsWith(Path("folder.cfg") + ": ")) << folderError.toStdString();
+    EXPECT_EQ(ReadAll(Path("BK_Setting.cfg")), "old");
+    EXPECT_EQ(ReadAll(Path("BK_Time.cfg")), "old");
+    EXPECT_EQ(Entries(m_dir.path()), (QStringList{"BK_Setting.cfg", "BK_Time.cfg", "folder.cfg"}));
+
+    EXPECT_TRUE(WriteFilesAtomically(
+        {{Path("BK_Setting.cfg"), "032304   "}, {Path("BK_Time.cfg"), "2024 01 02 03 04 05 2 "}}));
+    EXPECT_EQ(ReadAll(Path("BK_Setting.cfg")), "032304   ");
+    EXPECT_EQ(ReadAll(Path("BK_Time.cfg")), "2024 01 02 03 04 05 2 ");
+}
+
 TEST_F(AtomicFileTest, ReadOnlyFolderFailsForAnOrdinaryUser) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root writes into read-only folders";

@@ -5,10 +5,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -53,6 +55,28 @@ TEST_F(DriveWatcherTest, ReportsEachChangeOnce) {
     m_watcher.Poll();
     EXPECT_EQ(m_notices,
               (std::vector<Notice>{{kDriveRemovedCode, m_a + '/'}, {kDriveAddedCode, m_b + '/'}}));
+}
+
+// Changes a presence check cannot see: another card (new label, or the folder made anew) under
+// the same root within one poll is a removal and an addition.
+TEST_F(DriveWatcherTest, SameRootWithAnotherCardIsRemovedAndAdded) {
+    ASSERT_TRUE(QDir().mkpath(m_b));
+    m_watcher.Start(60000);
+    const std::vector<Notice> replaced{{kDriveRemovedCode, m_b + '/'},
+                                       {kDriveAddedCode, m_b + '/'}};
+    const std::vector<std::function<bool()>> changes = {
+        [this] {
+            QFile label(m_b + '/' + kVirtualLabelFile);
+            return label.open(QIODevice::WriteOnly) && label.write("OTHER\n") > 0;
+        },
+        [this] { return QDir(m_b).removeRecursively() && QDir().mkpath(m_b); },
+    };
+    for (const auto& change : changes) {
+        m_notices.clear();
+        ASSERT_TRUE(change());
+        m_watcher.Poll();
+        EXPECT_EQ(m_notices, replaced);
+    }
 }
 
 TEST_F(DriveWatcherTest, TimerDeliversTheNoticeOnTheEventLoop) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace platform {
 namespace {
 
@@ -83,6 +85,27 @@ TEST_F(VirtualDrivesTest, MissingFoldersAndEmptyEntriesAreSkippedInOrder) {
     EXPECT_EQ(drives[0].label, "TWO");
     EXPECT_EQ(drives[1].label, "ONE");
     EXPECT_TRUE(ParseVirtualDrives("").empty());
+}
+
+// One folder spelt several ways is one drive; a label file that is a FIFO gives no label at
+// once instead of waiting for a writer; skipped entries are named with the reason.
+TEST_F(VirtualDrivesTest, SpellingsFifoLabelsAndSkippedEntries) {
+    const QString card = Folder("card", "QOR-SD");
+    const QString fifo = Folder("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo + '/' + kVirtualLabelFile).constData(), 0600), 0);
+    WriteText(m_dir.path() + "/plain", "x");
+    const QString value = card + ";" + card + "//;" + card + "/.;" + card + "/../card;" + fifo +
+                          ";" + m_dir.path() + "/plain;" + m_dir.path() + "/absent";
+    QStringList skipped;
+    const std::vector<DriveInfo> drives = ParseVirtualDrives(value, &skipped);
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[0].root, card + '/');
+    EXPECT_EQ(drives[0].label, "QOR-SD");
+    EXPECT_EQ(drives[1].root, fifo + '/');
+    EXPECT_EQ(drives[1].label, "");
+    ASSERT_EQ(skipped.size(), 2);
+    EXPECT_TRUE(skipped[0].startsWith(m_dir.path() + "/plain"));
+    EXPECT_TRUE(skipped[1].startsWith(m_dir.path() + "/absent"));
 }
 
 TEST_F(VirtualDrivesTest, LogicalDrivesFollowTheVariableAndTheFolders) {

@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace platform {
 namespace {
@@ -91,6 +92,7 @@ TEST_F(FileCopyTest, CancelledCopyLeavesTheTargetAsItWas) {
 
 TEST_F(FileCopyTest, FailuresLeaveNothingAtTheTarget) {
     Write("desktop/old.mp4", "old");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("card/fifo.mp4")).constData(), 0600), 0);
     struct Case {
         const char* what;
         QString source;
@@ -99,6 +101,7 @@ TEST_F(FileCopyTest, FailuresLeaveNothingAtTheTarget) {
     const Case cases[] = {
         {"missing source", Path("card/absent.mp4"), Path("desktop/absent.mp4")},
         {"source is a folder", Path("card"), Path("desktop/card")},
+        {"source is a FIFO (no wait for a writer)", Path("card/fifo.mp4"), Path("desktop/f.mp4")},
         {"missing target folder", Source(), Path("nowhere/clip.mp4")},
         {"onto itself by another name", Source(), Path("card/../card/NOR_250517_143000_F.mp4")},
     };
@@ -106,7 +109,7 @@ TEST_F(FileCopyTest, FailuresLeaveNothingAtTheTarget) {
         EXPECT_EQ(CopyFileAtomically(c.source, c.target), CopyResult::Failed) << c.what;
     }
     EXPECT_EQ(ReadAll(Source()), m_bytes);
-    EXPECT_EQ(Entries(Path("card")), QStringList{"NOR_250517_143000_F.mp4"});
+    EXPECT_EQ(Entries(Path("card")), QStringList{"NOR_250517_143000_F.mp4"});  // FIFOs not listed
     EXPECT_EQ(Entries(Path("desktop")), QStringList{"old.mp4"});
 }
 

@@ -57,6 +57,8 @@ TEST(CardOptions, RejectsWhatCannotBeWritten) {
         {"card", "--count", "normal=x"},
         {"card", "--categories", "NORMAL"},
         {"card", "--start", "1999-01-01 00:00:00"},
+        // The fifth recording would start in 2100, whose names read as 2000.
+        {"card", "--start", "2099-12-31 23:59:58"},
         {"card", "--tone", "0"},
         {"card", "other"},
         {"card", "--telemetry", "yes"},
@@ -69,6 +71,16 @@ TEST(CardOptions, RejectsWhatCannotBeWritten) {
         EXPECT_EQ(r.status, ParseStatus::Error) << args.join(' ').toStdString();
         EXPECT_FALSE(r.error.contains(QLatin1Char('\n')));
     }
+}
+
+TEST(CardOptions, LastRecordingMayEndAtTheCenturysLastSecond) {
+    const auto r = ParseCardOptions(
+        {"card", "--start", "2099-12-31 23:59:45", "--length", "3", "--categories", "normal"});
+    EXPECT_EQ(r.status, ParseStatus::Run) << r.error.toStdString();
+    EXPECT_EQ(ParseCardOptions({"card", "--start", "2099-12-31 23:59:58", "--length", "3",
+                                "--categories", "normal"})
+                  .status,
+              ParseStatus::Error);
 }
 
 TEST(CardOptions, HelpWinsOverEverythingElse) {

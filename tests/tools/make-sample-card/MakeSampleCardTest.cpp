@@ -266,4 +266,20 @@ TEST(MakeSampleCard, FailedRecordingLeavesNoPartialFile) {
     EXPECT_EQ(FilesBelow(dir.path()), QStringList{});  // no temporary file, no settings, no label
 }
 
+// Parts an interrupted run left behind are never finished later: the next run removes them.
+TEST(MakeSampleCard, StalePartsOfAnInterruptedRunAreRemoved) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("MANUAL")));
+    QFile part(dir.filePath(QStringLiteral("MANUAL/.MAN_250517_120000_F.mp4.part")));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    part.write("cut short");
+    part.close();
+    const ToolRun run = RunTool({dir.path(), "--categories", "manual", "--length", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(part.exists());
+    for (const QString& file : FilesBelow(dir.path())) {
+        EXPECT_FALSE(file.endsWith(QLatin1String(".part"))) << file.toStdString();
+    }
+}
+
 }  // namespace

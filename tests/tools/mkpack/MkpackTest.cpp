@@ -12,7 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
+
+// The smallest skin that builds its window: one picture control.
+const QByteArray kSkin = R"(<skin><property><geometry x="-1" y="-1" w="320" h="240"/></property>
+<controls><image type="image" id="main.image.title"><mode x="0" y="0" w="3" h="3">0</mode>
+<image>img/b.png</image></image></controls></skin>)";
 
 const QByteArray kProfile = R"(<?xml version="1.0" encoding="UTF-8"?>
 <profile>
@@ -56,7 +63,7 @@ protected:
     // A folder that makes a good pack.
     void WriteSkinFolder(const QString& folder) {
         Write(folder + "/Application.xml", kProfile);
-        Write(folder + "/main.xml", "<skin/>");
+        Write(folder + "/main.xml", kSkin);
         Write(folder + "/img/b.png", packtest::EncodeImage(Qt::red));
         Write(folder + "/img/a.jpg", packtest::EncodeImage(Qt::blue, "JPG"));
         Write(folder + "/img/\xED\x95\x9C.bmp", packtest::EncodeImage(Qt::green, "BMP"));
@@ -72,7 +79,7 @@ TEST_F(MkpackTest, BuildIsSortedDeterministicAndReadable) {
     Write("two/img/\xED\x95\x9C.bmp", Read("one/img/\xED\x95\x9C.bmp"));
     Write("two/README.md", "not packed");
     Write("two/img/a.jpg", Read("one/img/a.jpg"));
-    Write("two/main.xml", "<skin/>");
+    Write("two/main.xml", kSkin);
     Write("two/img/b.png", Read("one/img/b.png"));
     Write("two/Application.xml", kProfile);
 
@@ -138,7 +145,7 @@ TEST_F(MkpackTest, CheckRejectsBrokenPacksWithOneLineReason) {
     Write("noprofile/main.xml", "<skin/>");
     Write("noprofile/a.png", packtest::EncodeImage(Qt::red));
     Write("badimage/Application.xml", kProfile);
-    Write("badimage/main.xml", "<skin/>");
+    Write("badimage/main.xml", kSkin);
     Write("badimage/a.png", "not a picture");
     Write("badscript/Application.xml", kProfile);
     Write("badscript/main.xml", "<skin><unclosed></skin>");
@@ -175,6 +182,91 @@ TEST_F(MkpackTest, CheckRejectsBrokenPacksWithOneLineReason) {
         EXPECT_TRUE(result.err.contains(QLatin1String(c.reason)))
             << c.file << ": " << result.err.toStdString();
     }
+}
+
+// Packs that open but could not render: each skin the profile names must parse whole within
+// the limits, and its pictures must be there, named once and decodable.
+TEST_F(MkpackTest, CheckRejectsPacksThatCannotRender) {
+    const QByteArray red = packtest::EncodeImage(Qt::red);
+    const QByteArray profile = QByteArray(kProfile);
+    QByteArray crowded = "<skin><property/><controls>";
+    for (int i = 0; i <= 2000; ++i) {
+        crowded += "<image type=\"image\" id=\"c" + QByteArray::number(i) +
+                   "\"><mode x=\"0\" y=\"0\" w=\"1\" h=\"1\">0</mode></image>";
+    }
+    crowded += "</controls></skin>";
+    struct Case {
+        const char* name;
+        QByteArray pack;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"empty-skin",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", "<skin/>"}},
+                                 {{"img/b.png", red}}),
+         "no property or no controls"},
+        {"huge-window",
+         packtest::MakePackBytes(
+             {{"Application.xml", profile},
+              {"main.xml", QByteArray(kSkin).replace("w=\"320\"", "w=\"2147483647\"")}},
+             {{"img/b.png", red}}),
+         "larger than 8192 x 8192"},
+        {"crowded",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", crowded}},
+                                 {{"img/b.png", red}}),
+         "more than 2000 controls"},
+        {"missing-picture",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", kSkin}},
+                                 {{"img/c.png", red}}),
+         "picture img/b.png is not in the pack"},
+        {"empty-picture",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", kSkin}},
+                                 {{"img/a.png", ""}, {"img/b.png", red}}),
+         "img/a.png is empty"},
+        {"twice",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", kSkin}},
+                                 {{"img/b.png", red}, {"img/b.png", red}}),
+         "img/b.png is named twice"},
+        {"unnamed",
+         packtest::MakePackBytes({{"Application.xml", profile}, {"main.xml", kSkin}},
+                                 {{"", red}, {"img/b.png", red}}),
+         "has an empty name"},
+    };
+    for (const Case& c : cases) {
+        const QString file = QString::fromLatin1(c.name) + ".pack";
+        Write(file, c.pack);
+        const RunResult result = RunMkpack({"check", Path(file)});
+        EXPECT_EQ(result.exitCode, 1) << c.name;
+        EXPECT_TRUE(result.err.contains(QLatin1String(c.reason)))
+            << c.name << ": " << result.err.toStdString();
+        EXPECT_FALSE(result.out.contains(QLatin1String("\nok\n"))) << c.name;
+    }
+}
+
+// What stands where a file is expected: a FIFO given as the pack, a link to a device in the
+// folder, a medium that takes no byte. Each fails at once with its reason; the old pack stays.
+TEST_F(MkpackTest, FifosDevicesAndAFullMediumFailCleanly) {
+    WriteSkinFolder(QStringLiteral("skin"));
+    ASSERT_EQ(RunMkpack({"build", Path("skin"), Path("old.pack")}).exitCode, 0);
+    const QByteArray old = Read("old.pack");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("fifo.pack")).constData(), 0600), 0);
+    const RunResult fifo = RunMkpack({"check", Path("fifo.pack")});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_TRUE(fifo.err.contains(QLatin1String("not a regular file"))) << fifo.err.toStdString();
+
+    const RunResult full = testsupport::RunToolOnFullMedium(
+        testsupport::ToolPath("mkpack"), {"build", Path("skin"), Path("old.pack")}, 60000);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_FALSE(full.out.contains(QLatin1String("wrote"))) << full.out.toStdString();
+    EXPECT_TRUE(full.out.contains(QLatin1String("old.pack: File too large")))
+        << full.out.toStdString();
+    EXPECT_EQ(Read("old.pack"), old);
+
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), Path("skin/img/zero.png")));
+    const RunResult zero = RunMkpack({"build", Path("skin"), Path("zero.pack")});
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_TRUE(zero.err.contains(QLatin1String("zero.png"))) << zero.err.toStdString();
+    EXPECT_FALSE(QFile::exists(Path("zero.pack")));
 }
 
 TEST_F(MkpackTest, DefaultPackPassesCheck) {

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 using testsupport::ToolRun;
@@ -247,6 +249,87 @@ TEST_F(RecordingInfoTest, FailuresAreReportedWithTheirExitCode) {
         EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
         EXPECT_FALSE(run.err.isEmpty());
     }
+}
+
+// A recording the player will not play still gets its streams reported, then the reason.
+TEST_F(RecordingInfoTest, RefusedRecordingsShowWhatTheyHoldAndWhy) {
+    const QString clip = testsupport::MakeClip(m_dir.path(), {"--cameras", "2", "--length", "2"});
+    ASSERT_FALSE(clip.isEmpty());
+    const QString three = m_dir.path() + "/three.mp4";
+    const QString sound = m_dir.path() + "/sound.mp4";
+    const QString unknown = m_dir.path() + "/unknown.mp4";
+    ASSERT_TRUE(testsupport::Remux(clip, three, {0, 1, 0}));
+    ASSERT_TRUE(testsupport::Remux(clip, sound, {2}));
+    QFile source(clip);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QFile renamed(unknown);
+    ASSERT_TRUE(renamed.open(QIODevice::WriteOnly));
+    renamed.write(source.readAll().replace("avc1", "zzv1").replace("mp4v", "zzv2"));
+    renamed.close();
+    struct Case {
+        QString path;
+        const char* videos;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {three, "3", "3 video streams"},
+        {sound, "0", "no video stream"},
+        {unknown, "2", "unknown to the player"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = RunInfo({c.path});
+        EXPECT_EQ(run.exitCode, 1) << c.reason;
+        EXPECT_EQ(Field(run.out, "video streams"), c.videos) << run.out.toStdString();
+        EXPECT_EQ(Field(run.out, "audio streams"),
+                  c.path == unknown || c.path == sound ? "1" : "0");
+        EXPECT_FALSE(Field(run.out, "duration ms").isEmpty()) << c.reason;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
+    }
+}
+
+// --frame answers at once where no picture can come, writes the format its name asks for, and
+// replaces an existing file only with a complete picture.
+TEST_F(RecordingInfoTest, FrameFailuresNameTheirReasonAndKeepTheOldFile) {
+    const QString clip = testsupport::MakeClip(m_dir.path(), {"--length", "2"});
+    ASSERT_FALSE(clip.isEmpty());
+    const QString old = m_dir.path() + "/old.jpg";
+    const QByteArray oldBytes = "an older picture";
+    QFile oldFile(old);
+    ASSERT_TRUE(oldFile.open(QIODevice::WriteOnly));
+    oldFile.write(oldBytes);
+    oldFile.close();
+    const QString fifo = m_dir.path() + "/fifo.mp4";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    struct Case {
+        QStringList arguments;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{clip, "--frame", "2500", old}, "beyond the recording's duration"},
+        {{m_dir.path() + "/missing.mp4"}, "does not exist"},
+        {{fifo}, "not a regular file"},
+        {{clip, "--frame", "500", m_dir.path() + "/x.bmp"}, ".png"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = RunInfo(c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.reason;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(m_dir.path() + "/x.bmp"));
+
+    const ToolRun full = testsupport::RunToolOnFullMedium(testsupport::ToolPath("recording-info"),
+                                                          {clip, "--frame", "500", old}, 60000);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(full.out.contains(QLatin1String("old.jpg: File too large")))
+        << full.out.toStdString();
+    ASSERT_TRUE(oldFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(oldFile.readAll(), oldBytes);
+    oldFile.close();
+
+    const QString png = m_dir.path() + "/frame.png";
+    const ToolRun run = RunInfo({clip, "--frame", "500", png});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QImage(png, "PNG").isNull());
 }
 
 }  // namespace

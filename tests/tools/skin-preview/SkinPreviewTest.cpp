@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using skintest::kBlue;
@@ -40,11 +42,16 @@ class SkinPreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        packPath = dir.filePath("TEST.PACK");
+        WritePack(packPath, skintest::kTestSkin);
+    }
+
+    void WritePack(const QString& path, const QByteArray& mainSkin) {
         QFile profile(QStringLiteral(TEST_SOURCE_DIR "/skins/default/pack/Application.xml"));
         ASSERT_TRUE(profile.open(QIODevice::ReadOnly));
         mkpack::PackContents contents;
         contents.texts.push_back({"Application.xml", profile.readAll()});
-        contents.texts.push_back({"main.xml", QByteArray(skintest::kTestSkin)});
+        contents.texts.push_back({"main.xml", mainSkin});
         contents.images = {{"bg_red.png", SolidPng(8, 8, kRed)},
                            {"bg_blue.png", SolidPng(8, 8, kBlue)},
                            {"bg_green.png", SolidPng(8, 8, kGreen)},
@@ -57,8 +64,7 @@ protected:
                                        SolidPng(4, 4, kStateColours[s])});
         }
         QString error;
-        packPath = dir.filePath("TEST.PACK");
-        ASSERT_TRUE(mkpack::WritePackFile(packPath, contents, error)) << error.toStdString();
+        ASSERT_TRUE(mkpack::WritePackFile(path, contents, error)) << error.toStdString();
     }
 
     QTemporaryDir dir;
@@ -78,6 +84,7 @@ TEST_F(SkinPreviewTest, ArgumentsAreCheckedBeforeAnythingIsLoaded) {
         {{"p", "MAIN", "-1", "o.png"}, false},
         {{"p", "MAIN", "0", "o.png", "--state", "novalue"}, false},
         {{"p", "MAIN", "0", "o.png", "--screen", "1366"}, false},
+        {{"p", "MAIN", "0", "o.png", "--screen", "16384x16384"}, false},
         {{"p", "MAIN", "0", "o.png", "--state"}, false},
         {{"p", "MAIN", "0", "o.png", "--bogus"}, false},
     };
@@ -152,6 +159,43 @@ TEST_F(SkinPreviewTest, FailuresNameTheirReason) {
         EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out));
+}
+
+// Faults of the skin are named as such (not as a failed write); a window larger than the
+// screen is drawn at the screen's size; a FIFO given as the pack is refused at once.
+TEST_F(SkinPreviewTest, SkinFaultsAreNamedAndWindowsFitTheScreen) {
+    const QByteArray skin(skintest::kTestSkin);
+    const QString out = dir.filePath("x.png");
+    struct Case {
+        const char* pack;
+        QByteArray mainSkin;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"empty.pack", "<skin/>", "no property or no controls"},
+        {"malformed.pack", "<skin><property>", "not well-formed"},
+        {"huge.pack", QByteArray(skin).replace("w=\"400\"", "w=\"16384\""), "larger than 8192"},
+    };
+    for (const Case& c : cases) {
+        WritePack(dir.filePath(c.pack), c.mainSkin);
+        const testsupport::ToolRun run = RunTool({dir.filePath(c.pack), "MAIN", "0", out});
+        EXPECT_EQ(run.exitCode, 2) << c.pack;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.reason))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QLatin1String("cannot write"))) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(out));
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("fifo.pack")).constData(), 0600), 0);
+    const testsupport::ToolRun fifo = RunTool({dir.filePath("fifo.pack"), "MAIN", "0", out});
+    EXPECT_EQ(fifo.exitCode, 2);
+    EXPECT_TRUE(fifo.err.contains(QLatin1String("not a regular file"))) << fifo.err.toStdString();
+
+    WritePack(dir.filePath("wide.pack"),
+              QByteArray(skin).replace("w=\"400\" h=\"300\"", "w=\"8000\" h=\"6000\""));
+    const testsupport::ToolRun wide =
+        RunTool({dir.filePath("wide.pack"), "MAIN", "0", out, "--screen", "640x480"});
+    ASSERT_EQ(wide.exitCode, 0) << wide.err.toStdString();
+    EXPECT_EQ(QImage(out).size(), QSize(640, 480));
 }
 
 TEST_F(SkinPreviewTest, RendersTheDefaultPacksWindows) {
