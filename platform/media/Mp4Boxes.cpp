@@ -9,8 +9,8 @@ namespace {
 
 constexpr uint64_t kSmallHeader = 8;
 constexpr uint64_t kLargeHeader = 16;
-constexpr int kAvcLengthByte = 4;    // lengthSizeMinusOne in an avcC record
-constexpr int kHevcLengthByte = 21;  // lengthSizeMinusOne in an hvcC record
+constexpr int kAvcLengthByte = 4;          // lengthSizeMinusOne in an avcC record
+constexpr int kHevcLengthByte = 21;        // lengthSizeMinusOne in an hvcC record
 constexpr size_t kVisualEntryHeader = 78;  // sample entry fields before a visual entry's boxes
 
 void PutBe32(std::vector<uint8_t>* out, uint32_t value) {
@@ -137,7 +137,8 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
     }
     for (uint32_t r = 0; r < runCount; ++r) {
         const uint32_t first = ReadBe32(runs->data() + 12 * r);
-        const uint32_t next = r + 1 < runCount ? ReadBe32(runs->data() + 12 * (r + 1)) : chunkCount + 1;
+        const uint32_t next =
+            r + 1 < runCount ? ReadBe32(runs->data() + 12 * (r + 1)) : chunkCount + 1;
         const uint32_t samples = ReadBe32(runs->data() + 12 * r + 4);
         for (uint32_t c = std::max(first, 1U); c < next && c <= chunkCount; ++c) {
             track->chunks[c - 1].samples = samples;
@@ -148,7 +149,7 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
 
 // The first count units of the reference's time table, as runs.
 std::vector<std::pair<uint32_t, uint32_t>> TruncatedRuns(const TrackTable& table, uint64_t count,
-                                                        uint64_t* duration) {
+                                                         uint64_t* duration) {
     std::vector<std::pair<uint32_t, uint32_t>> runs;
     *duration = 0;
     for (const auto& [runCount, delta] : table.durations) {

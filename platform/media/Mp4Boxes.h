@@ -54,10 +54,10 @@ struct ChunkRun {
 
 // A track of a healthy recording: what its index says, enough to rebuild one like it.
 struct TrackTable {
-    uint32_t handler = 0;    // 'vide', 'soun', 'text', 'sbtl', ...
-    uint32_t codec = 0;      // first sample entry's four characters ('avc1', 'mp4a', ...)
-    uint32_t timescale = 0;  // of the media
-    uint32_t constantSize = 0;  // the size of every sample, when the index gives one
+    uint32_t handler = 0;         // 'vide', 'soun', 'text', 'sbtl', ...
+    uint32_t codec = 0;           // first sample entry's four characters ('avc1', 'mp4a', ...)
+    uint32_t timescale = 0;       // of the media
+    uint32_t constantSize = 0;    // the size of every sample, when the index gives one
     std::vector<uint32_t> sizes;  // per sample, when the sizes vary
     std::vector<std::pair<uint32_t, uint32_t>> durations;  // (count, delta) runs
     std::vector<ChunkRun> chunks;

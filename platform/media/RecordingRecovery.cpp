@@ -30,8 +30,9 @@ std::vector<PatternChunk> ChunkPattern(const MovieIndex& index) {
             pattern.push_back(PatternChunk{chunk.offset, t, chunk.samples});
         }
     }
-    std::stable_sort(pattern.begin(), pattern.end(),
-                     [](const PatternChunk& a, const PatternChunk& b) { return a.offset < b.offset; });
+    std::stable_sort(
+        pattern.begin(), pattern.end(),
+        [](const PatternChunk& a, const PatternChunk& b) { return a.offset < b.offset; });
     return pattern;
 }
 
@@ -70,8 +71,8 @@ Walk WalkMediaData(ByteSpan file, const FileLayout& layout, const MovieIndex& in
             const uint64_t fit = (end - position) / table.constantSize;
             const auto units = static_cast<uint32_t>(std::min<uint64_t>(chunk.samples, fit));
             if (units > 0) {
-                track.samples.push_back(RecoveredSample{position, units * table.constantSize,
-                                                        units, true});
+                track.samples.push_back(
+                    RecoveredSample{position, units * table.constantSize, units, true});
                 out.units = units;
                 position += static_cast<uint64_t>(units) * table.constantSize;
             }
@@ -123,7 +124,8 @@ public:
         }
     }
     ByteSpan Bytes() const {
-        return m_data != nullptr ? ByteSpan(m_data, static_cast<size_t>(m_file.size())) : ByteSpan();
+        return m_data != nullptr ? ByteSpan(m_data, static_cast<size_t>(m_file.size()))
+                                 : ByteSpan();
     }
 
 private:
@@ -194,11 +196,13 @@ std::shared_ptr<const RecoveredRecording> RecoverRecording(const QString& damage
     }
     const MappedFile damagedFile(damaged);
     const ByteSpan bytes = damagedFile.Bytes();
-    const FileLayout layout = ReadFileLayout(bytes);
+    FileLayout layout = ReadFileLayout(bytes);
     if (layout.mdatHeaderSize == 0) {
         *why = QStringLiteral("the file holds no media data");
         return nullptr;
     }
+    // Without an index the data box's size is not to be trusted either: the walk decides.
+    layout.mdatEnd = bytes.size();
     Walk walk = WalkMediaData(bytes, layout, *index, validators);
     bool anyVideo = false;
     auto recording = std::make_shared<RecoveredRecording>();
@@ -326,10 +330,10 @@ std::unique_ptr<RecoveredInput> RecoveredInput::Open(
         return nullptr;
     }
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    input->m_io = buffer != nullptr ? avio_alloc_context(buffer, kIoBufferSize, 0, input.get(),
-                                                         &RecoveredInput::Read, nullptr,
-                                                         &RecoveredInput::Seek)
-                                    : nullptr;
+    input->m_io = buffer != nullptr
+                      ? avio_alloc_context(buffer, kIoBufferSize, 0, input.get(),
+                                           &RecoveredInput::Read, nullptr, &RecoveredInput::Seek)
+                      : nullptr;
     AVFormatContext* raw = input->m_io != nullptr ? avformat_alloc_context() : nullptr;
     if (raw == nullptr) {
         av_free(input->m_io == nullptr ? buffer : nullptr);

@@ -39,7 +39,7 @@ public:
 
 private:
     friend std::shared_ptr<const RecoveredRecording> RecoverRecording(const QString&,
-                                                                       const QString&, QString*);
+                                                                      const QString&, QString*);
     QString m_path;
     QString m_reference;
     uint64_t m_keptEnd = 0;

@@ -13,6 +13,8 @@ constexpr uint32_t kMaxTextSize = 4096;
 constexpr int kMaxAacFrameBytesPerChannel = 768;  // 6144 bits, the format's own limit
 constexpr int kMaxPpsId = 255;
 constexpr int kMaxSliceType = 9;
+// Trial decodes fail by design; their complaints go below every log level.
+constexpr int kQuietTrials = AV_LOG_TRACE;
 
 // Exp-Golomb numbers at the start of a NAL unit's payload; enough for slice headers.
 class BitReader {
@@ -68,6 +70,7 @@ public:
         const AVCodec* decoder = avcodec_find_decoder(codec->codec_id);
         m_decoder.reset(avcodec_alloc_context3(decoder));
         if (m_decoder && avcodec_parameters_to_context(m_decoder.get(), codec) >= 0) {
+            m_decoder->log_level_offset = kQuietTrials;
             m_decoder->thread_count = 1;
             m_decoder->err_recognition = AV_EF_EXPLODE | AV_EF_BITSTREAM | AV_EF_BUFFER;
             if (avcodec_open2(m_decoder.get(), decoder, nullptr) < 0) {
@@ -83,8 +86,8 @@ public:
         NalUnit nal = Parse(data);
         if (nal.verdict != SampleVerdict::Valid || (nal.vcl && !nal.firstOfPicture) ||
             nal.endsUnit) {
-            check.verdict = nal.verdict == SampleVerdict::Valid ? SampleVerdict::Invalid
-                                                                : nal.verdict;
+            check.verdict =
+                nal.verdict == SampleVerdict::Valid ? SampleVerdict::Invalid : nal.verdict;
             return check;
         }
         uint32_t size = 0;
@@ -99,9 +102,9 @@ public:
             }
             nal = Parse(data.subspan(size));
             const bool continues =
-                picture ? (nal.vcl && !nal.firstOfPicture && nal.type == pictureType) ||
-                              nal.endsUnit
-                        : nal.startsUnit || (nal.vcl && nal.firstOfPicture);
+                picture
+                    ? (nal.vcl && !nal.firstOfPicture && nal.type == pictureType) || nal.endsUnit
+                    : nal.startsUnit || (nal.vcl && nal.firstOfPicture);
             if (!continues || nal.verdict == SampleVerdict::Invalid) {
                 break;
             }
@@ -111,8 +114,7 @@ public:
             }
         }
         if (!picture) {
-            check.verdict =
-                size == data.size() ? SampleVerdict::Truncated : SampleVerdict::Invalid;
+            check.verdict = size == data.size() ? SampleVerdict::Truncated : SampleVerdict::Invalid;
             return check;
         }
         // A track starts with a key picture; a picture before one would decode as garbage. The
@@ -258,6 +260,9 @@ public:
         const AVCodec* decoder = avcodec_find_decoder(codec->codec_id);
         m_decoder.reset(avcodec_alloc_context3(decoder));
         m_channels = std::max(1, codec->ch_layout.nb_channels);
+        if (m_decoder) {
+            m_decoder->log_level_offset = kQuietTrials;
+        }
         if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), codec) < 0 ||
             avcodec_open2(m_decoder.get(), decoder, nullptr) < 0) {
             m_decoder.reset();
@@ -269,20 +274,23 @@ public:
     SampleCheck Check(ByteSpan data) override {
         SampleCheck check;
         const size_t maxFrame = static_cast<size_t>(kMaxAacFrameBytesPerChannel) * m_channels;
-        const size_t region = m_constantSize != 0 ? m_constantSize : std::min(data.size(), maxFrame);
+        const size_t region =
+            m_constantSize != 0 ? m_constantSize : std::min(data.size(), maxFrame);
         if (data.size() < region || region == 0) {
             check.verdict = SampleVerdict::Truncated;
             return check;
         }
         int remaining = -1;
         if (Decode(data.first(region), &remaining) == Outcome::Failed) {
-            check.verdict = data.size() < maxFrame ? SampleVerdict::Truncated
-                                                   : SampleVerdict::Invalid;
+            check.verdict =
+                data.size() < maxFrame ? SampleVerdict::Truncated : SampleVerdict::Invalid;
             return check;
         }
-        // The decoder reports the bytes it has left of a packet; its first frame ended there.
-        size_t size = remaining >= 0 ? region - static_cast<size_t>(remaining) : region;
-        if (size == 0 || size > region || Decode(data.first(size), nullptr) != Outcome::Exact) {
+        // The decoder reports the bytes it has left of a packet after a frame: its first frame
+        // ended there. Otherwise the frame is sought by its length.
+        const bool told = remaining > 0 && static_cast<size_t>(remaining) < region;
+        size_t size = told ? region - static_cast<size_t>(remaining) : region;
+        if (!told && Decode(data.first(size), nullptr) != Outcome::Exact) {
             size = SmallestDecodable(data.first(region));
             if (size == 0 || Decode(data.first(size), nullptr) != Outcome::Exact) {
                 check.verdict = SampleVerdict::Invalid;
@@ -311,8 +319,8 @@ private:
         if (sent < 0 || avcodec_receive_frame(m_decoder.get(), m_frame.get()) < 0) {
             return Outcome::Failed;
         }
-        const bool fits = m_frame->nb_samples == m_frameSamples &&
-                          m_frame->ch_layout.nb_channels == m_channels;
+        const bool fits =
+            m_frame->nb_samples == m_frameSamples && m_frame->ch_layout.nb_channels == m_channels;
         av_frame_unref(m_frame.get());
         if (!fits) {
             return Outcome::Failed;
@@ -421,9 +429,8 @@ std::unique_ptr<SampleValidator> MakeSampleValidator(const TrackTable& table,
             }
             return nullptr;
         case AV_CODEC_ID_AAC: {
-            const int frameSamples = table.durations.empty()
-                                         ? 1024
-                                         : static_cast<int>(table.durations.front().second);
+            const int frameSamples =
+                table.durations.empty() ? 1024 : static_cast<int>(table.durations.front().second);
             auto aac = std::make_unique<AacValidator>(codec, table.constantSize, frameSamples);
             return aac->Ready() ? std::move(aac) : nullptr;
         }

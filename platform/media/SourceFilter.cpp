@@ -108,10 +108,9 @@ HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/) {
     m_nextLine = 0;
     const int telemetry = FindTelemetryStream(m_context.get());
     if (m_textOption != 0 && telemetry >= 0 && m_recovered) {
-        HRESULT ignored = S_OK;
-        if (const auto input = RecoveredInput::Open(m_recovered, nullptr, &ignored)) {
-            m_lines = ReadTelemetryLines(input->Context(), telemetry);
-        }
+        // Streaming starts with a seek, so the lines are read through the same demuxer.
+        m_lines = ReadTelemetryLines(m_context.get(), telemetry);
+        avformat_seek_file(m_context.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
     } else if (m_textOption != 0 && telemetry >= 0) {
         m_lines = ReadTelemetryLines(path, telemetry);
     }
@@ -122,7 +121,8 @@ FormatContextPtr SourceFilter::OpenCutRecording(const QString& path,
                                                 const AVIOInterruptCB* interrupt) {
     auto recovered = RecoverWithCandidates(path, m_referenceFinder(path));
     if (!recovered) {
-        qCWarning(lcMedia) << "open" << path << "failed: its index is missing and cannot be rebuilt";
+        qCWarning(lcMedia) << "open" << path
+                           << "failed: its index is missing and cannot be rebuilt";
         return nullptr;
     }
     HRESULT error = S_OK;

@@ -66,8 +66,8 @@ private:
     ReferenceFinder m_referenceFinder;
     std::shared_ptr<const RecoveredRecording> m_recovered;
     std::unique_ptr<RecoveredInput> m_recoveredInput;  // reads for m_context when recovered
-    FormatContextPtr m_context;   // used by the demux thread while it runs
-    std::vector<Route> m_routes;  // fixed after Load
+    FormatContextPtr m_context;                        // used by the demux thread while it runs
+    std::vector<Route> m_routes;                       // fixed after Load
     REFERENCE_TIME m_duration = -1;
     REFERENCE_TIME m_startOffset = 0;
     BYTE m_textOption = 1;

@@ -34,7 +34,8 @@ set(allowed_settings "${platform}")
 set(allowed_tools/drives "platform/system")
 set(allowed_tools/make-sample-card "platform/media")
 set(allowed_tools/mkpack "player/common;player/pack;player/profile")
-set(allowed_tools/recording-info "player/playback;player/telemetry;platform/media")
+set(allowed_tools/recording-info
+    "player/playback;player/telemetry;player/catalogue;platform/media;platform/system")
 set(allowed_tools/skin-art "")
 set(allowed_tools/skin-preview
     "player/common;player/pack;player/profile;player/skin;platform/gfx;platform/window")

@@ -152,10 +152,10 @@ CardResult WriteCard(const CardOptions& options) {
     if (options.cutPercent > 0.0 && !jobs.empty()) {
         // A power loss hits the recording being written: the newest of its category.
         const auto newer = [](const ClipJob& a, const ClipJob& b) {
-            const bool aNormal = a.content.clip.relativePath.startsWith(
-                QLatin1String(Categories()[0].folder));
-            const bool bNormal = b.content.clip.relativePath.startsWith(
-                QLatin1String(Categories()[0].folder));
+            const bool aNormal =
+                a.content.clip.relativePath.startsWith(QLatin1String(Categories()[0].folder));
+            const bool bNormal =
+                b.content.clip.relativePath.startsWith(QLatin1String(Categories()[0].folder));
             return aNormal != bNormal ? bNormal : a.content.clip.start < b.content.clip.start;
         };
         std::max_element(jobs.begin(), jobs.end(), newer)->cutPercent = options.cutPercent;

@@ -35,7 +35,8 @@ bool CutAsPowerLoss(const QString& path, double percent, QString& error) {
         }
         if (header.mid(4, 4) == "mdat") {
             const qint64 end = size == 0 ? fileSize : at + static_cast<qint64>(size);
-            const auto kept = static_cast<qint64>(std::llround(static_cast<double>(end) * percent / 100.0));
+            const auto kept =
+                static_cast<qint64>(std::llround(static_cast<double>(end) * percent / 100.0));
             // The writer fills in the data box's size last, so a cut file shows 0 there.
             const QByteArray zero(size == 1 ? 8 : 4, '\0');
             if (!file.seek(size == 1 ? at + 8 : at) || file.write(zero) != zero.size() ||

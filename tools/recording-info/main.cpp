@@ -1,5 +1,7 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg]: what the player sees in a recording.
+// recording-info FILE [--telemetry] [--frame MS OUT.jpg] [--repair OUT.mp4 [--reference REF]]:
+// what the player sees in a recording, or a playable copy of one a power loss cut.
 #include "tools/recording-info/RecordingInfo.h"
+#include "tools/recording-info/Repair.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -18,6 +20,8 @@ struct Options {
     bool telemetry = false;
     std::optional<int> frameMs;
     QString framePath;
+    QString repairPath;
+    QString referencePath;
 };
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
@@ -35,13 +39,18 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             options.frameMs = ms;
             options.framePath = arguments[i + 2];
             i += 2;
+        } else if (argument == "--repair" && i + 1 < arguments.size()) {
+            options.repairPath = arguments[++i];
+        } else if (argument == "--reference" && i + 1 < arguments.size()) {
+            options.referencePath = arguments[++i];
         } else if (!argument.startsWith("--") && options.path.isEmpty()) {
             options.path = argument;
         } else {
             return std::nullopt;
         }
     }
-    if (options.path.isEmpty()) {
+    if (options.path.isEmpty() ||
+        (options.repairPath.isEmpty() && !options.referencePath.isEmpty())) {
         return std::nullopt;
     }
     return options;
@@ -61,8 +70,18 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg]\n";
+        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg]\n"
+               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n";
         return kExitUsage;
+    }
+    if (!options->repairPath.isEmpty()) {
+        QString error;
+        if (!RepairRecording(options->path, options->referencePath, options->repairPath, out,
+                             error)) {
+            err << "recording-info: " << error << '\n';
+            return kExitFailure;
+        }
+        return kExitOk;
     }
     RecordingInfo info;
     if (!info.Open(options->path)) {

@@ -41,16 +41,18 @@ struct Figures {
 std::pair<QString, QString> MakeCard(const QString& folder, const CardKind& kind,
                                      const QStringList& extra = {}) {
     const QString first = testsupport::MakeClip(
-        folder, extra + QStringList{QStringLiteral("--categories"), QStringLiteral("normal"), QStringLiteral("--count"),
-                 QStringLiteral("normal=2"), QStringLiteral("--length"), QStringLiteral("3"),
-                 QStringLiteral("--cameras"), QString::number(kind.cameras),
-                 QStringLiteral("--audio"), QLatin1String(kind.audio), QStringLiteral("--codec"),
-                 QLatin1String(kind.codec), QStringLiteral("--frame-code")});
+        folder, extra + QStringList{QStringLiteral("--categories"), QStringLiteral("normal"),
+                                    QStringLiteral("--count"), QStringLiteral("normal=2"),
+                                    QStringLiteral("--length"), QStringLiteral("3"),
+                                    QStringLiteral("--cameras"), QString::number(kind.cameras),
+                                    QStringLiteral("--audio"), QLatin1String(kind.audio),
+                                    QStringLiteral("--codec"), QLatin1String(kind.codec),
+                                    QStringLiteral("--frame-code")});
     if (first.isEmpty()) {
         return {};
     }
-    QStringList names = QDir(QFileInfo(first).path()).entryList({QStringLiteral("*.mp4")},
-                                                               QDir::Files, QDir::Name);
+    QStringList names =
+        QDir(QFileInfo(first).path()).entryList({QStringLiteral("*.mp4")}, QDir::Files, QDir::Name);
     if (names.size() != 2) {
         return {};
     }
@@ -153,7 +155,8 @@ Decoded DecodeStreams(AVFormatContext* context, int64_t limit) {
     PacketPtr packet(av_packet_alloc());
     while (av_read_frame(context, packet.get()) >= 0) {
         const auto it = decoders.find(packet->stream_index);
-        if (it != decoders.end() && (limit < 0 || (packet->pos >= 0 && packet->pos + packet->size <= limit))) {
+        if (it != decoders.end() &&
+            (limit < 0 || (packet->pos >= 0 && packet->pos + packet->size <= limit))) {
             avcodec_send_packet(it->second.get(), packet.get());
             drain(it->first);
         }
@@ -172,16 +175,16 @@ bool WriteCopy(const RecoveredRecording& recording, const QString& path) {
     std::vector<uint8_t> bytes(static_cast<size_t>(recording.Size()));
     return source.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
            recording.ReadAt(&source, 0, bytes.data(), bytes.size()) &&
-           out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) ==
-               static_cast<qint64>(bytes.size());
+           out.write(reinterpret_cast<const char*>(bytes.data()),
+                     static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
 }
 
 int ProbedStreams(const QString& path) {
     QProcess probe;
     probe.start(QStringLiteral("ffprobe"),
                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=codec_type"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
-                 path});
+                 QStringLiteral("stream=codec_type"), QStringLiteral("-of"),
+                 QStringLiteral("csv=p=0"), path});
     if (!probe.waitForFinished(30000) || probe.exitCode() != 0) {
         return -1;
     }
@@ -191,7 +194,8 @@ int ProbedStreams(const QString& path) {
 Figures Measure(const QString& healthy, const QString& reference, const QString& folder,
                 double percent) {
     Figures f;
-    const int64_t cut = static_cast<int64_t>(static_cast<double>(MdatEnd(healthy)) * percent / 100.0);
+    const int64_t cut =
+        static_cast<int64_t>(static_cast<double>(MdatEnd(healthy)) * percent / 100.0);
     const QString damaged = folder + QStringLiteral("/cut.mp4");
     EXPECT_TRUE(CutCopy(healthy, damaged, cut));
     EXPECT_TRUE(LacksIndex(damaged));
@@ -212,7 +216,8 @@ Figures Measure(const QString& healthy, const QString& reference, const QString&
         return f;
     }
     for (const RecoveredTrackSummary& track : recording->Tracks()) {
-        f.recovered += QStringLiteral("%1 %2: %3 samples; ").arg(track.kind, track.codec).arg(track.samples);
+        f.recovered +=
+            QStringLiteral("%1 %2: %3 samples; ").arg(track.kind, track.codec).arg(track.samples);
     }
     const QString copy = folder + QStringLiteral("/repaired.mp4");
     EXPECT_TRUE(WriteCopy(*recording, copy));
@@ -268,7 +273,8 @@ TEST(RecordingRecovery, CutRecordingsGiveBackWhatTheCutLeft) {
         QTemporaryDir dir;
         const auto [older, newer] = MakeCard(dir.path(), kind);
         ASSERT_FALSE(newer.isEmpty());
-        const double percent = runs > 0 ? 5.0 + random.bounded(94.0) : fixed[static_cast<size_t>(i)];
+        const double percent =
+            runs > 0 ? 5.0 + random.bounded(94.0) : fixed[static_cast<size_t>(i)];
         const QString what = QStringLiteral("%1 camera(s), %2, %3, cut at %4 %")
                                  .arg(kind.cameras)
                                  .arg(QLatin1String(kind.audio), QLatin1String(kind.codec))
@@ -282,12 +288,13 @@ TEST(RecordingRecovery, CutRecordingsGiveBackWhatTheCutLeft) {
         total.linesKept += f.linesKept;
         total.linesRecovered += f.linesRecovered;
     }
-    std::printf("recovered: video %lld of %lld frames, audio %lld of %lld samples, "
-                "telemetry %lld of %lld lines over %d recordings\n",
-                static_cast<long long>(total.videoDecoded), static_cast<long long>(total.videoKept),
-                static_cast<long long>(total.audioDecoded), static_cast<long long>(total.audioKept),
-                static_cast<long long>(total.linesRecovered), static_cast<long long>(total.linesKept),
-                count);
+    std::printf(
+        "recovered: video %lld of %lld frames, audio %lld of %lld samples, "
+        "telemetry %lld of %lld lines over %d recordings\n",
+        static_cast<long long>(total.videoDecoded), static_cast<long long>(total.videoKept),
+        static_cast<long long>(total.audioDecoded), static_cast<long long>(total.audioKept),
+        static_cast<long long>(total.linesRecovered), static_cast<long long>(total.linesKept),
+        count);
 }
 
 // Another camera's recording, a cut inside the first chunk, bytes that are no recording: a
