@@ -106,6 +106,7 @@ OpenFigures MeasureOpens(const QString& clip, int repeats) {
     rear.resize(320, 180);
     CVideoPlayer player;
     player.AttachViews(&front, &rear);
+    player.SetReferenceFinder(&RecoveryReferences);
     CTextData telemetry;
     OpenFigures figures;
     std::vector<double> loadMs;

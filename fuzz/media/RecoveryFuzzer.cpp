@@ -52,6 +52,11 @@ const Card& TheCard() {
 void DecodeAll(AVFormatContext* context) {
     std::map<int, CodecContextPtr> decoders;
     for (unsigned i = 0; i < context->nb_streams; ++i) {
+        // Sound and pictures, as the player decodes them; text goes another way.
+        const AVMediaType type = context->streams[i]->codecpar->codec_type;
+        if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) {
+            continue;
+        }
         const AVCodec* codec = avcodec_find_decoder(context->streams[i]->codecpar->codec_id);
         CodecContextPtr decoder(avcodec_alloc_context3(codec));
         if (codec != nullptr && decoder &&

@@ -62,7 +62,11 @@ Walk WalkMediaData(ByteSpan file, const FileLayout& layout, const MovieIndex& in
     const uint64_t end = layout.mdatEnd;
     size_t lastTrack = SIZE_MAX;  // of the last chunk with samples
     SampleVerdict stop = SampleVerdict::Valid;
-    for (const PatternChunk& chunk : ChunkPattern(index)) {
+    const std::vector<PatternChunk> pattern = ChunkPattern(index);
+    for (size_t c = 0; c < pattern.size(); ++c) {
+        const PatternChunk& chunk = pattern[c];
+        const SampleValidator* following =
+            c + 1 < pattern.size() ? validators[pattern[c + 1].track].get() : nullptr;
         const TrackTable& table = index.tracks[chunk.track];
         SampleValidator& validator = *validators[chunk.track];
         RecoveredTrack& track = walk.tracks[chunk.track];
@@ -79,7 +83,9 @@ Walk WalkMediaData(ByteSpan file, const FileLayout& layout, const MovieIndex& in
             stop = units < chunk.samples ? SampleVerdict::Truncated : SampleVerdict::Valid;
         } else {
             for (uint32_t i = 0; i < chunk.samples; ++i) {
-                const SampleCheck check = validator.Check(file.subspan(position, end - position));
+                const SampleCheck check =
+                    validator.Check(file.subspan(position, end - position),
+                                    i + 1 == chunk.samples ? following : nullptr);
                 if (check.verdict != SampleVerdict::Valid) {
                     stop = check.verdict;
                     break;
@@ -133,6 +139,19 @@ private:
     uchar* m_data = nullptr;
 };
 
+// The reference's codec parameters as its index gives them; nothing is decoded.
+FormatContextPtr OpenIndexOnly(const QString& path) {
+    AVFormatContext* raw = nullptr;
+    AvDictionary options;
+    options.Set("protocol_whitelist", "file");
+    const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
+    if (avformat_open_input(&raw, url.constData(), av_find_input_format("mov"), options.Slot()) <
+        0) {
+        return nullptr;
+    }
+    return FormatContextPtr(raw);
+}
+
 }  // namespace
 
 bool RecoveredRecording::ReadAt(QFile* file, uint64_t offset, uint8_t* buffer, size_t size) const {
@@ -171,8 +190,7 @@ bool LacksIndex(const QString& path) {
 
 std::shared_ptr<const RecoveredRecording> RecoverRecording(const QString& damaged,
                                                            const QString& reference, QString* why) {
-    HRESULT error = S_OK;
-    const FormatContextPtr healthy = OpenRecording(reference, nullptr, &error);
+    const FormatContextPtr healthy = OpenIndexOnly(reference);
     const MappedFile referenceFile(reference);
     const FileLayout referenceLayout = ReadFileLayout(referenceFile.Bytes());
     if (!healthy || !referenceLayout.moov || referenceLayout.moov->size > kMaxIndexSize) {

@@ -81,7 +81,13 @@ public:
 
     bool Ready() const { return m_decoder != nullptr; }
 
-    SampleCheck Check(ByteSpan data) override {
+    bool LooksLikeStart(ByteSpan data) const override {
+        const NalUnit nal = Parse(data);
+        return nal.verdict != SampleVerdict::Invalid && !nal.endsUnit &&
+               (!nal.vcl || nal.firstOfPicture);
+    }
+
+    SampleCheck Check(ByteSpan data, const SampleValidator* /*next*/) override {
         SampleCheck check;
         NalUnit nal = Parse(data);
         if (nal.verdict != SampleVerdict::Valid || (nal.vcl && !nal.firstOfPicture) ||
@@ -271,7 +277,7 @@ public:
 
     bool Ready() const { return m_decoder && m_packet && m_frame; }
 
-    SampleCheck Check(ByteSpan data) override {
+    SampleCheck Check(ByteSpan data, const SampleValidator* next) override {
         SampleCheck check;
         const size_t maxFrame = static_cast<size_t>(kMaxAacFrameBytesPerChannel) * m_channels;
         const size_t region =
@@ -291,6 +297,9 @@ public:
         const bool told = remaining > 0 && static_cast<size_t>(remaining) < region;
         size_t size = told ? region - static_cast<size_t>(remaining) : region;
         if (!told && Decode(data.first(size), nullptr) != Outcome::Exact) {
+            size = next != nullptr ? EndBefore(data, region, *next) : 0;
+        }
+        if (size == 0) {
             size = SmallestDecodable(data.first(region));
             if (size == 0 || Decode(data.first(size), nullptr) != Outcome::Exact) {
                 check.verdict = SampleVerdict::Invalid;
@@ -333,6 +342,18 @@ private:
         return next == AVERROR(EAGAIN) ? Outcome::Exact : Outcome::Longer;
     }
 
+    // The last frame before another track's sample ends where that sample may start and the
+    // frame's bytes decode exactly; 0 when no such place is found.
+    size_t EndBefore(ByteSpan data, size_t region, const SampleValidator& next) {
+        for (size_t end = 1; end < region; ++end) {
+            if (next.LooksLikeStart(data.subspan(end)) &&
+                Decode(data.first(end), nullptr) == Outcome::Exact) {
+                return end;
+            }
+        }
+        return 0;
+    }
+
     // Too few bytes never decode, enough always do: the frame's length is the smallest that
     // decodes.
     size_t SmallestDecodable(ByteSpan bytes) {
@@ -361,7 +382,7 @@ private:
 class RawValidator final : public SampleValidator {
 public:
     explicit RawValidator(uint32_t size) : m_size(size) {}
-    SampleCheck Check(ByteSpan data) override {
+    SampleCheck Check(ByteSpan data, const SampleValidator* /*next*/) override {
         SampleCheck check;
         check.verdict = data.size() < m_size ? SampleVerdict::Truncated : SampleVerdict::Valid;
         check.size = m_size;
@@ -377,7 +398,15 @@ private:
 // Timed text: a 16-bit length, then telemetry lines, each starting with its kind.
 class TextValidator final : public SampleValidator {
 public:
-    SampleCheck Check(ByteSpan data) override {
+    bool LooksLikeStart(ByteSpan data) const override {
+        if (data.size() < 3) {
+            return data.size() == 2 && data[0] == 0 && data[1] == 0;
+        }
+        const uint32_t length = (static_cast<uint32_t>(data[0]) << 8) | data[1];
+        return length == 0 || (length <= kMaxTextSize && (data[2] == 'G' || data[2] == 'M'));
+    }
+
+    SampleCheck Check(ByteSpan data, const SampleValidator* /*next*/) override {
         SampleCheck check;
         if (data.size() < 2) {
             check.verdict = SampleVerdict::Truncated;

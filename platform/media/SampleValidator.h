@@ -20,8 +20,11 @@ struct SampleCheck {
 class SampleValidator {
 public:
     virtual ~SampleValidator() = default;
-    // data runs from the candidate sample's first byte to the end of the bytes present.
-    virtual SampleCheck Check(ByteSpan data) = 0;
+    // data runs from the candidate sample's first byte to the end of the bytes present; next
+    // (may be null) is the validator of the track whose sample follows this one.
+    virtual SampleCheck Check(ByteSpan data, const SampleValidator* next) = 0;
+    // A quick look whether a sample of this track may start here (false: cannot tell).
+    virtual bool LooksLikeStart(ByteSpan /*data*/) const { return false; }
     // Whether a valid verdict proves little (raw sound): such samples are dropped when the
     // walk stops at bytes that do not validate right after them.
     virtual bool IsWeak() const { return false; }
