@@ -102,7 +102,7 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
         *why = "a damaged time table";
         return false;
     }
-    for (uint32_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         track->durations.emplace_back(ReadBe32(rest->data() + 8 * i),
                                       ReadBe32(rest->data() + 8 * i + 4));
     }
@@ -118,7 +118,7 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
     }
     if (track->constantSize == 0) {
         track->sizes.reserve(count);
-        for (uint32_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i) {
             track->sizes.push_back(ReadBe32(rest->data() + 4 * i));
         }
     }
@@ -131,11 +131,11 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
         return false;
     }
     track->chunks.resize(chunkCount);
-    for (uint32_t i = 0; i < chunkCount; ++i) {
+    for (size_t i = 0; i < chunkCount; ++i) {
         track->chunks[i].offset =
             wide ? ReadBe64(offsets->data() + 8 * i) : ReadBe32(offsets->data() + 4 * i);
     }
-    for (uint32_t r = 0; r < runCount; ++r) {
+    for (size_t r = 0; r < runCount; ++r) {
         const uint32_t first = ReadBe32(runs->data() + 12 * r);
         const uint32_t next =
             r + 1 < runCount ? ReadBe32(runs->data() + 12 * (r + 1)) : chunkCount + 1;
