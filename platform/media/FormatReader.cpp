@@ -204,7 +204,12 @@ std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamInd
     std::vector<TelemetryLine> result;
     HRESULT error = S_OK;
     FormatContextPtr context = OpenRecording(path, nullptr, &error);
-    if (!context || streamIndex < 0 || streamIndex >= static_cast<int>(context->nb_streams)) {
+    return context ? ReadTelemetryLines(context.get(), streamIndex) : result;
+}
+
+std::vector<TelemetryLine> ReadTelemetryLines(AVFormatContext* context, int streamIndex) {
+    std::vector<TelemetryLine> result;
+    if (streamIndex < 0 || streamIndex >= static_cast<int>(context->nb_streams)) {
         return result;
     }
     for (unsigned i = 0; i < context->nb_streams; ++i) {
@@ -213,7 +218,7 @@ std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamInd
     }
     const AVStream* stream = context->streams[streamIndex];
     PacketPtr packet(av_packet_alloc());
-    while (packet && av_read_frame(context.get(), packet.get()) >= 0) {
+    while (packet && av_read_frame(context, packet.get()) >= 0) {
         if (packet->stream_index == streamIndex) {
             const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             const int64_t ms =

@@ -29,6 +29,9 @@ int FindTelemetryStream(const AVFormatContext* context);
 // Every line of the telemetry stream, in time order (lines of one sample keep their order).
 std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamIndex);
 
+// The same from a demuxer already open (read to its end; seek it back before reuse).
+std::vector<TelemetryLine> ReadTelemetryLines(AVFormatContext* context, int streamIndex);
+
 // The text lines of one subtitle packet of the given codec.
 std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size);
 

@@ -75,6 +75,8 @@ HRESULT SourceFilter::QueryExtra(const IID& iid, void** object) {
         *object = static_cast<IFileSourceFilter*>(this);
     } else if (iid == ITelemetrySource::kIid) {
         *object = static_cast<ITelemetrySource*>(this);
+    } else if (iid == IRecoverySource::kIid) {
+        *object = static_cast<IRecoverySource*>(this);
     } else {
         return E_NOINTERFACE;
     }
@@ -89,6 +91,9 @@ HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/) {
     const AVIOInterruptCB interrupt{&SourceFilter::InterruptCallback, this};
     HRESULT error = S_OK;
     FormatContextPtr context = OpenRecording(path, &interrupt, &error);
+    if (!context && m_referenceFinder && LacksIndex(path)) {
+        context = OpenCutRecording(path, &interrupt);
+    }
     if (!context) {
         return error;
     }
@@ -102,9 +107,36 @@ HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/) {
     m_lines.clear();
     m_nextLine = 0;
     const int telemetry = FindTelemetryStream(m_context.get());
-    if (m_textOption != 0 && telemetry >= 0) {
+    if (m_textOption != 0 && telemetry >= 0 && m_recovered) {
+        // Streaming starts with a seek, so the lines are read through the same demuxer.
+        m_lines = ReadTelemetryLines(m_context.get(), telemetry);
+        avformat_seek_file(m_context.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
+    } else if (m_textOption != 0 && telemetry >= 0) {
         m_lines = ReadTelemetryLines(path, telemetry);
     }
+    return S_OK;
+}
+
+FormatContextPtr SourceFilter::OpenCutRecording(const QString& path,
+                                                const AVIOInterruptCB* interrupt) {
+    auto recovered = RecoverWithCandidates(path, m_referenceFinder(path));
+    if (!recovered) {
+        qCWarning(lcMedia) << "open" << path
+                           << "failed: its index is missing and cannot be rebuilt";
+        return nullptr;
+    }
+    HRESULT error = S_OK;
+    auto input = RecoveredInput::Open(recovered, interrupt, &error);
+    if (!input) {
+        return nullptr;
+    }
+    m_recovered = std::move(recovered);
+    m_recoveredInput = std::move(input);
+    return m_recoveredInput->TakeContext();
+}
+
+HRESULT SourceFilter::SetReferenceFinder(ReferenceFinder finder) {
+    m_referenceFinder = std::move(finder);
     return S_OK;
 }
 

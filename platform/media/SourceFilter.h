@@ -6,6 +6,8 @@
 
 #include "platform/media/FilterBase.h"
 #include "platform/media/FormatReader.h"
+#include "platform/media/RecordingRecovery.h"
+#include "platform/media/RecoverySource.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -14,7 +16,10 @@
 
 namespace platform::media {
 
-class SourceFilter final : public FilterBase, public IFileSourceFilter, public ITelemetrySource {
+class SourceFilter final : public FilterBase,
+                           public IFileSourceFilter,
+                           public ITelemetrySource,
+                           public IRecoverySource {
 public:
     SourceFilter();
     MEDIA_FORWARD_IUNKNOWN(FilterBase)
@@ -26,6 +31,9 @@ public:
     // ITelemetrySource
     HRESULT SetTextOption(BYTE flag) override;
     HRESULT ReadTextLine(char* buffer, int* length, int* timeMs) override;
+
+    // IRecoverySource
+    HRESULT SetReferenceFinder(ReferenceFinder finder) override;
 
     // FilterBase
     HRESULT StartStreaming(int serial) override;
@@ -52,10 +60,14 @@ private:
     bool ApplyPendingSeek(int* serial, bool* ended);
     void DeliverEndOfStream(int serial);
     static int InterruptCallback(void* self);
+    FormatContextPtr OpenCutRecording(const QString& path, const AVIOInterruptCB* interrupt);
 
     QString m_path;
-    FormatContextPtr m_context;   // used by the demux thread while it runs
-    std::vector<Route> m_routes;  // fixed after Load
+    ReferenceFinder m_referenceFinder;
+    std::shared_ptr<const RecoveredRecording> m_recovered;
+    std::unique_ptr<RecoveredInput> m_recoveredInput;  // reads for m_context when recovered
+    FormatContextPtr m_context;                        // used by the demux thread while it runs
+    std::vector<Route> m_routes;                       // fixed after Load
     REFERENCE_TIME m_duration = -1;
     REFERENCE_TIME m_startOffset = 0;
     BYTE m_textOption = 1;

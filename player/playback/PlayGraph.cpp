@@ -119,6 +119,10 @@ HRESULT CPlayGraph::Build(const QString& path) {
     if (const auto telemetry = QueryInterface<ITelemetrySource>(m_source)) {
         telemetry->SetTextOption(m_textOption);
     }
+    if (const auto recovery = QueryInterface<IRecoverySource>(m_source);
+        recovery && m_referenceFinder) {
+        recovery->SetReferenceFinder(m_referenceFinder);
+    }
     const auto fileSource = QueryInterface<IFileSourceFilter>(m_source);
     const HRESULT loaded = fileSource ? fileSource->Load(path, nullptr) : E_NOINTERFACE;
     if (FAILED(loaded)) {

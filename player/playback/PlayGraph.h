@@ -4,11 +4,13 @@
 // UI thread only (it owns the views the renderers paint into).
 
 #include "platform/media/GraphInterfaces.h"
+#include "platform/media/RecoverySource.h"
 
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
+#include <utility>
 
 class QWidget;
 
@@ -54,6 +56,11 @@ public:
     // Builds and cues the graph for a recording (a null path only tears down). S_OK or the error
     // that ended the build; kBuildFileRefused when the source did not load the file.
     HRESULT Build(const QString& path);
+    // Before Build: who names a healthy sibling for a recording a power loss cut; without one
+    // such a recording is refused.
+    void SetReferenceFinder(platform::media::ReferenceFinder finder) {
+        m_referenceFinder = std::move(finder);
+    }
     // Removes every filter and releases the graph manager; state stopped.
     void TearDown();
 
@@ -135,6 +142,7 @@ private:
     QString m_path;
     uint8_t m_brightnessOption = 0;
     uint8_t m_textOption = 1;
+    platform::media::ReferenceFinder m_referenceFinder;
 };
 
 }  // namespace player

@@ -88,6 +88,7 @@ int CVideoPlayer::Open(const QString& path) {
     }
     m_graph = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView, m_brightnessOption,
                                            m_textOption);
+    m_graph->SetReferenceFinder(m_referenceFinder);
     if (m_graph->Build(path) == CPlayGraph::kBuildFileRefused) {
         Release();
         return 0;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 class QWidget;
 
@@ -39,6 +40,11 @@ public:
     int CheckComponents();
     // Builds the graph for a recording: 1 when at least the file was accepted, else 0.
     int Open(const QString& path);
+    // For the recordings opened from now on: who names a healthy sibling of a recording a
+    // power loss cut (see CPlayGraph::SetReferenceFinder).
+    void SetReferenceFinder(platform::media::ReferenceFinder finder) {
+        m_referenceFinder = std::move(finder);
+    }
     // Tears the graph down and deletes it.
     void Release();
 
@@ -63,6 +69,7 @@ private:
     std::unique_ptr<CPlayGraph> m_graph;
     uint8_t m_brightnessOption = 0;
     uint8_t m_textOption = 1;
+    platform::media::ReferenceFinder m_referenceFinder;
 };
 
 }  // namespace player

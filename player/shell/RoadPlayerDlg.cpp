@@ -3,6 +3,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/window/Screen.h"
+#include "player/catalogue/RecoveryReferences.h"
 #include "player/profile/AboutDlg.h"
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
@@ -63,6 +64,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     SkWidget* rear = FindWidget(kMainVideoRear);
     m_player.AttachViews(front != nullptr ? front->Window() : nullptr,
                          rear != nullptr ? rear->Window() : nullptr);
+    m_player.SetReferenceFinder(&RecoveryReferences);
     m_controlState->RecordViewRects();
     SetBackgroundMode(0);
     SetUpViews();

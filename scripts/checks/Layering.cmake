@@ -35,7 +35,8 @@ set(allowed_tools/drives "platform/system")
 set(allowed_tools/make-icons "")
 set(allowed_tools/make-sample-card "platform/media;platform/system")
 set(allowed_tools/mkpack "player/common;player/pack;player/profile;player/skin;platform/system")
-set(allowed_tools/recording-info "player/playback;player/telemetry;platform/media;platform/system")
+set(allowed_tools/recording-info
+    "player/playback;player/telemetry;player/catalogue;platform/media;platform/system")
 set(allowed_tools/skin-art "")
 set(allowed_tools/skin-preview
     "player/common;player/pack;player/profile;player/skin;platform/gfx;platform/window;platform/system")

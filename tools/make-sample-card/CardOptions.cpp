@@ -14,6 +14,7 @@ constexpr int kMaxLengthSeconds = 600;  // a recording's sound is held in memory
 constexpr int kMaxCount = 1000;
 constexpr int kMaxFps = 120;
 constexpr double kMaxToneHz = 20000.0;
+constexpr double kDemoCutPercent = 80.0;
 constexpr int kMinFrameCodeWidth = 160;  // 20 cells of 8 pixels
 const QString kDefaultStart = QStringLiteral("2025-05-17 14:30:00");
 const QString kStartFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -113,6 +114,7 @@ void ApplyDemo(CardOptions& options) {
     options.audio = AudioKind::Aac;
     options.container = Container::Mp4;
     options.telemetry = true;
+    options.cutPercent = kDemoCutPercent;
 }
 
 using ValueHandler = std::function<bool(const QString&, CardOptions&)>;
@@ -166,6 +168,20 @@ const std::map<QString, ValueHandler>& ValueOptions() {
              return ok && o.toneHz >= 1.0 && o.toneHz <= kMaxToneHz;
          }},
         {QStringLiteral("--categories"), ParseCategories},
+        {QStringLiteral("--codec"),
+         [](const QString& v, CardOptions& o) {
+             static const std::map<QString, VideoCodec> kinds = {
+                 {QStringLiteral("h264"), VideoCodec::H264},
+                 {QStringLiteral("hevc"), VideoCodec::Hevc}};
+             const auto it = kinds.find(v);
+             return it != kinds.end() && (o.codec = it->second, true);
+         }},
+        {QStringLiteral("--cut"),
+         [](const QString& v, CardOptions& o) {
+             bool ok = false;
+             o.cutPercent = v.toDouble(&ok);
+             return ok && o.cutPercent >= 0.0 && o.cutPercent < 100.0;
+         }},
         {QStringLiteral("--label"),
          [](const QString& v, CardOptions& o) {
              o.label = v;
@@ -268,9 +284,14 @@ QString HelpText() {
         "  --categories LIST          comma-separated categories to write (default all)\n"
         "  --label TEXT               volume label written to .volume_label (default QOR-SD)\n"
         "  --preset NAME              H.264 encoder preset (default ultrafast)\n"
+        "  --codec h264|hevc          video codec (default h264)\n"
+        "  --cut PERCENT              the newest normal recording (or the newest of all) is left\n"
+        "                             as a power loss leaves it: no index, only PERCENT % of its\n"
+        "                             bytes (0 < PERCENT < 100; 0, the default: none is cut)\n"
         "  --demo                     the demo card: 1280x720 front, 640x360 rear, 30 fps, AAC,\n"
         "                             60 s recordings: 3 normal, 2 event, 1 event_n, 1 manual,\n"
-        "                             1 motion; other options refine it\n"
+        "                             1 motion, the newest normal one cut at 80 %; other options\n"
+        "                             refine it\n"
         "  --help                     show this text\n"
         "\n"
         "Recordings of all categories follow each other as one drive: names lie one recording\n"

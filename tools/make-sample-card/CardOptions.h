@@ -11,6 +11,7 @@ namespace samplecard {
 
 enum class AudioKind { Aac, Pcm, None };
 enum class Container { Mp4, Mkv, Avi };
+enum class VideoCodec { H264, Hevc };
 
 inline constexpr int kCategoryCount = 5;
 
@@ -48,6 +49,8 @@ struct CardOptions {
     QString label = QStringLiteral("QOR-SD");
     bool demo = false;
     QString preset;  // empty: the writer's default
+    VideoCodec codec = VideoCodec::H264;
+    double cutPercent = 0.0;  // > 0: the newest normal recording is cut as by a power loss
 };
 
 enum class ParseStatus { Run, Help, Error };

@@ -3,6 +3,7 @@
 #include "tools/make-sample-card/ClipWriter.h"
 #include "tools/make-sample-card/DriveModel.h"
 #include "tools/make-sample-card/EngineSound.h"
+#include "tools/make-sample-card/PowerCut.h"
 #include "tools/make-sample-card/SceneRenderer.h"
 
 #include "platform/system/AtomicFile.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -69,6 +71,7 @@ struct ClipJob {
     double toneHz = 0.0;
     int seed = 0;
     bool telemetry = false;
+    double cutPercent = 0.0;
     QString error;
     bool ok = false;
 };
@@ -86,7 +89,8 @@ void RunJob(ClipJob& job) {
     if (job.telemetry) {
         c.telemetry = BuildTelemetry(c.clip, c.drive, c.lengthSeconds);
     }
-    job.ok = WriteClip(job.tempPath, job.content, job.error);
+    job.ok = WriteClip(job.tempPath, job.content, job.error) &&
+             (job.cutPercent <= 0.0 || CutAsPowerLoss(job.tempPath, job.cutPercent, job.error));
     if (job.ok && std::rename(QFile::encodeName(job.tempPath).constData(),
                               QFile::encodeName(job.finalPath).constData()) != 0) {
         job.ok = false;
@@ -149,6 +153,7 @@ CardResult WriteCard(const CardOptions& options) {
         c.audio = options.audio;
         c.container = options.container;
         c.preset = options.preset;
+        c.codec = options.codec;
         c.front = &front;
         c.rear = options.cameras == 2 ? &rear : nullptr;
         job.toneHz = options.toneHz;
@@ -156,6 +161,17 @@ CardResult WriteCard(const CardOptions& options) {
         job.telemetry = options.telemetry;
         job.finalPath = card.filePath(c.clip.relativePath);
         job.tempPath = TempPathFor(job.finalPath);
+    }
+    if (options.cutPercent > 0.0 && !jobs.empty()) {
+        // A power loss hits the recording being written: the newest of its category.
+        const auto newer = [](const ClipJob& a, const ClipJob& b) {
+            const bool aNormal =
+                a.content.clip.relativePath.startsWith(QLatin1String(Categories()[0].folder));
+            const bool bNormal =
+                b.content.clip.relativePath.startsWith(QLatin1String(Categories()[0].folder));
+            return aNormal != bNormal ? bNormal : a.content.clip.start < b.content.clip.start;
+        };
+        std::max_element(jobs.begin(), jobs.end(), newer)->cutPercent = options.cutPercent;
     }
     // Recordings are independent once planned: encode two or more at a time, one encoder
     // thread each, which keeps both cores busy even in the short clips' start-up phases.

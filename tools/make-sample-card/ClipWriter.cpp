@@ -95,9 +95,10 @@ bool ClipEncoder::Open(const QString& path) {
 }
 
 bool ClipEncoder::AddVideo(Track& track, FrameSize size) {
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    const bool hevc = m_content.codec == VideoCodec::Hevc;
+    const AVCodec* codec = avcodec_find_encoder_by_name(hevc ? "libx265" : "libx264");
     const bool h264 = codec != nullptr;
-    if (!h264) {
+    if (!h264 && !hevc) {
         codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     }
     track.stream = avformat_new_stream(m_format.get(), nullptr);
@@ -118,6 +119,10 @@ bool ClipEncoder::AddVideo(Track& track, FrameSize size) {
             m_content.preset.isEmpty() ? QByteArray(kDefaultPreset) : m_content.preset.toUtf8();
         av_opt_set(c->priv_data, "preset", preset.constData(), 0);
         av_opt_set(c->priv_data, "crf", "23", 0);
+        if (hevc) {
+            // Pictures in display order, like a camera's, and a quiet encoder.
+            av_opt_set(c->priv_data, "x265-params", "bframes=0:log-level=none", 0);
+        }
     } else {
         c->flags |= AV_CODEC_FLAG_QSCALE;
         c->global_quality = FF_QP2LAMBDA * 4;

@@ -18,7 +18,8 @@ struct ClipContent {
     int fps = 0;
     AudioKind audio = AudioKind::None;
     Container container = Container::Mp4;
-    QString preset;          // H.264 preset; empty: the default
+    QString preset;  // H.264 preset; empty: the default
+    VideoCodec codec = VideoCodec::H264;
     int encoderThreads = 0;  // 0: the encoder decides
     const SceneRenderer* front = nullptr;
     const SceneRenderer* rear = nullptr;     // null: one camera

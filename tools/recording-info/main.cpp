@@ -1,6 +1,8 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]:
-// what the player sees in a recording.
+// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]
+//                [--repair OUT.mp4 [--reference REF]]: what the player sees in a recording, its
+// GPS track, or a playable copy of one a power loss cut.
 #include "tools/recording-info/RecordingInfo.h"
+#include "tools/recording-info/Repair.h"
 #include "tools/recording-info/TrackFiles.h"
 
 #include <QApplication>
@@ -22,6 +24,8 @@ struct Options {
     QString framePath;
     QString gpxPath;
     QString csvPath;
+    QString repairPath;
+    QString referencePath;
 };
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
@@ -41,13 +45,18 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             i += 2;
         } else if ((argument == "--gpx" || argument == "--csv") && i + 1 < arguments.size()) {
             (argument == "--gpx" ? options.gpxPath : options.csvPath) = arguments[++i];
+        } else if (argument == "--repair" && i + 1 < arguments.size()) {
+            options.repairPath = arguments[++i];
+        } else if (argument == "--reference" && i + 1 < arguments.size()) {
+            options.referencePath = arguments[++i];
         } else if (!argument.startsWith("--") && options.path.isEmpty()) {
             options.path = argument;
         } else {
             return std::nullopt;
         }
     }
-    if (options.path.isEmpty()) {
+    if (options.path.isEmpty() ||
+        (options.repairPath.isEmpty() && !options.referencePath.isEmpty())) {
         return std::nullopt;
     }
     return options;
@@ -67,10 +76,19 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx "
-               "OUT.gpx] "
-               "[--csv OUT.csv]\n";
+        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] "
+               "[--gpx OUT.gpx] [--csv OUT.csv]\n"
+               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n";
         return kExitUsage;
+    }
+    if (!options->repairPath.isEmpty()) {
+        QString error;
+        if (!RepairRecording(options->path, options->referencePath, options->repairPath, out,
+                             error)) {
+            err << "recording-info: " << error << '\n';
+            return kExitFailure;
+        }
+        return kExitOk;
     }
     RecordingInfo info;
     if (!info.Open(options->path)) {

@@ -3,10 +3,13 @@
 
 #include "GraphQueries.h"
 #include "platform/media/ComponentRegistry.h"
+#include "player/catalogue/RecoveryReferences.h"
 #include "tests/support/Clips.h"
 #include "tests/support/TestApp.h"
 #include "tools/make-sample-card/FrameCode.h"
 
+#include <QDir>
+#include <QFile>
 #include <QWidget>
 
 #include <QTemporaryDir>
@@ -255,3 +258,52 @@ TEST_F(PlayGraphTest, TearDownRemovesItsFiltersAndWhateverIsLeftUnconnected) {
 }
 
 }  // namespace
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+// A power loss leaves the newest recording without its index: it plays, pictures and
+// telemetry, from what its healthy sibling tells of the camera; alone it is refused.
+TEST_F(PlayGraphTest, CutRecordingPlaysBesideAHealthySiblingAndIsRefusedAlone) {
+    const QString first = testsupport::MakeClip(
+        m_dir.path(), {"--categories", "normal", "--count", "normal=2", "--length", "2", "--fps",
+                       "10", "--frame-code", "--cut", "70"});
+    ASSERT_FALSE(first.isEmpty());
+    const QDir folder = QFileInfo(first).dir();
+    const QStringList names = folder.entryList({"*.mp4"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(names.size(), 2);
+    const QString cut = folder.filePath(names[1]);
+    const QByteArray before = ReadAll(cut);
+
+    m_player.SetReferenceFinder(&RecoveryReferences);
+    ASSERT_EQ(m_player.Open(cut), 1);
+    CPlayGraph* graph = m_player.Graph();
+    EXPECT_EQ(graph->VideoStreamCount(), 2);
+    const int64_t durationMs = ToMilliseconds(graph->GetDuration());
+    EXPECT_GT(durationMs, 500);
+    EXPECT_LT(durationMs, 2000);
+    const auto telemetry = QueryInterface<ITelemetrySource>(graph->Source());
+    ASSERT_TRUE(telemetry);
+    char line[256];
+    int length = sizeof line;
+    int timeMs = -1;
+    ASSERT_EQ(telemetry->ReadTextLine(line, &length, &timeMs), S_OK);
+    EXPECT_TRUE(line[0] == 'G' || line[0] == 'M') << line;
+    EXPECT_EQ(timeMs, 0);
+    ASSERT_TRUE(SUCCEEDED(graph->Run()));
+    EXPECT_TRUE(WaitFor([&] { return FrameShown(graph, 0) >= 5 && FrameShown(graph, 1) >= 5; }));
+    m_player.Release();
+    EXPECT_EQ(ReadAll(cut), before);
+
+    QTemporaryDir lone;
+    ASSERT_TRUE(QDir(lone.path()).mkpath("NORMAL"));
+    const QString alone = lone.path() + "/NORMAL/" + names[1];
+    ASSERT_TRUE(QFile::copy(cut, alone));
+    EXPECT_EQ(m_player.Open(alone), 0);
+}

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -330,6 +331,58 @@ TEST_F(RecordingInfoTest, FrameFailuresNameTheirReasonAndKeepTheOldFile) {
     const ToolRun run = RunInfo({clip, "--frame", "500", png});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(QImage(png, "PNG").isNull());
+}
+
+}  // namespace
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A recording cut by a power loss gets a playable copy, from its sibling or a named reference;
+// the original stays as it was, and what cannot be repaired says why.
+TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
+    const QString first = testsupport::MakeClip(
+        m_dir.path(),
+        {"--categories", "normal", "--count", "normal=2", "--length", "2", "--cut", "60"});
+    ASSERT_FALSE(first.isEmpty());
+    const QString cut = first.left(first.lastIndexOf('/') + 1) + "NOR_250517_143002_F.mp4";
+    const QByteArray before = ReadAll(cut);
+    ASSERT_FALSE(before.isEmpty());
+    const QString copy = m_dir.path() + "/repaired.mp4";
+    for (const QStringList& reference : {QStringList{}, QStringList{"--reference", first}}) {
+        QFile::remove(copy);
+        const ToolRun run = RunInfo(QStringList{cut, "--repair", copy} + reference);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains("reference: " + first)) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QRegularExpression("video h264: [1-9][0-9]* samples")));
+        EXPECT_TRUE(run.out.contains(QRegularExpression("telemetry mov_text: [1-9]")));
+        const ToolRun info = RunInfo({copy});
+        ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+        EXPECT_EQ(Field(info.out, "video streams"), "2");
+        EXPECT_EQ(Field(info.out, "audio"), "AAC");
+        EXPECT_GT(Field(info.out, "gps samples").toInt(), 0);
+    }
+    EXPECT_EQ(ReadAll(cut), before);
+
+    struct Case {
+        QStringList arguments;
+        const char* error;
+    };
+    const Case refused[] = {
+        {{cut, "--repair", cut}, "must not replace the original"},
+        {{first, "--repair", copy}, "no recording cut by a power loss"},
+        {{cut, "--repair", copy, "--reference", cut}, "reference"},
+    };
+    for (const Case& c : refused) {
+        const ToolRun run = RunInfo(c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.error;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.error))) << run.err.toStdString();
+    }
+    EXPECT_EQ(ReadAll(cut), before);
 }
 
 }  // namespace

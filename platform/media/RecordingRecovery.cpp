@@ -1,0 +1,380 @@
+#include "platform/media/RecordingRecovery.h"
+
+#include "platform/media/FormatReader.h"
+#include "platform/media/Log.h"
+#include "platform/media/Mp4Boxes.h"
+#include "platform/media/SampleValidator.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::media {
+
+namespace {
+
+constexpr int kMaxReferenceTries = 3;
+constexpr int kIoBufferSize = 64 * 1024;
+constexpr uint64_t kMaxIndexSize = 256ULL << 20;
+
+// The reference's chunks in file order: the pattern in which the camera lays out its tracks.
+struct PatternChunk {
+    uint64_t offset;
+    size_t track;
+    uint32_t samples;
+};
+
+std::vector<PatternChunk> ChunkPattern(const MovieIndex& index) {
+    std::vector<PatternChunk> pattern;
+    for (size_t t = 0; t < index.tracks.size(); ++t) {
+        for (const ChunkRun& chunk : index.tracks[t].chunks) {
+            pattern.push_back(PatternChunk{chunk.offset, t, chunk.samples});
+        }
+    }
+    std::stable_sort(
+        pattern.begin(), pattern.end(),
+        [](const PatternChunk& a, const PatternChunk& b) { return a.offset < b.offset; });
+    return pattern;
+}
+
+QString KindOf(AVMediaType type) {
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            return QStringLiteral("video");
+        case AVMEDIA_TYPE_AUDIO:
+            return QStringLiteral("audio");
+        default:
+            return QStringLiteral("telemetry");
+    }
+}
+
+// Walks the damaged data in the reference's chunk pattern, keeping each sample that validates
+// and stopping at the first that does not.
+struct Walk {
+    std::vector<RecoveredTrack> tracks;
+    uint64_t end = 0;
+};
+
+Walk WalkMediaData(ByteSpan file, const FileLayout& layout, const MovieIndex& index,
+                   std::vector<std::unique_ptr<SampleValidator>>& validators) {
+    Walk walk;
+    walk.tracks.resize(index.tracks.size());
+    uint64_t position = layout.mdatStart;
+    const uint64_t end = layout.mdatEnd;
+    size_t lastTrack = SIZE_MAX;  // of the last chunk with samples
+    SampleVerdict stop = SampleVerdict::Valid;
+    const std::vector<PatternChunk> pattern = ChunkPattern(index);
+    for (size_t c = 0; c < pattern.size(); ++c) {
+        const PatternChunk& chunk = pattern[c];
+        const SampleValidator* following =
+            c + 1 < pattern.size() ? validators[pattern[c + 1].track].get() : nullptr;
+        const TrackTable& table = index.tracks[chunk.track];
+        SampleValidator& validator = *validators[chunk.track];
+        RecoveredTrack& track = walk.tracks[chunk.track];
+        RecoveredChunk out{position, 0};
+        if (validator.IsWeak() && table.constantSize != 0) {
+            const uint64_t fit = (end - position) / table.constantSize;
+            const auto units = static_cast<uint32_t>(std::min<uint64_t>(chunk.samples, fit));
+            if (units > 0) {
+                track.samples.push_back(
+                    RecoveredSample{position, units * table.constantSize, units, true});
+                out.units = units;
+                position += static_cast<uint64_t>(units) * table.constantSize;
+            }
+            stop = units < chunk.samples ? SampleVerdict::Truncated : SampleVerdict::Valid;
+        } else {
+            for (uint32_t i = 0; i < chunk.samples; ++i) {
+                const SampleCheck check =
+                    validator.Check(file.subspan(position, end - position),
+                                    i + 1 == chunk.samples ? following : nullptr);
+                if (check.verdict != SampleVerdict::Valid) {
+                    stop = check.verdict;
+                    break;
+                }
+                track.samples.push_back(RecoveredSample{position, check.size, 1, check.key});
+                ++out.units;
+                position += check.size;
+            }
+        }
+        if (out.units > 0) {
+            track.chunks.push_back(out);
+            track.units += out.units;
+            lastTrack = chunk.track;
+        }
+        if (stop != SampleVerdict::Valid) {
+            break;
+        }
+    }
+    // Raw sound proves nothing by itself: when what follows it is not a sample, its last
+    // chunk may be anything and is dropped.
+    if (stop == SampleVerdict::Invalid && lastTrack != SIZE_MAX &&
+        validators[lastTrack]->IsWeak()) {
+        RecoveredTrack& track = walk.tracks[lastTrack];
+        track.units -= track.chunks.back().units;
+        track.chunks.pop_back();
+        track.samples.pop_back();
+    }
+    for (const RecoveredTrack& track : walk.tracks) {
+        for (const RecoveredSample& sample : track.samples) {
+            walk.end = std::max(walk.end, sample.offset + sample.size);
+        }
+    }
+    return walk;
+}
+
+// Maps a whole file read-only; the card is never written.
+class MappedFile {
+public:
+    explicit MappedFile(const QString& path) : m_file(path) {
+        if (m_file.open(QIODevice::ReadOnly) && m_file.size() > 0) {
+            m_data = m_file.map(0, m_file.size());
+        }
+    }
+    ByteSpan Bytes() const {
+        return m_data != nullptr ? ByteSpan(m_data, static_cast<size_t>(m_file.size()))
+                                 : ByteSpan();
+    }
+
+private:
+    QFile m_file;
+    uchar* m_data = nullptr;
+};
+
+// The reference's codec parameters as its index gives them; nothing is decoded.
+FormatContextPtr OpenIndexOnly(const QString& path) {
+    AVFormatContext* raw = nullptr;
+    AvDictionary options;
+    options.Set("protocol_whitelist", "file");
+    const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
+    if (avformat_open_input(&raw, url.constData(), av_find_input_format("mov"), options.Slot()) <
+        0) {
+        return nullptr;
+    }
+    return FormatContextPtr(raw);
+}
+
+}  // namespace
+
+bool RecoveredRecording::ReadAt(QFile* file, uint64_t offset, uint8_t* buffer, size_t size) const {
+    if (offset + size > Size()) {
+        return false;
+    }
+    if (offset < m_keptEnd) {
+        const size_t fromFile = static_cast<size_t>(std::min<uint64_t>(size, m_keptEnd - offset));
+        if (!file->seek(static_cast<qint64>(offset)) ||
+            file->read(reinterpret_cast<char*>(buffer), static_cast<qint64>(fromFile)) !=
+                static_cast<qint64>(fromFile)) {
+            return false;
+        }
+        // The data box's header gets its true size.
+        const uint64_t headerEnd = m_mdatHeader + m_mdatHeaderBytes.size();
+        const uint64_t first = std::max(offset, m_mdatHeader);
+        const uint64_t last = std::min(offset + fromFile, headerEnd);
+        for (uint64_t at = first; at < last; ++at) {
+            buffer[at - offset] = m_mdatHeaderBytes[at - m_mdatHeader];
+        }
+        offset += fromFile;
+        buffer += fromFile;
+        size -= fromFile;
+    }
+    if (size > 0) {
+        std::memcpy(buffer, m_moov.data() + (offset - m_keptEnd), size);
+    }
+    return true;
+}
+
+bool LacksIndex(const QString& path) {
+    const MappedFile file(path);
+    const FileLayout layout = ReadFileLayout(file.Bytes());
+    return layout.mdatHeaderSize != 0 && !layout.moov;
+}
+
+std::shared_ptr<const RecoveredRecording> RecoverRecording(const QString& damaged,
+                                                           const QString& reference, QString* why) {
+    const FormatContextPtr healthy = OpenIndexOnly(reference);
+    const MappedFile referenceFile(reference);
+    const FileLayout referenceLayout = ReadFileLayout(referenceFile.Bytes());
+    if (!healthy || !referenceLayout.moov || referenceLayout.moov->size > kMaxIndexSize) {
+        *why = QStringLiteral("the reference is no healthy recording");
+        return nullptr;
+    }
+    std::string reason;
+    const std::optional<MovieIndex> index = ParseMovieIndex(*referenceLayout.moov, &reason);
+    if (!index || index->tracks.size() != healthy->nb_streams) {
+        *why = QStringLiteral("the reference's index cannot be used: %1")
+                   .arg(QString::fromStdString(reason));
+        return nullptr;
+    }
+    std::vector<std::unique_ptr<SampleValidator>> validators;
+    for (size_t i = 0; i < index->tracks.size(); ++i) {
+        validators.push_back(MakeSampleValidator(index->tracks[i], healthy->streams[i]->codecpar));
+        if (!validators.back()) {
+            *why = QStringLiteral("the reference has a track whose samples cannot be checked");
+            return nullptr;
+        }
+    }
+    const MappedFile damagedFile(damaged);
+    const ByteSpan bytes = damagedFile.Bytes();
+    FileLayout layout = ReadFileLayout(bytes);
+    if (layout.mdatHeaderSize == 0) {
+        *why = QStringLiteral("the file holds no media data");
+        return nullptr;
+    }
+    // Without an index the data box's size is not to be trusted either: the walk decides.
+    layout.mdatEnd = bytes.size();
+    Walk walk = WalkMediaData(bytes, layout, *index, validators);
+    bool anyVideo = false;
+    auto recording = std::make_shared<RecoveredRecording>();
+    for (size_t i = 0; i < walk.tracks.size(); ++i) {
+        RecoveredTrack& track = walk.tracks[i];
+        const TrackTable& table = index->tracks[i];
+        uint64_t left = track.units;
+        for (const auto& [count, delta] : table.durations) {
+            const uint64_t take = std::min<uint64_t>(left, count);
+            track.duration += take * delta;
+            left -= take;
+        }
+        const AVCodecParameters* codec = healthy->streams[i]->codecpar;
+        anyVideo = anyVideo || (codec->codec_type == AVMEDIA_TYPE_VIDEO && !track.samples.empty());
+        recording->m_tracks.push_back(RecoveredTrackSummary{
+            KindOf(codec->codec_type), QString::fromLatin1(avcodec_get_name(codec->codec_id)),
+            track.samples.size(), track.duration * 1000 / table.timescale});
+    }
+    if (!anyVideo) {
+        *why = QStringLiteral("no picture of the file matches the reference");
+        return nullptr;
+    }
+    recording->m_path = damaged;
+    recording->m_reference = reference;
+    recording->m_keptEnd = walk.end;
+    recording->m_mdatHeader = layout.mdatHeader;
+    const uint64_t mdatSize = walk.end - layout.mdatHeader;
+    std::vector<uint8_t>& header = recording->m_mdatHeaderBytes;
+    header.assign(bytes.begin() + static_cast<ptrdiff_t>(layout.mdatHeader),
+                  bytes.begin() + static_cast<ptrdiff_t>(layout.mdatStart));
+    if (layout.mdatHeaderSize == 16) {
+        for (int i = 0; i < 8; ++i) {
+            header[8 + i] = static_cast<uint8_t>(mdatSize >> (56 - 8 * i));
+        }
+    } else if (mdatSize <= UINT32_MAX) {
+        for (int i = 0; i < 4; ++i) {
+            header[i] = static_cast<uint8_t>(mdatSize >> (24 - 8 * i));
+        }
+    } else {
+        *why = QStringLiteral("the media data is too large for its box");
+        return nullptr;
+    }
+    recording->m_moov = BuildMovieIndex(*referenceLayout.moov, *index, walk.tracks);
+    return recording;
+}
+
+std::shared_ptr<const RecoveredRecording> RecoverWithCandidates(const QString& damaged,
+                                                                const QStringList& candidates) {
+    int tries = 0;
+    for (const QString& candidate : candidates) {
+        if (candidate == damaged || LacksIndex(candidate)) {
+            continue;
+        }
+        QString why;
+        if (auto recording = RecoverRecording(damaged, candidate, &why)) {
+            qCInfo(lcMedia) << "recovered" << damaged << "with" << candidate;
+            return recording;
+        }
+        qCInfo(lcMedia) << "recovering" << damaged << "with" << candidate << "failed:" << why;
+        if (++tries == kMaxReferenceTries) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
+RecoveredInput::~RecoveredInput() {
+    m_context.reset();
+    if (m_io != nullptr) {
+        av_freep(&m_io->buffer);
+        avio_context_free(&m_io);
+    }
+}
+
+int RecoveredInput::Read(void* opaque, uint8_t* buffer, int size) {
+    auto* self = static_cast<RecoveredInput*>(opaque);
+    const uint64_t total = self->m_recording->Size();
+    if (self->m_position >= total) {
+        return AVERROR_EOF;
+    }
+    const auto count = static_cast<size_t>(
+        std::min<uint64_t>(static_cast<uint64_t>(size), total - self->m_position));
+    if (!self->m_recording->ReadAt(&self->m_file, self->m_position, buffer, count)) {
+        return AVERROR(EIO);
+    }
+    self->m_position += count;
+    return static_cast<int>(count);
+}
+
+int64_t RecoveredInput::Seek(void* opaque, int64_t offset, int whence) {
+    auto* self = static_cast<RecoveredInput*>(opaque);
+    const auto total = static_cast<int64_t>(self->m_recording->Size());
+    int64_t target = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return total;
+        case SEEK_SET:
+            target = offset;
+            break;
+        case SEEK_CUR:
+            target = static_cast<int64_t>(self->m_position) + offset;
+            break;
+        case SEEK_END:
+            target = total + offset;
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    if (target < 0) {
+        return AVERROR(EINVAL);
+    }
+    self->m_position = static_cast<uint64_t>(target);
+    return target;
+}
+
+std::unique_ptr<RecoveredInput> RecoveredInput::Open(
+    std::shared_ptr<const RecoveredRecording> recording, const AVIOInterruptCB* interrupt,
+    HRESULT* error) {
+    *error = VFW_E_INVALID_FILE_FORMAT;
+    std::unique_ptr<RecoveredInput> input(new RecoveredInput());
+    input->m_recording = std::move(recording);
+    input->m_file.setFileName(input->m_recording->Path());
+    if (!input->m_file.open(QIODevice::ReadOnly)) {
+        *error = VFW_E_NOT_FOUND;
+        return nullptr;
+    }
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    input->m_io = buffer != nullptr
+                      ? avio_alloc_context(buffer, kIoBufferSize, 0, input.get(),
+                                           &RecoveredInput::Read, nullptr, &RecoveredInput::Seek)
+                      : nullptr;
+    AVFormatContext* raw = input->m_io != nullptr ? avformat_alloc_context() : nullptr;
+    if (raw == nullptr) {
+        av_free(input->m_io == nullptr ? buffer : nullptr);
+        *error = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    raw->pb = input->m_io;
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    if (interrupt != nullptr) {
+        raw->interrupt_callback = *interrupt;
+    }
+    if (const int opened = avformat_open_input(&raw, "", av_find_input_format("mov"), nullptr);
+        opened < 0) {
+        qCWarning(lcMedia) << "the recovered copy of" << input->m_recording->Path()
+                           << "does not open:" << AvErrorText(opened);
+        return nullptr;
+    }
+    input->m_context.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) {
+        return nullptr;
+    }
+    *error = S_OK;
+    return input;
+}
+
+}  // namespace platform::media

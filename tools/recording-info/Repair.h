@@ -1,0 +1,11 @@
+#pragma once
+// recording-info --repair: a playable copy of a recording cut by a power loss, written as a
+// new file (atomically; the original is only read) and a line per recovered track.
+
+#include <QString>
+#include <QTextStream>
+
+// reference empty: the player's own choice, the nearest healthy recording beside it. False
+// with error set when nothing could be recovered or the copy could not be written.
+bool RepairRecording(const QString& path, const QString& reference, const QString& outPath,
+                     QTextStream& out, QString& error);
