@@ -17,9 +17,10 @@ namespace {
 // and a recording a minute earlier is nearer than one a day later.
 int64_t KeySeconds(const QString& name) {
     const RecordingNameKeys keys = ReadRecordingNameKeys(name);
-    const int64_t days = (keys.date / 10000) * 372 + (keys.date / 100 % 100) * 31 + keys.date % 100;
-    return days * 86400 + (keys.time / 10000) * 3600 + (keys.time / 100 % 100) * 60 +
-           keys.time % 100;
+    const int64_t date = keys.date;
+    const int64_t time = keys.time;
+    const int64_t days = (date / 10000) * 372 + (date / 100 % 100) * 31 + date % 100;
+    return days * 86400 + (time / 10000) * 3600 + (time / 100 % 100) * 60 + time % 100;
 }
 
 // The folder's recordings with the given extension, nearest to target first; stable on ties.

@@ -14,6 +14,7 @@
 #include "player/skin/StyleWords.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <tinyxml2.h>
@@ -33,6 +34,7 @@ constexpr int kMaximisedMode = 1;
 // The largest screens made (8K); a window is never larger than its screen.
 constexpr int kMaxScreenWidth = 7680;
 constexpr int kMaxScreenHeight = 4320;
+const QSize kDefaultScreen(1920, 1080);
 
 struct ControlInfo {
     QByteArray name;
@@ -223,7 +225,11 @@ std::optional<std::pair<PreviewRequest, QString>> ParseArguments(const QStringLi
 }
 
 std::optional<PreviewResult> RenderPreview(const PreviewRequest& request, QString& error) {
-    platform::SetScreenSizeOverride(request.screen);
+    // Offscreen there is no real screen (the platform says 800x600), and a window is clamped
+    // to its screen: preview on a usual desktop unless told otherwise.
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    platform::SetScreenSizeOverride(request.screen.isEmpty() && offscreen ? kDefaultScreen
+                                                                          : request.screen);
     player::ResourcePack pack;
     if (!pack.OpenPack(request.packPath)) {
         error = QStringLiteral("cannot open the pack %1: %2")

@@ -22,7 +22,7 @@ struct PreviewRequest {
     // pushed, disabled, hover, pushed2, hover2), a list's rows ("a,b;*c,d": "," between
     // sub-items, ";" between rows, "*" selects a row), or "hide" for any control.
     std::vector<std::pair<QString, QString>> states;
-    QSize screen;            // empty: the real primary screen
+    QSize screen;            // empty: the real primary screen (1920x1080 offscreen)
     bool maximised = false;  // the window fills the screen (MAIN mode 1 always does)
 };
 
