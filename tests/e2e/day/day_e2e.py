@@ -173,8 +173,18 @@ class Day:
         return last[0]
 
     def advancing(self, rect=FRONT_VIEW, what="the view to play"):
-        first = self.shown_frame(rect)
-        wait_for(lambda: self.code_in(rect) > first, what, timeout=10)
+        """Two readings in a row that rise by a plausible step: one code misread from a picture
+        caught mid-paint cannot hold the wait back or end it."""
+        last = [self.shown_frame(rect)]
+
+        def rose():
+            code = self.code_in(rect)
+            if code < 0:
+                return False
+            rising = 0 < code - last[0] <= 50
+            last[0] = code
+            return rising
+        wait_for(rose, what, timeout=10)
 
     def list_area(self):
         x, y, w, h = self.to_screen(LIST)
