@@ -347,26 +347,42 @@ uint64_t ReadBe64(const uint8_t* data) {
     return (static_cast<uint64_t>(ReadBe32(data)) << 32) | ReadBe32(data + 4);
 }
 
+namespace {
+
+struct BoxHeader {
+    uint32_t type;
+    uint64_t size;  // as written: 0 means "to the end", and it may pass the end
+    uint64_t header;
+};
+
+// The header of the box at `at`; none when the header itself does not fit.
+std::optional<BoxHeader> ReadBoxHeader(ByteSpan data, uint64_t at) {
+    if (data.size() - at < kSmallHeader) {
+        return std::nullopt;
+    }
+    BoxHeader box{ReadBe32(data.data() + at + 4), ReadBe32(data.data() + at), kSmallHeader};
+    if (box.size == 1) {
+        if (data.size() - at < kLargeHeader) {
+            return std::nullopt;
+        }
+        box.size = ReadBe64(data.data() + at + 8);
+        box.header = kLargeHeader;
+    }
+    return box;
+}
+
+}  // namespace
+
 std::vector<Box> ChildBoxes(ByteSpan data) {
     std::vector<Box> boxes;
     uint64_t at = 0;
-    while (data.size() - at >= kSmallHeader) {
-        uint64_t size = ReadBe32(data.data() + at);
-        uint64_t header = kSmallHeader;
-        if (size == 1) {
-            if (data.size() - at < kLargeHeader) {
-                break;
-            }
-            size = ReadBe64(data.data() + at + 8);
-            header = kLargeHeader;
-        } else if (size == 0) {
-            size = data.size() - at;
-        }
-        if (size < header || size > data.size() - at) {
+    while (const auto box = ReadBoxHeader(data, at)) {
+        const uint64_t size = box->size == 0 ? data.size() - at : box->size;
+        if (size < box->header || size > data.size() - at) {
             break;
         }
-        boxes.push_back(Box{ReadBe32(data.data() + at + 4), at, size,
-                            data.subspan(at + header, size - header)});
+        boxes.push_back(
+            Box{box->type, at, size, data.subspan(at + box->header, size - box->header)});
         at += size;
     }
     return boxes;
@@ -384,17 +400,8 @@ std::optional<Box> FindChild(ByteSpan data, uint32_t type) {
 FileLayout ReadFileLayout(ByteSpan file) {
     FileLayout layout;
     uint64_t at = 0;
-    while (file.size() - at >= kSmallHeader) {
-        uint64_t size = ReadBe32(file.data() + at);
-        const uint32_t type = ReadBe32(file.data() + at + 4);
-        uint64_t header = kSmallHeader;
-        if (size == 1) {
-            if (file.size() - at < kLargeHeader) {
-                break;
-            }
-            size = ReadBe64(file.data() + at + 8);
-            header = kLargeHeader;
-        }
+    while (const auto box = ReadBoxHeader(file, at)) {
+        const auto [type, size, header] = *box;
         const uint64_t left = file.size() - at;
         if (type == FourCc("mdat") && layout.mdatHeaderSize == 0) {
             layout.mdatHeader = at;
