@@ -63,24 +63,22 @@ def main():
               "playing" % os.path.basename(recording))
         time.sleep(3.0)
         shoot("2-playing.png", "three seconds later, still playing")
-        session.click(window, EVENT_TAB)
-        time.sleep(0.5)
-        shoot("3-event-tab.png", "the event tab lists the card's event recordings")
-        session.double_click(window, FIRST_ROW)
-        time.sleep(2.0)
-        shoot("4-event-playing.png", "a double click on the first row plays it")
-        session.click(window, FINR)
-        time.sleep(1.0)
-        shoot("5-rear-camera.png", "the rear camera in the main area")
-        session.click(window, FINM)
-        time.sleep(1.5)
-        shoot("6-map.png", "the map in the main area, the front camera beside it")
-        session.click(window, GSENSOR)
-        time.sleep(1.5)
-        shoot("7-g-sensor.png", "the G-sensor window")
-        session.click(window, PLAY)
-        time.sleep(0.5)
-        shoot("8-paused.png", "paused with the play button")
+        # (click or double click, where, seconds to wait, picture, what it shows)
+        tour = [
+            (session.click, EVENT_TAB, 0.5, "3-event-tab.png",
+             "the event tab lists the card's event recordings"),
+            (session.double_click, FIRST_ROW, 2.0, "4-event-playing.png",
+             "a double click on the first row plays it"),
+            (session.click, FINR, 1.0, "5-rear-camera.png", "the rear camera in the main area"),
+            (session.click, FINM, 1.5, "6-map.png",
+             "the map in the main area, the front camera beside it"),
+            (session.click, GSENSOR, 1.5, "7-g-sensor.png", "the G-sensor window"),
+            (session.click, PLAY, 0.5, "8-paused.png", "paused with the play button"),
+        ]
+        for press, point, wait, picture, caption in tour:
+            press(window, point)
+            time.sleep(wait)
+            shoot(picture, caption)
         session.click(window, EXIT)
         box = session.find(QUIT, process=player, size=BOX_SIZE)
         time.sleep(0.3)
