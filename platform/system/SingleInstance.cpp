@@ -6,13 +6,17 @@
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace platform {
 
 namespace {
 
-constexpr char kActivateRequest[] = "activate\n";
+// One line: "activate", then a tab and the file's path (UTF-8, percent-encoded, so any byte of
+// a file name survives the line) when a file was given.
+constexpr char kActivateRequest[] = "activate";
 constexpr int kConnectTimeoutMs = 1000;
+constexpr qint64 kMaxRequestBytes = 64LL * 1024;
 
 }  // namespace
 
@@ -57,7 +61,7 @@ QString SingleInstance::SocketPath() const {
     return m_folder + QLatin1Char('/') + m_name + QStringLiteral(".socket");
 }
 
-SingleInstance::Claim SingleInstance::TryClaim() {
+SingleInstance::Claim SingleInstance::TryClaim(const QString& file) {
     if (m_folder.isEmpty() || !QDir().mkpath(m_folder)) {
         m_error = QStringLiteral("no runtime folder for the instance lock (XDG_RUNTIME_DIR)");
         return Claim::Failed;
@@ -76,7 +80,11 @@ SingleInstance::Claim SingleInstance::TryClaim() {
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (socket.waitForConnected(kConnectTimeoutMs)) {
-        socket.write(kActivateRequest);
+        QByteArray request(kActivateRequest);
+        if (!file.isEmpty()) {
+            request += '\t' + file.toUtf8().toPercentEncoding();
+        }
+        socket.write(request + '\n');
         socket.waitForBytesWritten(kConnectTimeoutMs);
         socket.disconnectFromServer();
     }
@@ -99,9 +107,34 @@ void SingleInstance::OnConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(QByteArrayLiteral("activate")) && m_onActivate) {
-                m_onActivate();
+            // Only the same user can connect; still, a request is one bounded line.
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMaxRequestBytes) {
+                    socket->abort();
+                }
+                return;
             }
+            QByteArray line = socket->readLine(kMaxRequestBytes);
+            if (!line.endsWith('\n')) {
+                socket->abort();
+                return;
+            }
+            line.chop(1);
+            socket->disconnectFromServer();
+            const qsizetype tab = line.indexOf('\t');
+            if ((tab < 0 ? line : line.first(tab)) != kActivateRequest) {
+                return;
+            }
+            const QString file =
+                tab < 0 ? QString()
+                        : QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(tab + 1)));
+            // Not from inside the socket's signal: opening a file may show a message whose
+            // event loop would delete the socket under this handler.
+            QTimer::singleShot(0, this, [this, file] {
+                if (m_onActivate) {
+                    m_onActivate(file);
+                }
+            });
         });
     }
 }

@@ -97,7 +97,7 @@ int CRoadPlayerApp::InitInstance(const QStringList& arguments) {
 
     m_instance = std::make_unique<platform::SingleInstance>(QStringLiteral("RoadPlayer-") +
                                                             platform::SingleInstance::DisplayKey());
-    switch (m_instance->TryClaim()) {
+    switch (m_instance->TryClaim(recording)) {
         case platform::SingleInstance::Claim::AlreadyRunning:
             return 0;
         case platform::SingleInstance::Claim::Failed:
@@ -147,9 +147,12 @@ int CRoadPlayerApp::InitInstance(const QStringList& arguments) {
                         .arg(QString::fromLatin1(kWindowMain), packPath));
     }
 
-    m_instance->SetActivationHandler([&dlg] {
+    m_instance->SetActivationHandler([&dlg](const QString& file) {
         dlg.raise();
         dlg.activateWindow();
+        if (!file.isEmpty()) {
+            dlg.OpenHandedOver(file);
+        }
     });
     if (!recording.isEmpty()) {
         dlg.OpenAtStart(recording);

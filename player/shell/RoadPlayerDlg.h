@@ -52,6 +52,8 @@ public:
 
     // A recording to play as soon as the window is up (the command line's).
     void OpenAtStart(const QString& path) { m_openAtStart = path; }
+    // A recording a later start was given ("Open with" while this one runs).
+    void OpenHandedOver(const QString& path);
 
     // Runs once, after the first paint of the window (start-up measurements).
     void SetFirstPaintHandler(std::function<void()> handler) {

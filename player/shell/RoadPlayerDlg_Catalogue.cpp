@@ -15,6 +15,7 @@
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 #include <iterator>
@@ -169,6 +170,20 @@ void CRoadPlayerDlg::PlayAtStart(const QString& path) {
         }
     }
     PlayRecording(path);
+}
+
+void CRoadPlayerDlg::OpenHandedOver(const QString& path) {
+    if (!m_openAtStart.isEmpty()) {
+        // The window is not up yet: the later file wins, as it would have on the command line.
+        m_openAtStart = path;
+        return;
+    }
+    // A message or the settings tool is up over the window: it is answered first.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+        qCInfo(lcShell) << "a window is open over the player; not opening" << path;
+        return;
+    }
+    PlayAtStart(path);
 }
 
 void CRoadPlayerDlg::OnSettings() {

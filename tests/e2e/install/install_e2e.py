@@ -2,7 +2,8 @@
 """Installation end to end: `cmake --install` into a temporary prefix, the layout it gives
 (program folder, links in bin/, desktop entries that validate, icons at every size), both
 programs started the way a desktop starts them (the entry's Exec line, the player with a
-recording as "Open with" passes it) under a private Xvfb, and the uninstall.
+recording as "Open with" passes it, and again while it runs) under a private Xvfb, and the
+uninstall.
 
 usage: install_e2e.py SOURCE_FOLDER BUILD_FOLDER OUTPUT_FOLDER
 """
@@ -15,7 +16,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import Failure, check, run, wait_for  # noqa: E402
+from e2e_support import Failure, check, open_files, run, wait_for  # noqa: E402
 
 PROGRAMS = ("RoadPlayer", "DCS_4100")
 ENTRIES = {"roadplayer.desktop": "RoadPlayer", "dcs-4100.desktop": "DCS_4100"}
@@ -33,7 +34,7 @@ class Install:
         self.build = build
         self.prefix = None
         self.manifest = None
-        self.recording = None
+        self.recordings = []
 
     def path(self, *parts):
         return os.path.join(self.prefix, *parts)
@@ -81,10 +82,11 @@ def prepare(install, session, work):
             os.remove(manifest)
     card = os.path.join(work, "card")
     subprocess.run([os.path.join(install.build, "bin", "make-sample-card"), card, "--categories",
-                    "normal", "--count", "normal=1", "--length", "20", "--size", "640x360",
+                    "normal", "--count", "normal=2", "--length", "20", "--size", "640x360",
                     "--rear-size", "320x180", "--fps", "15", "--cameras", "2"],
                    check=True, capture_output=True, timeout=300)
-    install.recording = os.path.join(card, "NORMAL", sorted(os.listdir(card + "/NORMAL"))[0])
+    install.recordings = [os.path.join(card, "NORMAL", name)
+                          for name in sorted(os.listdir(card + "/NORMAL"))]
 
 
 def scenario_layout(install, session, work):
@@ -140,7 +142,8 @@ def desktop_command(install, entry, path=None):
 
 
 def scenario_open_with(install, session, work):
-    argv, env = desktop_command(install, "roadplayer.desktop", install.recording)
+    first, second = install.recordings[:2]
+    argv, env = desktop_command(install, "roadplayer.desktop", first)
     check(argv[0] == install.path("bin", "RoadPlayer"), "the entry runs %s" % argv[0])
     process = session.start(argv, env=env)
     # Found again at each use: the player makes its window anew for the map page.
@@ -151,8 +154,15 @@ def scenario_open_with(install, session, work):
         x, y, w, h = FRONT_VIEW
         return session.screenshot().region(left + x, top + y, w, h)
     # The recording given on the command line plays: its picture changes.
-    first = wait_for(front, "the front view")
-    wait_for(lambda: front() != first, "the recording to play", timeout=15)
+    shown = wait_for(front, "the front view")
+    wait_for(lambda: front() != shown, "the recording to play", timeout=15)
+    check(first in open_files(process.pid), "the player does not hold the recording open")
+
+    # "Open with" again while it runs: the later start hands its file over and ends.
+    argv, env = desktop_command(install, "roadplayer.desktop", second)
+    session.wait_exit(session.start(argv, env=env), "the second start")
+    wait_for(lambda: second in open_files(process.pid) and first not in open_files(process.pid),
+             "the running player to switch to the handed-over recording", timeout=15)
     check(process.poll() is None, "the player ended")
 
 
