@@ -17,9 +17,9 @@ constexpr int kIoBufferSize = 64 * 1024;
 constexpr uint64_t kMaxIndexSize = 256ULL << 20;
 // What a check may need from a sample's first byte without its verdict saying so: a whole
 // sound frame's bytes (8 channels at most) and the headers of what follows it.
-constexpr size_t kReadAhead = 64 * 1024;
+constexpr size_t kReadAhead = size_t{64} << 10;
 // How far a check of a valid sample may look past its end: the next sample's first headers.
-constexpr size_t kLookPast = 8 * 1024;
+constexpr size_t kLookPast = size_t{8} << 10;
 
 // The reference's chunks in file order: the pattern in which the camera lays out its tracks.
 struct PatternChunk {
@@ -75,8 +75,8 @@ public:
             m_start = position;
             m_filled = 0;
             if (!m_file.seek(static_cast<qint64>(position)) ||
-                m_file.read(reinterpret_cast<char*>(m_buffer.data()),
-                            static_cast<qint64>(room)) != static_cast<qint64>(room)) {
+                m_file.read(reinterpret_cast<char*>(m_buffer.data()), static_cast<qint64>(room)) !=
+                    static_cast<qint64>(room)) {
                 return {};
             }
             m_filled = room;
@@ -86,7 +86,7 @@ public:
     }
 
 private:
-    static constexpr size_t kWindowBytes = 256 * 1024;
+    static constexpr size_t kWindowBytes = size_t{256} << 10;
     QFile m_file;
     uint64_t m_size = 0;
     std::vector<uint8_t> m_buffer;
