@@ -130,11 +130,12 @@ public:
             check.verdict = SampleVerdict::Invalid;
             return check;
         }
-        m_seenKey = true;
         check.verdict = SampleVerdict::Valid;
         check.size = size;
         return check;
     }
+
+    void Accept() override { m_seenKey = true; }
 
 private:
     bool DecodesCleanly(ByteSpan sample) {
@@ -286,8 +287,20 @@ public:
             check.verdict = SampleVerdict::Truncated;
             return check;
         }
+        // Before another track's sample (most frames: the camera interleaves a frame or two
+        // with each picture) the frame ends where that sample may start and exactly the bytes
+        // before it decode; one decode finds it where the decoder cannot tell.
+        if (next != nullptr && m_constantSize == 0) {
+            if (const size_t end = EndBefore(data, region, *next); end != 0) {
+                check.verdict = SampleVerdict::Valid;
+                check.size = static_cast<uint32_t>(end);
+                check.key = true;
+                return check;
+            }
+        }
         int remaining = -1;
-        if (Decode(data.first(region), &remaining) == Outcome::Failed) {
+        const Outcome outcome = Decode(data.first(region), &remaining);
+        if (outcome == Outcome::Failed) {
             check.verdict =
                 data.size() < maxFrame ? SampleVerdict::Truncated : SampleVerdict::Invalid;
             return check;
@@ -296,8 +309,8 @@ public:
         // ended there. Otherwise the frame is sought by its length.
         const bool told = remaining > 0 && static_cast<size_t>(remaining) < region;
         size_t size = told ? region - static_cast<size_t>(remaining) : region;
-        if (!told && Decode(data.first(size), nullptr) != Outcome::Exact) {
-            size = next != nullptr ? EndBefore(data, region, *next) : 0;
+        if (!told && outcome != Outcome::Exact) {
+            size = next != nullptr && m_constantSize != 0 ? EndBefore(data, region, *next) : 0;
         }
         if (size == 0) {
             size = SmallestDecodable(data.first(region));

@@ -21,8 +21,11 @@ class SampleValidator {
 public:
     virtual ~SampleValidator() = default;
     // data runs from the candidate sample's first byte to the end of the bytes present; next
-    // (may be null) is the validator of the track whose sample follows this one.
+    // (may be null) is the validator of the track whose sample follows this one. Checking
+    // changes nothing, so the same sample may be checked again over more bytes.
     virtual SampleCheck Check(ByteSpan data, const SampleValidator* next) = 0;
+    // The walk kept the sample last found valid.
+    virtual void Accept() {}
     // A quick look whether a sample of this track may start here (false: cannot tell).
     virtual bool LooksLikeStart(ByteSpan /*data*/) const { return false; }
     // Whether a valid verdict proves little (raw sound): such samples are dropped when the

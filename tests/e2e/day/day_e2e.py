@@ -10,6 +10,7 @@ usage: day_e2e.py PROGRAM_FOLDER TOOLS_FOLDER OUTPUT_FOLDER
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -55,7 +56,11 @@ SECOND_VIEW = (800, 56, 352, 198)
 NORMAL_FROM_RIGHT = (62, 24)
 GSENSOR_BAND = (54, 66, 946, 208)
 PENS = [(232, 112, 104), (122, 204, 140), (104, 166, 240)]
+CURSOR_PEN = (240, 204, 96)
 MAP_MARKER = (79, 163, 224)
+# Speed and camera clock of the GPS fix at the playback position.
+GPS_READOUT = (372, 8, 220, 32)
+INVALID_STREAM = "Cannot play this recording"
 # The settings tool: the parking option MD3 and Save.
 SETTINGS_P3 = (433, 114)
 SETTINGS_SAVE = (246, 723)
@@ -110,6 +115,32 @@ def is_rear(picture, rect):
     top = picture.pixel(x + w // 2, y + max(1, h // 60))
     side = picture.pixel(x + max(1, w // 120), y + h // 2)
     return max(top) < 48 and max(side) < 48
+
+
+def cursor_column(picture, rect):
+    """The x of the G-sensor cursor line in the band, or None."""
+    x0, y0, w, h = rect
+    for x in range(x0, x0 + w):
+        if sum(1 for y in range(y0, y0 + h, 4)
+               if close(picture.pixel(x, y), CURSOR_PEN, 30)) > h // 8:
+            return x
+    return None
+
+
+def lacks_index(path):
+    """Whether the file is left as a power loss leaves it: media data, no index."""
+    with open(path, "rb") as file:
+        data = file.read()
+    kinds, at = set(), 0
+    while at + 8 <= len(data):
+        size, header = int.from_bytes(data[at:at + 4], "big"), 8
+        if size == 1:
+            size, header = int.from_bytes(data[at + 8:at + 16], "big"), 16
+        kinds.add(data[at + 4:at + 8])
+        if size < header or at + size > len(data):
+            break
+        at += size
+    return b"mdat" in kinds and b"moov" not in kinds
 
 
 def jpeg_frame_code(path):
@@ -228,11 +259,13 @@ def the_day(day, session, work):
         settings_before = file.read()
     exports = os.path.join(work, "exports")
     os.makedirs(exports)
+    lone = os.path.join(work, "lone-card")
 
     day.step("start")
     day.process = session.start(
         [os.path.join(day.program_dir, "RoadPlayer")],
-        env={"ROADPLAYER_VIRTUAL_DRIVES": card + "=QOR-SD",
+        # The second drive appears only once made, late in the day.
+        env={"ROADPLAYER_VIRTUAL_DRIVES": "%s=QOR-SD;%s=QOR-SD" % (card, lone),
              "DCS_4100_BROWSE_ANSWER": os.path.join(card, "SETTING")})
     day.window = session.remade(MAIN, day.process, MAIN_SIZE)
     empty_list = day.list_area()
@@ -397,6 +430,44 @@ def the_day(day, session, work):
     session.xdotool("key", "Escape")
     wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
 
+    day.step("a recording cut by a power loss plays")
+    # The newest normal recording is cut: its index is rebuilt from a healthy one beside it.
+    cut = normal[-1]
+    check(lacks_index(os.path.join(card, cut)), "%s is not a cut recording" % cut)
+    session.double_click(day.window, (LIST[0] + 100,
+                                      LIST[1] + ROW_HEIGHT * (len(normal) - 1) + ROW_HEIGHT // 2))
+    wait_for(lambda: day.playing() == cut, "the cut recording to open")
+    day.advancing(what="the cut recording to play")
+    readout = day.to_screen(GPS_READOUT)
+    before = day.shot().region(*readout)
+    wait_for(lambda: day.shot().region(*readout) != before, "the GPS readout to follow")
+    day.press(GSENSOR)
+    graph = session.find(GSENSOR_TITLE, process=day.process, timeout=10)
+
+    def band():
+        left, top, _, _ = session.geometry(graph)
+        return (left + GSENSOR_BAND[0], top + GSENSOR_BAND[1]) + GSENSOR_BAND[2:]
+
+    def curves_and_cursor():
+        picture, rect = day.shot(), band()
+        column = cursor_column(picture, rect)
+        curves = all(count_near(picture, rect, pen) >= 20 for pen in PENS)
+        return column if curves and column is not None else None
+    first_column = wait_for(curves_and_cursor, "three curves and a cursor for the cut recording")
+    wait_for(lambda: (cursor_column(day.shot(), band()) or 0) > first_column,
+             "the G-sensor cursor to follow the cut recording")
+    session.xdotool("mousemove", "--window", graph, "500", "20")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
+    day.press(FINM)
+    wait_for(map_shown, "the map with its marker for the cut recording", timeout=30)
+    shown = day.shot().region(*day.to_screen(FRONT_VIEW))
+    wait_for(lambda: map_shown() and day.shot().region(*day.to_screen(FRONT_VIEW)) != shown,
+             "the map to follow the cut recording")
+    day.press(FINF)
+    wait_for(lambda: day.code_in(FRONT_VIEW) >= 0, "the front camera back in the main area")
+    check(day.playing() == cut, "playing %s" % day.playing())
+
     day.step("settings tool saves onto the card")
     day.press(SETTING)
     tool = session.find(SETTINGS_TOOL, timeout=30)
@@ -430,6 +501,23 @@ def the_day(day, session, work):
     session.click(box, MESSAGE_OK)
     wait_for(lambda: session.gone("^Card removed$"), "the removal message to close")
     wait_for(lambda: day.list_area() == empty_list, "the list to be emptied")
+    check(day.process.poll() is None, "the player ended")
+
+    day.step("a card with only a cut recording")
+    # No healthy recording anywhere on the card to rebuild the index from.
+    os.makedirs(os.path.join(lone, "NORMAL"))
+    shutil.copy2(os.path.join(card + ".pulled", cut), os.path.join(lone, "NORMAL"))
+    day.card = lone
+    day.press(OPEN)
+    selector = session.find(SELDRIVE, process=day.process)
+    session.click(selector, SELDRIVE_OK)
+    wait_for(lambda: session.gone(SELDRIVE), "the drive selector to close")
+    wait_for(lambda: day.list_area() != empty_list, "the cut recording to be listed")
+    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
+    box = day.message(INVALID_STREAM)
+    check(day.playing() is None, "the lone cut recording is held open: %s" % day.playing())
+    session.click(box, MESSAGE_OK)
+    wait_for(lambda: session.gone("^%s$" % INVALID_STREAM), "the message to close")
     check(day.process.poll() is None, "the player ended")
 
     day.step("quit")
