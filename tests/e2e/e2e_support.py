@@ -34,6 +34,21 @@ def wait_for(predicate, what, timeout=10.0):
         time.sleep(0.1)
 
 
+def settled(grab, what, interval=1.0, timeout=20.0):
+    """What grab() gives once it has stayed the same for interval seconds: a reference picture
+    taken while a slow machine still paints the window would match nothing later."""
+    deadline = time.monotonic() + timeout
+    last = grab()
+    while True:
+        time.sleep(interval)
+        now = grab()
+        if now == last:
+            return now
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for %s to settle" % what)
+        last = now
+
+
 def open_files(pid):
     """The files a running process holds open, by path."""
     paths = set()
@@ -144,11 +159,9 @@ class Session:
                         ROADPLAYER_VIRTUAL_DRIVES="", ROADPLAYER_AUDIO_DEVICE="none")
         self.env.pop("WAYLAND_DISPLAY", None)
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
-        # Sanitizer builds: fontconfig and D-Bus keep allocations that they never free.
-        suppressions = os.path.join(workdir, "run", "lsan.supp")
-        with open(suppressions, "w") as file:
-            file.write("leak:libfontconfig.so\nleak:libdbus-1.so\n")
-        self.env["LSAN_OPTIONS"] = "suppressions=" + suppressions
+        # Sanitizer builds: libraries not ours keep memory they never free.
+        self.env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(
+            os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "lsan.supp")
         self.processes = []
         self.log_path = os.path.join(workdir, "program.log")
         # The step of a long scenario under way, named in a failure and its screenshot.

@@ -158,7 +158,8 @@ TEST_F(DefaultPack, ButtonsCarryEveryStateOfTheirBehaviourAtTheirOwnSize) {
             }
         }
     }
-    const Control* play = Document("MAIN").Find("main.button.play");
+    const SkinDocument main = Document("MAIN");
+    const Control* play = main.Find("main.button.play");
     ASSERT_NE(play, nullptr);
     EXPECT_EQ(play->behaviour, "check");
 }
