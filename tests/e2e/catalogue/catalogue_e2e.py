@@ -16,7 +16,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import Failure, check, open_files, run, wait_for  # noqa: E402
+from e2e_support import Failure, check, open_files, run, settled, wait_for  # noqa: E402
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -305,7 +305,7 @@ def scenario_card_removal(catalogue, session, work):
     card = os.path.join(work, "removable")
     shutil.copytree(catalogue.card, card)
     player = Player(session, catalogue.program(), card)
-    empty_list = player.list_area()
+    empty_list = settled(player.list_area, "the empty list")
     player.open_card()
     wait_for(lambda: player.list_area() != empty_list, "the list to show")
     player.double_click_row(1)
