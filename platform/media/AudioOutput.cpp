@@ -272,6 +272,7 @@ void AudioOutput::Close() {
         Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
+    std::lock_guard handover(m_handover);  // what the device thread did is seen from here
     m_open = false;
 }
 
