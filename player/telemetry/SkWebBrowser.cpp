@@ -130,12 +130,20 @@ bool SkWebBrowser::ShowPosition(uint32_t positionMs) {
     if (fix == nullptr || fix->valid == 0) {
         return false;
     }
-    return CallScript(DrawCurrentCall(*fix));
+    m_positionCall = DrawCurrentCall(*fix);
+    return CallScript(m_positionCall);
+}
+
+void SkWebBrowser::SendPosition() {
+    if (!m_positionCall.isEmpty()) {
+        CallScript(m_positionCall);
+    }
 }
 
 void SkWebBrowser::ShowRoute() {
     m_route = m_data != nullptr ? RouteOf(*m_data) : std::vector<RoutePoint>();
     m_routeGiven = true;
+    m_positionCall.clear();
     SendRoute();
 }
 
@@ -163,6 +171,7 @@ void SkWebBrowser::OnLoadFinished(bool ok) {
         // A page loaded anew knows nothing yet: hand it what it was given before.
         SendTiles();
         SendRoute();
+        SendPosition();
     } else {
         qCDebug(lcTelemetry) << "the map page did not load";
     }

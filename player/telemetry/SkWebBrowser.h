@@ -57,11 +57,13 @@ public:
 
     // Pushes the position of the first fix after positionMs to the page's DrawCurrent. A fix
     // whose status is not valid, a position after the last fix or an empty store pushes
-    // nothing. True when a position was sent.
+    // nothing. True when a position was sent. The position is kept and given again when the
+    // page is loaded anew (or finishes loading only after playback stopped).
     bool ShowPosition(uint32_t positionMs);
 
     // Gives the page every valid fix of the store in one call (ShowRoute), to be drawn as a
-    // line coloured by speed; kept and given again whenever the page is loaded anew.
+    // line coloured by speed; kept and given again whenever the page is loaded anew. A new
+    // route forgets the kept position.
     void ShowRoute();
     const std::vector<RoutePoint>& Route() const { return m_route; }
 
@@ -88,6 +90,7 @@ private:
     bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
     void SendRoute();
     void SendTiles();
+    void SendPosition();
 
     const CTextData* m_data = nullptr;
     std::unique_ptr<MapEngine> m_engine;
@@ -96,6 +99,7 @@ private:
     bool m_tilesEnabled = true;
     std::vector<RoutePoint> m_route;
     bool m_routeGiven = false;
+    QString m_positionCall;  // the DrawCurrent call of the position last shown; "" for none
 };
 
 }  // namespace player
