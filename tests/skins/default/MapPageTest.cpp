@@ -210,15 +210,24 @@ TEST_F(MapPage, WithTheTileServerReachableTheTileUnderTheMarkerIsShownWithAttrib
     const int tx = static_cast<int>(std::floor((127.0375 + 180) / 360 * n));
     const int ty = static_cast<int>(
         std::floor((1 - std::log(std::tan(phi) + 1 / std::cos(phi)) / pi) / 2 * n));
-    const QString src =
-        Run(QStringLiteral("(() => { for (const img of document.querySelectorAll('#tiles img')) {"
-                           " const r = img.getBoundingClientRect();"
-                           " if (img.dataset.state === 'loaded' && r.left <= %1 && %1 < r.right && "
-                           "r.top <= %2 && %2 < r.bottom)"
-                           " return img.src; } return ''; })()")
-                .arg(s["markerX"].toDouble())
-                .arg(s["markerY"].toDouble()))
-            .toString();
+    // Tiles arrive in any order: the one under the marker may come after the first.
+    QString src;
+    for (int i = 0; i < 100 && src.isEmpty(); ++i) {
+        src = Run(QStringLiteral(
+                      "(() => { for (const img of document.querySelectorAll('#tiles img')) {"
+                      " const r = img.getBoundingClientRect();"
+                      " if (img.dataset.state === 'loaded' && r.left <= %1 && %1 < r.right && "
+                      "r.top <= %2 && %2 < r.bottom)"
+                      " return img.src; } return ''; })()")
+                      .arg(s["markerX"].toDouble())
+                      .arg(s["markerY"].toDouble()))
+                  .toString();
+        if (src.isEmpty()) {
+            QEventLoop wait;
+            QTimer::singleShot(50, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+    }
     EXPECT_TRUE(
         src.endsWith(QStringLiteral("/%1/%2/%3.png").arg(s["zoom"].toInt()).arg(tx).arg(ty)))
         << src.toStdString();
