@@ -11,7 +11,7 @@
 // Thread sanitizer builds read their suppressions (races inside Qt, FFmpeg and PulseAudio)
 // from here, however the tests are started; other builds never call it.
 extern "C" __attribute__((used, visibility("default"))) const char* __tsan_default_options() {
-    return "suppressions=" TEST_SOURCE_DIR "/tests/platform/media/tsan.supp";
+    return "suppressions=" TEST_SOURCE_DIR "/scripts/tsan.supp";
 }
 
 namespace mediatest {
