@@ -159,9 +159,15 @@ class Session:
                         ROADPLAYER_VIRTUAL_DRIVES="", ROADPLAYER_AUDIO_DEVICE="none")
         self.env.pop("WAYLAND_DISPLAY", None)
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
-        # Sanitizer builds: libraries not ours keep memory they never free.
+        # Sanitizer builds: libraries not ours keep memory they never free. A library unloaded
+        # before the leak check could not be named, so sanitize.sh may ask for none to be.
         self.env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(
             os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "lsan.supp")
+        keep_modules = os.environ.get("ROADPLAYER_KEEP_MODULES")
+        if keep_modules:
+            self.env["LD_PRELOAD"] = keep_modules
+            self.env["ASAN_OPTIONS"] = self.env.get("ASAN_OPTIONS", "") + \
+                ":verify_asan_link_order=0"
         self.processes = []
         self.log_path = os.path.join(workdir, "program.log")
         # The step of a long scenario under way, named in a failure and its screenshot.
