@@ -4,8 +4,6 @@
 #include "platform/media/Log.h"
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 }
@@ -32,7 +30,11 @@ void AudioConverter::Reset() {
 
 bool AudioConverter::Configure(const AVFrame* frame, double rate) {
     Reset();
-    m_graph.reset(avfilter_graph_alloc());
+    const AvFilterApi* filter = AvFilter();
+    if (filter == nullptr) {
+        return false;
+    }
+    m_graph.reset(filter->graphAlloc());
     if (!m_graph) {
         return false;
     }
@@ -56,13 +58,13 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate) {
             .arg(rate, 0, 'f', 4)
             .arg(AudioOutput::kSampleRate)
             .toLatin1();
-    FilterInOutPtr outputs(avfilter_inout_alloc());
-    FilterInOutPtr inputs(avfilter_inout_alloc());
+    FilterInOutPtr outputs(filter->inOutAlloc());
+    FilterInOutPtr inputs(filter->inOutAlloc());
     bool ok = outputs && inputs &&
-              avfilter_graph_create_filter(&m_input, avfilter_get_by_name("abuffer"), "in",
-                                           source.constData(), nullptr, m_graph.get()) >= 0 &&
-              avfilter_graph_create_filter(&m_output, avfilter_get_by_name("abuffersink"), "out",
-                                           nullptr, nullptr, m_graph.get()) >= 0;
+              filter->createFilter(&m_input, filter->getByName("abuffer"), "in", source.constData(),
+                                   nullptr, m_graph.get()) >= 0 &&
+              filter->createFilter(&m_output, filter->getByName("abuffersink"), "out", nullptr,
+                                   nullptr, m_graph.get()) >= 0;
     if (ok) {
         outputs->name = av_strdup("in");
         outputs->filter_ctx = m_input;
@@ -71,11 +73,10 @@ bool AudioConverter::Configure(const AVFrame* frame, double rate) {
         // Parsing takes the lists over and hands back what it did not use.
         AVFilterInOut* inputList = inputs.release();
         AVFilterInOut* outputList = outputs.release();
-        ok = avfilter_graph_parse_ptr(m_graph.get(), chain.constData(), &inputList, &outputList,
-                                      nullptr) >= 0;
+        ok = filter->parse(m_graph.get(), chain.constData(), &inputList, &outputList, nullptr) >= 0;
         inputs.reset(inputList);
         outputs.reset(outputList);
-        ok = ok && avfilter_graph_config(m_graph.get(), nullptr) >= 0;
+        ok = ok && filter->config(m_graph.get(), nullptr) >= 0;
     }
     if (!ok) {
         qCWarning(lcMedia) << "no sound conversion from" << source << "through" << chain;
@@ -102,11 +103,12 @@ bool AudioConverter::Convert(const AVFrame* frame, double rate, std::vector<int1
     }
     // The chain keeps no time of its own: the renderer tracks times per input frame.
     copy->pts = AV_NOPTS_VALUE;
-    if (av_buffersrc_add_frame_flags(m_input, copy.get(), AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
+    const AvFilterApi* filter = AvFilter();  // loaded: the graph was made with it
+    if (filter->addFrame(m_input, copy.get(), AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
         return false;
     }
     const FramePtr converted(av_frame_alloc());
-    while (converted && av_buffersink_get_frame(m_output, converted.get()) >= 0) {
+    while (converted && filter->getFrame(m_output, converted.get()) >= 0) {
         const auto* samples = reinterpret_cast<const int16_t*>(converted->data[0]);
         out->insert(out->end(), samples,
                     samples + static_cast<size_t>(converted->nb_samples) * AudioOutput::kChannels);

@@ -1,8 +1,9 @@
 #pragma once
 // Turns decoded sound into the device's format (48 kHz stereo 16-bit) and stretches it to the
 // playback rate keeping its pitch: a libavfilter chain abuffer -> atempo -> aformat. Internal;
-// used by one thread at a time.
+// used by one thread at a time. The first conversion loads libavfilter if nothing did before.
 
+#include "platform/media/AvFilterLibrary.h"
 #include "platform/media/AvHandles.h"
 
 #include <cstdint>

@@ -5,7 +5,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
@@ -25,8 +24,6 @@ struct AvDeleter {
     void operator()(AVCodecParameters* parameters) const { avcodec_parameters_free(&parameters); }
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
     void operator()(SwsContext* context) const { sws_freeContext(context); }
-    void operator()(AVFilterGraph* graph) const { avfilter_graph_free(&graph); }
-    void operator()(AVFilterInOut* inOut) const { avfilter_inout_free(&inOut); }
 };
 
 // A demuxer opened with avformat_open_input.
@@ -48,8 +45,6 @@ using FramePtr = std::unique_ptr<AVFrame, AvDeleter>;
 using CodecParametersPtr = std::unique_ptr<AVCodecParameters, AvDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, AvDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, AvDeleter>;
-using FilterGraphPtr = std::unique_ptr<AVFilterGraph, AvDeleter>;
-using FilterInOutPtr = std::unique_ptr<AVFilterInOut, AvDeleter>;
 using FormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
 

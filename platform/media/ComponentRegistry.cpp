@@ -1,6 +1,7 @@
 #include "platform/media/ComponentRegistry.h"
 
 #include "platform/media/AudioRenderer.h"
+#include "platform/media/AvFilterLibrary.h"
 #include "platform/media/BrightnessFilter.h"
 #include "platform/media/DecoderFilter.h"
 #include "platform/media/FilterGraph.h"
@@ -52,7 +53,8 @@ const std::vector<Factory>& Factories() {
         {CLSID_AacDecoder,
          [] { return DecoderFilter::CodecsAvailable(DecoderFilter::Kind::Audio); },
          [] { return Make<DecoderFilter>(DecoderFilter::Kind::Audio); }},
-        {CLSID_DSoundRender, [] { return avfilter_get_by_name("atempo") != nullptr; },
+        {CLSID_DSoundRender,
+         [] { return AvFilter() != nullptr && AvFilter()->getByName("atempo") != nullptr; },
          [] { return Make<AudioRenderer>(); }},
         {CLSID_VideoMixingRenderer, [] { return true; }, [] { return Make<VideoRenderer>(); }},
         {CLSID_BrightnessFilter, [] { return true; }, [] { return Make<BrightnessFilter>(); }},
@@ -118,6 +120,10 @@ bool SetComponentDisabled(const CLSID& clsid, bool disabled) {
     }
     return WriteRegistryDword(RegistryScope::User, QString::fromLatin1(kComponentSettingsKey),
                               info->key, disabled ? 1u : 0u);
+}
+
+void PreloadComponents() {
+    PreloadAvFilter();
 }
 
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, const IID& iid,

@@ -49,6 +49,10 @@ bool IsComponentAvailable(const CLSID& clsid);
 // Writes the per-user switch; false when the settings cannot be written or the class is unknown.
 bool SetComponentDisabled(const CLSID& clsid, bool disabled);
 
+// Starts loading, off the calling thread, the libraries that the components load only on first
+// use (the sound conversion's), so that the first recording does not wait for them.
+void PreloadComponents();
+
 // Creates a new instance and asks it for iid. outer must be null, context CLSCTX_INPROC_SERVER.
 // REGDB_E_CLASSNOTREG for an unknown or unavailable class, E_NOINTERFACE, E_POINTER.
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, const IID& iid,

@@ -55,6 +55,7 @@ void CVideoPlayer::AttachViews(QWidget* frontView, QWidget* rearView) {
 }
 
 int CVideoPlayer::CheckComponents() {
+    platform::media::PreloadComponents();
     if (!m_graph || !CanCreate(CLSID_SourceFilter)) {
         return kNoSourceFilter;
     }

@@ -37,6 +37,7 @@ public:
     // The widgets of "main.video.front" and "main.video.rear"; creates an empty graph object.
     void AttachViews(QWidget* frontView, QWidget* rearView);
     // Creates and drops each outside component once: 1, or the first missing one's code.
+    // Also starts loading what the first recording will need but start-up does not.
     int CheckComponents();
     // Builds the graph for a recording: 1 when at least the file was accepted, else 0.
     int Open(const QString& path);
