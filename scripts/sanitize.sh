@@ -45,10 +45,14 @@ for kind in "${kinds[@]}"; do
         -DROADPLAYER_SANITIZE="$kind" "${launcher[@]}" >/dev/null
     cmake --build "$dir" -j"$jobs"
     echo "== $kind: testing"
+    # The end-to-end tests stretch their waits (and the recordings a scenario must not outlast)
+    # by how much slower the programs run under the sanitizer.
     if [ "$kind" = address ]; then
         export ROADPLAYER_KEEP_MODULES="$PWD/$dir/tests/support/libkeep_modules.so"
+        export ROADPLAYER_E2E_SLOWDOWN=2
     else
         unset ROADPLAYER_KEEP_MODULES
+        export ROADPLAYER_E2E_SLOWDOWN=3
     fi
     # shellcheck disable=SC2086
     if ! ctest --test-dir "$dir" -j2 --output-on-failure --timeout 1200 -LE style \

@@ -18,13 +18,18 @@ class Failure(Exception):
     pass
 
 
+# Sanitizer builds run the programs several times slower (scripts/sanitize.sh says how much):
+# every wait is stretched by it, and so are the recordings a scenario must not outlast.
+SLOWDOWN = max(1.0, float(os.environ.get("ROADPLAYER_E2E_SLOWDOWN", "1")))
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
 
 
 def wait_for(predicate, what, timeout=10.0):
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + timeout * SLOWDOWN
     while True:
         value = predicate()
         if value:
@@ -189,7 +194,7 @@ class Session:
     def finish(self, process, what, timeout=20):
         """Waits for a program's end: (exit status, its standard error or b"")."""
         try:
-            _, err = process.communicate(timeout=timeout)
+            _, err = process.communicate(timeout=timeout * SLOWDOWN)
         except subprocess.TimeoutExpired:
             raise Failure(what + ": the program did not end")
         return process.returncode, err or b""
@@ -275,7 +280,7 @@ class Session:
 
     def wait_exit(self, process, what, expected=0, timeout=10):
         try:
-            code = process.wait(timeout)
+            code = process.wait(timeout * SLOWDOWN)
         except subprocess.TimeoutExpired:
             raise Failure(what + ": the program did not end")
         check(code == expected, "%s: exit status %d" % (what, code))

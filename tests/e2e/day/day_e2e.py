@@ -16,7 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import Picture, check, open_files, run, settled, wait_for  # noqa: E402
+from e2e_support import (SLOWDOWN, Picture, check, open_files, run, settled,  # noqa: E402
+                         wait_for)
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -67,7 +68,7 @@ SETTINGS_SAVE = (246, 723)
 SETTINGS_POPUP_OK = (161, 165)
 
 FPS = 10
-LENGTH = 20
+LENGTH = round(20 * SLOWDOWN)
 CARD = ["--demo", "--size", "320x180", "--rear-size", "160x90", "--fps", str(FPS), "--length",
         str(LENGTH), "--frame-code"]
 
