@@ -229,10 +229,14 @@ class Day:
         x, y, w, h = self.to_screen(LIST)
         return self.shot().region(x, y, w, h)
 
+    def held_open(self):
+        return [os.path.relpath(p, self.card) for p in open_files(self.process.pid)
+                if p.endswith(".mp4")]
+
     def playing(self):
-        files = [p for p in open_files(self.process.pid) if p.endswith(".mp4")]
+        files = self.held_open()
         check(len(files) <= 1, "more than one recording open: %s" % files)
-        return os.path.relpath(files[0], self.card) if files else None
+        return files[0] if files else None
 
     def answer_save_as(self, path):
         dialog = self.session.find(SAVE_AS, process=self.process)
@@ -444,7 +448,8 @@ def the_day(day, session, work):
     check(lacks_index(os.path.join(card, cut)), "%s is not a cut recording" % cut)
     session.double_click(day.window, (LIST[0] + 100,
                                       LIST[1] + ROW_HEIGHT * (len(normal) - 1) + ROW_HEIGHT // 2))
-    wait_for(lambda: day.playing() == cut, "the cut recording to open")
+    # Its healthy sibling is read while the index is rebuilt, then closed.
+    wait_for(lambda: day.held_open() == [cut], "the cut recording to open, and only it")
     day.advancing(what="the cut recording to play")
     readout = day.to_screen(GPS_READOUT)
     before = day.shot().region(*readout)
