@@ -278,6 +278,27 @@ class Session:
                        timeout=20)
         return path
 
+    def answer_save_as(self, path, process=None, title="^Save As$"):
+        """Types a full path into a Save As dialog and confirms it. On a slow machine the
+        completion list of a path typed so far can take the Return meant for the dialog, so
+        Return is pressed again while the dialog stays."""
+        dialog = self.find(title, process=process)
+        self.xdotool("mousemove", "--window", dialog, "30", "30")
+        time.sleep(0.3)
+        self.xdotool("key", "ctrl+a")
+        self.xdotool("type", "--delay", "2", path)
+        time.sleep(0.2 * SLOWDOWN)
+        for attempt in range(3):
+            if self.gone(title):
+                return
+            self.xdotool("key", "Return")
+            try:
+                wait_for(lambda: self.gone(title), "the Save As dialog to close", timeout=5)
+                return
+            except Failure:
+                if attempt == 2:
+                    raise
+
     def wait_exit(self, process, what, expected=0, timeout=10):
         try:
             code = process.wait(timeout * SLOWDOWN)

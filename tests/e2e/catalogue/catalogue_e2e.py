@@ -22,7 +22,6 @@ MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
 SELDRIVE = "^Choose the card$"
 SELDRIVE_OK = (222, 144)
-SAVE_AS = "^Save As$"
 COPYING = "^Copying$"
 COPY_CANCEL = (354, 106)
 SETTINGS_TOOL = "^설정$"
@@ -214,15 +213,7 @@ class Player:
             time.sleep(0.1)
 
     def answer_save_as(self, path):
-        """Types a full path into the Save As dialog and confirms it."""
-        dialog = self.session.find(SAVE_AS, process=self.process)
-        self.session.xdotool("mousemove", "--window", dialog, "30", "30")
-        time.sleep(0.3)
-        self.session.xdotool("key", "ctrl+a")
-        self.session.xdotool("type", "--delay", "2", path)
-        time.sleep(0.2)
-        self.session.xdotool("key", "Return")
-        wait_for(lambda: self.session.gone(SAVE_AS), "the Save As dialog to close")
+        self.session.answer_save_as(path, process=self.process)
 
     def quit(self):
         self.press(EXIT)

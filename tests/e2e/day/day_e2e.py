@@ -24,7 +24,6 @@ MAIN_SIZE = (1168, 640)
 BOX_SIZE = (420, 196)
 SELDRIVE = "^Choose the card$"
 SELDRIVE_OK = (222, 144)
-SAVE_AS = "^Save As$"
 COPYING = "^Copying$"
 GSENSOR_TITLE = "^G-sensor$"
 SETTINGS_TOOL = "^설정$"
@@ -239,14 +238,7 @@ class Day:
         return files[0] if files else None
 
     def answer_save_as(self, path):
-        dialog = self.session.find(SAVE_AS, process=self.process)
-        self.session.xdotool("mousemove", "--window", dialog, "30", "30")
-        time.sleep(0.3)
-        self.session.xdotool("key", "ctrl+a")
-        self.session.xdotool("type", "--delay", "2", path)
-        time.sleep(0.2)
-        self.session.xdotool("key", "Return")
-        wait_for(lambda: self.session.gone(SAVE_AS), "the Save As dialog to close")
+        self.session.answer_save_as(path, process=self.process)
 
     def message(self, title, timeout=10):
         return self.session.find("^%s$" % title, process=self.process, timeout=timeout,
