@@ -19,10 +19,9 @@ fi
 export PULSE_RUNTIME_PATH=/tmp/roadplayer-pulse
 scripts/start-services.sh
 # Qt, fontconfig and D-Bus are not built with the sanitizers: their one-time caches are not
-# leaks of ours, nor are hand-overs inside FFmpeg, Qt, GLib and PulseAudio races of ours (the
-# suppression files name only frames in those libraries); a finding stops the test at once.
+# leaks of ours (scripts/lsan.supp names those libraries); a finding stops the test at once.
 # Under the thread checker only our code is checked: memory calls made from inside the
-# uninstrumented libraries are not (their own locks are invisible to it).
+# uninstrumented libraries are not (their own locks are invisible to it; scripts/tsan.supp).
 # The browser engine behind the map page frees some of its own objects with a smaller size
 # than it made them, inside its library; a base deleted without a virtual destructor in our
 # code is a compile error (-Wall -Werror), so that check is off. The same engine starts its

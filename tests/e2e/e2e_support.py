@@ -42,7 +42,7 @@ def wait_for(predicate, what, timeout=10.0):
 def settled(grab, what, interval=1.0, timeout=20.0):
     """What grab() gives once it has stayed the same for interval seconds: a reference picture
     taken while a slow machine still paints the window would match nothing later."""
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + timeout * SLOWDOWN
     last = grab()
     while True:
         time.sleep(interval)

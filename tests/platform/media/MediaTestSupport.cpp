@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 
-// Thread sanitizer builds read their suppressions (races inside Qt, FFmpeg and PulseAudio)
+// Thread sanitizer builds read their suppressions (hand-overs through Qt's own locks)
 // from here, however the tests are started; other builds never call it.
 extern "C" __attribute__((used, visibility("default"))) const char* __tsan_default_options() {
     return "suppressions=" TEST_SOURCE_DIR "/scripts/tsan.supp";
