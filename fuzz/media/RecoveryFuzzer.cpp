@@ -42,7 +42,8 @@ QByteArray Cut(const QString& path) {
 Card MakeCard(const QString& dir, const QStringList& options) {
     Card made;
     QStringList names;
-    if (options.first() == QStringLiteral("ffmpeg")) {
+    if (!options.isEmpty() && options.first() == QStringLiteral("ffmpeg")) {
+        QDir().mkpath(dir);
         for (const char* picture : {"testsrc", "testsrc2"}) {
             const QString name = dir + QStringLiteral("/%1.mp4").arg(QLatin1String(picture));
             QProcess::execute(QStringLiteral("ffmpeg"),
