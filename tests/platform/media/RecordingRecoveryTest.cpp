@@ -356,34 +356,44 @@ TEST(RecordingRecovery, CutRecordingsGiveBackWhatTheCutLeft) {
         count);
 }
 
-// A recording as the ffmpeg program writes it by default (x264's and x265's pictures stored
-// out of display order, AAC sound) from one of its test pictures, 160x96 at 25 fps.
-bool EncodeWithFfmpeg(const QString& path, const char* encoder, const char* picture, int seconds) {
+// A recording as the ffmpeg program writes it (by default x264's and x265's pictures stored out
+// of display order, AAC sound) from one of its test pictures, 160x96 at 25 fps.
+bool EncodeWithFfmpeg(const QString& path, const char* encoder, const QStringList& options,
+                      const char* picture, int seconds) {
     const QString source = QStringLiteral("%1=size=160x96:rate=25:duration=%2")
                                .arg(QLatin1String(picture))
                                .arg(seconds);
     const QString sound = QStringLiteral("sine=frequency=440:duration=%1").arg(seconds);
-    return RunTool(QStringLiteral("ffmpeg"),
-                   {"-v",           "error",          "-y",    "-f",       "lavfi",
-                    "-i",           source,           "-f",    "lavfi",    "-i",
-                    sound,          "-c:v",           encoder, "-pix_fmt", "yuv420p",
-                    "-x265-params", "log-level=none", "-c:a",  "aac",      path})
+    const QStringList inputs = {"-v",   "error", "-y",    "-f", "lavfi", "-i",
+                                source, "-f",    "lavfi", "-i", sound};
+    const QStringList codecs = {"-c:v",         encoder,          "-pix_fmt", "yuv420p",
+                                "-x265-params", "log-level=none", "-c:a",     "aac"};
+    return RunTool(QStringLiteral("ffmpeg"), inputs + codecs + options + QStringList{path})
                .exitCode == 0;
 }
 
 // Recordings longer than their reference (twice its length, cut at 75 %): the reference's
-// layout is continued to the end of what the cut kept. With pictures stored out of display order
-// the rebuilt index puts each one back in its place and time.
+// layout is continued to the end of what the cut kept, also where each track's chunks hold a
+// second (as some cameras write). With pictures stored out of display order the rebuilt index
+// puts each one back in its place and time.
 TEST(RecordingRecovery, LongerAndReorderedRecordingsComeBackWhole) {
-    for (const char* encoder : {"libx264", "libx265"}) {
+    struct Made {
+        const char* encoder;
+        QStringList options;
+        int referenceSeconds;
+    };
+    const Made made[] = {
+        {"libx264", {}, 2}, {"libx265", {}, 2}, {"libx264", {"-chunk_duration", "1000000"}, 6}};
+    for (const Made& m : made) {
         QTemporaryDir dir;
         const QString reference = dir.filePath(QStringLiteral("reference.mp4"));
         const QString healthy = dir.filePath(QStringLiteral("healthy.mp4"));
-        ASSERT_TRUE(EncodeWithFfmpeg(reference, encoder, "testsrc", 2) &&
-                    EncodeWithFfmpeg(healthy, encoder, "testsrc2", 4));
+        ASSERT_TRUE(
+            EncodeWithFfmpeg(reference, m.encoder, m.options, "testsrc", m.referenceSeconds) &&
+            EncodeWithFfmpeg(healthy, m.encoder, m.options, "testsrc2", 2 * m.referenceSeconds));
         const Figures f = Measure(healthy, reference, dir.path(), 75.0);
-        ExpectFigures(f, QLatin1String(encoder));
-        EXPECT_GT(f.videoKept, 2 * 25);
+        ExpectFigures(f, QLatin1String(m.encoder) + QLatin1Char(' ') + m.options.join(' '));
+        EXPECT_GT(f.videoKept, m.referenceSeconds * 25);
     }
     const std::vector<QStringList> cards = {{},
                                             {QStringLiteral("--audio"), QStringLiteral("pcm"),
