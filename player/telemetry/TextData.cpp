@@ -44,6 +44,18 @@ const CGPSData* CTextData::FindGPS(uint32_t positionMs) const {
     return nullptr;
 }
 
+const CGPSData* CTextData::FindGPSAtOrBefore(uint32_t positionMs) const {
+    const CGPSData* found = nullptr;
+    for (const CGPSData& fix : m_gpsList) {
+        if (static_cast<uint32_t>(fix.time) <= positionMs) {
+            found = &fix;
+        } else {
+            break;  // delivered in time order
+        }
+    }
+    return found;
+}
+
 int CTextData::LoadLines(const ReadLineFn& readLine) {
     Clear();
     if (!readLine) {

@@ -42,6 +42,9 @@ public:
 
     // The first GPS sample whose time is greater than positionMs (both unsigned), or null.
     const CGPSData* FindGPS(uint32_t positionMs) const;
+    // The last GPS sample whose time is at or before positionMs: what is known at that moment
+    // (the readout's fix); null before the first.
+    const CGPSData* FindGPSAtOrBefore(uint32_t positionMs) const;
 
     // Clears the store and reads every line the source delivers. Returns the lines read.
     int LoadLines(const ReadLineFn& readLine);
