@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 namespace player {
@@ -14,7 +15,7 @@ constexpr double kStandardGravity = 9.80665;  // m/s² in one g
 constexpr double kKmhPerMetrePerSecond = 3.6;
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kSensorUnitsPerG = 64.0;
-// Gravity follows over ±8 s, so a manoeuvre of a few seconds barely moves it, and each further
+// Gravity follows over ±12 s, so a manoeuvre of a few seconds barely moves it, and each further
 // pass leaves out the readings that strayed more than kQuietG from the last one.
 constexpr int32_t kGravityHalfWindowMs = 12000;
 constexpr double kQuietG = 0.2;

@@ -1,6 +1,7 @@
 // recording-info FILE [--telemetry] [--incidents] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx]
 //                [--csv OUT.csv] [--repair OUT.mp4 [--reference REF]]: what the player sees in a
 // recording, its incidents, its GPS track, or a playable copy of one a power loss cut.
+#include "player/telemetry/MarksOfRecording.h"
 #include "tools/recording-info/Incidents.h"
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
@@ -116,7 +117,7 @@ int main(int argc, char* argv[]) {
     const std::vector<player::RecordingMark> marks =
         options->gpxPath.isEmpty() && options->csvPath.isEmpty()
             ? std::vector<player::RecordingMark>{}
-            : MarksOfRecording(info.Telemetry(), options->path);
+            : player::MarksOfRecording(info.Telemetry(), options->path);
     for (const auto& track : tracks) {
         QString error;
         if (!track.path.isEmpty() && !WriteTrackFile(info.Telemetry(), options->path, marks,

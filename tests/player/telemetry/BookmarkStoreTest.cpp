@@ -72,7 +72,7 @@ TEST_F(BookmarkStoreTest, PersistPerRecordingByNameSizeAndTime) {
     EXPECT_EQ(note.size(), CBookmarkStore::kMaxNoteChars);
 }
 
-TEST_F(BookmarkStoreTest, RemovesTheNearestWithinASecond) {
+TEST_F(BookmarkStoreTest, RemovesTheNearestWithinASecondAndSurvivesDamage) {
     const RecordingKey key = *RecordingKey::OfFile(m_recording);
     CBookmarkStore store(m_dir.filePath("bookmarks"));
     for (const int32_t timeMs : {10000, 12000, 30000}) {
@@ -96,22 +96,16 @@ TEST_F(BookmarkStoreTest, RemovesTheNearestWithinASecond) {
         EXPECT_EQ(Times(store.List(key)), c.left) << c.positionMs;
     }
     EXPECT_FALSE(QFile::exists(store.FileFor(key)));  // nothing left behind
-}
 
-// A file that is damaged or belongs to no such recording lists nothing, and the next change
-// replaces it.
-TEST_F(BookmarkStoreTest, DamagedFilesListNothing) {
-    const RecordingKey key = *RecordingKey::OfFile(m_recording);
-    CBookmarkStore store(m_dir.filePath("bookmarks"));
-    ASSERT_TRUE(store.Add(key, 2000, "x"));
-    for (const QByteArray& bytes : {QByteArray("{not json"), QByteArray("[]"),
-                                    QByteArray(R"({"recording":"other.mp4","size":10,)"
-                                               R"("modified":1,"bookmarks":[{"time_ms":5}]})")}) {
+    // A damaged file, or one of another recording, lists nothing; the next change replaces it.
+    for (const char* bytes : {"{not json", "[]",
+                              R"({"recording":"other.mp4","size":10,)"
+                              R"("modified":1,"bookmarks":[{"time_ms":5}]})"}) {
         QFile file(store.FileFor(key));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
         file.close();
-        EXPECT_TRUE(store.List(key).empty()) << bytes.constData();
+        EXPECT_TRUE(store.List(key).empty()) << bytes;
     }
     ASSERT_TRUE(store.Add(key, 3000, {}));
     EXPECT_EQ(Times(store.List(key)), std::vector<int32_t>{3000});

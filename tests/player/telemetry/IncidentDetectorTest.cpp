@@ -160,74 +160,59 @@ TEST(IncidentDetector, CalmDrivingGivesAtMostOneFalseIncidentAnHour) {
     EXPECT_GE(sensitiveFinds, 60u);
 }
 
-// Hand-made series at 10 Hz: gravity on z, the car standing or cruising, and jolts.
-MotionSeries Series(int seconds, const std::vector<std::pair<int, AccelReading>>& jolts,
-                    bool withSpeeds) {
+// Hand-made series at 10 Hz: gravity on z (or none), the car standing or cruising, and jolts:
+// a knock at a reading, a push held over readings.
+using Jolts = std::vector<std::pair<int, AccelReading>>;
+
+MotionSeries Series(const Jolts& jolts, bool withSpeeds, double gravityG = 1.0) {
     MotionSeries s;
-    for (int t = 0; t < seconds * 1000; t += 100) {
-        s.readings.push_back({t, 0.0, 0.0, 1.0});
+    for (int t = 0; t < 30000; t += 100) {
+        s.readings.push_back({t, 0.0, 0.0, gravityG});
+        s.speeds.push_back({t, 40.0});
     }
     for (const auto& [timeMs, jolt] : jolts) {
         AccelReading& r = s.readings[static_cast<size_t>(timeMs / 100)];
-        r.x += jolt.x;
-        r.y += jolt.y;
-        r.z += jolt.z;
+        r = {r.timeMs, r.x + jolt.x, r.y + jolt.y, r.z + jolt.z};
     }
-    for (int t = 0; withSpeeds && t < seconds * 1000; t += 1000) {
-        s.speeds.push_back({t, 40.0});
-    }
+    std::erase_if(s.speeds, [&](const SpeedFix& f) { return !withSpeeds || f.timeMs % 1000 != 0; });
     return s;
 }
 
+Jolts Push(int fromMs, int toMs, double g, Jolts more = {}) {
+    for (int t = fromMs; t <= toMs; t += 100) {
+        more.push_back({t, {0, g, 0.0, 0.0}});
+    }
+    return more;
+}
+
 TEST(IncidentDetector, MergesCloseDetectionsAndJudgesOnlyWhatTheReadingsTell) {
-    const auto push = [](int fromMs, int toMs, double g) {
-        std::vector<std::pair<int, AccelReading>> jolts;
-        for (int t = fromMs; t <= toMs; t += 100) {
-            jolts.push_back({t, {0, g, 0.0, 0.0}});
-        }
-        return jolts;
-    };
     struct Case {
         const char* what;
         MotionSeries series;
         std::vector<std::pair<int, IncidentKind>> expected;
         double firstPeakG;
     };
-    std::vector<std::pair<int, AccelReading>> twoKnocks{{10000, {0, 0.0, 0.0, 1.8}},
-                                                        {12900, {0, 2.2, 0.0, 0.0}}};
-    std::vector<std::pair<int, AccelReading>> apart{{10000, {0, 0.0, 0.0, 1.8}},
-                                                    {13100, {0, 2.2, 0.0, 0.0}}};
+    const AccelReading up{0, 0.0, 0.0, 1.8};
+    const AccelReading ahead{0, 2.2, 0.0, 0.0};
     const Case cases[] = {
         {"no readings", MotionSeries{}, {}, 0},
         {"without gravity only knocks count",
-         [] {
-             MotionSeries s = Series(20,
-                                     {{5000, {0, 0.9, 0.0, 0.0}},
-                                      {5100, {0, 0.9, 0.0, 0.0}},
-                                      {5200, {0, 0.9, 0.0, 0.0}},
-                                      {5300, {0, 0.9, 0.0, 0.0}},
-                                      {10000, {0, 2.0, 0.0, 0.0}}},
-                                     false);
-             for (AccelReading& r : s.readings) {
-                 r.z -= 1.0;
-             }
-             return s;
-         }(),
+         Series(Push(5000, 5300, 0.9, {{10000, ahead}}), false, 0.0),
          {{10000, IncidentKind::Impact}},
-         2.0},
+         2.2},
         {"knocks 2.9 s apart are one, the higher",
-         Series(30, twoKnocks, false),
+         Series({{10000, up}, {12900, ahead}}, false),
          {{12900, IncidentKind::Impact}},
          2.2},
         {"knocks 3.1 s apart are two",
-         Series(30, apart, false),
+         Series({{10000, up}, {13100, ahead}}, false),
          {{10000, IncidentKind::Impact}, {13100, IncidentKind::Impact}},
          1.8},
-        {"a push without the direction of travel is motion",
-         Series(30, push(15000, 15400, 0.6), true),
+        {"a push at a speed that never changes is motion",
+         Series(Push(15000, 15400, 0.6), true),
          {{15200, IncidentKind::Motion}},
          0.6},
-        {"a push held 0.2 s is none", Series(30, push(15000, 15100, 0.6), false), {}, 0},
+        {"a push held 0.2 s is none", Series(Push(15000, 15100, 0.6), false), {}, 0},
     };
     for (const Case& c : cases) {
         const std::vector<Incident> found = DetectIncidents(c.series);
