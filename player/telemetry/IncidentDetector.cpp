@@ -271,12 +271,14 @@ void FindStretches(const std::vector<int32_t>& times, const std::vector<double>&
     }
 }
 
+// The usual time between readings.
 int32_t StepOf(const std::vector<int32_t>& times) {
     std::vector<int32_t> steps;
     steps.reserve(times.size());
     for (size_t i = 1; i < times.size(); ++i) {
-        if (times[i] > times[i - 1]) {
-            steps.push_back(times[i] - times[i - 1]);
+        const int64_t step = int64_t{times[i]} - times[i - 1];
+        if (step > 0) {
+            steps.push_back(static_cast<int32_t>(std::min<int64_t>(step, INT32_MAX)));
         }
     }
     if (steps.empty()) {
