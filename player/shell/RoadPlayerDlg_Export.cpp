@@ -13,6 +13,7 @@
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
+#include "player/telemetry/MarksOfRecording.h"
 #include "player/telemetry/TrackExport.h"
 
 #include <QFileInfo>
@@ -75,7 +76,8 @@ void CRoadPlayerDlg::OnSaveTrack() {
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        if (platform::WriteFileAtomically(target, TrackGpx(track, name))) {
+        const QByteArray gpx = TrackGpx(track, name, MarksOfRecording(Telemetry(), CurrentPath()));
+        if (platform::WriteFileAtomically(target, gpx)) {
             ShowNote(WrittenNote({target}));
         } else {
             qCWarning(lcShell) << "the track could not be written to" << target;

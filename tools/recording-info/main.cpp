@@ -1,6 +1,8 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]
-//                [--repair OUT.mp4 [--reference REF]]: what the player sees in a recording, its
-// GPS track, or a playable copy of one a power loss cut.
+// recording-info FILE [--telemetry] [--incidents] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx]
+//                [--csv OUT.csv] [--repair OUT.mp4 [--reference REF]]: what the player sees in a
+// recording, its incidents, its GPS track, or a playable copy of one a power loss cut.
+#include "player/telemetry/MarksOfRecording.h"
+#include "tools/recording-info/Incidents.h"
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
 #include "tools/recording-info/TrackFiles.h"
@@ -20,6 +22,7 @@ constexpr int kExitUsage = 2;
 struct Options {
     QString path;
     bool telemetry = false;
+    bool incidents = false;
     std::optional<int> frameMs;
     QString framePath;
     QString gpxPath;
@@ -34,6 +37,8 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
         const QString& argument = arguments[i];
         if (argument == "--telemetry") {
             options.telemetry = true;
+        } else if (argument == "--incidents") {
+            options.incidents = true;
         } else if (argument == "--frame" && i + 2 < arguments.size()) {
             bool ok = false;
             const int ms = arguments[i + 1].toInt(&ok);
@@ -76,8 +81,8 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] "
-               "[--gpx OUT.gpx] [--csv OUT.csv]\n"
+        err << "usage: recording-info FILE [--telemetry] [--incidents] "
+               "[--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]\n"
                "       recording-info FILE --repair OUT.mp4 [--reference REF]\n";
         return kExitUsage;
     }
@@ -101,15 +106,22 @@ int main(int argc, char* argv[]) {
     if (options->telemetry) {
         info.WriteTelemetryCsv(out);
     }
+    if (options->incidents) {
+        WriteIncidents(info.Telemetry(), out);
+    }
     out.flush();
     const struct {
         const QString& path;
         TrackFormat format;
     } tracks[] = {{options->gpxPath, TrackFormat::Gpx}, {options->csvPath, TrackFormat::Csv}};
+    const std::vector<player::RecordingMark> marks =
+        options->gpxPath.isEmpty() && options->csvPath.isEmpty()
+            ? std::vector<player::RecordingMark>{}
+            : player::MarksOfRecording(info.Telemetry(), options->path);
     for (const auto& track : tracks) {
         QString error;
-        if (!track.path.isEmpty() &&
-            !WriteTrackFile(info.Telemetry(), options->path, track.format, track.path, &error)) {
+        if (!track.path.isEmpty() && !WriteTrackFile(info.Telemetry(), options->path, marks,
+                                                     track.format, track.path, &error)) {
             err << "recording-info: " << error << '\n';
             return kExitFailure;
         }

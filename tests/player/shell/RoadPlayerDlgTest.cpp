@@ -19,6 +19,7 @@
 #include "player/skin/SkGSensorGraph.h"
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
+#include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
@@ -144,6 +145,7 @@ protected:
         Application();
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
+        qputenv("ROADPLAYER_DATA_DIR", m_dir.filePath("data").toUtf8());
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
         platform::SetScreenSizeOverride(kScreen);
@@ -755,8 +757,8 @@ TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
 }
 
-// The readout follows the fix at the position, and the track button writes the fixes as GPX;
-// a recording without GPS gives a message and no file.
+// The readout follows the fix at the position, and the track button writes the fixes as GPX
+// with the recording's marks as waypoints; a recording without GPS gives a message and no file.
 TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     OfferCard();
     int asked = 0;
@@ -788,11 +790,15 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     EXPECT_NE(atEnd, atStart);
     EXPECT_TRUE(shows(atEnd)) << Text(kMainTextGps).toStdString();
 
+    ASSERT_TRUE(CBookmarkStore().Add(*RecordingKey::OfFile(m_dlg->CurrentPath()), 1000, "here"));
     m_dlg->DispatchCommand(kIdcTrack);
     EXPECT_EQ(asked, 1);
     QFile gpx(answer + ".gpx");
     ASSERT_TRUE(gpx.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&gpx);
+    const QByteArray bytes = gpx.readAll();
+    EXPECT_EQ(bytes.count("<wpt "), 1);
+    EXPECT_TRUE(bytes.contains("<name>here</name>"));
+    QXmlStreamReader xml(bytes);
     size_t points = 0;
     while (!xml.atEnd()) {
         points += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt";

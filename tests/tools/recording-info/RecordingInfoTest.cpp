@@ -65,6 +65,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", (m_dir.path() + "/registry").toUtf8());
+        qputenv("ROADPLAYER_DATA_DIR", (m_dir.path() + "/data").toUtf8());
     }
     QTemporaryDir m_dir;
 };
@@ -162,7 +163,7 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
     const std::vector<QStringList> read = CsvRows(babel.out, &babelHeader);
     QStringList csvHeader;
     const std::vector<QStringList> rows = CsvRows(ReadText(csv), &csvHeader);
-    EXPECT_EQ(csvHeader.join(','), "time_ms,utc,latitude,longitude,speed_kmh,course");
+    EXPECT_EQ(csvHeader.join(','), "time_ms,utc,latitude,longitude,speed_kmh,course,event");
     ASSERT_EQ(read.size(), 4u) << babel.out.toStdString();
     ASSERT_EQ(rows.size(), 4u);
     const auto column = [&](const char* name) { return babelHeader.indexOf(name); };
@@ -184,7 +185,7 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
         EXPECT_EQ(b[column("Date")] + ' ' + b[column("Time")], utc.toString("yyyy/MM/dd HH:mm:ss"));
 
         const QStringList& c = rows[static_cast<size_t>(i)];
-        ASSERT_EQ(c.size(), 6);
+        ASSERT_EQ(c.size(), 7);
         EXPECT_EQ(c[0], fix[1]);
         EXPECT_EQ(c[1], utc.toString("yyyy-MM-ddTHH:mm:ssZ"));
         EXPECT_NEAR(c[2].toDouble(), latitude, 2e-6);
@@ -202,6 +203,76 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("no valid GPS fix")) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(none));
+}
+
+// The incidents make-sample-card labels are the lines --incidents prints (peak ms, kind, g with
+// two decimals, tab-separated), and the track files carry them as waypoints and events. A calm
+// recording has none and one without G-sensor readings says so; both end with status 0.
+TEST_F(RecordingInfoTest, IncidentsAreListedAndCarriedIntoTheTrackFiles) {
+    const QString card = m_dir.path() + "/card";
+    const ToolRun made = testsupport::RunTool(
+        testsupport::ToolPath("make-sample-card"),
+        {card, "--incidents", "--categories", "normal", "--length", "52", "--size", "160x90",
+         "--rear-size", "160x90", "--fps", "5", "--audio", "none"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    QString clip;
+    std::vector<QStringList> labels;  // peak ms, kind
+    for (const QString& line : made.out.split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() == 5 && fields[0] == "incident") {
+            clip = card + '/' + fields[1];
+            labels.push_back({fields[2], fields[3]});
+        }
+    }
+    ASSERT_EQ(labels.size(), 4u) << made.out.toStdString();
+    const QString gpx = m_dir.path() + "/track.gpx";
+    const QString csv = m_dir.path() + "/track.csv";
+    const ToolRun run = RunInfo({clip, "--incidents", "--gpx", gpx, "--csv", csv});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    static const QRegularExpression line("^(\\d+)\t([a-z]+)\t(\\d+\\.\\d\\d)$");
+    std::vector<QStringList> found;
+    for (const QString& text : run.out.split('\n')) {
+        if (const QRegularExpressionMatch m = line.match(text); m.hasMatch()) {
+            found.push_back({m.captured(1), m.captured(2), m.captured(3)});
+        } else {
+            EXPECT_FALSE(text.contains('\t')) << text.toStdString();
+        }
+    }
+    ASSERT_EQ(found.size(), labels.size()) << run.out.toStdString();
+    const ToolRun babel =
+        testsupport::RunTool("gpsbabel", {"-w", "-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"});
+    ASSERT_EQ(babel.exitCode, 0) << "gpsbabel: " << babel.err.toStdString();
+    QStringList babelHeader;
+    const std::vector<QStringList> waypoints = CsvRows(babel.out, &babelHeader);
+    QStringList csvHeader;
+    std::vector<QStringList> events;
+    for (const QStringList& row : CsvRows(ReadText(csv), &csvHeader)) {
+        if (!row.last().isEmpty()) {
+            events.push_back(row);
+        }
+    }
+    ASSERT_EQ(waypoints.size(), found.size()) << babel.out.toStdString();
+    ASSERT_EQ(events.size(), found.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        EXPECT_NEAR(found[i][0].toInt(), labels[i][0].toInt(), 500);
+        EXPECT_EQ(found[i][1], labels[i][1]);
+        EXPECT_EQ(waypoints[i][babelHeader.indexOf("Name")], '"' + labels[i][1] + '"');
+        EXPECT_EQ(events[i].last(), labels[i][1]);
+        EXPECT_NEAR(events[i][0].toInt(), found[i][0].toInt(), 500);  // the fix nearest the peak
+    }
+
+    const struct {
+        QStringList options;
+        bool gsensor;
+    } quiet[] = {{{"--length", "3"}, true}, {{"--length", "2", "--telemetry", "off"}, false}};
+    for (const auto& c : quiet) {
+        const QString plain = testsupport::MakeClip(m_dir.path(), c.options);
+        ASSERT_FALSE(plain.isEmpty());
+        const ToolRun none = RunInfo({plain, "--incidents"});
+        EXPECT_EQ(none.exitCode, 0) << none.err.toStdString();
+        EXPECT_FALSE(none.out.contains('\t'));
+        EXPECT_EQ(none.out.contains("no G-sensor readings"), !c.gsensor) << none.out.toStdString();
+    }
 }
 
 TEST_F(RecordingInfoTest, FrameOptionSavesThePictureAtThePosition) {
