@@ -29,6 +29,11 @@ uint8_t ChromaV(int r, int g, int b) {
     return static_cast<uint8_t>((112 * r - 94 * g - 18 * b + 128) / 256 + 128);
 }
 
+// Index of a pixel in a plane of the given width.
+size_t At(int x, int y, int width) {
+    return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
+}
+
 uint8_t Blend(uint8_t over, uint8_t under, uint8_t alpha) {
     return static_cast<uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
 }
@@ -80,17 +85,17 @@ void ClipOverlay::Prepare(const ClipOverlayCue* cue) {
     const QImage box = Render(cue->lines, m_picture).convertToFormat(QImage::Format_ARGB32);
     m_width = box.width();
     m_height = box.height();
-    m_y.resize(static_cast<size_t>(m_width * m_height));
+    m_y.resize(At(0, m_height, m_width));
     m_alpha.resize(m_y.size());
-    const size_t half = static_cast<size_t>((m_width / 2) * (m_height / 2));
+    const size_t half = At(0, m_height / 2, m_width / 2);
     m_u.resize(half);
     m_v.resize(half);
     m_alphaC.resize(half);
     for (int y = 0; y < m_height; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(box.constScanLine(y));
         for (int x = 0; x < m_width; ++x) {
-            m_y[static_cast<size_t>(y * m_width + x)] = Luma(row[x]);
-            m_alpha[static_cast<size_t>(y * m_width + x)] = static_cast<uint8_t>(qAlpha(row[x]));
+            m_y[At(x, y, m_width)] = Luma(row[x]);
+            m_alpha[At(x, y, m_width)] = static_cast<uint8_t>(qAlpha(row[x]));
         }
     }
     for (int y = 0; y < m_height / 2; ++y) {
@@ -106,7 +111,7 @@ void ClipOverlay::Prepare(const ClipOverlayCue* cue) {
                 b += qBlue(c);
                 a += qAlpha(c);
             }
-            const size_t at = static_cast<size_t>(y * (m_width / 2) + x);
+            const size_t at = At(x, y, m_width / 2);
             m_u[at] = ChromaU(r / 4, g / 4, b / 4);
             m_v[at] = ChromaV(r / 4, g / 4, b / 4);
             m_alphaC[at] = static_cast<uint8_t>(a / 4);
@@ -128,8 +133,8 @@ void ClipOverlay::Draw(AVFrame* frame, ClipPoint at) {
     for (int y = 0; y < height; ++y) {
         uint8_t* row = frame->data[0] +
                        static_cast<ptrdiff_t>(origin.y() + y) * frame->linesize[0] + origin.x();
-        const uint8_t* over = &m_y[static_cast<size_t>(y * m_width)];
-        const uint8_t* alpha = &m_alpha[static_cast<size_t>(y * m_width)];
+        const uint8_t* over = &m_y[At(0, y, m_width)];
+        const uint8_t* alpha = &m_alpha[At(0, y, m_width)];
         for (int x = 0; x < width; ++x) {
             row[x] = Blend(over[x], row[x], alpha[x]);
         }
@@ -140,7 +145,7 @@ void ClipOverlay::Draw(AVFrame* frame, ClipPoint at) {
             uint8_t* row = frame->data[plane] +
                            static_cast<ptrdiff_t>(origin.y() / 2 + y) * frame->linesize[plane] +
                            origin.x() / 2;
-            const size_t first = static_cast<size_t>(y * (m_width / 2));
+            const size_t first = At(0, y, m_width / 2);
             for (int x = 0; x < width / 2; ++x) {
                 row[x] = Blend(chroma[first + static_cast<size_t>(x)], row[x],
                                m_alphaC[first + static_cast<size_t>(x)]);

@@ -149,7 +149,7 @@ bool ClipSources::Open(const ClipRequest& request, const std::atomic<bool>* canc
     m_firstRecording = from.recording;
     m_copy = request.layout == ClipLayout::Copy;
     m_sources.clear();
-    m_sources.resize(static_cast<size_t>(to.recording - from.recording + 1));
+    m_sources.resize(static_cast<size_t>(to.recording) - static_cast<size_t>(from.recording) + 1);
     REFERENCE_TIME offset = 0;
     for (int i = 0; i < Count(); ++i) {
         ClipSource& source = At(i);

@@ -25,9 +25,9 @@ bool ReadKey(QStringView name, qsizetype at, int parts[3]) {
             return false;
         }
     }
-    for (int i = 0; i < 3; ++i) {
-        parts[i] =
-            (name[at + 2 * i].unicode() - u'0') * 10 + (name[at + 2 * i + 1].unicode() - u'0');
+    for (qsizetype i = 0; i < 3; ++i) {
+        const qsizetype tens = at + 2 * i;
+        parts[i] = (name[tens].unicode() - u'0') * 10 + (name[tens + 1].unicode() - u'0');
     }
     return true;
 }

@@ -154,7 +154,7 @@ std::vector<ClipOverlayCue> OverlayCues(const QStringList& recordings, const Cli
 
 QString ProgressLine(const ClipProgress& progress) {
     QString line = QStringLiteral("\rclip: %1 %").arg(static_cast<int>(progress.fraction * 100), 3);
-    if (progress.remainingMs >= 0) {
+    if (progress.remainingMs >= 0 && progress.fraction < 1.0) {
         line += QStringLiteral(", %1 s left").arg((progress.remainingMs + 999) / 1000);
     }
     return line + QStringLiteral("      ");
@@ -185,7 +185,7 @@ ClipOutcome RunExport(ClipRequest request) {
     loop.exec();
     sigaction(SIGINT, &previous, nullptr);
     if (terminal) {
-        std::fputs("\n", stderr);
+        std::fputs(qPrintable(ProgressLine(clip.Progress()) + QLatin1Char('\n')), stderr);
     }
     return clip.Outcome();
 }
