@@ -9,12 +9,21 @@
 #include <functional>
 #include <list>
 #include <optional>
+#include <string_view>
 
 namespace platform::media {
 struct IBaseFilter;
 }
 
 namespace player {
+
+// The kinds of telemetry line the store reads, by their first character.
+inline bool IsGpsLine(std::string_view line) {
+    return !line.empty() && line.front() == 'G';
+}
+inline bool IsGSensorLine(std::string_view line) {
+    return !line.empty() && line.front() == 'M';
+}
 
 class CTextData {
 public:

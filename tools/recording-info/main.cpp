@@ -1,7 +1,9 @@
 // recording-info FILE [--telemetry] [--incidents] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx]
 //                [--csv OUT.csv] [--repair OUT.mp4 [--reference REF]]: what the player sees in a
-// recording, its incidents, its GPS track, or a playable copy of one a power loss cut.
+// recording, its incidents, its GPS track, or a playable copy of one a power loss cut;
+// --clip (ClipOption.h): a clip.
 #include "player/telemetry/MarksOfRecording.h"
+#include "tools/recording-info/ClipOption.h"
 #include "tools/recording-info/Incidents.h"
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
@@ -79,11 +81,16 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (IsClipCommand(QApplication::arguments())) {
+        return RunClipCommand(QApplication::arguments(), out, err);
+    }
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
         err << "usage: recording-info FILE [--telemetry] [--incidents] "
                "[--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]\n"
-               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n";
+               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n"
+               "       "
+            << kClipUsage;
         return kExitUsage;
     }
     if (!options->repairPath.isEmpty()) {

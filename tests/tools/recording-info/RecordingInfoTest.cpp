@@ -4,6 +4,7 @@
 #include "tools/make-sample-card/FrameCode.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -454,6 +455,154 @@ TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
         EXPECT_TRUE(run.err.contains(QLatin1String(c.error))) << run.err.toStdString();
     }
     EXPECT_EQ(ReadAll(cut), before);
+}
+
+// A card of three 2 s recordings that follow each other; their paths in order.
+QStringList MakeDrive(const QString& folder, const QStringList& options = {}) {
+    const QString first = testsupport::MakeClip(
+        folder, QStringList{"--count", "normal=3", "--length", "2"} + options);
+    const QDir recordings = QFileInfo(first).dir();
+    QStringList paths;
+    for (const QString& name : recordings.entryList({"*.mp4"}, QDir::Files, QDir::Name)) {
+        paths << recordings.filePath(name);
+    }
+    return paths;
+}
+
+// ffmpeg decodes every picture and the sound without a word.
+bool DecodesCleanly(const QString& path) {
+    const ToolRun run = testsupport::RunTool(
+        "ffmpeg", {"-v", "error", "-i", path, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+    return run.exitCode == 0 && run.err.trimmed().isEmpty();
+}
+
+TEST_F(RecordingInfoTest, ClipSpansRecordingsAndOpensInThePlayerAndInFfmpeg) {
+    const QStringList drive = MakeDrive(m_dir.path());
+    ASSERT_EQ(drive.size(), 3);
+    struct Case {
+        QStringList options;
+        const char* videos;
+        int durationMs;  // lossless: from the key frame at 0
+    };
+    const Case cases[] = {
+        {{}, "2", 5500},
+        {{"--layout", "pip", "--corner", "tr", "--overlay", "--units", "mph"}, "1", 5000},
+        {{"--layout", "side", "--overlay"}, "1", 5000},
+    };
+    // A name near the file system's limit: the temporary name beside it stays short.
+    const QString out = m_dir.path() + "/" + QString(240, 'c') + ".mp4";
+    for (const Case& c : cases) {
+        const std::string label = c.options.join(' ').toStdString();
+        const ToolRun run = RunInfo(
+            QStringList{"--clip", out, "--from", drive[0] + ":500", "--to", drive[2] + ":1500"} +
+            c.options);
+        ASSERT_EQ(run.exitCode, 0) << label << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith("wrote " + out)) << label;
+        EXPECT_FALSE(run.err.contains("clip:")) << label << ": progress shown off a terminal";
+        const ToolRun info = RunInfo({out});
+        ASSERT_EQ(info.exitCode, 0) << label << info.err.toStdString();
+        EXPECT_EQ(Field(info.out, "video streams"), c.videos) << label;
+        EXPECT_EQ(Field(info.out, "audio"), "AAC") << label;
+        EXPECT_NEAR(Field(info.out, "duration ms").toInt(), c.durationMs, 70) << label;
+        EXPECT_GE(Field(info.out, "gps samples").toInt(), 4) << label;
+        EXPECT_GE(Field(info.out, "g-sensor samples").toInt(), c.durationMs / 100 - 1) << label;
+        EXPECT_TRUE(DecodesCleanly(out)) << label;
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(RecordingInfoTest, ClipWithoutLocationHoldsNoFixAndNoPlace) {
+    const QStringList drive = MakeDrive(m_dir.path());
+    ASSERT_EQ(drive.size(), 3);
+    // Cameras may tag their files with a place; so do these, as the MP4 location box.
+    for (const QString& path : drive) {
+        const QString tagged = path + ".tagged.mp4";
+        ASSERT_EQ(
+            testsupport::RunTool("ffmpeg", {"-v", "error", "-i", path, "-map", "0", "-c", "copy",
+                                            "-metadata", "location=+37.4001+127.0301/", tagged})
+                .exitCode,
+            0);
+        ASSERT_TRUE(QFile::remove(path) && QFile::rename(tagged, path));
+    }
+    const auto placeTags = [](const QString& path) {
+        const ToolRun probe = testsupport::RunTool(
+            "ffprobe", {"-v", "error", "-show_entries", "format_tags:stream_tags", path});
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return probe.out.count("location", Qt::CaseInsensitive) + bytes.count("\xa9xyz") +
+               bytes.count("+37.4001");
+    };
+    ASSERT_GT(placeTags(drive[0]), 0);
+    const QString out = m_dir.path() + "/clip.mp4";
+    struct Case {
+        QStringList options;
+        bool place;
+    };
+    const Case cases[] = {
+        {{}, true},
+        {{"--no-location"}, false},
+        {{"--no-location", "--layout", "pip", "--overlay"}, false},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.options.join(' ').toStdString();
+        const ToolRun run = RunInfo(
+            QStringList{"--clip", out, "--from", drive[0] + ":200", "--to", drive[1] + ":1800"} +
+            c.options);
+        ASSERT_EQ(run.exitCode, 0) << label << run.err.toStdString();
+        const ToolRun telemetry = RunInfo({out, "--telemetry"});
+        ASSERT_EQ(telemetry.exitCode, 0) << label;
+        EXPECT_EQ(Field(telemetry.out, "gps samples").toInt() > 0, c.place) << label;
+        EXPECT_EQ(telemetry.out.contains("\nG,"), c.place) << label;
+        EXPECT_GE(Field(telemetry.out, "g-sensor samples").toInt(), 30) << label;
+        EXPECT_EQ(placeTags(out) > 0, c.place) << label;
+    }
+}
+
+TEST_F(RecordingInfoTest, ClipFailuresExitWithTheReasonAndLeaveNoFile) {
+    const QStringList drive = MakeDrive(m_dir.path() + "/a");
+    const QStringList other = MakeDrive(m_dir.path() + "/b", {"--length", "3"});  // gaps of 3 s
+    ASSERT_EQ(drive.size(), 3);
+    ASSERT_EQ(other.size(), 3);
+    ASSERT_TRUE(QFile::remove(other[1]));
+    const QString outFolder = m_dir.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(outFolder));
+    const QString out = outFolder + "/clip.mp4";
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char* reason;
+        bool fullMedium = false;
+    };
+    const Case cases[] = {
+        {{"--from", other[0] + ":0", "--to", other[2] + ":500"}, 1, "does not follow"},
+        {{"--from", drive[2] + ":0", "--to", drive[0] + ":500"}, 1, "recorded before"},
+        {{"--from", drive[0] + ":0", "--to", other[0] + ":500"}, 1, "one folder"},
+        {{"--from", drive[0] + ":2500", "--to", drive[1] + ":500"}, 1, "starts after the end"},
+        {{"--from", drive[0] + ":900", "--to", drive[0] + ":900"}, 1, "not after its start"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--layout", "grid"}, 2, "usage"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--overlay"}, 2, "usage"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500"}, 1, "larger than", true},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--layout", "front"},
+         1,
+         "larger than",
+         true},
+    };
+    for (const Case& c : cases) {
+        const QStringList arguments = QStringList{"--clip", out} + c.arguments;
+        const std::string label = arguments.join(' ').toStdString();
+        const ToolRun run = c.fullMedium ? testsupport::RunToolOnFullMedium(
+                                               testsupport::ToolPath("recording-info"), arguments)
+                                         : RunInfo(arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << label;
+        EXPECT_TRUE((run.err + run.out).contains(c.reason))
+            << label << (run.err + run.out).toStdString();
+        EXPECT_TRUE(QDir(outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty()) << label;
+    }
+    const ToolRun missing = RunInfo({"--clip", m_dir.path() + "/gone/clip.mp4", "--from",
+                                     drive[0] + ":0", "--to", drive[0] + ":500"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("does not exist")) << missing.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_dir.path() + "/gone"));
 }
 
 }  // namespace
