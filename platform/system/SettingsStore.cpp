@@ -76,4 +76,27 @@ bool CreateRegistryKey(RegistryScope scope, const QString& keyPath) {
     return store.status() == QSettings::NoError;
 }
 
+std::optional<QString> ReadRegistryString(RegistryScope scope, const QString& keyPath,
+                                          const QString& valueName) {
+    QSettings store(StoreFile(scope), QSettings::IniFormat);
+    const QString key = GroupOf(keyPath) + "/" + valueName;
+    if (!store.contains(key)) {
+        return std::nullopt;
+    }
+    return store.value(key).toString();
+}
+
+bool WriteRegistryString(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                         const QString& value) {
+    const QString file = StoreFile(scope);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        qCInfo(lcSystem) << "no folder for the settings store" << file;
+        return false;
+    }
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(GroupOf(keyPath) + "/" + valueName, value);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
 }  // namespace platform

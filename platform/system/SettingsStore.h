@@ -25,4 +25,10 @@ bool WriteRegistryDword(RegistryScope scope, const QString& keyPath, const QStri
 // Creates the key (group) without values; true when it exists afterwards.
 bool CreateRegistryKey(RegistryScope scope, const QString& keyPath);
 
+// A text value (a folder a user chose); none when absent.
+std::optional<QString> ReadRegistryString(RegistryScope scope, const QString& keyPath,
+                                          const QString& valueName);
+bool WriteRegistryString(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                         const QString& value);
+
 }  // namespace platform
