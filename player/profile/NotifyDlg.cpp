@@ -76,6 +76,11 @@ bool CNotifyDlg::OnCommand(int id) {
 
 std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
                                QWidget* parent) {
+    return ShowMessage(profile, id, kind, parent, QString());
+}
+
+std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
+                               QWidget* parent, const QString& detail) {
     const ProfileMessage* message = profile.GetMessage(
         NameKey(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()))));
     if (message == nullptr || message->title.isEmpty() || message->comment.isEmpty()) {
@@ -90,7 +95,12 @@ std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, i
         return std::nullopt;
     }
     box.SetTitle(message->title);
-    box.SetComment(message->comment);
+    QString comment = message->comment;
+    if (!detail.isEmpty()) {
+        comment = comment.contains(QLatin1String("%1")) ? comment.arg(detail)
+                                                        : comment + QLatin1Char('\n') + detail;
+    }
+    box.SetComment(comment);
     box.SetKind(kind == kQuestionKind ? kQuestionKind : kMessageKind);
     return box.DoModal() == kMessageOk ? kMessageOk : kMessageCancel;
 }

@@ -52,5 +52,9 @@ private:
 // unknown or its title or comment is empty, or the "NOTIFY" skin is missing or refused).
 std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
                                QWidget* parent);
+// The same with the comment's "%1" replaced by detail (a reason only known at run time); a
+// comment without "%1" gets the detail on a line of its own.
+std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
+                               QWidget* parent, const QString& detail);
 
 }  // namespace player
