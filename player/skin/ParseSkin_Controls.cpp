@@ -52,6 +52,12 @@ void ReadSlider(const XMLElement& element, SkSlider& slider) {
         slider.SetRange(IntAttribute(*track, "max", 10), IntAttribute(*track, "min", 0), margins,
                         ParseSkinInt0(ElementText(*track)), IntAttribute(*track, "page", 1));
     }
+    for (const XMLElement* mark = element.FirstChildElement("mark"); mark != nullptr;
+         mark = mark->NextSiblingElement("mark")) {
+        if (const char* kind = mark->Attribute("kind"); kind != nullptr && *kind != '\0') {
+            slider.SetMarkColour(Utf16(kind), ColourAttribute(*mark, "color"));
+        }
+    }
     const XMLElement* skins = element.FirstChildElement("skins");
     if (skins == nullptr) {
         return;  // no parts: no background images either

@@ -11,8 +11,10 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace player {
@@ -22,6 +24,15 @@ struct SliderMargins {
     int32_t top = 0;
     int32_t right = 0;
     int32_t bottom = 0;
+};
+
+// A point or a stretch of the slider's range drawn over its track (a clip's in and out marks,
+// incidents, bookmarks), in an ARGB colour; a stretch lets the track show through its alpha.
+struct SliderMark {
+    int32_t from = 0;
+    int32_t to = 0;  // from == to: a point, drawn as a line across the track
+    uint32_t colour = 0;
+    bool operator==(const SliderMark&) const = default;
 };
 
 class SkSlider : public SkWidget {
@@ -50,6 +61,17 @@ public:
     bool Vertical() const { return m_vertical; }
     void SetVertical(bool vertical) { m_vertical = vertical; }
 
+    // Replaces one group's marks (each view that shows marks keeps its own group). Groups are
+    // drawn over the track in the order they were first set, each in its order, below the
+    // thumb; values outside the range are held to its ends. Redraws only on a change.
+    void SetMarks(const QString& group, std::vector<SliderMark> marks);
+    // A group's marks; empty for a group never set.
+    const std::vector<SliderMark>& Marks(const QString& group) const;
+    // The colour the skin gives a kind of mark (`<mark kind="clip" color="..."/>`); none when
+    // the skin names none, so the caller's own colour stands.
+    std::optional<uint32_t> MarkColour(const QString& kind) const;
+    void SetMarkColour(const QString& kind, uint32_t colour) { m_markColours[kind] = colour; }
+
     // Window half. The track inside the margins, in client coordinates.
     SkinRect TrackRect() const;
     // Pixels of the track the value fills.
@@ -69,6 +91,11 @@ public:
 
 private:
     void Layout(const platform::gfx::Rect& client, const SkinRect& track);
+    void DrawMarks(platform::gfx::Dc& dc, const SkinRect& track) const;
+    void DrawMark(platform::gfx::Dc& dc, const SkinRect& track, int32_t length,
+                  const SliderMark& mark) const;
+    // Pixels from the track's start to a value, the value held to the range.
+    int32_t OffsetOf(int32_t value, int32_t length) const;
     void DrawPart(SliderPart part, platform::gfx::Dc& dc, const platform::gfx::Rect& client,
                   const std::optional<SkinRect>& dest, const std::optional<SkinRect>& src);
 
@@ -93,6 +120,8 @@ private:
     int32_t m_page = 20;
     SliderMargins m_margins;
     bool m_vertical = false;
+    std::vector<std::pair<QString, std::vector<SliderMark>>> m_marks;
+    std::map<QString, uint32_t> m_markColours;
 };
 
 }  // namespace player

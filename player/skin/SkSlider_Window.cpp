@@ -4,6 +4,7 @@
 #include "player/skin/SkSlider.h"
 
 #include "platform/gfx/Blit.h"
+#include "platform/gfx/Graphics.h"
 #include "platform/window/Window.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
@@ -25,9 +26,37 @@ SkinRect SkSlider::TrackRect() const {
 
 int32_t SkSlider::FillLength() const {
     const SkinRect track = TrackRect();
-    const int64_t length = m_vertical ? track.h : track.w;
+    return OffsetOf(m_value, m_vertical ? track.h : track.w);
+}
+
+int32_t SkSlider::OffsetOf(int32_t value, int32_t length) const {
     const int64_t range = int64_t{m_maximum} - m_minimum;
-    return static_cast<int32_t>((int64_t{m_value} - m_minimum) * length / range);
+    const int64_t held = std::clamp<int64_t>(value, m_minimum, m_maximum);
+    return static_cast<int32_t>((held - m_minimum) * length / range);
+}
+
+void SkSlider::DrawMarks(gfx::Dc& dc, const SkinRect& track) const {
+    const int32_t length = m_vertical ? track.h : track.w;
+    for (const auto& [group, marks] : m_marks) {
+        for (const SliderMark& mark : marks) {
+            DrawMark(dc, track, length, mark);
+        }
+    }
+}
+
+void SkSlider::DrawMark(gfx::Dc& dc, const SkinRect& track, int32_t length,
+                        const SliderMark& mark) const {
+    // A point is a line this wide across the track, centred on its value.
+    constexpr int32_t kPointWidth = 2;
+    int32_t from = OffsetOf(std::min(mark.from, mark.to), length);
+    int32_t extent = OffsetOf(std::max(mark.from, mark.to), length) - from;
+    if (mark.from == mark.to) {
+        from -= kPointWidth / 2;
+        extent = kPointWidth;
+    }
+    const QRect band = m_vertical ? QRect(track.x, track.y + from, track.w, extent)
+                                  : QRect(track.x + from, track.y, extent, track.h);
+    gfx::FillRectangle(dc, band, mark.colour);
 }
 
 void SkSlider::DrawPart(SliderPart part, gfx::Dc& dc, const gfx::Rect& client,
@@ -79,6 +108,7 @@ void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     if (fill > 0) {
         DrawPart(SliderPart::Track, memory.Dc(), client, filled, source);
     }
+    DrawMarks(memory.Dc(), track);
     if (Part(SliderPart::Thumb) != nullptr) {
         DrawPart(SliderPart::Thumb, memory.Dc(), client, m_thumb, std::nullopt);
     }

@@ -84,6 +84,37 @@ TEST_F(SkinWindowTest, SliderWithoutTrackLengthIgnoresTheMouse) {
     window->grab();  // painting a zero-length track must not fail either
 }
 
+// Points are 2-pixel lines on their value, stretches are blended over the track, values beyond
+// the range sit at its ends; the skin may name a kind's colour.
+TEST_F(SkinWindowTest, SliderMarksLieOverTheTrackAtTheirValues) {
+    auto window = MakeShownWindow();
+    SkSlider* slider = window->Find<SkSlider>("t.slider.time");
+    EXPECT_EQ(slider->MarkColour("clip"), 0xFFFFC800u);
+    EXPECT_FALSE(slider->MarkColour("bookmark").has_value());
+    slider->SetValue(0);
+    slider->SetMarks("clip", {{60, 80, 0x80FF0000u}, {20, 20, 0xFF00FF00u}});
+    slider->SetMarks("other", {{150, 150, 0xFFFF00FFu}});
+    // The track starts 20 pixels into the window, 2 pixels a value.
+    QImage shown = window->grab().toImage();
+    EXPECT_EQ(shown.pixel(59, 110), qRgb(0, 255, 0));
+    EXPECT_EQ(shown.pixel(60, 110), qRgb(0, 255, 0));
+    EXPECT_EQ(shown.pixel(58, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(61, 110), qRgb(10, 10, 10));
+    const QColor stretch = shown.pixelColor(160, 110);
+    EXPECT_NEAR(stretch.red(), 133, 3);
+    EXPECT_LE(stretch.green(), 8);
+    EXPECT_EQ(shown.pixel(139, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(180, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(219, 110), qRgb(255, 0, 255));
+
+    slider->SetMarks("clip", {});
+    EXPECT_EQ(slider->Marks("other").size(), 1u) << "each group keeps its own marks";
+    shown = window->grab().toImage();
+    EXPECT_EQ(shown.pixel(60, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(160, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(219, 110), qRgb(255, 0, 255));
+}
+
 }  // namespace
 }  // namespace skintest
 

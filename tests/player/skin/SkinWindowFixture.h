@@ -100,6 +100,7 @@ inline constexpr char kTestSkin[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <slider type="slider" id="t.slider.time">
    <mode x="10" y="100" w="220" h="20">0</mode>
    <track min="0" max="100" page="20" mleft="10" mright="10">50</track>
+   <mark kind="clip" color="255,200,0"/>
    <skins>
     <skin type="btrack">dark.png</skin>
     <skin type="track">light.png</skin>
