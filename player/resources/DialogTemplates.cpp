@@ -74,6 +74,9 @@ constexpr std::array<MainControl, kMainControlCount> kMainControls = {{
     {kMainButtonFrChange, kButton, kIdcFrChange},
     {kMainButtonTrack, kButton, kIdcTrack},
     {kMainTextGps, kText, kIdcGpsText},
+    {kMainButtonClipIn, kButton, kIdcClipIn},
+    {kMainButtonClipOut, kButton, kIdcClipOut},
+    {kMainButtonClip, kButton, kIdcClip},
 }};
 
 // The skin places every child; the template's rectangles only give them a size to start with.

@@ -64,6 +64,10 @@ inline constexpr int kIdcReal = 1049;
 // The player's own additions: the GPS track export and the speed and clock readout.
 inline constexpr int kIdcTrack = 1050;
 inline constexpr int kIdcGpsText = 1051;
+// The clip's in and out marks and the clip export.
+inline constexpr int kIdcClipIn = 1060;
+inline constexpr int kIdcClipOut = 1061;
+inline constexpr int kIdcClip = 1062;
 
 // Main window: control names of the skin.
 inline constexpr char kMainImageTitle[] = "main.image.title";
@@ -116,6 +120,10 @@ inline constexpr char kMainButtonFrChange[] = "main.button.frchange";
 // Optional in a skin: a skin without them simply has no track button or readout.
 inline constexpr char kMainButtonTrack[] = "main.button.track";
 inline constexpr char kMainTextGps[] = "main.text.gps";
+// Optional too: without them the keys still mark and export clips.
+inline constexpr char kMainButtonClipIn[] = "main.button.clipin";
+inline constexpr char kMainButtonClipOut[] = "main.button.clipout";
+inline constexpr char kMainButtonClip[] = "main.button.clip";
 
 // Message box: template ids and control names.
 inline constexpr int kIdcNotifyTitle = 1100;

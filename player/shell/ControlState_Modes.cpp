@@ -42,7 +42,8 @@ constexpr ModeRow kModeTable[] = {
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainButtonFrChange, "--ffooo"},  {kMainButtonTrack, "fffofoo"},
-    {kMainTextGps, "-oooooo"},
+    {kMainTextGps, "-oooooo"},         {kMainButtonClipIn, "fffofoo"},
+    {kMainButtonClipOut, "fffofoo"},   {kMainButtonClip, "fffofoo"},
 };
 
 Column ColumnFor(ControlMode mode, bool open) {

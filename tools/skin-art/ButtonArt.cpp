@@ -211,4 +211,22 @@ QImage DrawFaceStrip(bool primary) {
     return strip;
 }
 
+QImage DrawToggleFaceStrip() {
+    constexpr int kFace = 24;
+    QImage strip(kFace * kCheckFrames, kFace, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter p(&strip);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // Unchecked: normal, hover, pushed, disabled; checked: the accent, its hover and pushed.
+    const QColor faces[] = {{40, 46, 55}, {52, 59, 70}, {34, 39, 47},  {30, 34, 41},
+                            kAccentDeep,  kAccent,      {44, 104, 150}};
+    for (int i = 0; i < kCheckFrames; ++i) {
+        QPainterPath face;
+        face.addRoundedRect(QRectF(i * kFace + 0.5, 0.5, kFace - 1, kFace - 1), 5, 5);
+        p.fillPath(face, faces[i]);
+        p.strokePath(face, QPen(QColor(255, 255, 255, i == 3 ? 8 : 22), 1));
+    }
+    return strip;
+}
+
 }  // namespace skinart

@@ -41,4 +41,8 @@ QImage DrawButtonStrip(const ButtonDesign& design);
 // Nine-slice face for buttons whose label the skin draws: 4 frames of 24 × 24.
 QImage DrawFaceStrip(bool primary);
 
+// Nine-slice face of labelled choices that stay pressed: 7 frames of 24 × 24, checked in the
+// accent colour.
+QImage DrawToggleFaceStrip();
+
 }  // namespace skinart

@@ -293,6 +293,42 @@ void TrackGlyph(QPainter& p) {
     p.fillPath(ends, p.pen().color());
 }
 
+// A bracket opening (or closing) a stretch of the time line, with the play head at it.
+void ClipMarkGlyph(QPainter& p, bool in) {
+    p.save();
+    if (!in) {
+        p.translate(kGrid, 0);
+        p.scale(-1, 1);
+    }
+    QPainterPath bracket(QPointF(9, 3.5));
+    bracket.lineTo(5, 3.5);
+    bracket.lineTo(5, 16.5);
+    bracket.lineTo(9, 16.5);
+    Stroke(p, bracket, 2);
+    FillPoly(p, Tri(10, 6, 16, 10, 10, 14));
+    p.restore();
+}
+
+void ClipInGlyph(QPainter& p) {
+    ClipMarkGlyph(p, true);
+}
+
+void ClipOutGlyph(QPainter& p) {
+    ClipMarkGlyph(p, false);
+}
+
+// A strip of film between the marks: what a clip export writes.
+void ClipGlyph(QPainter& p) {
+    QPainterPath film;
+    film.addRoundedRect(QRectF(4, 3, 12, 14), 1.5, 1.5);
+    Stroke(p, film, 1.6);
+    for (double y : {5.5, 9.0, 12.5}) {
+        Bar(p, 5.5, y, 1.5, 1.5);
+        Bar(p, 13, y, 1.5, 1.5);
+    }
+    FillPoly(p, Tri(8.5, 7, 12, 10, 8.5, 13));
+}
+
 void SwapGlyph(QPainter& p) {
     QPainterPath arrows = Line(3, 7, 16, 7);
     arrows.moveTo(12.5, 3.5);
@@ -399,6 +435,9 @@ GlyphPainter PainterOf(Glyph glyph) {
         {Glyph::Brightness, BrightnessGlyph},
         {Glyph::File, FileGlyph},
         {Glyph::Logo, LogoGlyph},
+        {Glyph::ClipIn, ClipInGlyph},
+        {Glyph::ClipOut, ClipOutGlyph},
+        {Glyph::Clip, ClipGlyph},
     };
     const auto it = painters.find(glyph);
     return it == painters.end() ? nullptr : it->second;

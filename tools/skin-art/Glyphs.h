@@ -42,7 +42,10 @@ enum class Glyph {
     Info,
     Question,
     Logo,
-    Track
+    Track,
+    ClipIn,
+    ClipOut,
+    Clip
 };
 
 // Draws the glyph filling box (square; at 20 px it lands on whole pixels). Any thread.

@@ -57,6 +57,9 @@ std::vector<Picture> ButtonPictures() {
         Strip("btn_capture.png", Icon(36, Glyph::Snapshot)),
         Strip("btn_save.png", Icon(36, Glyph::Export)),
         Strip("btn_track.png", Icon(36, Glyph::Track)),
+        Strip("btn_clipin.png", Icon(36, Glyph::ClipIn)),
+        Strip("btn_clipout.png", Icon(36, Glyph::ClipOut)),
+        Strip("btn_clip.png", Icon(36, Glyph::Clip)),
         Strip("btn_gsensor.png", Icon(36, Glyph::GSensor)),
         Strip("btn_setting.png", Icon(36, Glyph::Settings)),
         Strip("btn_site.png", Icon(36, Glyph::Site)),
@@ -90,6 +93,7 @@ std::vector<Picture> ButtonPictures() {
         Strip("tab_motion.png", Toggle(tab, ButtonLook::Tab, {}, {}, 0, QStringLiteral("Motion"))),
         {"face_primary.png", [] { return skinart::DrawFaceStrip(true); }},
         {"face_plain.png", [] { return skinart::DrawFaceStrip(false); }},
+        {"face_toggle.png", [] { return skinart::DrawToggleFaceStrip(); }},
     };
 }
 

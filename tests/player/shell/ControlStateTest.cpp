@@ -83,6 +83,8 @@ const std::map<std::string, std::string> kExpected = {
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
+    {kMainButtonClipIn, "fffofoo"},    {kMainButtonClipOut, "fffofoo"},
+    {kMainButtonClip, "fffofoo"},
 };
 
 // A settings store of the test's own, in place before the control state reads it.

@@ -92,6 +92,22 @@ const QStringList kAbout{
     QString::fromUtf8("about.text.viewerver=\uB0A0\uC9DC : 2012\uB144 02\uC6D4 23\uC77C\n"
                       "\uBC84\uC804 : v1.0.0")};
 
+// The clip window choosing a rendered clip, and writing it.
+const QString kClipSpan = QStringLiteral(
+    "clip.text.span=From 00:00:45 in NOR_120215_143022_F.mp4 to 00:00:20 in "
+    "NOR_120215_143522_F.mp4 (35 s)");
+const QStringList kClipChoices{kClipSpan,
+                               QStringLiteral("clip.button.rendered=checked"),
+                               QStringLiteral("clip.button.inset=checked"),
+                               QStringLiteral("clip.button.bottomright=checked"),
+                               QStringLiteral("clip.button.overlay=checked"),
+                               QStringLiteral("clip.button.side=hover")};
+const QStringList kClipExport{
+    kClipSpan,
+    QStringLiteral("clip.text.status=Writing NOR_120215_143022_F_clip_143045-143520.mp4: 42 %, "
+                   "about 12 s left"),
+    QStringLiteral("clip.slider.progress=420")};
+
 const PreviewCase kCases[] = {
     {"MAIN", 0, {}},
     {"MAIN", 0, {}, "start", kStart},
@@ -104,6 +120,8 @@ const PreviewCase kCases[] = {
     {"ABOUT", 0, {}, "version", kAbout},
     {"SELDRIVE", 0, {}},
     {"GSENSOR", 0, {}},
+    {"CLIP", 0, {}, "choices", kClipChoices},
+    {"CLIP", 1, {}, "export", kClipExport},
 };
 
 void PrintTo(const PreviewCase& c, std::ostream* os) {
