@@ -75,7 +75,9 @@ ClipOutcome ExportClip(const ClipRequest& request, ClipExportControl& control) {
     }
     ClipSources sources;
     if (!sources.Open(request, control.CancelFlag(), &failure)) {
-        return failure;
+        // A cancel interrupts the opening, which then only looks like an unreadable recording.
+        return control.Cancelled() ? ClipOutcome{ClipStatus::Cancelled, QStringLiteral("cancelled")}
+                                   : failure;
     }
     ClipOutcome outcome = request.layout == ClipLayout::Copy
                               ? RemuxClip(request, sources, control)
