@@ -77,8 +77,8 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
             } else if (auto* slider = dynamic_cast<player::SkSlider*>(entry->control->Widget())) {
                 // Every part the skin names (a progress bar has no thumb).
                 for (const PictureRef& p : c->pictures) {
-                    const player::SkinImage* image = slider->Part(
-                        player::SliderPartFromWord(QString::fromStdString(p.role)));
+                    const player::SkinImage* image =
+                        slider->Part(player::SliderPartFromWord(QString::fromStdString(p.role)));
                     EXPECT_TRUE(image && image->Picture()) << "slider part " << p.role;
                 }
                 EXPECT_NE(slider->Part(player::SliderPart::BTrack), nullptr);
