@@ -5,8 +5,10 @@
 // while a recording is open, and switches between the normal and the maximised layout.
 // GUI thread only.
 
+#include "platform/media/ClipExporter.h"
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
+#include "player/catalogue/ClipMarks.h"
 #include "player/shell/ControlState.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
@@ -81,6 +83,8 @@ public:
     // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
     const QString& CardRoot() const { return m_cardRoot; }
     bool PausedByUser() const { return m_session.PausedByUser(); }
+    // The clip's in and out marks, on the timeline of what was opened last.
+    const CClipMarks& ClipMarks() const { return m_clipMarks; }
 
 protected:
     void OnRegisterControls() override;
@@ -172,6 +176,23 @@ private:
     void EndNote();
     static QString WrittenNote(const QStringList& paths);
 
+    // Clips (RoadPlayerDlg_Clip.cpp). A mark at the position of the recording that is open.
+    void SetClipMark(bool in);
+    // Exports the marked span, or the one proposed without marks, through the clip window.
+    void OnClip();
+    // The recording that is open on its own: the timeline the marks lie on.
+    CClipTimeline ClipTimelineOfOpen();
+    // A recording was opened or closed: the marks follow it and the time slider shows them.
+    void FollowClipTimeline();
+    void ShowClipMarks();
+    // The stretch of the incident that plays at a position of the open recording, if any.
+    std::optional<ClipSpan> IncidentPlaying(int64_t positionMs) const;
+    void ExportClip(const ClipRange& range);
+    // The target chosen in a Save As, in the folder used last; the folder is kept.
+    std::optional<QString> AskClipTarget(const ClipRange& range);
+    void ReportClip(const std::optional<platform::media::ClipOutcome>& outcome,
+                    const QString& target);
+
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
     void SetUpViews();
@@ -211,6 +232,7 @@ private:
     bool m_enlargedRealSize = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
+    CClipMarks m_clipMarks;
     // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

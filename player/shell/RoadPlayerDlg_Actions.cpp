@@ -59,6 +59,10 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
         {kIdcSave, nullptr, {}, [](W& w) { w.OnSave(); }},
         {kIdcTrack, nullptr, {}, [](W& w) { w.OnSaveTrack(); }},
         {kIdcCapture, nullptr, {}, [](W& w) { w.OnCapture(); }},
+        // No gate: a skin without the clip buttons keeps the keys, so the handlers check.
+        {kIdcClipIn, nullptr, {Key(Qt::Key_I)}, [](W& w) { w.SetClipMark(true); }},
+        {kIdcClipOut, nullptr, {Key(Qt::Key_O)}, [](W& w) { w.SetClipMark(false); }},
+        {kIdcClip, nullptr, {Key(Qt::Key_C)}, [](W& w) { w.OnClip(); }},
         {kIdcSetting, nullptr, {}, [](W& w) { w.OnSettings(); }},
         {kIdcSite, nullptr, {}, [](W& w) { w.OnSite(); }},
         {kIdcTabNormal, nullptr, {}, [](W& w) { w.OnTab(ControlEvent::TabNormal); }},

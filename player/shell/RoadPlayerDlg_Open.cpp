@@ -98,6 +98,7 @@ void CRoadPlayerDlg::ShowOpened(const QString& path) {
     m_noteTimer.stop();
     ShowFileName(path);
     MarkPlayingRow(path);
+    FollowClipTimeline();
 }
 
 void CRoadPlayerDlg::ShowRefused() {
@@ -107,6 +108,7 @@ void CRoadPlayerDlg::ShowRefused() {
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
     MarkPlayingRow(QString());
+    ShowClipMarks();
 }
 
 void CRoadPlayerDlg::MarkPlayingRow(const QString& path) {

@@ -1,6 +1,8 @@
 #include "player/shell/RoadPlayerDlg.h"
 
+#include "platform/media/StreamProbe.h"
 #include "platform/system/Drives.h"
+#include "platform/system/ShellFolders.h"
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
@@ -8,18 +10,21 @@
 #include "platform/window/Screen.h"
 #include "platform/window/SystemDialogs.h"
 #include "platform/window/Window.h"
+#include "player/catalogue/ClipNames.h"
 #include "player/catalogue/SelDriveDlg.h"
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
+#include "player/shell/ClipDlg.h"
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
 #include "player/telemetry/BookmarkStore.h"
+#include "player/telemetry/ClipTelemetry.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
@@ -29,9 +34,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -41,6 +48,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -102,6 +110,22 @@ const QString& PlainClip() {
     static QTemporaryDir dir;
     static const QString path =
         MakeClip(dir.path() + "/card", {"--cameras", "1", "--telemetry", "off"});
+    return path;
+}
+
+// A minute and a quarter of one small camera, for spans longer than the short recordings.
+const QString& LongClip() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString card = dir.path() + "/card";
+        QProcess tool;
+        tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+                   {card, "--categories", "normal", "--count", "normal=1", "--length", "75",
+                    "--size", "160x90", "--fps", "5", "--cameras", "1", "--audio", "none"});
+        tool.waitForFinished(120000);
+        const QStringList files = QDir(card + "/NORMAL").entryList(QDir::Files);
+        return files.isEmpty() ? QString() : card + "/NORMAL/" + files.first();
+    }();
     return path;
 }
 
@@ -814,6 +838,186 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
 
     m_dlg->DispatchCommand(kIdcStop);
     EXPECT_EQ(Text(kMainTextGps), "");
+}
+
+// I and O mark the clip at the position (keys or buttons) and the time slider shows the marks;
+// an in mark after the out mark drops it, another recording drops both. Without marks a clip
+// press proposes 30 s either side of the position, named after that span.
+TEST_F(RoadPlayerDlgTest, ClipMarksFollowThePositionAndTheProposalWithoutThem) {
+    EXPECT_EQ(Widget(kMainButtonClipIn)->Window()->toolTip(), "Mark the clip's start here (I)");
+    Key(Qt::Key_I);
+    Key(Qt::Key_C);
+    EXPECT_FALSE(m_dlg->ClipMarks().In().has_value()) << "nothing open, nothing marked";
+    const QString recording = LongClip();
+    Play(recording);
+    m_dlg->DispatchCommand(kIdcPlay);
+    QStringList proposed;
+    platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
+        proposed << request.initialPath;
+        return std::optional<QString>();
+    });
+    int windows = 0;
+    platform::SetModalHook([&](platform::Dialog& dialog) {
+        auto* clip = dynamic_cast<CClipDlg*>(&dialog);
+        ASSERT_NE(clip, nullptr);
+        ++windows;
+        // Without a target chosen the window stays with its choices.
+        clip->DispatchCommand(platform::IDOK);
+        EXPECT_TRUE(clip->isVisible());
+        EXPECT_FALSE(clip->Exporting());
+        clip->DispatchCommand(platform::IDCANCEL);
+    });
+    const auto proposal = [&](int64_t fromMs, int64_t toMs) {
+        return QDir(platform::GetDesktopFolder())
+            .filePath(ProposeClipName(recording, fromMs, recording, toMs));
+    };
+    SeekMs(45000);
+    Key(Qt::Key_C);
+    SeekMs(70000);
+    m_dlg->DispatchCommand(kIdcClip);
+    EXPECT_EQ(windows, 2);
+    const auto end = static_cast<int64_t>(m_dlg->Player().GetDurationMs());
+    EXPECT_EQ(proposed,
+              (QStringList{proposal(15000, std::min<int64_t>(75000, end)), proposal(40000, end)}));
+    EXPECT_EQ(Graph()->State(), GraphState::Paused);
+
+    auto* time = dynamic_cast<SkSlider*>(Widget(kMainSliderTime));
+    ASSERT_NE(time, nullptr);
+    SeekMs(20000);
+    Key(Qt::Key_I);
+    SeekMs(50000);
+    m_dlg->DispatchCommand(kIdcClipOut);
+    EXPECT_EQ(m_dlg->ClipMarks().In(), (ClipPlace{recording, 20000}));
+    EXPECT_EQ(m_dlg->ClipMarks().Out(), (ClipPlace{recording, 50000}));
+    const uint32_t colour = 0xFFF0CC60u;  // the default skin's
+    EXPECT_EQ(time->Marks("clip"),
+              (std::vector<SliderMark>{
+                  {20000, 50000, 0x60F0CC60u}, {20000, 20000, colour}, {50000, 50000, colour}}));
+    EXPECT_EQ(Text(kMainTextFile), "Clip ends at 00:00:50");
+    SeekMs(5000);
+    Key(Qt::Key_C);
+    EXPECT_EQ(proposed.last(), proposal(20000, 50000)) << "the marks, not the position";
+
+    SeekMs(60000);
+    Key(Qt::Key_I);
+    EXPECT_FALSE(m_dlg->ClipMarks().Out().has_value());
+    EXPECT_EQ(time->Marks("clip"), (std::vector<SliderMark>{{60000, 60000, colour}}));
+    Play();
+    EXPECT_FALSE(m_dlg->ClipMarks().In().has_value());
+    EXPECT_TRUE(time->Marks("clip").empty());
+    EXPECT_EQ(windows, 3);
+}
+
+// The clip window's choices reach the file: a rendered clip with the rear inset and without
+// location, then a lossless one proposed in the folder used last; a target that cannot be
+// written gives the reason. Without its skin the window is a plain progress window.
+TEST_F(RoadPlayerDlgTest, ClipWindowChoicesReachTheWrittenClip) {
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    SeekMs(500);
+    Key(Qt::Key_I);
+    SeekMs(3500);
+    Key(Qt::Key_O);
+    const QString folder = m_dir.filePath("clips");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString answer = folder + "/rendered";
+    QStringList proposed;
+    platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
+        proposed << request.initialPath;
+        return std::optional<QString>(answer);
+    });
+    std::function<void(CClipDlg&)> choose;
+    std::optional<ClipChoices> chosen;
+    QStringList comments;
+    platform::SetModalHook([&](platform::Dialog& dialog) {
+        if (auto* notify = dynamic_cast<CNotifyDlg*>(&dialog)) {
+            comments << platform::GetWindowText(
+                notify->Skin()->FindControlWindow(NameKey(kNotifyTextComment))->Window());
+            dialog.DispatchCommand(platform::IDOK);
+            return;
+        }
+        auto* clip = dynamic_cast<CClipDlg*>(&dialog);
+        ASSERT_NE(clip, nullptr);
+        choose(*clip);
+        chosen = clip->Choices();
+        clip->DispatchCommand(platform::IDOK);
+        EXPECT_TRUE(clip->Exporting());
+    });
+    choose = [](CClipDlg& clip) {
+        const auto button = [&](const char* name) {
+            return clip.Skin()->FindControlWindow(NameKey(QString::fromUtf8(name)))->Window();
+        };
+        EXPECT_FALSE(button(kClipButtonInset)->isEnabled()) << "layouts wait for Rendered";
+        for (const char* name : {kClipButtonRendered, kClipButtonTopLeft, kClipButtonNoLocation}) {
+            QTest::mouseClick(button(name), Qt::LeftButton);
+        }
+        EXPECT_TRUE(dynamic_cast<SkButton*>(clip.Skin()->FindControlWindow(
+                                                NameKey(QString::fromUtf8(kClipButtonTopLeft))))
+                        ->Checked());
+    };
+    m_dlg->DispatchCommand(kIdcClip);
+    using platform::media::ClipCorner;
+    using platform::media::ClipLayout;
+    EXPECT_EQ(chosen, (ClipChoices{ClipLayout::PictureInPicture, ClipCorner::TopLeft, true, true}));
+    const auto streams = [](const QString& path) {
+        platform::media::StreamCounts counts;
+        EXPECT_TRUE(platform::media::ProbeStreams(path, &counts)) << path.toStdString();
+        return counts;
+    };
+    const auto fixes = [](const QString& path) {
+        CTextData telemetry;
+        LoadRecordingTelemetry(path, &telemetry);
+        return telemetry.GPSList().size();
+    };
+    const platform::media::StreamCounts rendered = streams(folder + "/rendered.mp4");
+    EXPECT_EQ(rendered.video, 1);
+    EXPECT_EQ(rendered.text, 1);
+    EXPECT_NEAR(rendered.durationMs, 3000, 150);
+    EXPECT_EQ(fixes(folder + "/rendered.mp4"), 0u);
+    EXPECT_EQ(Text(kMainTextFile), "Saved rendered.mp4 in " + folder);
+
+    answer = folder + "/copy.mp4";
+    choose = [](CClipDlg&) {};
+    m_dlg->DispatchCommand(kIdcClip);
+    EXPECT_EQ(chosen, ClipChoices{}) << "lossless with location unless chosen otherwise";
+    ASSERT_EQ(proposed.size(), 2);
+    EXPECT_EQ(QFileInfo(proposed[1]).absolutePath(), folder);
+    EXPECT_EQ(streams(answer).video, 2);
+    EXPECT_GT(fixes(answer), 0u);
+
+    answer = m_dir.filePath("gone/clip.mp4");
+    m_dlg->DispatchCommand(kIdcClip);
+    ASSERT_EQ(comments.size(), 1);
+    EXPECT_TRUE(comments[0].contains("does not exist")) << comments[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(answer));
+
+    // Cancel while it is written: the window closes only once nothing of the clip is left.
+    answer = folder + "/cancelled.mp4";
+    choose = [](CClipDlg& clip) {
+        clip.DispatchCommand(platform::IDOK);
+        clip.DispatchCommand(platform::IDCANCEL);
+        EXPECT_TRUE(clip.isVisible()) << "closed before the exporter stopped";
+    };
+    m_dlg->DispatchCommand(kIdcClip);
+    EXPECT_EQ(Text(kMainTextFile), "Clip cancelled: nothing was written");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"copy.mp4", "rendered.mp4"}));
+    EXPECT_EQ(comments.size(), 1) << comments.join("|").toStdString();
+
+    platform::media::ClipRequest request;
+    request.recordings = {Clip()};
+    request.to = {0, 1000};
+    request.target = folder + "/plain.mp4";
+    CClipDlg plain(m_dlg.get(), nullptr, QStringLiteral("From 00:00:00 to 00:00:01"), {});
+    plain.ExportAtOnce(request);
+    platform::SetModalHook([](platform::Dialog& dialog) {
+        EXPECT_NE(dialog.findChild<QProgressBar*>(), nullptr);
+        EXPECT_FALSE(dialog.GetDlgItem(CClipDlg::kIdLossless)->isVisible());
+    });
+    EXPECT_EQ(plain.DoModal(), platform::IDOK);
+    ASSERT_TRUE(plain.Outcome().has_value());
+    EXPECT_EQ(plain.Outcome()->status, platform::media::ClipStatus::Done);
+    EXPECT_EQ(streams(request.target).video, 2);
 }
 
 }  // namespace

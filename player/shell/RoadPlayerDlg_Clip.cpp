@@ -1,0 +1,222 @@
+// The main window's clips: the in and out marks at the playback position, shown on the time
+// slider, and the export of the marked span (or one proposed without marks) through the clip
+// window, which runs the exporter on its worker while the window stays live.
+
+#include "player/shell/RoadPlayerDlg.h"
+
+#include "platform/system/SettingsStore.h"
+#include "platform/system/ShellFolders.h"
+#include "platform/window/SystemDialogs.h"
+#include "player/catalogue/ClipNames.h"
+#include "player/profile/AppProfile.h"
+#include "player/profile/NotifyDlg.h"
+#include "player/resources/Resource.h"
+#include "player/shell/ClipDlg.h"
+#include "player/shell/ShellLog.h"
+#include "player/skin/SkSlider.h"
+#include "player/telemetry/MarksOfRecording.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <memory>
+
+namespace player {
+
+namespace {
+
+using platform::media::ClipOutcome;
+using platform::media::ClipStatus;
+
+// Where the folder of the last clip is kept (settings store, per user).
+constexpr char kClipKey[] = "Software\\RoadPlayer\\Clips";
+constexpr char kLastFolderValue[] = "LastFolder";
+constexpr char kClipExtension[] = "mp4";
+constexpr char kClipFilter[] = "MP4 video(*.mp4)|*.mp4||";
+// The reason is put into the message's comment; a profile without it shows none.
+constexpr char kMsgClip[] = "error-clip";
+// The slider's marks of a clip, and their colour where the skin names none.
+constexpr char kClipMarks[] = "clip";
+constexpr uint32_t kClipMarkColour = 0xFFF0CC60u;
+// The span between the marks lets the track show through.
+constexpr uint32_t kClipSpanAlpha = 0x60000000u;
+constexpr uint32_t kRgbMask = 0x00FFFFFFu;
+
+}  // namespace
+
+CClipTimeline CRoadPlayerDlg::ClipTimelineOfOpen() {
+    if (m_session.Graph() == nullptr || CurrentPath().isEmpty()) {
+        return {};
+    }
+    return CClipTimeline(
+        {{CurrentPath(), static_cast<int64_t>(m_session.Player().GetDurationMs())}});
+}
+
+void CRoadPlayerDlg::FollowClipTimeline() {
+    const CClipTimeline timeline = ClipTimelineOfOpen();
+    // Closing keeps the marks: they go only when a recording of another timeline opens.
+    if (!timeline.IsEmpty() && m_clipMarks.Follow(timeline)) {
+        qCDebug(lcShell) << "clip marks dropped: another recording opened";
+    }
+    ShowClipMarks();
+}
+
+void CRoadPlayerDlg::SetClipMark(bool in) {
+    CPlayGraph* graph = m_session.Graph();
+    if (graph == nullptr || m_controlState->CurrentOpenState() != OpenState::Open) {
+        return;
+    }
+    m_clipMarks.Follow(ClipTimelineOfOpen());
+    const ClipPlace place{CurrentPath(), std::max<int64_t>(graph->GetPositionMs(), 0)};
+    if (in ? m_clipMarks.SetIn(place) : m_clipMarks.SetOut(place)) {
+        ShowClipMarks();
+        ShowNote(QStringLiteral("Clip %1 at %2")
+                     .arg(in ? QStringLiteral("starts") : QStringLiteral("ends"),
+                          CControlState::FormatTime(place.ms, false)));
+    }
+}
+
+void CRoadPlayerDlg::ShowClipMarks() {
+    auto* slider = dynamic_cast<SkSlider*>(FindWidget(kMainSliderTime));
+    if (slider == nullptr) {
+        return;
+    }
+    const CClipTimeline& timeline = m_clipMarks.Timeline();
+    const int index = timeline.IndexOf(CurrentPath());
+    if (m_session.Graph() == nullptr || index < 0) {
+        slider->SetMarks(QString::fromLatin1(kClipMarks), {});
+        return;
+    }
+    // The marks as positions in the open recording; a mark in another one lies beyond an end.
+    const int64_t offset = timeline.OffsetOf(index);
+    const int64_t durationMs = timeline.Members()[static_cast<size_t>(index)].durationMs;
+    auto local = [&](int64_t timeMs) {
+        return static_cast<int32_t>(std::clamp<int64_t>(timeMs - offset, -1, durationMs + 1));
+    };
+    const uint32_t colour =
+        slider->MarkColour(QString::fromLatin1(kClipMarks)).value_or(kClipMarkColour);
+    std::vector<SliderMark> marks;
+    const std::optional<int64_t> in = m_clipMarks.InMs();
+    const std::optional<int64_t> out = m_clipMarks.OutMs();
+    if (in && out) {
+        marks.push_back({local(*in), local(*out), (colour & kRgbMask) | kClipSpanAlpha});
+    }
+    for (const std::optional<int64_t>& mark : {in, out}) {
+        if (mark && *mark >= offset && *mark <= offset + durationMs) {
+            marks.push_back({local(*mark), local(*mark), colour});
+        }
+    }
+    slider->SetMarks(QString::fromLatin1(kClipMarks), std::move(marks));
+}
+
+std::optional<ClipSpan> CRoadPlayerDlg::IncidentPlaying(int64_t positionMs) const {
+    for (const RecordingMark& mark : MarksOfRecording(Telemetry(), CurrentPath())) {
+        if (mark.incident && mark.incident->startMs <= positionMs &&
+            positionMs <= mark.incident->endMs) {
+            return ClipSpan{mark.incident->startMs, mark.incident->endMs};
+        }
+    }
+    return std::nullopt;
+}
+
+void CRoadPlayerDlg::OnClip() {
+    // As the button, the key acts only on a recording that is open.
+    CPlayGraph* graph = m_session.Graph();
+    if (graph == nullptr || m_controlState->CurrentOpenState() != OpenState::Open) {
+        return;
+    }
+    m_clipMarks.Follow(ClipTimelineOfOpen());
+    const CClipTimeline& timeline = m_clipMarks.Timeline();
+    const int64_t offset = timeline.OffsetOf(timeline.IndexOf(CurrentPath()));
+    const int64_t positionMs = std::max<int64_t>(graph->GetPositionMs(), 0);
+    std::optional<ClipSpan> incident = IncidentPlaying(positionMs);
+    if (incident) {
+        incident = ClipSpan{incident->fromMs + offset, incident->toMs + offset};
+    }
+    const std::optional<ClipSpan> span = ChooseClipSpan(
+        timeline, m_clipMarks.InMs(), m_clipMarks.OutMs(), offset + positionMs, incident);
+    if (!span) {
+        qCInfo(lcShell) << "no clip: nothing of the recording is left to export";
+        return;
+    }
+    const bool wasRunning = m_session.PauseForDialog();
+    ExportClip(RangeOf(timeline, *span));
+    m_session.ResumeAfterDialog(wasRunning);
+}
+
+void CRoadPlayerDlg::ExportClip(const ClipRange& range) {
+    const OpenTelemetry open{CurrentPath(), &Telemetry()};
+    auto prepare = [&](const ClipChoices& choices) -> std::optional<platform::media::ClipRequest> {
+        const std::optional<QString> target = AskClipTarget(range);
+        if (!target) {
+            return std::nullopt;
+        }
+        return MakeClipRequest(range, choices, *target, SpeedUnit::Kmh, open);
+    };
+    const QByteArray* script = m_profile.GetScript(NameKey(QString::fromLatin1(kClipSkinName)));
+    if (script != nullptr && script->isEmpty()) {
+        script = nullptr;
+    }
+    auto window = std::make_unique<CClipDlg>(this, script, ClipRangeText(range), prepare);
+    if (!window->Skinned()) {
+        // Without the skin's window: a lossless clip straight to the Save As, with a plain
+        // progress window.
+        qCInfo(lcShell) << "no clip window in the skin: a lossless clip is written";
+        std::optional<platform::media::ClipRequest> request = prepare(ClipChoices{});
+        if (!request) {
+            return;
+        }
+        window = std::make_unique<CClipDlg>(this, nullptr, ClipRangeText(range), prepare);
+        window->ExportAtOnce(std::move(*request));
+    }
+    window->DoModal();
+    ReportClip(window->Outcome(), window->Target());
+}
+
+std::optional<QString> CRoadPlayerDlg::AskClipTarget(const ClipRange& range) {
+    if (range.recordings.isEmpty()) {
+        return std::nullopt;
+    }
+    QString folder =
+        platform::ReadRegistryString(platform::RegistryScope::User, QString::fromLatin1(kClipKey),
+                                     QString::fromLatin1(kLastFolderValue))
+            .value_or(QString());
+    if (folder.isEmpty() || !QDir(folder).exists()) {
+        folder = platform::GetDesktopFolder();
+    }
+    const QString name = ProposeClipName(range.recordings.constFirst(), range.from.ms,
+                                         range.recordings.constLast(), range.to.ms);
+    const platform::SaveFileRequest request{this, QDir(folder).filePath(name), kClipFilter, true};
+    const std::optional<platform::SaveFileResult> chosen = platform::GetSaveFileName(request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    const QString target =
+        chosen->extension.isEmpty() ? chosen->path + '.' + kClipExtension : chosen->path;
+    if (!platform::WriteRegistryString(platform::RegistryScope::User, QString::fromLatin1(kClipKey),
+                                       QString::fromLatin1(kLastFolderValue),
+                                       QFileInfo(target).absolutePath())) {
+        qCInfo(lcShell) << "the clip folder is not kept: the settings store takes nothing";
+    }
+    return target;
+}
+
+void CRoadPlayerDlg::ReportClip(const std::optional<ClipOutcome>& outcome, const QString& target) {
+    if (!outcome) {
+        return;  // closed before anything was written
+    }
+    switch (outcome->status) {
+        case ClipStatus::Done:
+            ShowNote(WrittenNote({target}));
+            break;
+        case ClipStatus::Cancelled:
+            ShowNote(QStringLiteral("Clip cancelled: nothing was written"));
+            break;
+        default:
+            player::ShowMessage(m_profile, kMsgClip, kMessageKind, this, outcome->reason);
+            break;
+    }
+}
+
+}  // namespace player
