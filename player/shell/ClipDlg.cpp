@@ -159,11 +159,10 @@ bool CClipDlg::OnInitDialog() {
 }
 
 void CClipDlg::paintEvent(QPaintEvent* event) {
-    if (Skin() == nullptr) {
-        platform::Dialog::paintEvent(event);
-        return;
+    // Without a skin the toolkit paints the plain window's background and children.
+    if (Skin() != nullptr) {
+        SkDialog::paintEvent(event);
     }
-    SkDialog::paintEvent(event);
 }
 
 bool CClipDlg::OnCommand(int id) {
