@@ -65,6 +65,10 @@ INVALID_STREAM = "Cannot play this recording"
 SETTINGS_P3 = (433, 114)
 SETTINGS_SAVE = (246, 723)
 SETTINGS_POPUP_OK = (161, 165)
+# The clip window and the colour of a clip's marks on the time slider.
+CLIP_WINDOW = "^Export a clip$"
+CLIP_EXPORT = (282, 368)
+CLIP_MARK = (240, 204, 96)
 
 FPS = 10
 LENGTH = round(20 * SLOWDOWN)
@@ -161,6 +165,7 @@ class Day:
     def __init__(self, program_dir, tools):
         self.program_dir = program_dir
         self.tools = tools
+        self.out_dir = None  # where screenshots of passing steps go
         self.session = None
         self.card = None
         self.process = None
@@ -497,6 +502,54 @@ def the_day(day, session, work):
              open("/proc/%d/stat" % tool_pid).read().rsplit(")", 1)[1].split()[0] == "Z",
              "the settings tool to end after saving")
 
+    day.step("mark and export a clip, then play it")
+    x, y, w, h = TIME_SLIDER
+    # Paused in the first normal recording: in at a quarter, out at a half, then on to three
+    # quarters, so the thumb covers neither mark.
+    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
+    wait_for(lambda: day.playing() == normal[0], "the first normal recording to open again")
+    day.advancing(what="the first normal recording to play")
+    day.press(PLAY)
+    marked = []
+    for share, key in ((4, "i"), (2, "o"), (4 / 3, None)):
+        day.press((x + TIME_TRACK_MARGIN + int(track / share), y + h // 2))
+        target = int(LENGTH * FPS / share)
+        wait_for(lambda: abs(day.code_in(FRONT_VIEW) - target) <= FPS,
+                 "the frame near %d" % target, timeout=10)
+        marked.append(day.still_frame())
+        if key:
+            session.xdotool("key", key)
+    slider = day.to_screen(TIME_SLIDER)
+
+    def mark_columns():
+        picture = day.shot()
+        return [column - slider[0] for column in range(slider[0], slider[0] + slider[2])
+                if count_near(picture, (column, slider[1], 1, slider[3]), CLIP_MARK, 30, 1) >= 4]
+    wait_for(lambda: mark_columns(), "the clip's marks on the time slider")
+    for share in (4, 2):
+        at = TIME_TRACK_MARGIN + track // share
+        check(any(abs(column - at) <= 3 for column in mark_columns()),
+              "no mark near x=%d of the time slider: %s" % (at, mark_columns()))
+    session.save_screenshot(os.path.join(day.out_dir, "clip-marks.png"))
+    session.xdotool("key", "c")
+    clip_window = session.find(CLIP_WINDOW, process=day.process)
+    session.click(clip_window, CLIP_EXPORT)
+    clip = os.path.join(exports, "clip.mp4")
+    day.answer_save_as(clip)
+    wait_for(lambda: os.path.exists(clip) and session.gone(CLIP_WINDOW), "the clip to be written",
+             timeout=60)
+    check(day.playing() == normal[0], "playing %s while the clip was written" % day.playing())
+    # Handed to this player by a second start; it plays from the key frame at or before the in
+    # mark.
+    session.wait_exit(session.start([os.path.join(day.program_dir, "RoadPlayer"), clip]),
+                      "the start that hands over the clip")
+    wait_for(lambda: day.playing() == os.path.relpath(clip, card), "the clip to open")
+    day.advancing(what="the clip to play")
+    first = day.shown_frame()
+    check(marked[0] - FPS <= first <= marked[1],
+          "the clip shows frame %d, marked %d to %d" % (first, marked[0], marked[1]))
+    session.save_screenshot(os.path.join(day.out_dir, "clip-playing.png"))
+
     day.step("card pulled during playback")
     session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
     wait_for(lambda: day.playing() == normal[0], "the first normal recording to open again")
@@ -533,7 +586,7 @@ def the_day(day, session, work):
     session.click(box, QUESTION_OK)
     session.wait_exit(day.process, "quitting")
     check(sorted(os.listdir(exports)) == sorted(
-        ["export.mp4"] + ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
+        ["clip.mp4", "export.mp4"] + ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
         "files written: %s" % sorted(os.listdir(exports)))
 
 
@@ -542,6 +595,7 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     day = Day(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]))
+    day.out_dir = os.path.abspath(sys.argv[3])
     return run("day", [("a user's day", lambda session, work: the_day(day, session, work))],
                sys.argv[3], screen="1280x800x24")
 
