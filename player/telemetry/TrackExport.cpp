@@ -2,6 +2,7 @@
 
 #include "player/telemetry/FixValues.h"
 
+#include <QStringList>
 #include <QXmlStreamWriter>
 
 #include <cmath>
@@ -22,6 +23,10 @@ constexpr char kCreator[] = "RoadPlayer";
 
 QString Degrees(double value) {
     return QString::number(value, 'f', kDegreeDecimals);
+}
+
+QString Number(double value) {
+    return QString::number(value, 'g', 7);
 }
 
 QString Utc(const QDateTime& utc) {
@@ -56,7 +61,7 @@ std::vector<TrackPoint> TrackOf(const CTextData& data) {
     return track;
 }
 
-QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
+QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name, SpeedUnit unit) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
@@ -84,9 +89,13 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
         xml.writeTextElement(QStringLiteral("time"), Utc(point.utc));
         xml.writeStartElement(QStringLiteral("extensions"));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed"),
-                             QString::number(point.speedKmh, 'g', 7));
+                             Number(point.speedKmh));
+        if (unit == SpeedUnit::Mph) {
+            xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed_mph"),
+                                 Number(SpeedIn(point.speedKmh, unit)));
+        }
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("course"),
-                             QString::number(point.course, 'g', 7));
+                             Number(point.course));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
@@ -96,13 +105,18 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
     return bytes;
 }
 
-QByteArray TrackCsv(const std::vector<TrackPoint>& track) {
-    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course\n");
+QByteArray TrackCsv(const std::vector<TrackPoint>& track, SpeedUnit unit) {
+    const bool mph = unit == SpeedUnit::Mph;
+    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course");
+    bytes += mph ? ",speed_mph\n" : "\n";
     for (const TrackPoint& point : track) {
-        bytes += QString::number(point.timeMs).toLatin1() + ',' + Utc(point.utc).toLatin1() + ',' +
-                 Degrees(point.latitude).toLatin1() + ',' + Degrees(point.longitude).toLatin1() +
-                 ',' + QString::number(point.speedKmh, 'g', 7).toLatin1() + ',' +
-                 QString::number(point.course, 'g', 7).toLatin1() + '\n';
+        QStringList fields{QString::number(point.timeMs), Utc(point.utc),
+                           Degrees(point.latitude),       Degrees(point.longitude),
+                           Number(point.speedKmh),        Number(point.course)};
+        if (mph) {
+            fields << Number(SpeedIn(point.speedKmh, unit));
+        }
+        bytes += fields.join(QLatin1Char(',')).toLatin1() + '\n';
     }
     return bytes;
 }

@@ -7,7 +7,8 @@
 
 enum class TrackFormat { Gpx, Csv };
 
-// Writes the track of the telemetry read from recordingPath to outPath in one atomic step.
+// Writes the track of the telemetry read from recordingPath to outPath in one atomic step, the
+// speed also in the unit the player's settings choose.
 // False with *error set when the recording has no valid fix (no file is made) or the write
 // fails (an existing file stays as it was).
 bool WriteTrackFile(const player::CTextData& telemetry, const QString& recordingPath,
