@@ -8,6 +8,7 @@
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/DialogTemplates.h"
 #include "player/resources/Resource.h"
+#include "player/shell/DesktopLink.h"
 #include "player/shell/ShellLog.h"
 #include "player/shell/WindowSize.h"
 #include "player/telemetry/GSensorDlg.h"
@@ -29,6 +30,7 @@ CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
     : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {}
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
+    m_desktop.reset();
     m_controlState.reset();
     m_settingsTool.Terminate();
     m_driveWatcher.Stop();
@@ -65,6 +67,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     m_controlState->RecordViewRects();
     SetBackgroundMode(0);
     SetUpViews();
+    StartDesktop();
     m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {

@@ -69,7 +69,7 @@ void CRoadPlayerDlg::OnSaveTrack() {
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        if (!platform::WriteFileAtomically(target, TrackGpx(track, name))) {
+        if (!platform::WriteFileAtomically(target, TrackGpx(track, name, m_readout.speedUnit))) {
             qCWarning(lcShell) << "the track could not be written to" << target;
             ShowMessage(kMsgSaveTrack, kMessageKind);
         }

@@ -115,7 +115,7 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text = GpsReadoutText(m_session.Telemetry().FindGPS(positionMs));
+    const QString text = GpsReadoutText(m_session.Telemetry().FindGPS(positionMs), m_readout);
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();
