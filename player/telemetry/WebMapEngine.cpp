@@ -4,6 +4,7 @@
 #include "player/telemetry/KeptTileScheme.h"
 #include "player/telemetry/MapEngine.h"
 
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QOpenGLContext>
@@ -62,6 +63,23 @@ signals:
     void Clicked(double timeMs);
 };
 
+// Keeps drops off the widgets the engine puts in the view as pages render: a file dropped on
+// the map goes to the window (the page would open it in place of the map).
+class NoDrops : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ChildPolished) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
+                child->setAcceptDrops(false);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 class WebMapEngine : public MapEngine {
 public:
     WebMapEngine(QWidget* window, const MapEngineEvents& events);
@@ -113,7 +131,8 @@ WebMapEngine::WebMapEngine(QWidget* window, const MapEngineEvents& events)
                      });
     m_view->setPage(page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);  // no back, reload or view source
-    m_view->setAcceptDrops(false);  // a file dropped on the map goes to the window, not the page
+    m_view->setAcceptDrops(false);
+    m_view->installEventFilter(new NoDrops(m_view));
     m_view->setGeometry(window->rect());
     m_view->show();
 }

@@ -764,7 +764,8 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
     EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
 
     // Over any part of the window, the map page's too, a drop reaches the window.
-    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
     for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
         EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
     }
