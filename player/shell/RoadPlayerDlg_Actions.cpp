@@ -182,7 +182,10 @@ void CRoadPlayerDlg::AddKeysToHints() {
                                std::find(action.hintedOn.begin(), action.hintedOn.end(),
                                          control.id) != action.hintedOn.end();
             for (const QKeyCombination key : action.keys) {
-                if (gives && key.key() != Qt::Key_unknown) {
+                // Media keys carry their own label; the hint names typing keys.
+                const bool mediaKey =
+                    key.key() >= Qt::Key_MediaPlay && key.key() <= Qt::Key_MediaLast;
+                if (gives && key.key() != Qt::Key_unknown && !mediaKey) {
                     keys << QKeySequence(key).toString(QKeySequence::NativeText);
                 }
             }

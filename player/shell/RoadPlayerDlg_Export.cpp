@@ -77,7 +77,7 @@ void CRoadPlayerDlg::OnSaveTrack() {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
         const QByteArray gpx = TrackGpx(track, name, MarksOfRecording(Telemetry(), CurrentPath()),
-                                       m_readout.speedUnit);
+                                        m_readout.speedUnit);
         if (platform::WriteFileAtomically(target, gpx)) {
             ShowNote(WrittenNote({target}));
         } else {
