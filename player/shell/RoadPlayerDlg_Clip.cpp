@@ -152,7 +152,7 @@ void CRoadPlayerDlg::ExportClip(const ClipRange& range) {
         if (!target) {
             return std::nullopt;
         }
-        return MakeClipRequest(range, choices, *target, SpeedUnit::Kmh, open);
+        return MakeClipRequest(range, choices, *target, m_readout.speedUnit, open);
     };
     const QByteArray* script = m_profile.GetScript(NameKey(QString::fromLatin1(kClipSkinName)));
     if (script != nullptr && script->isEmpty()) {
