@@ -24,8 +24,6 @@ namespace platform {
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
-// The running instance answers from its event loop, which a busy start-up may hold a while.
-constexpr int kAnswerTimeoutMs = 5000;
 // How often the running instance makes sure its socket is still there to be reached.
 constexpr int kWatchIntervalMs = 2000;
 
@@ -107,7 +105,8 @@ QString SingleInstance::SocketPath() const {
     return m_folder + QLatin1Char('/') + m_name + QStringLiteral(".socket");
 }
 
-SingleInstance::Claim SingleInstance::TryClaim(const QString& file) {
+// The running instance answers from its event loop, which a busy start-up may hold a while.
+SingleInstance::Claim SingleInstance::TryClaim(const QString& file, int answerTimeoutMs) {
     if (m_folder.isEmpty()) {
         m_error = QStringLiteral(
             "no private folder for the instance lock (XDG_RUNTIME_DIR or the cache folder)");
@@ -128,7 +127,7 @@ SingleInstance::Claim SingleInstance::TryClaim(const QString& file) {
     socket.connectToServer(SocketPath());
     if (socket.waitForConnected(kConnectTimeoutMs)) {
         socket.write(InstanceRequestLine(file));
-        const QDeadlineTimer deadline(kAnswerTimeoutMs);
+        const QDeadlineTimer deadline(answerTimeoutMs);
         QByteArray answer;
         while (!IsInstanceAnswer(answer) && answer.size() < InstanceAnswerLine().size() &&
                socket.waitForReadyRead(

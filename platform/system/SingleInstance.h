@@ -33,8 +33,10 @@ public:
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // file: what this start was given to open (empty: none), handed to a running instance.
-    Claim TryClaim(const QString& file = QString());
+    // file: what this start was given to open (empty: none), handed to a running instance,
+    // which has answerTimeoutMs to take it.
+    static constexpr int kAnswerTimeoutMs = 5000;
+    Claim TryClaim(const QString& file = QString(), int answerTimeoutMs = kAnswerTimeoutMs);
     // Why the claim did not make this the one instance, or why it cannot be reached.
     const QString& ErrorText() const { return m_error; }
     bool Listening() const;
