@@ -31,10 +31,15 @@ void HoldOrExit(QtMsgType type, const QMessageLogContext& context, const QString
     // The platform plugin says what went wrong ("could not connect to display :987") before
     // the toolkit gives up; that is the line to show.
     QString reason = text.section(u'\n', 0, 0);
+    int rank = 0;  // a message naming the display beats one naming only a plugin
     for (const HeldMessage& held : *g_held) {
-        if (held.category.startsWith("qt.qpa") && held.type >= QtWarningMsg) {
+        const int heldRank = !held.category.startsWith("qt.qpa") ? 0
+                             : held.text.contains(QLatin1String("display"), Qt::CaseInsensitive)
+                                 ? 2
+                                 : 1;
+        if (heldRank > rank) {
+            rank = heldRank;
             reason = held.text.section(u'\n', 0, 0);
-            break;
         }
     }
     std::fprintf(stderr, "%s: no display to show the window on (%s)\n", g_program,

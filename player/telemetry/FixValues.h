@@ -19,8 +19,17 @@ QDateTime FixTimeUtc(const CGPSData& fix);
 // hour, an hour of 24 or more being the next day.
 QDateTime FixTimeLocal(const CGPSData& fix);
 
+// What is shown of values a card may hold out of all range (the store keeps them as read):
+// a speed from 0 to 999.9 km/h, a position on the globe (decimal degrees); not a number
+// gives 0.
+inline constexpr double kMaxShownSpeedKmh = 999.9;
+double ShownSpeedKmh(double speedKmh);
+double ShownLatitude(double degrees);
+double ShownLongitude(double degrees);
+
 // The readout for the fix at the playback position: "41.5 km/h  2025-05-18 08:35:19" (speed
-// with one decimal, the camera's local time), or "--" without a valid fix.
+// with one decimal, within the shown range; the camera's local time), or "--" without a valid
+// fix.
 QString GpsReadoutText(const CGPSData* fix);
 
 }  // namespace player
