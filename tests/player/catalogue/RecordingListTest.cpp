@@ -1,6 +1,7 @@
 #include "player/catalogue/RecordingList.h"
 
 #include "CatalogueTestSupport.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/FindFiles.h"
 #include "platform/window/ListCtrl.h"
 
@@ -13,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace player {
 namespace {
@@ -215,6 +219,66 @@ TEST_F(RecordingListTest, UnreadableFoldersLoopsAndEntriesAreSkipped) {
     EXPECT_FALSE(CollectRecordings(RecordingFilter{{}, {"mp4"}}, m_root + "NORMAL/", entries));
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(CountRecordings(Filter(), m_root + "MOTION/"), std::nullopt);
+}
+
+// Links on a card lead nowhere off it: not to the host's folders or files, not to the card's
+// other categories (through ".."), and a category folder that is itself such a link is not
+// walked at all.
+TEST_F(RecordingListTest, TheWalkStaysBelowItsFolderOnTheCard) {
+    File("NORMAL/NOR_120215_000000_F.mp4");
+    File("NORMAL/inner/NOR_120216_000000_F.mp4");
+    File("EVENT/EVT_120215_000000_F.mp4");
+    const QString host = m_dir.path() + "/host/";
+    ASSERT_TRUE(QDir().mkpath(host + "videos"));
+    QFile hostVideo(host + "videos/HOST_120101_000000_F.mp4");
+    ASSERT_TRUE(hostVideo.open(QIODevice::WriteOnly));
+    hostVideo.close();
+    const struct {
+        QString target;
+        const char* link;
+    } links[] = {
+        {"/", "NORMAL/root"},
+        {host, "NORMAL/host"},
+        {"..", "NORMAL/up"},
+        {"../EVENT/EVT_120215_000000_F.mp4", "NORMAL/EVT_120215_000000_F.mp4"},
+        {hostVideo.fileName(), "NORMAL/HOST_120101_000000_F.mp4"},
+        {"NOR_120215_000000_F.mp4", "NORMAL/NOR_120215_000001_F.mp4"},  // stays: same folder
+        {"inner", "NORMAL/again"},                                      // walked once
+        {host + "videos", "MANUAL"},
+    };
+    for (const auto& link : links) {
+        ASSERT_TRUE(QFile::link(link.target, m_root + link.link)) << link.link;
+    }
+    std::vector<RecordingEntry> entries;
+    EXPECT_TRUE(CollectRecordings(Filter(), m_root + "NORMAL/", entries));
+    QStringList names;
+    for (const RecordingEntry& entry : entries) {
+        names << entry.name;
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"NOR_120215_000000_F.mp4", "NOR_120215_000001_F.mp4",
+                                  "NOR_120216_000000_F.mp4"}));
+    EXPECT_FALSE(CollectRecordings(Filter(), m_root + "MANUAL/", entries));
+    EXPECT_EQ(entries.size(), 3u);
+}
+
+// Names are the file system's bytes: one that is not UTF-8 is listed under a path that names
+// the same file again, and a line break in a name stays in the row (drawing cuts it).
+TEST_F(RecordingListTest, OddNamesKeepTheirBytes) {
+    const QByteArray folder = platform::EncodePath(m_root + "NORMAL");
+    ASSERT_TRUE(QDir().mkpath(m_root + "NORMAL"));
+    for (const QByteArray& name :
+         {QByteArray("NOR_120215_000000_\xff\xfe.mp4"), QByteArray("NOR_120216_000000_\n.mp4")}) {
+        const int fd = ::creat((folder + '/' + name).constData(), 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    const RecordingListing listing = FillRecordingList(Filter(), m_root + "NORMAL/", {});
+    ASSERT_EQ(listing.rows.size(), 2u);
+    EXPECT_EQ(platform::EncodePath(listing.rows[0][kColumnPath]),
+              folder + "/NOR_120215_000000_\xff\xfe.mp4");
+    EXPECT_TRUE(platform::PathExists(listing.rows[0][kColumnPath]));
+    EXPECT_EQ(listing.rows[1][kColumnName], "NOR_120216_000000_\n.mp4");
 }
 
 TEST_F(RecordingListTest, SizesAndLocalDatesAsTheListShowsThem) {
