@@ -96,6 +96,7 @@ TEST(FormatReader, OnlyReadableRecordingsOpen) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(context != nullptr, c.error == S_OK);
     }
+    ::unlink(platform::EncodePath(odd).constData());  // the toolkit's removal cannot name it
 }
 
 }  // namespace
