@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <vector>
+
 namespace player {
 
 namespace {
@@ -27,6 +29,9 @@ constexpr int kRearView = 1;
 // The track's messages; a profile without them shows none.
 constexpr char kMsgNoGpsTrack[] = "error-no-gps";
 constexpr char kMsgSaveTrack[] = "error-save-track";
+constexpr char kMsgSaveSnapshot[] = "error-save-snapshot";
+constexpr FallbackMessage kSaveSnapshotFallback{
+    "Snapshot not saved", "The picture could not be saved. Choose another place or name."};
 constexpr char kTrackExtension[] = "gpx";
 constexpr char kTrackFilter[] = "GPX track(*.gpx)|*.gpx||";
 
@@ -90,13 +95,17 @@ void CRoadPlayerDlg::OnCapture() {
         const SnapshotProposal proposal = ProposeSnapshotName(CurrentPath());
         const int32_t videoCount = m_controlState->VideoCount();
         if (const auto chosen = platform::GetSaveFileName(SnapshotSaveRequest(this, proposal))) {
-            const QStringList files = PlanSnapshotFiles(*chosen, proposal.length, videoCount);
-            WriteSnapshot(files.constFirst(), front);
+            std::vector<QImage> pictures{front};
             QImage rear;
             graph = m_session.Graph();
-            if (files.size() > 1 && graph != nullptr &&
+            if (videoCount >= 2 && graph != nullptr &&
                 graph->GetCurrentImage(kRearView, &rear) != 0) {
-                WriteSnapshot(files[1], rear);
+                pictures.push_back(rear);
+            }
+            // Both pictures or neither, and a failure says why.
+            QString why;
+            if (SaveSnapshots(*chosen, proposal.length, videoCount, pictures, &why).isEmpty()) {
+                ShowFailure(m_profile, kMsgSaveSnapshot, kSaveSnapshotFallback, why, this);
             }
         }
     } else {

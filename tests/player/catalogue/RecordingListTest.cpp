@@ -1,15 +1,18 @@
 #include "player/catalogue/RecordingList.h"
+#include "player/catalogue/RecordingLister.h"
 
 #include "CatalogueTestSupport.h"
 #include "platform/system/FilePaths.h"
 #include "platform/system/FindFiles.h"
 #include "platform/window/ListCtrl.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -281,6 +284,38 @@ TEST_F(RecordingListTest, OddNamesKeepTheirBytes) {
     EXPECT_EQ(listing.rows[1][kColumnName], "NOR_120216_000000_\n.mp4");
     // The toolkit's removal of the folder cannot name it.
     ::unlink((folder + "/NOR_120215_000000_\xff\xfe.mp4").constData());
+}
+
+// The walk runs off the caller's thread: List returns at once and the rows come back through
+// the event loop; a newer request makes the older answer void, and so does Cancel.
+TEST_F(RecordingListTest, ListerAnswersThroughTheLoopAndOnlyTheLatestRequest) {
+    File("NORMAL/NOR_120215_000000_F.mp4");
+    File("EVENT/EVT_120215_000000_F.mp4");
+    File("EVENT/EVT_120216_000000_F.mp4");
+    CRecordingLister lister;
+    QStringList answered;
+    const auto list = [&](const char* folder) {
+        lister.List(Filter(), CategoryFolders{m_root + folder, {}},
+                    [&answered, folder](const RecordingListing& listing) {
+                        answered << QStringLiteral("%1:%2").arg(folder).arg(listing.total);
+                    });
+    };
+    list("NORMAL/");
+    EXPECT_TRUE(lister.Pending());
+    EXPECT_TRUE(answered.isEmpty()) << "answered before the loop ran";
+    list("EVENT/");
+    ASSERT_TRUE(lister.WaitForListing(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(answered, QStringList{"EVENT/:2"});
+
+    list("NORMAL/");
+    lister.Cancel();
+    EXPECT_FALSE(lister.Pending());
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(answered, QStringList{"EVENT/:2"});
 }
 
 TEST_F(RecordingListTest, SizesAndLocalDatesAsTheListShowsThem) {

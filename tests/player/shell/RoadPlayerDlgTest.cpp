@@ -27,6 +27,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -184,6 +186,11 @@ protected:
                 dialog.DispatchCommand(platform::IDOK);
             }
         });
+    }
+    // A command that lists (Open, a tab), with its rows in the list once it returns.
+    void ListingCommand(int id) {
+        m_dlg->DispatchCommand(id);
+        ASSERT_TRUE(m_dlg->WaitForListing());
     }
     platform::ListCtrl* List() const {
         return qobject_cast<platform::ListCtrl*>(Widget(kMainListFileList)->Window());
@@ -393,22 +400,22 @@ TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
 
 TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     const QStringList normal = Rows();
     ASSERT_EQ(normal.size(), 2);
     EXPECT_TRUE(normal[0].startsWith("NORMAL/"));
     EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::Listed);
 
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     ASSERT_EQ(Rows().size(), 2);
     EXPECT_TRUE(Rows()[0].startsWith("EVENT/"));
     // The chosen tab again does not reload: rows written meanwhile stay.
     List()->InsertItem(2, QStringLiteral("kept"));
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     EXPECT_EQ(List()->GetItemCount(), 3);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(Rows(), normal);
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabNormal);
     EXPECT_TRUE(Checked(kMainButtonTabNormal));
@@ -416,9 +423,27 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     EXPECT_TRUE(m_messages.isEmpty());
 }
 
+// A capture that cannot be written says why (here: its folder went while the dialog was open),
+// writes no picture, and playback goes on.
+TEST_F(RoadPlayerDlgTest, CaptureThatCannotBeWrittenSaysSo) {
+    OfferCard();
+    Play();
+    ASSERT_TRUE(WaitUntil([&] {
+        QImage front;
+        return Graph()->GetCurrentImage(0, &front) != 0;
+    }));
+    const QString gone = m_dir.filePath("gone");
+    platform::SetSaveFileHandler(
+        [&](const platform::SaveFileRequest&) { return std::optional<QString>(gone + "/a.jpg"); });
+    m_dlg->DispatchCommand(kIdcCapture);
+    EXPECT_EQ(m_messages, QStringList{"Snapshot not saved"});
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
 TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 1);
     const QString open = Card() + Rows()[1];
     ASSERT_NE(Graph(), nullptr);
@@ -429,7 +454,7 @@ TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) 
     EXPECT_EQ(m_dlg->CurrentRow(), 1);
 
     // The list shows another category by now; Save still copies the recording that plays.
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     GraphState stateInDialog = GraphState::NotBuilt;
     platform::SaveFileRequest asked;
     platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
@@ -471,7 +496,9 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     }();
     ASSERT_FALSE(recording.isEmpty());
     RecreateWithRecording(recording);
-    ASSERT_TRUE(WaitUntil([&] { return Graph() != nullptr; }));
+    // The category is listed off the window's thread first; then the row opens.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Graph() != nullptr && Graph()->State() == GraphState::Running; }));
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
@@ -577,7 +604,7 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     Key(Qt::Key_F);
     EXPECT_EQ(m_dlg->BackgroundMode(), 0);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     Key(Qt::Key_PageDown);
     EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
     Key(Qt::Key_Space);
@@ -589,7 +616,7 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
 // The transport keys on an open recording of a listed card, at and past its ends.
 TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
     ASSERT_NE(Graph(), nullptr);
     Key(Qt::Key_Space);
