@@ -9,7 +9,7 @@
 namespace platform {
 
 // A request is at most this long with its newline; longer ones are refused.
-inline constexpr qsizetype kMaxInstanceRequestBytes = 64 * 1024;
+inline constexpr qsizetype kMaxInstanceRequestBytes = qsizetype{64} * 1024;
 
 // The request line for file (empty: none), with its newline.
 QByteArray InstanceRequestLine(const QString& file);

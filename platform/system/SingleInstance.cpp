@@ -60,15 +60,15 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::RuntimeFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.startsWith(u'/') && IsPrivateFolder(runtime, false)) {
         return runtime;
     }
     // Not a fixed name in a shared folder, which another user could take first: a folder in
     // the user's own cache folder, one per host where homes are shared.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString folder = cache + QStringLiteral("/roadplayer-run-") +
-                           QSysInfo::machineHostName().replace(u'/', u'_');
+    QString folder = cache + QStringLiteral("/roadplayer-run-") +
+                     QSysInfo::machineHostName().replace(u'/', u'_');
     if (!cache.isEmpty() && QDir().mkpath(cache) && IsPrivateFolder(folder, true)) {
         qCInfo(lcSystem) << "XDG_RUNTIME_DIR is not usable; the instance lock is in" << folder;
         return folder;

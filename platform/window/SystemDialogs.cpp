@@ -47,7 +47,7 @@ public:
             return;
         }
         m_quoted = path;
-        QDialog::accept();
+        done(Accepted);  // the dialog's own accept would read the line as a list again
     }
 
 private:

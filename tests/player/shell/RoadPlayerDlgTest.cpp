@@ -1,6 +1,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
@@ -27,6 +28,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
@@ -41,6 +43,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 namespace player {
 namespace {
@@ -423,6 +427,23 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     EXPECT_TRUE(m_messages.isEmpty());
 }
 
+// Names are the file system's bytes: one that is no UTF-8 plays, and one with a line break
+// shows as one line in the file label.
+TEST_F(RoadPlayerDlgTest, OddlyNamedRecordingsPlay) {
+    ASSERT_FALSE(PlainClip().isEmpty());
+    for (const QByteArray& name :
+         {QByteArray("NOR_\xff\xfe_F.mp4"), QByteArray("NOR_a\nb_F.mp4")}) {
+        const QByteArray bytes = QFile::encodeName(m_dir.path()) + '/' + name;
+        ASSERT_EQ(::link(QFile::encodeName(PlainClip()).constData(), bytes.constData()), 0);
+        const QString path = platform::DecodePath(bytes);
+        ASSERT_TRUE(m_dlg->PlayRecording(path)) << name.constData();
+        EXPECT_EQ(Graph()->State(), GraphState::Running);
+        EXPECT_FALSE(Text(kMainTextFile).contains(u'\n'));
+        m_dlg->DispatchCommand(kIdcStop);
+        ::unlink(bytes.constData());  // the toolkit's removal of the folder cannot name it
+    }
+}
+
 // A capture that cannot be written says why (here: its folder went while the dialog was open),
 // writes no picture, and playback goes on.
 TEST_F(RoadPlayerDlgTest, CaptureThatCannotBeWrittenSaysSo) {
@@ -497,8 +518,8 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     ASSERT_FALSE(recording.isEmpty());
     RecreateWithRecording(recording);
     // The category is listed off the window's thread first; then the row opens.
-    ASSERT_TRUE(WaitUntil(
-        [&] { return Graph() != nullptr && Graph()->State() == GraphState::Running; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Graph() != nullptr && Graph()->State() == GraphState::Running; }));
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
