@@ -4,6 +4,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/AtomicFile.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/ShellFolders.h"
 #include "platform/window/SystemDialogs.h"
 #include "player/catalogue/Export.h"
@@ -74,7 +75,9 @@ void CRoadPlayerDlg::OnSaveTrack() {
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        if (!platform::WriteFileAtomically(target, TrackGpx(track, name))) {
+        // The recording that plays is never replaced by its track, by whatever name.
+        if (platform::SameFile(target, CurrentPath()) ||
+            !platform::WriteFileAtomically(target, TrackGpx(track, name))) {
             qCWarning(lcShell) << "the track could not be written to" << target;
             ShowMessage(kMsgSaveTrack, kMessageKind);
         }

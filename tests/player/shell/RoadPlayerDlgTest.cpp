@@ -755,6 +755,13 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved"}));
     EXPECT_FALSE(QFile::exists(answer));
 
+    // The recording that plays, by another name, is not replaced by its track.
+    answer = m_dir.filePath("playing.mp4");
+    ASSERT_TRUE(QFile::link(m_dlg->CurrentPath(), answer));
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved", "Track not saved"}));
+    EXPECT_TRUE(QFileInfo(answer).isSymLink());
+
     m_dlg->DispatchCommand(kIdcStop);
     EXPECT_EQ(Text(kMainTextGps), "");
 }
