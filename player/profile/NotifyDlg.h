@@ -52,9 +52,16 @@ private:
 // unknown or its title or comment is empty, or the "NOTIFY" skin is missing or refused).
 std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
                                QWidget* parent);
-// The same with the comment's "%1" replaced by detail (a reason only known at run time); a
-// comment without "%1" gets the detail on a line of its own.
-std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
-                               QWidget* parent, const QString& detail);
+
+// Texts for a failure's message that a profile made before it existed does not hold.
+struct FallbackMessage {
+    const char* title;
+    const char* comment;
+};
+// A failure's message box: the message `id` of the profile (or the fallback when the profile
+// lacks it), with why it failed (the system's reason) after its comment.
+std::optional<int> ShowFailure(const AppProfile& profile, std::string_view id,
+                               const FallbackMessage& fallback, const QString& reason,
+                               QWidget* parent);
 
 }  // namespace player

@@ -9,6 +9,8 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
 #include "player/catalogue/ClipMarks.h"
+#include "player/catalogue/RecordingLister.h"
+#include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
@@ -97,6 +99,9 @@ public:
     bool PausedByUser() const { return m_session.PausedByUser(); }
     // The clip's in and out marks, on the timeline of what was opened last.
     const CClipMarks& ClipMarks() const { return m_clipMarks; }
+    // Runs the event loop until the listing that Open, a tab or a start-up recording asked
+    // for has been written into the list; false after timeoutMs.
+    bool WaitForListing(int timeoutMs = 5000);
 
 protected:
     void OnRegisterControls() override;
@@ -178,6 +183,11 @@ private:
     // A recording named at start-up that lies on a removable drive: that drive becomes the
     // card, its category is listed and the recording plays as its row.
     void PlayAtStart(const QString& path);
+    // Empties the list and lists the category's folders of the card off this thread; then the
+    // rows are written and `then` runs. False (the list untouched) when the category has no
+    // folder or there is no list.
+    bool ListInBackground(const QString& cardRoot, RecordingCategory shown,
+                          std::function<void()> then);
     platform::ListCtrl* FileList() const;
 
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
@@ -249,6 +259,7 @@ private:
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
     QString m_cardRoot;
+    CRecordingLister m_lister;
     // The settings tool last started; ended with the window.
     platform::Process m_settingsTool;
 

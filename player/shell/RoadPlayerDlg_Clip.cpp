@@ -34,8 +34,10 @@ constexpr char kClipKey[] = "Software\\RoadPlayer\\Clips";
 constexpr char kLastFolderValue[] = "LastFolder";
 constexpr char kClipExtension[] = "mp4";
 constexpr char kClipFilter[] = "MP4 video(*.mp4)|*.mp4||";
-// The reason is put into the message's comment; a profile without it shows none.
+// The exporter's reason follows the message's comment; a profile without it shows these.
 constexpr char kMsgClip[] = "error-clip";
+constexpr FallbackMessage kClipFallback{
+    "Clip not saved", "The clip could not be written. Nothing of it was left behind."};
 // The slider's marks of a clip, and their colour where the skin names none.
 constexpr char kClipMarks[] = "clip";
 constexpr uint32_t kClipMarkColour = 0xFFF0CC60u;
@@ -214,7 +216,7 @@ void CRoadPlayerDlg::ReportClip(const std::optional<ClipOutcome>& outcome, const
             ShowNote(QStringLiteral("Clip cancelled: nothing was written"));
             break;
         default:
-            player::ShowMessage(m_profile, kMsgClip, kMessageKind, this, outcome->reason);
+            ShowFailure(m_profile, kMsgClip, kClipFallback, outcome->reason, this);
             break;
     }
 }
