@@ -14,6 +14,8 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace platform::media {
 
@@ -40,7 +42,7 @@ constexpr char kInputPinName[] = "VMR Input0";
 }  // namespace
 
 // Paints the renderer's picture in the paint events of its clipping window; UI thread only
-// (Detach and the pending flag excepted).
+// (Detach, Claim and the pending flag excepted).
 class ViewPainter final : public QObject {
 public:
     explicit ViewPainter(VideoRenderer* renderer) : m_renderer(renderer) {}
@@ -63,6 +65,25 @@ public:
             view->installEventFilter(this);
         }
     }
+    // Holds the view without painting it (a renderer standing by); UI thread.
+    void Keep(QWidget* view) {
+        Watch(nullptr);
+        m_kept = view;
+    }
+    // Starts painting the view kept, with the renderer's picture at once; UI thread.
+    void Claim() {
+        if (m_view != m_kept) {
+            Watch(m_kept);
+        }
+        if (m_view != nullptr) {
+            m_view->update();
+        }
+    }
+    // Any thread: Claim on the UI thread.
+    void ClaimSoon() {
+        QMetaObject::invokeMethod(
+            this, [this] { Claim(); }, Qt::QueuedConnection);
+    }
     void Detach() { m_renderer = nullptr; }
     // Any thread: coalesces repaint requests into one queued call.
     void RequestRepaint() {
@@ -83,6 +104,7 @@ private:
     std::atomic<VideoRenderer*> m_renderer;
     std::atomic<bool> m_pending{false};
     QPointer<QWidget> m_view;
+    QPointer<QWidget> m_kept;
 };
 
 VideoRenderer::VideoRenderer()
@@ -163,8 +185,48 @@ HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination) {
 
 HRESULT VideoRenderer::SetVideoClippingWindow(QWidget* view) {
     m_view = view;
-    m_painter->Watch(view);
+    if (m_standby) {
+        m_painter->Keep(view);
+    } else {
+        m_painter->Watch(view);
+    }
     return S_OK;
+}
+
+void VideoRenderer::FollowGraph(const std::shared_ptr<AudioOutput>& /*device*/,
+                                REFERENCE_TIME /*offset*/) {
+    m_standby = true;
+    if (m_view != nullptr) {
+        m_painter->Keep(m_view);
+    }
+}
+
+void VideoRenderer::TakeOver() {
+    // Its first picture is in hand even when the time has not come to show it yet.
+    if (m_standby.exchange(false)) {
+        m_painter->Claim();
+    }
+}
+
+bool VideoRenderer::ClaimWhenDue(REFERENCE_TIME start, int serial) {
+    // The clock stands at the first picture's time until the leader gets there: the view is
+    // taken then (as early as any picture is shown), or at the picture's time without one.
+    GraphClock::WaitResult result = m_clock->WaitForLeader(kPresentEarly, serial);
+    if (result == GraphClock::WaitResult::Due) {
+        result = m_clock->WaitUntil(start - kPresentEarly, serial, false);
+    }
+    switch (result) {
+        case GraphClock::WaitResult::Aborted:
+            return false;
+        case GraphClock::WaitResult::Stale:
+            return true;  // sought meanwhile: the claim waits for the new first picture
+        default:
+            break;
+    }
+    if (m_standby.exchange(false)) {
+        m_painter->ClaimSoon();
+    }
+    return true;
 }
 
 HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode) {
@@ -504,11 +566,16 @@ void VideoRenderer::RenderLoop(int serial) {
     bool shown = false;  // the generation's first picture is on screen
     FramePtr candidate;  // the last picture before the target, for seeks past the end
     REFERENCE_TIME candidateStart = 0;
+    std::optional<REFERENCE_TIME> claimAt;  // standing by: when the first picture is due
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
             serial = sample->serial;
             shown = false;
             candidate.reset();
+            claimAt.reset();
+        }
+        if (claimAt && !ClaimWhenDue(*std::exchange(claimAt, std::nullopt), serial)) {
+            return;
         }
         if (sample->kind == MediaSample::Kind::EndOfStream) {
             if (!shown) {
@@ -517,6 +584,9 @@ void VideoRenderer::RenderLoop(int serial) {
                 }
                 shown = true;
                 m_clock->RendererReady(serial);
+                if (m_standby) {
+                    claimAt = candidateStart;
+                }
             }
             continue;
         }
@@ -537,6 +607,9 @@ void VideoRenderer::RenderLoop(int serial) {
             candidate.reset();
             shown = true;
             m_clock->RendererReady(serial);
+            if (m_standby) {
+                claimAt = sample->start;
+            }
             continue;
         }
         if (!Schedule(std::move(sample), serial)) {

@@ -56,6 +56,9 @@ public:
     bool IsRenderer() const override { return true; }
     bool IsVideoRenderer() const override { return true; }
     void SetStepper(bool stepper) override { m_stepper = stepper; }
+    // Stands by: the view keeps the picture it shows until this renderer's first is due.
+    void FollowGraph(const std::shared_ptr<AudioOutput>& device, REFERENCE_TIME offset) override;
+    void TakeOver() override;
 
     // UI thread: paints the current picture into the destination rectangle.
     void Paint(QPainter& painter);
@@ -67,6 +70,9 @@ private:
     ~VideoRenderer() override;
 
     void RenderLoop(int serial);
+    // Standing by: waits for the first picture's time and takes the view; false when the
+    // thread must end.
+    bool ClaimWhenDue(REFERENCE_TIME start, int serial);
     // Waits for the frame's time and shows it; false when the thread must end.
     bool Schedule(SamplePtr sample, int serial);
     void Present(const AVFrame* frame, REFERENCE_TIME start, bool counted);
@@ -85,6 +91,7 @@ private:
     InputPin* m_input = nullptr;
     std::thread m_thread;
     std::atomic<bool> m_stepper{false};
+    std::atomic<bool> m_standby{false};    // the view is not yet this renderer's to paint
     DWORD m_aspectMode = VMR_ARMODE_NONE;  // UI thread
     DWORD m_renderingMode = VMRMode_Windowless;
     QPointer<QWidget> m_view;                                    // UI thread

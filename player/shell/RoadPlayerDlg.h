@@ -126,6 +126,8 @@ private:
     // act; true when the key is one of the table's, which is then taken whatever it did.
     bool OnKey(QKeyCombination key);
     const UserAction* FindAction(int commandId) const;
+    // Runs an action on what is shown.
+    void Run(const UserAction& action);
     void ToggleEnlarged();
 
     // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).

@@ -22,6 +22,7 @@
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
 #include "player/telemetry/TrackExport.h"
+#include "tools/make-sample-card/FrameCode.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,8 +38,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace player {
 namespace {
@@ -118,6 +121,22 @@ const QString& Card() {
     return root;
 }
 
+// Three normal recordings of a drive, one after the other, with frame codes; made once.
+const QString& TripCard() {
+    static QTemporaryDir dir;
+    static const QString root = [] {
+        const QString card = dir.path() + "/card";
+        QProcess tool;
+        tool.start(
+            QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+            {card, "--categories", "normal", "--count", "normal=3", "--length", "2", "--size",
+             "320x180", "--rear-size", "160x90", "--fps", "10", "--audio", "none", "--frame-code"});
+        tool.waitForFinished(120000);
+        return card + '/';
+    }();
+    return root;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     QElapsedTimer timer;
     timer.start();
@@ -171,13 +190,13 @@ protected:
     }
     // The card offered as a removable drive; the drive selector chooses it and message boxes
     // are counted by title.
-    void OfferCard() {
-        ASSERT_FALSE(Card().isEmpty());
-        qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
-        platform::SetModalHook([this](platform::Dialog& dialog) {
+    void OfferCard(const QString& card = Card()) {
+        ASSERT_FALSE(card.isEmpty());
+        qputenv(platform::kVirtualDrivesVariable, (card + "=QOR-SD").toUtf8());
+        platform::SetModalHook([this, card](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
-                drives->setCurrentIndex(drives->findText(Card()));
+                drives->setCurrentIndex(drives->findText(card));
                 selector->DispatchCommand(platform::IDOK);
             } else if (dynamic_cast<CNotifyDlg*>(&dialog) != nullptr) {
                 m_messages << dialog.windowTitle();
@@ -484,6 +503,54 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     m_dlg->DispatchCommand(kIdcNext);
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_EQ(Graph(), nullptr);
+}
+
+// The next row is cued before the end of the one that plays and takes over there: the front
+// view goes from the last picture of one recording straight to the first of the next, never
+// blank, and the next row is open as if the end had opened it. A row whose recording cannot be
+// cued is opened at the end as before: refused, and nothing stays open.
+TEST_F(RoadPlayerDlgTest, TheNextRowCuedBeforeTheEndTakesOverWithoutABlankView) {
+    OfferCard(TripCard());
+    m_dlg->DispatchCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    const QString second = List()->GetItemText(1, 3);
+    List()->SetItemText(2, 3, m_dir.filePath("missing.mp4"));
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_NE(Graph(), nullptr);
+    QWidget* front = Widget(kMainVideoFront)->Window();
+    const auto shownCode = [&] { return DecodeFrameCode(front->grab().toImage()); };
+    ASSERT_TRUE(WaitUntil([&] { return shownCode() >= 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->Player().Prerolled() != nullptr; }));
+    const CPlayGraph* cued = m_dlg->Player().Prerolled();
+    EXPECT_EQ(cued->Path(), second);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+
+    std::vector<int> shown;  // the front view's pictures, each once, until the second plays
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (const int code = shownCode(); shown.empty() || shown.back() != code) {
+                shown.push_back(code);
+            }
+            return m_dlg->CurrentRow() == 1 && shown.back() > 1;
+        },
+        5000));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), -1), 0) << "a blank view";
+    const auto next = std::adjacent_find(shown.begin(), shown.end(), std::greater<>());
+    ASSERT_NE(next, shown.end());
+    EXPECT_GE(*next, 18);  // the last pictures of two seconds at 10 a second
+    EXPECT_EQ(*std::next(next), 0);
+    EXPECT_EQ(Graph(), cued);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_EQ(m_dlg->CurrentPath(), second);
+    EXPECT_EQ(List()->GetNextItem(-1, platform::LVIS_SELECTED), 1);
+    EXPECT_EQ(Text(kMainTextFile), QFileInfo(second).fileName());
+    EXPECT_TRUE(m_dlg->IsTimerActive(kPlaybackTimerId));
+    EXPECT_TRUE(m_messages.isEmpty());
+
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() != 1; }, 5000));
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_EQ(Graph(), nullptr);
+    EXPECT_EQ(m_messages, QStringList{"Cannot play this recording"});
 }
 
 TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
