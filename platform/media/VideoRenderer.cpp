@@ -72,7 +72,7 @@ public:
     }
     // Starts painting the view kept, with the renderer's picture at once; UI thread.
     void Claim() {
-        if (m_view != m_kept) {
+        if (m_kept != nullptr && m_view != m_kept) {
             Watch(m_kept);
         }
         if (m_view != nullptr) {
@@ -202,10 +202,10 @@ void VideoRenderer::FollowGraph(const std::shared_ptr<AudioOutput>& /*device*/,
 }
 
 void VideoRenderer::TakeOver() {
-    // Its first picture is in hand even when the time has not come to show it yet.
-    if (m_standby.exchange(false)) {
-        m_painter->Claim();
-    }
+    // The view is taken now, before the leader's renderer goes, even when a claim of the render
+    // thread is still on its way; the first picture is in hand.
+    m_standby = false;
+    m_painter->Claim();
 }
 
 bool VideoRenderer::ClaimWhenDue(REFERENCE_TIME start, int serial) {
