@@ -4,9 +4,7 @@
 #include "platform/media/Log.h"
 #include "platform/media/Yuv420Halving.h"
 
-#include <QEvent>
 #include <QPainter>
-#include <QThread>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -41,72 +39,6 @@ QImage MakePicture(QSize size) {
 constexpr char kInputPinName[] = "VMR Input0";
 }  // namespace
 
-// Paints the renderer's picture in the paint events of its clipping window; UI thread only
-// (Detach, Claim and the pending flag excepted).
-class ViewPainter final : public QObject {
-public:
-    explicit ViewPainter(VideoRenderer* renderer) : m_renderer(renderer) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        VideoRenderer* renderer = m_renderer.load();
-        if (event->type() == QEvent::Paint && watched == m_view && renderer != nullptr) {
-            QPainter painter(m_view);
-            renderer->Paint(painter);
-            return true;
-        }
-        return false;
-    }
-    void Watch(QWidget* view) {
-        if (m_view != nullptr) {
-            m_view->removeEventFilter(this);
-        }
-        m_view = view;
-        if (view != nullptr) {
-            view->installEventFilter(this);
-        }
-    }
-    // Holds the view without painting it (a renderer standing by); UI thread.
-    void Keep(QWidget* view) {
-        Watch(nullptr);
-        m_kept = view;
-    }
-    // Starts painting the view kept, with the renderer's picture at once; UI thread.
-    void Claim() {
-        if (m_kept != nullptr && m_view != m_kept) {
-            Watch(m_kept);
-        }
-        if (m_view != nullptr) {
-            m_view->update();
-        }
-    }
-    // Any thread: Claim on the UI thread.
-    void ClaimSoon() {
-        QMetaObject::invokeMethod(
-            this, [this] { Claim(); }, Qt::QueuedConnection);
-    }
-    void Detach() { m_renderer = nullptr; }
-    // Any thread: coalesces repaint requests into one queued call.
-    void RequestRepaint() {
-        if (!m_pending.exchange(true)) {
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_pending = false;
-                    if (m_view != nullptr) {
-                        m_view->update();
-                    }
-                },
-                Qt::QueuedConnection);
-        }
-    }
-
-private:
-    std::atomic<VideoRenderer*> m_renderer;
-    std::atomic<bool> m_pending{false};
-    QPointer<QWidget> m_view;
-    QPointer<QWidget> m_kept;
-};
-
 VideoRenderer::VideoRenderer()
     : FilterBase(CLSID_VideoMixingRenderer), m_painter(new ViewPainter(this)) {
     m_input =
@@ -120,14 +52,6 @@ VideoRenderer::~VideoRenderer() {
     RequestStop();
     JoinStreaming();
     m_painter->Detach();
-}
-
-void ViewPainterDeleter::operator()(ViewPainter* painter) const {
-    if (painter->thread() == QThread::currentThread()) {
-        std::default_delete<ViewPainter>()(painter);  // removes itself from the view
-    } else {
-        painter->deleteLater();
-    }
 }
 
 HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object) {

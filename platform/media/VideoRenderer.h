@@ -6,6 +6,7 @@
 // Interface methods: the UI thread (GetRendererStats: any thread).
 
 #include "platform/media/FilterBase.h"
+#include "platform/media/ViewPainter.h"
 
 #include <QImage>
 #include <QPointer>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace platform::media {
-
-class ViewPainter;
-
-// Deletes the painter on its own (UI) thread.
-struct ViewPainterDeleter {
-    void operator()(ViewPainter* painter) const;
-};
 
 class VideoRenderer final : public FilterBase,
                             public IVMRFilterConfig,

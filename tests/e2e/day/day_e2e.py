@@ -206,9 +206,13 @@ class Day:
                 if p.endswith(".mp4")]
 
     def playing(self):
-        files = self.held_open()
-        check(len(files) <= 1, "more than one recording open: %s" % files)
-        return files[0] if files else None
+        """The recording open; in a recording's last seconds the one cued to follow it is open
+        as well: then both, as a tuple, which is neither of them."""
+        files = sorted(self.held_open())
+        check(len(files) <= 2, "more than two recordings open: %s" % files)
+        if not files:
+            return None
+        return files[0] if len(files) == 1 else tuple(files)
 
     def answer_save_as(self, path):
         self.session.answer_save_as(path, process=self.process)
