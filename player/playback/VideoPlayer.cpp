@@ -95,6 +95,7 @@ int CVideoPlayer::Open(const QString& path) {
         Release();
         return 0;
     }
+    m_graph->SetBrightness(m_brightness);
     return 1;
 }
 
@@ -113,6 +114,7 @@ int CVideoPlayer::Preroll(const QString& path) {
         next->TearDown();
         return 0;
     }
+    next->SetBrightness(m_brightness);
     // It runs now, on the open graph's time: it moves once that reaches its end.
     next->StoreRate(m_graph->Rate());
     LogDropped("running the cued recording", next->Run());
@@ -136,6 +138,16 @@ void CVideoPlayer::DropPreroll() {
     if (m_next) {
         m_next->TearDown();
         m_next.reset();
+    }
+}
+
+void CVideoPlayer::SetBrightness(int32_t level) {
+    m_brightness = level;
+    if (m_graph) {
+        m_graph->SetBrightness(level);
+    }
+    if (m_next) {
+        m_next->SetBrightness(level);
     }
 }
 
