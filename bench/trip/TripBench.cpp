@@ -2,8 +2,9 @@
 // offscreen views at 1x and 2x. Per boundary between two recordings: the time from the
 // appearance of the last picture of one to that of the first of the next (told apart by their
 // frame codes, read back from what the front view painted), and the longest silence the sound
-// server's monitor heard around it. The reference, measured in the same run: the same two
-// figures within the recordings.
+// server's monitor heard around it. The references, measured in the same run: the same two
+// figures within the recordings, and at the boundaries of the same trip played with each
+// recording opened only at the end of the one before (as before recordings were cued).
 //
 // trip-bench [CARD_FOLDER]
 // Without CARD_FOLDER a card of three consecutive 4 s recordings (30 fps, frame codes, a 1 kHz
@@ -74,7 +75,9 @@ public:
     void ShowOpened(const QString& /*path*/) override {}
     void ShowRefused() override { ++refused; }
     void ShowClosed() override {}
+    bool PlaysOnFromOpen(int32_t /*row*/) const override { return cue; }
 
+    bool cue = true;  // false: each recording is opened at the end of the one before
     int refused = 0;
     // The longest tick: where the next recording is cued, or takes over.
     double longestTickMs = 0;
@@ -405,9 +408,83 @@ void MeasureSound(const SoundMonitor& monitor, RunFigures& run, qint64 fromNs, q
                  monitor.LongestSilenceMs(quietFrom, toNs - kSoundBeforeMs * kNsPerMs, level));
 }
 
-}  // namespace
+struct Measure {
+    CPlaybackSession& session;
+    TripHost& host;
+    PaintWatcher& watcher;
+    const SoundMonitor& monitor;
+    const QElapsedTimer& clock;
+    QTextStream& out;
+    double intervalMs;
+    int rows;
+};
 
-int main(int argc, char* argv[]) {
+struct TripResult {
+    bool measured = false;
+    bool met = true;
+    double maxVideoMs = 0;
+    double maxSoundMs = 0;
+};
+
+// Plays the trip at 1x and at 2x, reports every boundary and judges them against the targets.
+TripResult PlayRates(const Measure& m, const QString& prefix) {
+    TripResult result;
+    for (const float rate : {1.0f, 2.0f}) {
+        const qint64 fromNs = m.clock.nsecsElapsed();
+        if (!PlayTrip(m.session, m.host, m.rows, rate)) {
+            m.out << "the trip did not play through at " << rate << "x\n";
+            return result;
+        }
+        const qint64 toNs = m.clock.nsecsElapsed();
+        RunUntil([] { return false; }, 300);  // the sound still on its way is recorded
+        m.watcher.Settle();
+        RunFigures run = ReadPaints(m.watcher.paints, fromNs, toNs);
+        if (!m.watcher.CanRead() || run.boundaries.size() != static_cast<size_t>(m.rows - 1)) {
+            m.out << "found " << run.boundaries.size() << " of " << m.rows - 1 << " boundaries at "
+                  << rate
+                  << "x: do the recordings carry frame codes (make-sample-card --frame-code)?\n";
+            return result;
+        }
+        MeasureSound(m.monitor, run, fromNs, toNs);
+        const QString label =
+            (prefix.isEmpty() ? QString() : prefix + ' ') + QString::number(rate, 'f', 0) + "x";
+        Report(m.out, qPrintable(label), run, m.intervalMs);
+        m.out << label
+              << " longest playback tick (the next recording cued, opened or taking "
+                 "over): "
+              << QString::number(m.host.longestTickMs, 'f', 1) << " ms\n";
+        m.host.longestTickMs = 0;
+        // A picture that follows on time comes one frame interval after the last, give or
+        // take the paint jitter every picture has.
+        const double limitMs = m.intervalMs * (rate == 1.0f ? 1 : 2) + PaintJitterMs(run);
+        for (const Boundary& b : run.boundaries) {
+            const double videoMs = static_cast<double>(b.firstNs - b.lastNs) / kNsPerMs;
+            result.maxVideoMs = std::max(result.maxVideoMs, videoMs);
+            result.maxSoundMs = std::max(result.maxSoundMs, b.soundGapMs);
+            result.met = result.met && videoMs <= limitMs && b.soundGapMs <= kSoundTargetMs;
+        }
+    }
+    result.measured = true;
+    return result;
+}
+
+// The summary; its last line is the one scripts read.
+void ReportTrip(QTextStream& out, const TripResult& before, const TripResult& cued,
+                double intervalMs) {
+    out << "before (each recording opened at the end): max boundary gap: "
+        << std::lround(before.maxVideoMs) << " ms video, " << std::lround(before.maxSoundMs)
+        << " ms sound\n";
+    out << "targets: video at most one frame interval at 1x and two at 2x (each with the paint "
+           "jitter within the recordings), sound at most "
+        << kSoundTargetMs << " ms: " << (cued.met ? "met" : "MISSED") << '\n';
+    out << "max boundary gap: " << std::lround(cued.maxVideoMs) << " ms video, "
+        << std::lround(cued.maxSoundMs) << " ms sound, frame interval " << std::lround(intervalMs)
+        << " ms\n";
+}
+
+// Offscreen views, the sound server of start-services.sh and a registry of its own, unless
+// the caller chose others.
+void SetUpEnvironment(const QTemporaryDir& work) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -415,10 +492,16 @@ int main(int argc, char* argv[]) {
         qputenv("PULSE_RUNTIME_PATH", kDefaultPulseRuntime);
     }
     qunsetenv("ROADPLAYER_AUDIO_DEVICE");
-    QTemporaryDir work;
     if (qEnvironmentVariableIsEmpty("ROADPLAYER_REGISTRY_DIR")) {
         qputenv("ROADPLAYER_REGISTRY_DIR", (work.path() + "/registry").toUtf8());
     }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir work;
+    SetUpEnvironment(work);
     QApplication application(argc, argv);
     QTextStream out(stdout);
     const QStringList arguments = QApplication::arguments();
@@ -466,46 +549,15 @@ int main(int argc, char* argv[]) {
     session.OpenRecording(rows[0]);
     const double intervalMs = FrameIntervalMs(session);
     session.Close(CPlaybackSession::CloseReason::Stop);
-    double maxVideoMs = 0;
-    double maxSoundMs = 0;
-    bool met = true;
-    for (const float rate : {1.0f, 2.0f}) {
-        const qint64 fromNs = bench.clock.nsecsElapsed();
-        if (!PlayTrip(session, host, static_cast<int>(rows.size()), rate)) {
-            out << "the trip did not play through at " << rate << "x\n";
-            return 2;
-        }
-        const qint64 toNs = bench.clock.nsecsElapsed();
-        RunUntil([] { return false; }, 300);  // the sound still on its way is recorded
-        watcher.Settle();
-        RunFigures run = ReadPaints(watcher.paints, fromNs, toNs);
-        if (!watcher.CanRead() || run.boundaries.size() != static_cast<size_t>(rows.size() - 1)) {
-            out << "found " << run.boundaries.size() << " of " << rows.size() - 1
-                << " boundaries at " << rate
-                << "x: do the recordings carry frame codes (make-sample-card --frame-code)?\n";
-            return 2;
-        }
-        MeasureSound(monitor, run, fromNs, toNs);
-        const QString label = QString::number(rate, 'f', 0) + "x";
-        Report(out, qPrintable(label), run, intervalMs);
-        out << label << " longest playback tick (the next recording cued or taking over): "
-            << QString::number(host.longestTickMs, 'f', 1) << " ms\n";
-        host.longestTickMs = 0;
-        // A picture that follows on time comes one frame interval after the last, give or
-        // take the paint jitter every picture has.
-        const double limitMs = intervalMs * (rate == 1.0f ? 1 : 2) + PaintJitterMs(run);
-        for (const Boundary& b : run.boundaries) {
-            const double videoMs = static_cast<double>(b.firstNs - b.lastNs) / kNsPerMs;
-            maxVideoMs = std::max(maxVideoMs, videoMs);
-            maxSoundMs = std::max(maxSoundMs, b.soundGapMs);
-            met = met && videoMs <= limitMs && b.soundGapMs <= kSoundTargetMs;
-        }
+    Measure measure{session,     host, watcher,    monitor,
+                    bench.clock, out,  intervalMs, static_cast<int>(rows.size())};
+    host.cue = false;
+    const TripResult before = PlayRates(measure, "before");
+    host.cue = true;
+    const TripResult cued = PlayRates(measure, "");
+    if (!before.measured || !cued.measured) {
+        return 2;
     }
-    out << "targets: video at most one frame interval at 1x and two at 2x (each with the paint "
-           "jitter within the recordings), sound at most "
-        << kSoundTargetMs << " ms: " << (met ? "met" : "MISSED") << '\n';
-    out << "max boundary gap: " << std::lround(maxVideoMs) << " ms video, "
-        << std::lround(maxSoundMs) << " ms sound, frame interval " << std::lround(intervalMs)
-        << " ms\n";
-    return met ? 0 : 1;
+    ReportTrip(out, before, cued, intervalMs);
+    return cued.met ? 0 : 1;
 }

@@ -147,7 +147,7 @@ int32_t CPlaybackSession::NextRowAtEnd(int32_t count) const {
 }
 
 bool CPlaybackSession::ShouldPreroll(int32_t nextRow) const {
-    return !m_host.RowPath(nextRow).isEmpty();
+    return !m_host.RowPath(nextRow).isEmpty() && m_host.PlaysOnFromOpen(nextRow);
 }
 
 void CPlaybackSession::PrerollNext(int64_t positionMs, int64_t durationMs) {

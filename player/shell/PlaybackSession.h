@@ -36,6 +36,9 @@ public:
         virtual void ShowRefused() = 0;
         // The recording was closed: what showed it beside the views goes (G-sensor window).
         virtual void ShowClosed() = 0;
+        // Whether the row the end opens next plays on from the open recording without a break
+        // (the rest of one drive), and so is cued before the end; by default every row is.
+        virtual bool PlaysOnFromOpen(int32_t /*row*/) const { return true; }
 
     protected:
         ~Host() = default;
@@ -84,7 +87,7 @@ public:
     // ShouldPreroll) takes over without a break; one that could not be cued opens as usual.
     void AdvanceAtEnd();
     // Whether the row AdvanceAtEnd would open next is cued before the end, to follow the open
-    // recording without a break.
+    // recording without a break: a row with a recording that the host says plays on.
     bool ShouldPreroll(int32_t nextRow) const;
     // Once the cued recording has taken over at the end of the open one, it becomes the open
     // one now rather than at the next tick: what the user does then goes to what is shown.

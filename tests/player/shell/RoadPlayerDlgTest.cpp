@@ -581,6 +581,82 @@ TEST_F(RoadPlayerDlgTest, TheNextRowCuedBeforeTheEndTakesOverWithoutABlankView) 
     EXPECT_EQ(m_messages, QStringList{"Cannot play this recording"});
 }
 
+// What the user does while the next row is cued acts on the recording shown: a pause holds the
+// end back, a seek back keeps the cued one for the new end, a new rate plays on with it, a pause
+// between the end and the tick pauses the one that took over; stop and the card's removal
+// close both and nothing opens after.
+TEST_F(RoadPlayerDlgTest, WhatTheUserDoesWhileTheNextRowIsCuedActsOnWhatIsShown) {
+    OfferCard(TripCard());
+    m_dlg->DispatchCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    const auto cuedPlays = [&] { return m_dlg->Player().PrerollStarted(); };
+    const struct {
+        const char* what;
+        std::function<void()> act;  // row 0 plays, row 1 is cued
+        int32_t row;                // open once the end has passed; -1: none
+        GraphState state;
+        float rate;
+    } cases[] = {
+        {"pause past the end, then play",
+         [&] {
+             m_dlg->DispatchCommand(kIdcPlay);
+             Wait(2500);
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+             EXPECT_FALSE(cuedPlays());
+             m_dlg->DispatchCommand(kIdcPlay);
+         },
+         1, GraphState::Running, 1.0f},
+        {"seek back",
+         [&] {
+             ASSERT_TRUE(WaitUntil([&] { return PositionMs() > 1200; }));
+             SeekMs(200);
+             Wait(1000);  // past the end without the seek
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+         },
+         1, GraphState::Running, 1.0f},
+        {"a new rate", [&] { Slider(kMainSliderSpeed, 7); }, 1, GraphState::Running, 1.5f},
+        {"pause between the end and the tick",
+         [&] {
+             m_dlg->KillTimer(kPlaybackTimerId);
+             ASSERT_TRUE(WaitUntil(cuedPlays));
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+             m_dlg->DispatchCommand(kIdcPlay);
+         },
+         1, GraphState::Paused, 1.0f},
+        {"stop", [&] { m_dlg->DispatchCommand(kIdcStop); }, -1, GraphState::NotBuilt, 0},
+        {"card removed",
+         [&] {
+             const QString root = TripCard();
+             m_dlg->DispatchMessage(kMsgDriveNotice, reinterpret_cast<platform::WParam>(&root),
+                                    platform::kDriveRemovedCode);
+         },
+         -1, GraphState::NotBuilt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+        ASSERT_NE(Graph(), nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->Player().Prerolled() != nullptr; }));
+        const CPlayGraph* cued = m_dlg->Player().Prerolled();
+        c.act();
+        if (c.row < 0) {
+            EXPECT_EQ(Graph(), nullptr);
+            EXPECT_EQ(m_dlg->Player().Prerolled(), nullptr);
+            Wait(500);
+            EXPECT_EQ(Graph(), nullptr);
+            EXPECT_EQ(m_dlg->CurrentRow(), -1);
+            continue;
+        }
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() == c.row; }, 4000));
+        EXPECT_EQ(Graph(), cued);
+        EXPECT_EQ(Graph()->State(), c.state);
+        EXPECT_FLOAT_EQ(Graph()->Rate(), c.rate);
+        EXPECT_EQ(m_dlg->PausedByUser(), c.state == GraphState::Paused);
+        EXPECT_LT(PositionMs(), 1000);
+    }
+    EXPECT_EQ(m_messages, QStringList{"Card removed"});
+}
+
 TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
     struct Case {
         QSize screen;
