@@ -188,6 +188,8 @@ bool CPlaybackSession::AdvanceSeamlessly(int32_t row) {
     m_host.SelectRow(row);
     ShowRecording(path);
     ShowRunning();
+    // The time shown is the new recording's at once, not the old one's until the next tick.
+    Update(ControlEvent::Position);
     m_host.ScrollToRow(row);
     return true;
 }
