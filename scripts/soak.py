@@ -95,7 +95,11 @@ def soak(args, session, work):
         """Counted while one recording is open, so that the cued one's do not count."""
         wait_for(lambda: len(recordings()) == 1, "one recording open alone")
         return fd_count(process.pid)
-    session.double_click(window, FIRST_ROW)
+    # The rows are listed off the window's thread: a click before they show is clicked again.
+    deadline = time.monotonic() + 30
+    while playing() is None and time.monotonic() < deadline:
+        session.double_click(window, FIRST_ROW)
+        time.sleep(1.0)
     wait_for(playing, "the first recording to play")
 
     # Warm-up: one full round of the list.

@@ -116,7 +116,8 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs));
+    const QString text =
+        GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs), m_readout);
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();
