@@ -703,7 +703,7 @@ double MeanLuminance(const QImage& picture) {
 // the still picture.
 TEST_F(RoadPlayerDlgTest, VolumeMuteAndBrightnessActOnWhatPlays) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
     ASSERT_NE(Graph(), nullptr);
     Key(Qt::Key_Space);
@@ -930,6 +930,7 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
 
     drop({QUrl::fromLocalFile(Card().chopped(1))});
     EXPECT_EQ(m_dlg->CardRoot(), Card());
+    ASSERT_TRUE(m_dlg->WaitForListing());
     EXPECT_EQ(Rows().size(), 2);
     EXPECT_EQ(Graph()->State(), GraphState::Running);  // as Open leaves it
     EXPECT_EQ(m_messages.size(), 4);
@@ -1035,6 +1036,7 @@ TEST_F(RoadPlayerDlgTest, AnInsertedCardIsOfferedOnceAndOpenChoosesIt) {
     EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
     standIn.Invoke(standIn.notices[0].id, "open");
     ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }));
+    ASSERT_TRUE(m_dlg->WaitForListing());
     EXPECT_EQ(Rows().size(), 2);
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
 
