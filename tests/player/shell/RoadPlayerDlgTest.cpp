@@ -1073,6 +1073,7 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
 
     drop({QUrl::fromLocalFile(Card().chopped(1))});
     EXPECT_EQ(m_dlg->CardRoot(), Card());
+    ASSERT_TRUE(m_dlg->WaitForListing());
     EXPECT_EQ(Rows().size(), 2);
     EXPECT_EQ(Graph()->State(), GraphState::Running);  // as Open leaves it
     EXPECT_EQ(m_messages.size(), 4);
