@@ -1,5 +1,5 @@
 # Style and structure checks, run by ctest beside the tests so CI fails on them:
-# clang-format over the tree, the layering of every #include, and clang-tidy per folder (one
+# clang-format over the tree, the scripts' syntax, the layering of every #include, and clang-tidy per folder (one
 # test each, so ctest -j spreads them). Label "style".
 find_program(ROADPLAYER_CLANG_FORMAT NAMES clang-format clang-format-14)
 find_program(ROADPLAYER_CLANG_TIDY NAMES clang-tidy clang-tidy-14)
@@ -11,7 +11,11 @@ add_test(NAME style_format
 add_test(NAME structure_layering
     COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
             -P ${CMAKE_SOURCE_DIR}/scripts/checks/Layering.cmake)
-set_tests_properties(style_format structure_layering PROPERTIES LABELS style TIMEOUT 120)
+add_test(NAME style_scripts
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+            -P ${CMAKE_SOURCE_DIR}/scripts/checks/Scripts.cmake)
+set_tests_properties(style_format structure_layering style_scripts PROPERTIES LABELS style
+                     TIMEOUT 120)
 
 # Our own sources only: the product's folders and the tools (tests, benchmarks and generated
 # code are left out).

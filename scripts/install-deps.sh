@@ -1,6 +1,6 @@
-#!/ usr / bin / env bash
-#Installs every Debian package the build, the programs and the tests need(as root, or
-#through sudo).Packages already present are left alone, so it is cheap to run again.
+#!/usr/bin/env bash
+# Installs every Debian package the build, the programs and the tests need (as root, or
+# through sudo). Packages already present are left alone, so it is cheap to run again.
 set -euo pipefail
 
 packages=(
@@ -18,13 +18,15 @@ packages=(
 )
 
 missing=()
-for p in "${packages[@]}";
-do
-    if
-        !dpkg - query - W - f = '${Status}' "$p" 2 > / dev / null | grep - q "install ok installed";
-then missing += ("$p")fi done[$ { #missing[@] } - eq 0]&& exit 0
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
 
-    sudo = ""["$(id -u)" - eq 0] || sudo =
-               "sudo" echo "installing: ${missing[*]}" $sudo apt - get update - q DEBIAN_FRONTEND =
-                   noninteractive $sudo apt - get install - y - q-- no - install -
-                   recommends "${missing[@]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

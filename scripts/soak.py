@@ -82,9 +82,19 @@ def soak(args, session, work):
     session.click(selector, SELDRIVE_OK)
     wait_for(lambda: session.gone(SELDRIVE), "the drive selector to close")
 
+    def recordings():
+        return [p for p in open_files(process.pid) if p.endswith(".mp4")]
+
     def playing():
-        files = [p for p in open_files(process.pid) if p.endswith(".mp4")]
-        return files[0] if files else None
+        """In a recording's last seconds the one cued to follow it is open as well: then
+        neither counts until it is alone."""
+        files = recordings()
+        return files[0] if len(files) == 1 else None
+
+    def descriptors():
+        """Counted while one recording is open, so that the cued one's do not count."""
+        wait_for(lambda: len(recordings()) == 1, "one recording open alone")
+        return fd_count(process.pid)
     # The rows are listed off the window's thread: a click before they show is clicked again.
     deadline = time.monotonic() + 30
     while playing() is None and time.monotonic() < deadline:
@@ -106,7 +116,7 @@ def soak(args, session, work):
               "the first round did not come back to its start: %d opened" % len(opened))
         note_opening()
         time.sleep(0.2)
-    base_rss, base_fds = rss_kb(process.pid), fd_count(process.pid)
+    base_rss, base_fds = rss_kb(process.pid), descriptors()
     base_tree = tree_rss_kb(process.pid)
     print("after the first round: RSS %.1f MB (with helpers %.1f MB), %d open descriptors"
           % (base_rss / 1024, base_tree / 1024, base_fds))
@@ -131,7 +141,7 @@ def soak(args, session, work):
                 sys.stdout.flush()
         time.sleep(0.2)
     elapsed = time.monotonic() - started
-    end_rss, end_fds = rss_kb(process.pid), fd_count(process.pid)
+    end_rss, end_fds = rss_kb(process.pid), descriptors()
     end_tree = tree_rss_kb(process.pid)
     print("after %.0f s and %d openings: RSS %.1f MB (with helpers %.1f MB, peak %.1f MB), "
           "%d open descriptors" % (elapsed, len(opened), end_rss / 1024, end_tree / 1024,

@@ -29,6 +29,7 @@ struct Chunk {
     size_t offsetFrames = 0;       // already played
     REFERENCE_TIME start = 0;
     double rate = 1.0;
+    const void* owner = nullptr;  // the renderer that wrote it
 
     size_t Frames() const { return samples.size() / AudioOutput::kChannels; }
     REFERENCE_TIME TimeAt(size_t frame) const {
@@ -45,29 +46,57 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return 1 << 20; }  // an endless stream
 
+    // In time order: a graph that plays on after another queues its sound behind the other's.
+    // Where two writers' sounds meet, the later one starts on time: the earlier one's tail
+    // (an encoder's padding past the recording's end) is cut there.
     void Push(Chunk chunk) {
         std::lock_guard lock(m_mutex);
-        m_chunks.push_back(std::move(chunk));
+        auto at = m_chunks.end();
+        while (at != m_chunks.begin() && std::prev(at)->start > chunk.start) {
+            --at;
+        }
+        at = m_chunks.insert(at, std::move(chunk));
+        if (at != m_chunks.begin()) {
+            CutAtMeeting(*std::prev(at), *at);
+        }
+        if (std::next(at) != m_chunks.end()) {
+            CutAtMeeting(*at, *std::next(at));
+        }
     }
-    void Clear() {
+    void Drop(const void* owner, bool restart) {
         std::lock_guard lock(m_mutex);
-        m_chunks.clear();
-        m_readEnd = -1;
-        m_heard = -1;
+        std::erase_if(m_chunks, [owner](const Chunk& chunk) { return chunk.owner == owner; });
+        if (restart) {
+            m_readEnd = -1;
+            m_heard = -1;
+        }
+    }
+    // The sound is timed on clock from now on, shift earlier than on the one before.
+    void Rebind(std::shared_ptr<GraphClock> clock, REFERENCE_TIME shift) {
+        std::lock_guard lock(m_mutex);
+        m_clock = std::move(clock);
+        for (Chunk& chunk : m_chunks) {
+            chunk.start -= shift;
+        }
+        m_readEnd = m_readEnd >= 0 ? m_readEnd - shift : m_readEnd;
+        m_heard = m_heard >= 0 ? m_heard - shift : m_heard;
     }
     REFERENCE_TIME Heard() const {
+        std::shared_ptr<GraphClock> clock;
         {
             std::lock_guard lock(m_mutex);
             if (m_heard < 0) {
                 return -1;
             }
+            clock = m_clock;
         }
         // The raw figure jumps with each block the server takes; the clock follows it smoothed.
-        return m_clock->Now();
+        return clock->Now();
     }
     // Device thread: queuedBytes still wait in the device; the clock follows what is heard.
     void UpdateHeard(qint64 queuedBytes) {
         REFERENCE_TIME heard = -1;
+        std::shared_ptr<GraphClock> clock;
         {
             std::lock_guard lock(m_mutex);
             if (m_readEnd < 0) {
@@ -77,8 +106,9 @@ public:
                 static_cast<double>(queuedBytes) / (kSampleRate * kBytesPerFrame);
             heard = m_readEnd - FromSeconds(queuedSeconds * m_readRate);
             m_heard = heard;
+            clock = m_clock;
         }
-        m_clock->FollowAudio(heard);
+        clock->FollowAudio(heard);
     }
     std::atomic<double> latencySeconds{kDeviceBufferSeconds};
 
@@ -88,25 +118,34 @@ protected:
     qint64 readData(char* data, qint64 maxBytes) override {
         const size_t frames = static_cast<size_t>(maxBytes / kBytesPerFrame);
         std::memset(data, 0, frames * kBytesPerFrame);
-        const bool ticking = m_clock->IsTicking();
-        const double rate = m_clock->Rate();
-        const REFERENCE_TIME now = m_clock->Now();
+        std::shared_ptr<GraphClock> clock;
         bool resynced = false;
         {
+            // The clock is read under the lock, so that a rebind cannot fall in between.
             std::lock_guard lock(m_mutex);
-            if (!ticking) {
+            clock = m_clock;
+            if (!clock->IsTicking()) {
                 m_readEnd = -1;  // the clock stands: silence, and a fresh start later
                 return static_cast<qint64>(frames) * kBytesPerFrame;
             }
-            resynced = Fill(reinterpret_cast<int16_t*>(data), frames, now, rate);
+            resynced = Fill(reinterpret_cast<int16_t*>(data), frames, clock->Now(), clock->Rate());
         }
         if (resynced) {
-            m_clock->RestartAudio();  // what was heard before says nothing about now
+            clock->RestartAudio();  // what was heard before says nothing about now
         }
         return static_cast<qint64>(frames) * kBytesPerFrame;
     }
 
 private:
+    static void CutAtMeeting(Chunk& earlier, const Chunk& later) {
+        if (earlier.owner == later.owner || earlier.TimeAt(earlier.Frames()) <= later.start) {
+            return;
+        }
+        const double seconds = ToSeconds(later.start - earlier.start) / earlier.rate;
+        const auto frames = static_cast<size_t>(std::max(0.0, seconds * kSampleRate));
+        earlier.samples.resize(std::max(frames, earlier.offsetFrames) * kChannels);
+    }
+
     // Writes frames of sound from the chunks, from where the last read ended; true when that
     // was too far from the clock and the sound started over, lined up with it.
     bool Fill(int16_t* out, size_t frames, REFERENCE_TIME now, double rate) {
@@ -156,12 +195,12 @@ private:
         return resync;
     }
 
-    std::shared_ptr<GraphClock> m_clock;
-    mutable std::mutex m_mutex;
-    std::deque<Chunk> m_chunks;     // guarded by m_mutex
-    REFERENCE_TIME m_readEnd = -1;  // media time after the last sound handed over; guarded
-    double m_readRate = 1.0;        // guarded by m_mutex
-    REFERENCE_TIME m_heard = -1;    // guarded by m_mutex
+    mutable std::mutex m_mutex;           // taken before the clock's
+    std::shared_ptr<GraphClock> m_clock;  // guarded by m_mutex
+    std::deque<Chunk> m_chunks;           // guarded by m_mutex
+    REFERENCE_TIME m_readEnd = -1;        // media time after the last sound handed over; guarded
+    double m_readRate = 1.0;              // guarded by m_mutex
+    REFERENCE_TIME m_heard = -1;          // guarded by m_mutex
 };
 
 // Owns the sink on the device thread.
@@ -214,7 +253,7 @@ private:
 };
 
 AudioOutput::AudioOutput(std::shared_ptr<GraphClock> clock)
-    : m_clock(clock), m_reader(std::make_unique<Reader>(std::move(clock))) {}
+    : m_reader(std::make_unique<Reader>(std::move(clock))) {}
 
 AudioOutput::~AudioOutput() {
     Close();
@@ -276,12 +315,21 @@ void AudioOutput::Close() {
     m_open = false;
 }
 
-void AudioOutput::Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate) {
-    m_reader->Push(Chunk{std::move(samples), 0, start, rate});
+void AudioOutput::Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate,
+                        const void* owner) {
+    m_reader->Push(Chunk{std::move(samples), 0, start, rate, owner});
 }
 
-void AudioOutput::Clear() {
-    m_reader->Clear();
+void AudioOutput::Clear(const void* owner) {
+    m_reader->Drop(owner, true);
+}
+
+void AudioOutput::Withdraw(const void* owner) {
+    m_reader->Drop(owner, false);
+}
+
+void AudioOutput::Rebind(std::shared_ptr<GraphClock> clock, REFERENCE_TIME shift) {
+    m_reader->Rebind(std::move(clock), shift);
 }
 
 REFERENCE_TIME AudioOutput::HeardTime() const {

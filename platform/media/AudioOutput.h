@@ -33,10 +33,16 @@ public:
     bool Open();
     void Close();
 
-    // Appends interleaved stereo samples whose first one belongs at media time start; rate is
-    // the playback rate they were stretched for.
-    void Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate);
-    void Clear();
+    // Queues interleaved stereo samples whose first one belongs at media time start; rate is
+    // the playback rate they were stretched for; owner is the renderer that writes them.
+    void Write(std::vector<int16_t> samples, REFERENCE_TIME start, double rate, const void* owner);
+    // Drops what owner queued, and lines the sound up with the clock again (a seek).
+    void Clear(const void* owner);
+    // Drops what owner queued; the rest plays on undisturbed (a writer that goes).
+    void Withdraw(const void* owner);
+    // A graph that played on after another takes the device over: the sound is timed on its
+    // clock from now on, whose time is shift less than the clock before.
+    void Rebind(std::shared_ptr<GraphClock> clock, REFERENCE_TIME shift);
     // Media time of the sound coming out of the device now; -1 before any was played.
     REFERENCE_TIME HeardTime() const;
     // How far ahead of the clock the device reads, in seconds.
@@ -46,7 +52,6 @@ private:
     class Reader;
     class Host;
 
-    std::shared_ptr<GraphClock> m_clock;
     std::unique_ptr<Reader> m_reader;
     QThread m_thread;
     std::unique_ptr<Host> m_host;  // lives on m_thread, where it is made and goes

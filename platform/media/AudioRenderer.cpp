@@ -138,14 +138,14 @@ bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
         default:
             break;
     }
-    if (device) {
-        std::vector<int16_t> samples;
-        if (m_converter.Convert(frame, rate, &samples) && !samples.empty()) {
-            ApplyVolume(&samples);
-            m_output->Write(std::move(samples), start, rate);
-        }
+    std::vector<int16_t> samples;
+    if (device && m_converter.Convert(frame, rate, &samples) && !samples.empty()) {
+        ApplyVolume(&samples);
     }
     std::lock_guard lock(m_mutex);
+    if (!samples.empty()) {
+        m_output->Write(std::move(samples), start + m_writeOffset, rate, this);
+    }
     ++m_stats.framesRendered;
     m_stats.deviceActive = device;
     m_stats.lastSampleTime = device ? m_output->HeardTime() : start;
@@ -153,15 +153,43 @@ bool AudioRenderer::Play(const AVFrame* frame, REFERENCE_TIME start, int serial)
     return true;
 }
 
+void AudioRenderer::FollowGraph(const std::shared_ptr<AudioOutput>& device, REFERENCE_TIME offset) {
+    std::lock_guard lock(m_mutex);
+    m_shared = device;
+    m_writeOffset = device ? offset : 0;
+}
+
+void AudioRenderer::TakeOver() {
+    std::lock_guard lock(m_mutex);
+    if (m_shared) {
+        m_shared->Rebind(m_clock, m_writeOffset);
+    }
+    m_shared.reset();
+    m_writeOffset = 0;
+}
+
+std::shared_ptr<AudioOutput> AudioRenderer::SoundDevice() const {
+    std::lock_guard lock(m_mutex);
+    return m_output;
+}
+
 void AudioRenderer::RenderLoop(int serial) {
-    auto output = std::make_unique<AudioOutput>(m_clock);
-    if (output->Open()) {
-        m_output = std::move(output);
-    } else {
-        qCInfo(lcMedia) << "no sound device: the sound plays silently on the clock";
+    std::shared_ptr<AudioOutput> output;
+    {
+        std::lock_guard lock(m_mutex);
+        output = m_shared;
+    }
+    if (!output) {
+        // The device opens (and closes) on this thread: that takes a while.
+        output = std::make_shared<AudioOutput>(m_clock);
+        if (!output->Open()) {
+            qCInfo(lcMedia) << "no sound device: the sound plays silently on the clock";
+            output.reset();
+        }
     }
     {
         std::lock_guard lock(m_mutex);
+        m_output = std::move(output);
         m_stats.deviceActive = m_output != nullptr;
     }
     bool ready = false;
@@ -175,7 +203,7 @@ void AudioRenderer::RenderLoop(int serial) {
             }
             m_converter.Reset();
             if (m_output) {
-                m_output->Clear();
+                m_output->Clear(this);
             }
             if (m_pcm) {
                 avcodec_flush_buffers(m_pcm.get());
@@ -207,13 +235,15 @@ void AudioRenderer::RenderLoop(int serial) {
             break;
         }
     }
-    if (m_output) {
-        m_output->Close();
-        m_output.reset();
-    }
+    std::shared_ptr<AudioOutput> device;
     {
         std::lock_guard lock(m_mutex);
+        device = std::move(m_output);
         m_heardKnown = false;
+    }
+    // A device another graph plays on through stays open; the last one out closes it.
+    if (device) {
+        device->Withdraw(this);
     }
 }
 

@@ -26,6 +26,11 @@ public:
     HRESULT StartStreaming(int serial) override;
     void JoinStreaming() override;
     bool IsRenderer() const override { return true; }
+    // Plays through the leader's sound device (when it has one), its sound queued behind the
+    // leader's, offset on the leader's time.
+    void FollowGraph(const std::shared_ptr<AudioOutput>& device, REFERENCE_TIME offset) override;
+    void TakeOver() override;
+    std::shared_ptr<AudioOutput> SoundDevice() const override;
 
 protected:
     HRESULT QueryExtra(const IID& iid, void** object) override;
@@ -41,13 +46,18 @@ private:
 
     InputPin* m_input = nullptr;
     std::thread m_thread;
-    CodecContextPtr m_pcm;                  // render thread: PCM packets to frames
-    std::unique_ptr<AudioOutput> m_output;  // render thread
-    AudioConverter m_converter;             // render thread
+    CodecContextPtr m_pcm;       // render thread: PCM packets to frames
+    AudioConverter m_converter;  // render thread
 
+    // Lock order: m_mutex, then the sound device's.
     mutable std::mutex m_mutex;
-    RendererStats m_stats;      // guarded by m_mutex
-    bool m_heardKnown = false;  // the device plays sound of this generation; guarded
+    // The device played through; set by the render thread (or, shared, before it starts),
+    // always under m_mutex, so the render thread reads it without.
+    std::shared_ptr<AudioOutput> m_output;
+    std::shared_ptr<AudioOutput> m_shared;  // the leader's device, while following; guarded
+    REFERENCE_TIME m_writeOffset = 0;       // added to the times written; guarded
+    RendererStats m_stats;                  // guarded by m_mutex
+    bool m_heardKnown = false;              // the device plays sound of this generation; guarded
 };
 
 }  // namespace platform::media

@@ -13,6 +13,7 @@
 
 namespace platform::media {
 
+class AudioOutput;
 class FilterGraph;
 
 class FilterBase : public ComObject<IBaseFilter> {
@@ -51,6 +52,16 @@ public:
     virtual void SetStepper(bool /*stepper*/) {}
     // Sources: the length of the loaded recording, -1 when unknown.
     virtual REFERENCE_TIME Duration() const { return -1; }
+    // Sources: where the recording's pictures end (-1 when unknown).
+    virtual REFERENCE_TIME PicturesEnd() const { return -1; }
+    // Seamless sequence (IGraphSequence): the graph follows another whose sound device (null
+    // for none) it may share; its time 0 is the leader's offset.
+    virtual void FollowGraph(const std::shared_ptr<AudioOutput>& /*device*/,
+                             REFERENCE_TIME /*offset*/) {}
+    // The leader goes: what the filter shared becomes its own.
+    virtual void TakeOver() {}
+    // Audio renderers: the sound device they play through while streaming; may be null.
+    virtual std::shared_ptr<AudioOutput> SoundDevice() const { return nullptr; }
 
     const std::vector<std::unique_ptr<PinBase>>& Pins() const { return m_pins; }
     bool HasConnectedPin() const;

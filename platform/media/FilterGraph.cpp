@@ -106,6 +106,9 @@ HRESULT FilterGraph::AddFilter(IBaseFilter* filter, const QString& name) {
     }
     StopStreaming();
     engine->SetClock(m_clock);
+    if (m_following) {
+        engine->FollowGraph(m_leaderDevice, m_leaderOffset);
+    }
     engine->JoinFilterGraph(this, unique);
     m_filters.push_back(Entry{ComPtr<IBaseFilter>(filter), engine});
     return S_OK;
@@ -434,6 +437,52 @@ HRESULT FilterGraph::CanStep(LONG /*multiple*/, IUnknown* /*stepObject*/) {
 HRESULT FilterGraph::CancelStep() {
     m_clock->CancelStep();
     return S_OK;
+}
+
+HRESULT FilterGraph::FollowGraph(IGraphBuilder* leader) {
+    auto* graph = dynamic_cast<FilterGraph*>(leader);
+    if (graph == nullptr || graph == this) {
+        return E_INVALIDARG;
+    }
+    if (!m_filters.empty() || m_following) {
+        return VFW_E_WRONG_STATE;
+    }
+    const FilterBase* source = graph->Source();
+    REFERENCE_TIME offset = source != nullptr ? source->PicturesEnd() : -1;
+    if (offset <= 0) {
+        offset = graph->KnownDuration();
+    }
+    if (offset <= 0) {
+        return VFW_E_WRONG_STATE;  // a leader without a known end cannot be followed
+    }
+    for (const Entry& entry : graph->m_filters) {
+        if (auto device = entry.engine->SoundDevice()) {
+            m_leaderDevice = std::move(device);
+            break;
+        }
+    }
+    m_leaderOffset = offset;
+    m_following = true;
+    m_clock->Follow(graph->m_clock, offset);
+    return S_OK;
+}
+
+HRESULT FilterGraph::TakeOver() {
+    if (!m_following) {
+        return S_FALSE;
+    }
+    // The clock first: the sound device is then moved onto a time that runs on.
+    m_clock->Unfollow();
+    for (const Entry& entry : m_filters) {
+        entry.engine->TakeOver();
+    }
+    m_following = false;
+    m_leaderDevice.reset();
+    return S_OK;
+}
+
+HRESULT FilterGraph::HasStarted() {
+    return !m_following || m_clock->LeaderReached() ? S_OK : S_FALSE;
 }
 
 }  // namespace platform::media

@@ -14,11 +14,13 @@
 
 namespace platform::media {
 
+class AudioOutput;
 class FilterBase;
 class PinBase;
 
-class FilterGraph final : public ComObject<IGraphBuilder, IMediaControl, IMediaSeeking,
-                                           IMediaEventEx, IBasicAudio, IVideoFrameStep> {
+class FilterGraph final
+    : public ComObject<IGraphBuilder, IMediaControl, IMediaSeeking, IMediaEventEx, IBasicAudio,
+                       IVideoFrameStep, IGraphSequence> {
 public:
     FilterGraph();
 
@@ -60,6 +62,11 @@ public:
     HRESULT CanStep(LONG multiple, IUnknown* stepObject) override;
     HRESULT CancelStep() override;
 
+    // IGraphSequence
+    HRESULT FollowGraph(IGraphBuilder* leader) override;
+    HRESULT TakeOver() override;
+    HRESULT HasStarted() override;
+
     // Engine: ends every streaming thread of the graph (position and pictures are kept).
     void StopStreaming();
     // Engine (benchmarks): renderers take every sample as soon as it comes.
@@ -83,6 +90,11 @@ private:
 
     std::vector<Entry> m_filters;  // in the order they were added
     std::shared_ptr<GraphClock> m_clock;
+    // While following another graph: its sound device (may be null) and where its time stands
+    // at this graph's 0, handed to the filters as they are added.
+    bool m_following = false;
+    std::shared_ptr<AudioOutput> m_leaderDevice;
+    REFERENCE_TIME m_leaderOffset = 0;
     FILTER_STATE m_state = State_Stopped;
     bool m_streaming = false;
 };

@@ -17,7 +17,16 @@ constexpr double kAudioSlewShare = 0.1;
 constexpr double kAudioMaxSlew = 0.1;
 }  // namespace
 
+bool GraphClock::LinkedLocked() const {
+    return m_running && !m_aborted && m_readyCount >= m_rendererCount;
+}
+
 REFERENCE_TIME GraphClock::NowLocked() const {
+    if (m_leader) {
+        // Stands at its position until the leader gets there, then moves with it.
+        return LinkedLocked() ? std::max(m_anchorMedia, m_leader->Now() - m_leaderOffset)
+                              : m_anchorMedia;
+    }
     if (!m_ticking) {
         return m_anchorMedia;
     }
@@ -27,6 +36,10 @@ REFERENCE_TIME GraphClock::NowLocked() const {
 }
 
 void GraphClock::UpdateTickingLocked() {
+    if (m_leader) {
+        m_changed.notify_all();  // the leader's time is the time; nothing to anchor
+        return;
+    }
     const bool ticking = m_running && !m_aborted && m_readyCount >= m_rendererCount;
     if (ticking == m_ticking) {
         return;
@@ -48,12 +61,45 @@ REFERENCE_TIME GraphClock::Now() const {
 
 bool GraphClock::IsTicking() const {
     std::lock_guard lock(m_mutex);
+    if (m_leader) {
+        return LinkedLocked() && m_leader->IsTicking() &&
+               m_leader->Now() - m_leaderOffset >= m_anchorMedia;
+    }
     return m_ticking;
 }
 
 double GraphClock::Rate() const {
     std::lock_guard lock(m_mutex);
-    return m_rate;
+    return m_leader ? m_leader->Rate() : m_rate;
+}
+
+void GraphClock::Follow(std::shared_ptr<GraphClock> leader, REFERENCE_TIME offset) {
+    std::lock_guard lock(m_mutex);
+    if (m_ticking) {
+        m_anchorMedia = NowLocked();
+    }
+    m_ticking = false;
+    m_leader = std::move(leader);
+    m_leaderOffset = offset;
+    ResetAudioLocked();
+    m_changed.notify_all();
+}
+
+void GraphClock::Unfollow() {
+    std::lock_guard lock(m_mutex);
+    if (!m_leader) {
+        return;
+    }
+    m_anchorMedia = NowLocked();
+    m_rate = m_leader->Rate();
+    m_leader.reset();
+    UpdateTickingLocked();  // runs on from here at once when it was running
+    m_changed.notify_all();
+}
+
+bool GraphClock::LeaderReached() const {
+    std::lock_guard lock(m_mutex);
+    return !m_leader || m_leader->Now() - m_leaderOffset >= m_anchorMedia;
 }
 
 int GraphClock::Serial() const {
@@ -169,20 +215,59 @@ GraphClock::WaitResult GraphClock::WaitUntil(REFERENCE_TIME time, int serial, bo
         if (now >= time || m_freeRun) {
             return WaitResult::Due;
         }
-        if (stepper && !m_ticking && m_pendingSteps > 0) {
+        if (stepper && !m_ticking && !m_leader && m_pendingSteps > 0) {
             return WaitResult::Step;
         }
-        if (m_ticking) {
-            const auto wait =
-                std::chrono::duration_cast<std::chrono::microseconds>(Duration100ns(
-                    static_cast<REFERENCE_TIME>(static_cast<double>(time - now) / m_rate))) +
-                std::chrono::microseconds(1);
-            m_changed.wait_for(
-                lock, std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50)));
-        } else {
-            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+        m_changed.wait_for(lock, WaitLocked(time, now));
+    }
+}
+
+GraphClock::WaitResult GraphClock::WaitForLeader(REFERENCE_TIME margin, int serial) {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_aborted) {
+            return WaitResult::Aborted;
+        }
+        if (serial != m_serial) {
+            return WaitResult::Stale;
+        }
+        if (!m_leader || m_leader->Now() - m_leaderOffset >= m_anchorMedia - margin) {
+            return WaitResult::Due;
+        }
+        const bool moving = m_leader->IsTicking();
+        const REFERENCE_TIME left = m_anchorMedia - margin + m_leaderOffset - m_leader->Now();
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::microseconds>(
+                Duration100ns(static_cast<REFERENCE_TIME>(
+                    static_cast<double>(std::max<REFERENCE_TIME>(left, 0)) / m_leader->Rate()))) +
+            std::chrono::microseconds(1);
+        m_changed.wait_for(
+            lock, moving ? std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50))
+                         : std::chrono::milliseconds(20));
+    }
+}
+
+std::chrono::microseconds GraphClock::WaitLocked(REFERENCE_TIME time, REFERENCE_TIME now) const {
+    REFERENCE_TIME left = time - now;
+    double rate = m_rate;
+    bool moving = m_ticking;
+    if (m_leader) {
+        // Nothing here hears the leader move: the wait is reckoned on its time.
+        moving = LinkedLocked() && m_leader->IsTicking();
+        left = time + m_leaderOffset - m_leader->Now();
+        rate = m_leader->Rate();
+        if (!moving) {
+            return std::chrono::milliseconds(20);
         }
     }
+    if (!moving) {
+        return std::chrono::milliseconds(100);
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(
+                          Duration100ns(static_cast<REFERENCE_TIME>(
+                              static_cast<double>(std::max<REFERENCE_TIME>(left, 0)) / rate))) +
+                      std::chrono::microseconds(1);
+    return std::min<std::chrono::microseconds>(wait, std::chrono::milliseconds(50));
 }
 
 void GraphClock::WaitChange(std::chrono::milliseconds timeout) {

@@ -3,7 +3,7 @@
 // monotonic clock scaled by the rate once the graph runs and every renderer holds its first
 // sample), the serial of the current flush generation, pending frame steps and the audio
 // levels. Shared by the graph and its filters; any thread may call. One mutex, never held
-// while calling out.
+// while calling out, except into the clock it follows (which never calls back).
 
 #include "platform/media/Com.h"
 
@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace platform::media {
@@ -36,6 +37,14 @@ public:
     bool IsAborted() const;
 
     // ---- the graph (owner thread) ----
+    // Seamless sequence: from now on the clock stands at its position until leader's time
+    // passes offset, then runs on as leader's time less offset (a graph cued to play on where
+    // the leader's recording ends). Lock order: this clock's mutex, then the leader's.
+    void Follow(std::shared_ptr<GraphClock> leader, REFERENCE_TIME offset);
+    // Runs on by itself, at the leader's rate, from where following left it.
+    void Unfollow();
+    // Following: the leader has reached this clock's position (it plays on); otherwise true.
+    bool LeaderReached() const;
     void SetRunning(bool running);
     // Freezes the clock at target until every renderer is ready again; returns the new serial.
     int Seek(REFERENCE_TIME target);
@@ -54,6 +63,9 @@ public:
     // Waits until media time reaches time. Step is returned only to the stepping renderer
     // when a frame step is pending and the clock stands.
     WaitResult WaitUntil(REFERENCE_TIME time, int serial, bool stepper);
+    // Following: waits until the leader's time is within margin of this clock's position
+    // (Due at once when not following).
+    WaitResult WaitForLeader(REFERENCE_TIME margin, int serial);
     // Waits while nothing changes, up to timeout (for polling renderers).
     void WaitChange(std::chrono::milliseconds timeout);
     // The stepping renderer showed the frame at time: the clock stands there now.
@@ -83,6 +95,10 @@ private:
     REFERENCE_TIME NowLocked() const;
     void UpdateTickingLocked();
     void ResetAudioLocked();
+    // Following: running, every renderer ready, not aborted.
+    bool LinkedLocked() const;
+    // How long a renderer waits for time before it looks again.
+    std::chrono::microseconds WaitLocked(REFERENCE_TIME time, REFERENCE_TIME now) const;
 
     static constexpr size_t kAudioWindow = 32;
 
@@ -104,6 +120,8 @@ private:
     size_t m_audioCount = 0;
     size_t m_audioNext = 0;
     REFERENCE_TIME m_audioLastSample = 0;  // media time of the last sample
+    std::shared_ptr<GraphClock> m_leader;  // set while following
+    REFERENCE_TIME m_leaderOffset = 0;     // leader's time at this clock's 0
     std::atomic<bool> m_freeRun{false};
     std::atomic<bool> m_freeRunPictures{true};
 };

@@ -264,6 +264,25 @@ struct IBrightnessControl : IUnknown {
     virtual HRESULT GetBrightness(LONG* level) = 0;
 };
 
+// ---- seamless sequence ----
+
+// A graph cued to play on where another graph's recording ends, gapless: its clock runs on from
+// the end of the leader's pictures, its sound joins the leader's sound device, and its video
+// renderers leave their views to the leader's pictures until their own first one is due. The
+// graph's thread.
+struct IGraphSequence : IUnknown {
+    static constexpr IID kIid{
+        0x5E0B7C21, 0x3A64, 0x4F0D, {0x9B, 0x17, 0x6C, 0x2E, 0x81, 0xD4, 0x3F, 0xA9}};
+
+    // Before any filter is added: this graph follows leader (a graph with a loaded source).
+    virtual HRESULT FollowGraph(IGraphBuilder* leader) = 0;
+    // The leader is about to go: the clock and the sound device become this graph's own; time
+    // and sound run on without a break. S_FALSE when the graph follows none.
+    virtual HRESULT TakeOver() = 0;
+    // S_OK once the leader has reached this graph's start (it shows and sounds), else S_FALSE.
+    virtual HRESULT HasStarted() = 0;
+};
+
 // ---- renderer statistics (tests, benchmarks, diagnostics) ----
 
 struct RendererStats {
@@ -299,5 +318,6 @@ inline constexpr IID IID_IVMRFilterConfig = IVMRFilterConfig::kIid;
 inline constexpr IID IID_IVMRWindowlessControl = IVMRWindowlessControl::kIid;
 inline constexpr IID IID_IBrightnessControl = IBrightnessControl::kIid;
 inline constexpr IID IID_IRendererStats = IRendererStats::kIid;
+inline constexpr IID IID_IGraphSequence = IGraphSequence::kIid;
 
 }  // namespace platform::media

@@ -46,6 +46,21 @@ std::shared_ptr<const StreamFormat> DescribeStream(const AVStream* stream, REFER
     return format;
 }
 
+// The end of the last picture of any video stream, from the start of the recording; -1 when
+// no video stream knows its length.
+REFERENCE_TIME ProbePicturesEnd(const AVFormatContext* context, REFERENCE_TIME offset) {
+    REFERENCE_TIME end = -1;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || stream->duration <= 0) {
+            continue;
+        }
+        const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+        end = std::max(end, ToReferenceTime(start + stream->duration, stream->time_base, offset));
+    }
+    return end;
+}
+
 REFERENCE_TIME ProbeDuration(const AVFormatContext* context) {
     if (context->duration > 0) {
         return av_rescale_q(context->duration, AV_TIME_BASE_Q, kReferenceTimeBase);
@@ -103,6 +118,7 @@ HRESULT SourceFilter::Load(const QString& path, const MediaType* /*type*/) {
                         ? av_rescale_q(m_context->start_time, AV_TIME_BASE_Q, kReferenceTimeBase)
                         : 0;
     m_duration = ProbeDuration(m_context.get());
+    m_picturesEnd = ProbePicturesEnd(m_context.get(), m_startOffset);
     CreatePins();
     m_lines.clear();
     m_nextLine = 0;

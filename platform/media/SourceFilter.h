@@ -42,6 +42,7 @@ public:
     void SeekSource(REFERENCE_TIME target, int serial) override;
     bool IsSource() const override { return true; }
     REFERENCE_TIME Duration() const override { return m_duration; }
+    REFERENCE_TIME PicturesEnd() const override { return m_picturesEnd; }
 
 protected:
     HRESULT QueryExtra(const IID& iid, void** object) override;
@@ -69,6 +70,7 @@ private:
     FormatContextPtr m_context;                        // used by the demux thread while it runs
     std::vector<Route> m_routes;                       // fixed after Load
     REFERENCE_TIME m_duration = -1;
+    REFERENCE_TIME m_picturesEnd = -1;
     REFERENCE_TIME m_startOffset = 0;
     BYTE m_textOption = 1;
     std::vector<TelemetryLine> m_lines;

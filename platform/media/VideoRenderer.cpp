@@ -4,9 +4,7 @@
 #include "platform/media/Log.h"
 #include "platform/media/Yuv420Halving.h"
 
-#include <QEvent>
 #include <QPainter>
-#include <QThread>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -14,6 +12,8 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace platform::media {
 
@@ -39,52 +39,6 @@ QImage MakePicture(QSize size) {
 constexpr char kInputPinName[] = "VMR Input0";
 }  // namespace
 
-// Paints the renderer's picture in the paint events of its clipping window; UI thread only
-// (Detach and the pending flag excepted).
-class ViewPainter final : public QObject {
-public:
-    explicit ViewPainter(VideoRenderer* renderer) : m_renderer(renderer) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        VideoRenderer* renderer = m_renderer.load();
-        if (event->type() == QEvent::Paint && watched == m_view && renderer != nullptr) {
-            QPainter painter(m_view);
-            renderer->Paint(painter);
-            return true;
-        }
-        return false;
-    }
-    void Watch(QWidget* view) {
-        if (m_view != nullptr) {
-            m_view->removeEventFilter(this);
-        }
-        m_view = view;
-        if (view != nullptr) {
-            view->installEventFilter(this);
-        }
-    }
-    void Detach() { m_renderer = nullptr; }
-    // Any thread: coalesces repaint requests into one queued call.
-    void RequestRepaint() {
-        if (!m_pending.exchange(true)) {
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_pending = false;
-                    if (m_view != nullptr) {
-                        m_view->update();
-                    }
-                },
-                Qt::QueuedConnection);
-        }
-    }
-
-private:
-    std::atomic<VideoRenderer*> m_renderer;
-    std::atomic<bool> m_pending{false};
-    QPointer<QWidget> m_view;
-};
-
 VideoRenderer::VideoRenderer()
     : FilterBase(CLSID_VideoMixingRenderer), m_painter(new ViewPainter(this)) {
     m_input =
@@ -98,14 +52,6 @@ VideoRenderer::~VideoRenderer() {
     RequestStop();
     JoinStreaming();
     m_painter->Detach();
-}
-
-void ViewPainterDeleter::operator()(ViewPainter* painter) const {
-    if (painter->thread() == QThread::currentThread()) {
-        std::default_delete<ViewPainter>()(painter);  // removes itself from the view
-    } else {
-        painter->deleteLater();
-    }
 }
 
 HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object) {
@@ -165,8 +111,48 @@ HRESULT VideoRenderer::GetVideoPosition(RECT* source, RECT* destination) {
 
 HRESULT VideoRenderer::SetVideoClippingWindow(QWidget* view) {
     m_view = view;
-    m_painter->Watch(view);
+    if (m_standby) {
+        m_painter->Keep(view);
+    } else {
+        m_painter->Watch(view);
+    }
     return S_OK;
+}
+
+void VideoRenderer::FollowGraph(const std::shared_ptr<AudioOutput>& /*device*/,
+                                REFERENCE_TIME /*offset*/) {
+    m_standby = true;
+    if (m_view != nullptr) {
+        m_painter->Keep(m_view);
+    }
+}
+
+void VideoRenderer::TakeOver() {
+    // The view is taken now, before the leader's renderer goes, even when a claim of the render
+    // thread is still on its way; the first picture is in hand.
+    m_standby = false;
+    m_painter->Claim();
+}
+
+bool VideoRenderer::ClaimWhenDue(REFERENCE_TIME start, int serial) {
+    // The clock stands at the first picture's time until the leader gets there: the view is
+    // taken then (as early as any picture is shown), or at the picture's time without one.
+    GraphClock::WaitResult result = m_clock->WaitForLeader(kPresentEarly, serial);
+    if (result == GraphClock::WaitResult::Due) {
+        result = m_clock->WaitUntil(start - kPresentEarly, serial, false);
+    }
+    switch (result) {
+        case GraphClock::WaitResult::Aborted:
+            return false;
+        case GraphClock::WaitResult::Stale:
+            return true;  // sought meanwhile: the claim waits for the new first picture
+        default:
+            break;
+    }
+    if (m_standby.exchange(false)) {
+        m_painter->ClaimSoon();
+    }
+    return true;
 }
 
 HRESULT VideoRenderer::SetAspectRatioMode(DWORD mode) {
@@ -545,11 +531,16 @@ void VideoRenderer::RenderLoop(int serial) {
     bool shown = false;  // the generation's first picture is on screen
     FramePtr candidate;  // the last picture before the target, for seeks past the end
     REFERENCE_TIME candidateStart = 0;
+    std::optional<REFERENCE_TIME> claimAt;  // standing by: when the first picture is due
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
             serial = sample->serial;
             shown = false;
             candidate.reset();
+            claimAt.reset();
+        }
+        if (claimAt && !ClaimWhenDue(*std::exchange(claimAt, std::nullopt), serial)) {
+            return;
         }
         if (sample->kind == MediaSample::Kind::EndOfStream) {
             if (!shown) {
@@ -558,6 +549,9 @@ void VideoRenderer::RenderLoop(int serial) {
                 }
                 shown = true;
                 m_clock->RendererReady(serial);
+                if (m_standby) {
+                    claimAt = candidateStart;
+                }
             }
             continue;
         }
@@ -578,6 +572,9 @@ void VideoRenderer::RenderLoop(int serial) {
             candidate.reset();
             shown = true;
             m_clock->RendererReady(serial);
+            if (m_standby) {
+                claimAt = sample->start;
+            }
             continue;
         }
         if (!Schedule(std::move(sample), serial)) {

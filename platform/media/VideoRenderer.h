@@ -6,6 +6,7 @@
 // Interface methods: the UI thread (GetRendererStats: any thread).
 
 #include "platform/media/FilterBase.h"
+#include "platform/media/ViewPainter.h"
 
 #include <QImage>
 #include <QPointer>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace platform::media {
-
-class ViewPainter;
-
-// Deletes the painter on its own (UI) thread.
-struct ViewPainterDeleter {
-    void operator()(ViewPainter* painter) const;
-};
 
 class VideoRenderer final : public FilterBase,
                             public IVMRFilterConfig,
@@ -61,6 +55,9 @@ public:
     bool IsRenderer() const override { return true; }
     bool IsVideoRenderer() const override { return true; }
     void SetStepper(bool stepper) override { m_stepper = stepper; }
+    // Stands by: the view keeps the picture it shows until this renderer's first is due.
+    void FollowGraph(const std::shared_ptr<AudioOutput>& device, REFERENCE_TIME offset) override;
+    void TakeOver() override;
 
     // UI thread: paints the current picture into the destination rectangle.
     void Paint(QPainter& painter);
@@ -72,6 +69,9 @@ private:
     ~VideoRenderer() override;
 
     void RenderLoop(int serial);
+    // Standing by: waits for the first picture's time and takes the view; false when the
+    // thread must end.
+    bool ClaimWhenDue(REFERENCE_TIME start, int serial);
     // Waits for the frame's time and shows it; false when the thread must end.
     bool Schedule(SamplePtr sample, int serial);
     void Present(const AVFrame* frame, REFERENCE_TIME start, bool counted);
@@ -96,6 +96,7 @@ private:
     InputPin* m_input = nullptr;
     std::thread m_thread;
     std::atomic<bool> m_stepper{false};
+    std::atomic<bool> m_standby{false};    // the view is not yet this renderer's to paint
     DWORD m_aspectMode = VMR_ARMODE_NONE;  // UI thread
     DWORD m_renderingMode = VMRMode_Windowless;
     QPointer<QWidget> m_view;                                    // UI thread

@@ -91,6 +91,24 @@ HRESULT CPlayGraph::AddComponent(const CLSID& clsid, const char* name, FilterPtr
 }
 
 HRESULT CPlayGraph::Build(const QString& path) {
+    return BuildFor(path, nullptr);
+}
+
+HRESULT CPlayGraph::BuildAfter(const QString& path, CPlayGraph& leader) {
+    return leader.m_built ? BuildFor(path, &leader) : E_UNEXPECTED;
+}
+
+bool CPlayGraph::TakeOver() {
+    const auto sequence = QueryInterface<IGraphSequence>(m_graph);
+    return sequence && sequence->TakeOver() == S_OK;
+}
+
+bool CPlayGraph::HasStarted() {
+    const auto sequence = QueryInterface<IGraphSequence>(m_graph);
+    return !sequence || sequence->HasStarted() == S_OK;
+}
+
+HRESULT CPlayGraph::BuildFor(const QString& path, CPlayGraph* leader) {
     if (m_built || m_graph) {
         TearDown();
     }
@@ -109,6 +127,13 @@ HRESULT CPlayGraph::Build(const QString& path) {
         return hr;
     }
     m_graph = ComPtr<IGraphBuilder>::Attach(static_cast<IGraphBuilder*>(raw));
+    if (leader != nullptr) {
+        const auto sequence = QueryInterface<IGraphSequence>(m_graph);
+        hr = sequence ? sequence->FollowGraph(leader->m_graph.Get()) : E_NOINTERFACE;
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
     hr = AddComponent(CLSID_SourceFilter, kSourceName, m_source);
     if (FAILED(hr)) {
         return hr;

@@ -56,6 +56,14 @@ public:
     // Builds and cues the graph for a recording (a null path only tears down). S_OK or the error
     // that ended the build; kBuildFileRefused when the source did not load the file.
     HRESULT Build(const QString& path);
+    // Builds and cues it to play on, gapless, where leader's recording ends: on the same views
+    // (which keep the leader's pictures until this graph's first is due) and the same sound
+    // device. Results as Build's; leader must be built and stay until TakeOver or TearDown.
+    HRESULT BuildAfter(const QString& path, CPlayGraph& leader);
+    // The leader is about to go: this graph plays on by itself. False when it follows none.
+    bool TakeOver();
+    // Following: the leader has reached its end and this graph plays; else true.
+    bool HasStarted();
     // Before Build: who names a healthy sibling for a recording a power loss cut; without one
     // such a recording is refused.
     void SetReferenceFinder(platform::media::ReferenceFinder finder) {
@@ -109,6 +117,7 @@ public:
 private:
     using FilterPtr = platform::media::ComPtr<platform::media::IBaseFilter>;
 
+    HRESULT BuildFor(const QString& path, CPlayGraph* leader);
     HRESULT AddComponent(const platform::media::CLSID& clsid, const char* name, FilterPtr& slot);
     int CountAudio() const;
     HRESULT AddAudioFilters(const char* decoderName);

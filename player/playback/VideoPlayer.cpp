@@ -75,6 +75,7 @@ int CVideoPlayer::Open(const QString& path) {
     if (m_viewCount == 0 || path.isEmpty()) {
         return 0;
     }
+    DropPreroll();
     if (m_graph) {
         const HRESULT stopped = m_graph->Stop();
         const HRESULT rewound = m_graph->SeekTo(0);
@@ -98,14 +99,60 @@ int CVideoPlayer::Open(const QString& path) {
     return 1;
 }
 
+int CVideoPlayer::Preroll(const QString& path) {
+    DropPreroll();
+    if (!m_graph || !m_graph->IsBuilt() || path.isEmpty()) {
+        return 0;
+    }
+    auto next = std::make_unique<CPlayGraph>(m_viewCount, m_frontView, m_rearView,
+                                             m_brightnessOption, m_textOption);
+    next->SetReferenceFinder(m_referenceFinder);
+    const HRESULT built = next->BuildAfter(path, *m_graph);
+    if (FAILED(built) || built == CPlayGraph::kBuildFileRefused || next->GetDuration() == 0) {
+        qCInfo(lcPlayback, "%s cannot be cued to play on: 0x%08X", qPrintable(path),
+               static_cast<unsigned>(built));
+        next->TearDown();
+        return 0;
+    }
+    next->SetBrightness(m_brightness);
+    // It runs now, on the open graph's time: it moves once that reaches its end.
+    next->StoreRate(m_graph->Rate());
+    LogDropped("running the cued recording", next->Run());
+    m_next = std::move(next);
+    return 1;
+}
+
+bool CVideoPlayer::AdvanceToPrerolled() {
+    if (!m_next || !m_graph || !m_next->TakeOver()) {
+        DropPreroll();
+        return false;
+    }
+    m_next->StoreRate(m_graph->Rate());
+    m_graph->TearDown();
+    m_graph = std::move(m_next);
+    m_graph->RepaintViews();  // the views may have changed size since it was cued
+    return true;
+}
+
+void CVideoPlayer::DropPreroll() {
+    if (m_next) {
+        m_next->TearDown();
+        m_next.reset();
+    }
+}
+
 void CVideoPlayer::SetBrightness(int32_t level) {
     m_brightness = level;
     if (m_graph) {
         m_graph->SetBrightness(level);
     }
+    if (m_next) {
+        m_next->SetBrightness(level);
+    }
 }
 
 void CVideoPlayer::Release() {
+    DropPreroll();
     if (m_graph) {
         m_graph->TearDown();
         m_graph.reset();

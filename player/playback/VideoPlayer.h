@@ -46,8 +46,21 @@ public:
     void SetReferenceFinder(platform::media::ReferenceFinder finder) {
         m_referenceFinder = std::move(finder);
     }
-    // Tears the graph down and deletes it.
+    // Tears the graph down and deletes it (and the one cued after it).
     void Release();
+
+    // Seamless advance: builds the graph of the recording to play next and cues it to play on,
+    // gapless, where the open one ends (see CPlayGraph::BuildAfter). 1 when it is cued, 0 when
+    // it cannot be (nothing open, the file refused or without a duration); one at a time.
+    int Preroll(const QString& path);
+    // The graph cued after the open one, or null.
+    CPlayGraph* Prerolled() const { return m_next.get(); }
+    // The open recording has reached its end and the cued one plays.
+    bool PrerollStarted() const { return m_next && m_next->HasStarted(); }
+    // The open graph goes and the cued one becomes the open one, playing on at the same rate.
+    // False (nothing changed but the cued graph dropped) when there is none to take over.
+    bool AdvanceToPrerolled();
+    void DropPreroll();
 
     uint64_t GetDurationMs();
     void SeekToMs(int ms);
@@ -70,6 +83,7 @@ private:
     QWidget* m_frontView = nullptr;
     QWidget* m_rearView = nullptr;
     std::unique_ptr<CPlayGraph> m_graph;
+    std::unique_ptr<CPlayGraph> m_next;  // follows m_graph: dropped first, always
     uint8_t m_brightnessOption = 0;
     int32_t m_brightness = 0;
     uint8_t m_textOption = 1;

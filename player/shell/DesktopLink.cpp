@@ -115,6 +115,8 @@ platform::MediaPlayerState CDesktopLink::State() const {
 
 void CDesktopLink::Later(std::function<void(CRoadPlayerDlg&)> action) {
     QTimer::singleShot(0, &m_refresh, [this, action = std::move(action)] {
+        // A recording that took over at the end is the one the call means.
+        m_window.Session().SettleAdvance();
         action(m_window);
         Refresh();
     });

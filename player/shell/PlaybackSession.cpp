@@ -2,6 +2,8 @@
 
 #include "player/shell/ShellLog.h"
 
+#include <algorithm>
+
 namespace player {
 
 CPlaybackSession::CPlaybackSession(Host& host) : m_host(host) {
@@ -37,6 +39,13 @@ bool CPlaybackSession::OpenRecording(const QString& path) {
         m_host.ShowRefused();
         return false;
     }
+    ShowRecording(path);
+    return true;
+}
+
+void CPlaybackSession::ShowRecording(const QString& path) {
+    CPlayGraph* graph = m_player.Graph();
+    m_prerollRefused.clear();
     m_telemetry.LoadFromSource(graph->Source());
     if (m_controls != nullptr) {
         // Every opening starts at the user's own level.
@@ -45,7 +54,12 @@ bool CPlaybackSession::OpenRecording(const QString& path) {
                                       !m_telemetry.GSensorList().empty());
     }
     m_host.ShowOpened(path);
-    return true;
+}
+
+void CPlaybackSession::ShowRunning() {
+    m_host.ArmTick();
+    m_pausedByUser = false;
+    Update(ControlEvent::Started);
 }
 
 bool CPlaybackSession::Start(const QString& path) {
@@ -54,9 +68,7 @@ bool CPlaybackSession::Start(const QString& path) {
         return false;
     }
     m_player.Graph()->Run();
-    m_host.ArmTick();
-    m_pausedByUser = false;
-    Update(ControlEvent::Started);
+    ShowRunning();
     return true;
 }
 
@@ -114,6 +126,7 @@ void CPlaybackSession::AdvanceAtEnd() {
     if (count == 0) {
         // Nothing listed to go on to (a recording opened by path): it rests at its end, and
         // Play starts it again.
+        m_player.DropPreroll();
         if (CPlayGraph* graph = m_player.Graph()) {
             graph->Pause();
         }
@@ -122,8 +135,69 @@ void CPlaybackSession::AdvanceAtEnd() {
         Update(ControlEvent::Paused);
         return;
     }
+    const int32_t row = NextRowAtEnd(count);
+    if (!AdvanceSeamlessly(row)) {
+        OpenRow(row, RowOpening::Advance);
+    }
+}
+
+int32_t CPlaybackSession::NextRowAtEnd(int32_t count) const {
     // Through the whole list and round again from the first row.
-    OpenRow(m_currentRow + 1 < count ? m_currentRow + 1 : 0, RowOpening::Advance);
+    return m_currentRow + 1 < count ? m_currentRow + 1 : 0;
+}
+
+bool CPlaybackSession::ShouldPreroll(int32_t nextRow) const {
+    return !m_host.RowPath(nextRow).isEmpty() && m_host.PlaysOnFromOpen(nextRow);
+}
+
+void CPlaybackSession::PrerollNext(int64_t positionMs, int64_t durationMs) {
+    const CPlayGraph* graph = m_player.Graph();
+    const int32_t count = m_host.RowCount();
+    if (m_player.Prerolled() != nullptr || graph->State() != GraphState::Running || count == 0) {
+        return;
+    }
+    const double rate = std::max(graph->Rate(), CPlayGraph::kMinRate);
+    if (static_cast<double>(durationMs - positionMs) / rate > kPrerollLeadMs) {
+        return;
+    }
+    const int32_t row = NextRowAtEnd(count);
+    const QString path = m_host.RowPath(row);
+    if (path == m_prerollRefused || !ShouldPreroll(row)) {
+        return;
+    }
+    if (m_player.Preroll(path) == 0) {
+        // The end opens it as any row is opened, and shows why it cannot play if it cannot.
+        qCInfo(lcShell) << "the next recording is opened at the end instead:" << path;
+        m_prerollRefused = path;
+    }
+}
+
+bool CPlaybackSession::AdvanceSeamlessly(int32_t row) {
+    const CPlayGraph* next = m_player.Prerolled();
+    const QString path = m_host.RowPath(row);
+    // The list may show other rows by now.
+    if (next == nullptr || path.isEmpty() || next->Path() != path) {
+        m_player.DropPreroll();
+        return false;
+    }
+    if (!m_player.AdvanceToPrerolled()) {
+        return false;
+    }
+    m_currentRow = row;
+    m_currentPath = path;
+    m_host.SelectRow(row);
+    ShowRecording(path);
+    ShowRunning();
+    // The time shown is the new recording's at once, not the old one's until the next tick.
+    Update(ControlEvent::Position);
+    m_host.ScrollToRow(row);
+    return true;
+}
+
+void CPlaybackSession::SettleAdvance() {
+    if (m_player.PrerollStarted()) {
+        AdvanceAtEnd();
+    }
 }
 
 void CPlaybackSession::Close(CloseReason reason) {
@@ -200,10 +274,13 @@ std::optional<int64_t> CPlaybackSession::Tick() {
         return std::nullopt;
     }
     const int64_t positionMs = graph->GetPositionMs();
-    if (positionMs >= static_cast<int64_t>(m_player.GetDurationMs())) {
+    const auto durationMs = static_cast<int64_t>(m_player.GetDurationMs());
+    // The cued recording takes over where the pictures end, which may be before the sound.
+    if (positionMs >= durationMs || m_player.PrerollStarted()) {
         AdvanceAtEnd();
         return std::nullopt;
     }
+    PrerollNext(positionMs, durationMs);
     Update(ControlEvent::Position);
     return positionMs;
 }

@@ -36,6 +36,9 @@ public:
         virtual void ShowRefused() = 0;
         // The recording was closed: what showed it beside the views goes (G-sensor window).
         virtual void ShowClosed() = 0;
+        // Whether the row the end opens next plays on from the open recording without a break
+        // (the rest of one drive), and so is cued before the end; by default every row is.
+        virtual bool PlaysOnFromOpen(int32_t /*row*/) const { return true; }
 
     protected:
         ~Host() = default;
@@ -57,6 +60,9 @@ public:
 
     // While it runs, time-slider positions are kept and the last one sought when it ends.
     static constexpr int kSeekGuardMs = 100;
+    // The next row is cued this long (of real time) before the open recording ends: opening
+    // it takes a few tens of ms, its decoders fill meanwhile.
+    static constexpr int64_t kPrerollLeadMs = 2000;
 
     explicit CPlaybackSession(Host& host);
     CPlaybackSession(const CPlaybackSession&) = delete;
@@ -77,8 +83,15 @@ public:
     void Previous();
     void Next();
     // The end of a recording: the next row, round to the first; a recording opened by path
-    // with no rows to go on to rests paused at its end.
+    // with no rows to go on to rests paused at its end. A next row cued before the end (see
+    // ShouldPreroll) takes over without a break; one that could not be cued opens as usual.
     void AdvanceAtEnd();
+    // Whether the row AdvanceAtEnd would open next is cued before the end, to follow the open
+    // recording without a break: a row with a recording that the host says plays on.
+    bool ShouldPreroll(int32_t nextRow) const;
+    // Once the cued recording has taken over at the end of the open one, it becomes the open
+    // one now rather than at the next tick: what the user does then goes to what is shown.
+    void SettleAdvance();
     // The one close path.
     void Close(CloseReason reason);
 
@@ -108,6 +121,15 @@ public:
 private:
     // Opens, runs, arms the tick and shows the playing look; closes on failure.
     bool Start(const QString& path);
+    // What every opening shows once the graph has its recording: telemetry, facts, name.
+    void ShowRecording(const QString& path);
+    // The graph runs: the tick, the flag and the playing look follow.
+    void ShowRunning();
+    int32_t NextRowAtEnd(int32_t count) const;
+    // Cues the next row when the open recording is about to end and the row is to follow it.
+    void PrerollNext(int64_t positionMs, int64_t durationMs);
+    // The cued recording of row takes over; false when none is cued for it.
+    bool AdvanceSeamlessly(int32_t row);
     void ApplyPendingSeek();
     void Update(ControlEvent event) const;
 
@@ -120,6 +142,7 @@ private:
     bool m_pausedByUser = false;
     std::optional<int32_t> m_pendingSeekMs;
     QTimer m_seekGuard;
+    QString m_prerollRefused;  // the recording that could not be cued after the open one
 };
 
 }  // namespace player

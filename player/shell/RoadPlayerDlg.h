@@ -162,6 +162,8 @@ private:
     // act; true when the key is one of the table's, which is then taken whatever it did.
     bool OnKey(QKeyCombination key);
     const UserAction* FindAction(int commandId) const;
+    // Runs an action on what is shown.
+    void Run(const UserAction& action);
     // Appends each button's keys to its hint from the skin ("Play / pause (Space)").
     void AddKeysToHints();
     void ToggleEnlarged();

@@ -156,19 +156,25 @@ bool CRoadPlayerDlg::CanAct(int commandId) const {
     return action != nullptr && CanAct(*action);
 }
 
+void CRoadPlayerDlg::Run(const UserAction& action) {
+    // The recording that took over at the end is the one the user sees and means.
+    m_session.SettleAdvance();
+    action.run(*this);
+}
+
 bool CRoadPlayerDlg::Act(int commandId) {
     const UserAction* action = FindAction(commandId);
     if (action == nullptr || !CanAct(*action)) {
         return false;
     }
-    action->run(*this);
+    Run(*action);
     return true;
 }
 
 bool CRoadPlayerDlg::OnCommand(int id) {
     // A click comes only from a button that is shown and enabled.
     if (const UserAction* action = FindAction(id)) {
-        action->run(*this);
+        Run(*action);
         return true;
     }
     return SkDialog::OnCommand(id);
@@ -209,7 +215,7 @@ bool CRoadPlayerDlg::OnKey(QKeyCombination key) {
             for (const QKeyCombination actionKey : action.keys) {
                 if (actionKey.key() != Qt::Key_unknown && actionKey == wanted) {
                     if (CanAct(action)) {
-                        action.run(*this);
+                        Run(action);
                     }
                     return true;
                 }

@@ -19,6 +19,7 @@ void CRoadPlayerDlg::OnSliderNotice(SkWidget* slider, int32_t value) {
     if (slider == nullptr) {
         return;
     }
+    m_session.SettleAdvance();
     if (slider == FindWidget(kMainSliderTime)) {
         m_session.SeekTo(value);
     } else if (slider == FindWidget(kMainSliderSpeed)) {

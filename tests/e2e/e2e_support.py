@@ -141,6 +141,10 @@ class Picture:
         offset = (y * self.width + x) * 3
         return tuple(self.pixels[offset:offset + 3])
 
+    def save(self, path):
+        with open(path, "wb") as file:
+            file.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.pixels)
+
     def region(self, left, top, width, height):
         """The bytes of a rectangle, row by row: equal bytes, equal pictures."""
         rows = []
@@ -148,6 +152,33 @@ class Picture:
             start = (y * self.width + left) * 3
             rows.append(self.pixels[start:start + width * 3])
         return b"".join(rows)
+
+
+# Frame codes: 20 cells across the picture's bottom tenth, white, black, 16 bits, black, white.
+def frame_code(picture, rect):
+    """The frame number a view shows, or -1 when no code is readable there."""
+    x0, y0, w, h = rect
+    levels = []
+    for cell in range(20):
+        left, right = x0 + w * cell // 20, x0 + w * (cell + 1) // 20
+        xs = range(left + (right - left) // 4, max(left + (right - left) // 4 + 1,
+                                                    left + (right - left) * 3 // 4), 2)
+        ys = range(y0 + h * 93 // 100, max(y0 + h * 93 // 100 + 1, y0 + h * 99 // 100), 2)
+        values = [gray(picture.pixel(x, y)) for y in ys for x in xs]
+        levels.append(sum(values) // len(values))
+    white, black = min(levels[0], levels[19]), max(levels[1], levels[18])
+    if white - black < 60:
+        return -1
+    threshold = (white + black) // 2
+    number = 0
+    for level in levels[2:18]:
+        number = number * 2 + (1 if level > threshold else 0)
+    return number
+
+
+def gray(pixel):
+    r, g, b = pixel
+    return (r * 11 + g * 16 + b * 5) // 32
 
 
 class Session:

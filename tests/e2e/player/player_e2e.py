@@ -17,7 +17,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import Failure, Picture, check, run, wait_for  # noqa: E402
+from e2e_support import (SLOWDOWN, Failure, Picture, check, frame_code, run,  # noqa: E402
+                         wait_for)
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -79,6 +80,14 @@ class Player:
                             os.path.join(folder, "VDATA.PACK")], check=True,
                            capture_output=True, timeout=60)
         return os.path.join(folder, "RoadPlayer")
+
+
+# A drive of three recordings, one after the other, with frame codes in their pictures.
+TRIP_LENGTH = 3
+TRIP_FPS = 10
+TRIP_CARD = ["--categories", "normal", "--count", "normal=3", "--length", str(TRIP_LENGTH),
+             "--size", "320x180", "--rear-size", "160x90", "--fps", str(TRIP_FPS), "--cameras",
+             "2", "--frame-code"]
 
 
 def prepare(player, session, work):
@@ -356,6 +365,50 @@ def scenario_views(player, session, work):
     check(process.poll() is None, "a key on the map ended the player")
 
 
+def scenario_trip_plays_through(player, session, work):
+    """Three recordings of a drive play one after the other with no blank front view between
+    them: screenshots as fast as they come, from the first picture to the third recording."""
+    card = os.path.join(work, "trip-card")
+    subprocess.run([player.tool("make-sample-card"), card, *TRIP_CARD], check=True,
+                   capture_output=True, timeout=300)
+    first = os.path.join(card, "NORMAL", sorted(os.listdir(os.path.join(card, "NORMAL")))[0])
+    process = session.start([os.path.join(player.program_dir, "RoadPlayer"), first],
+                            env={"ROADPLAYER_VIRTUAL_DRIVES": "%s=QOR-SD" % card})
+    window = main_window(session, process)
+    left, top, _, _ = session.geometry(window)
+    view = (left + FRONT_VIEW[0], top + FRONT_VIEW[1], FRONT_VIEW[2], FRONT_VIEW[3])
+    shots = []  # (frame code of the front view, screenshot), one per picture seen
+
+    def shot():
+        picture = session.screenshot()
+        return frame_code(picture, view), picture
+    wait_for(lambda: shot()[0] >= 0, "the first recording's pictures")
+    boundaries = []
+    deadline = time.monotonic() + 4 * TRIP_LENGTH * SLOWDOWN
+    while len(boundaries) < 2 or len(shots) - boundaries[-1] < 3:
+        check(time.monotonic() < deadline, "the third recording did not come (codes %s)" %
+              [code for code, _ in shots[-12:]])
+        code, picture = shot()
+        if code < 0:
+            path = os.path.join(player.out_dir, "views", "trip-blank.ppm")
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            picture.save(path)
+            raise Failure("a blank front view after frame %s: %s" % (
+                shots[-1][0] if shots else "-", path))
+        if shots and code < shots[-1][0]:
+            boundaries.append(len(shots))
+        shots.append((code, picture))
+    for number, index in enumerate(boundaries, 1):
+        for name, (code, picture) in (("before", shots[index - 1]), ("after", shots[index])):
+            path = os.path.join(player.out_dir, "views", "trip-boundary-%d-%s.ppm" % (number, name))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            picture.save(path)
+            print("screenshot: %s (frame %d)" % (path, code))
+        # The next recording starts from its first pictures, not from where a pause left it.
+        check(shots[index][0] < TRIP_FPS, "boundary %d lands on frame %d" % (number,
+                                                                            shots[index][0]))
+
+
 def scenario_quit_without_question(player, session, work):
     program = player.folder_with_pack(
         work, "no-comment", lambda text: text.replace(
@@ -442,6 +495,7 @@ def main():
         ("play, pause, keys and quit", step(scenario_play_pause_keys_and_quit)),
         ("quit without question", step(scenario_quit_without_question)),
         ("views, map and G-sensor", step(scenario_views)),
+        ("a trip plays through", step(scenario_trip_plays_through)),
     ], sys.argv[4], screen="1280x800x24", prepare=lambda s, w: prepare(player, s, w))
 
 

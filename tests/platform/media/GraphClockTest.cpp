@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using platform::media::GraphClock;
 using platform::media::REFERENCE_TIME;
 
@@ -96,4 +98,42 @@ TEST_F(GraphClockAudio, ASeekForgetsWhatWasHeard) {
     }
     // In step with the sound since: not pulled ahead by what was heard before.
     EXPECT_LE(m_clock.Now(), 5000 * kMs + Elapsed(wall) + kMs);
+}
+
+// The clock of a graph cued to play on after another: it stands at its start until the
+// leader's time reaches the offset, then moves with the leader (paused with it, at its rate);
+// left to itself it runs on from where it stood, at that rate, without a step.
+TEST_F(GraphClockAudio, AFollowerStandsUntilTheLeaderArrivesAndRunsOnWhenLeft) {
+    auto leader = std::make_shared<GraphClock>([this] { return m_wall; });
+    leader->SetRendererCount(0);
+    leader->SetRate(2.0);
+    leader->SetRunning(true);
+    GraphClock follower([this] { return m_wall; });
+    follower.SetRendererCount(0);
+    follower.Follow(leader, 1000 * kMs);
+    follower.SetRunning(true);
+    const struct {
+        int advanceMs;
+        REFERENCE_TIME now;
+        bool started;
+    } steps[] = {{0, 0, false}, {400, 0, false}, {100, 0, true}, {50, 100 * kMs, true}};
+    for (const auto& step : steps) {
+        Advance(step.advanceMs);
+        EXPECT_EQ(follower.Now(), step.now) << leader->Now();
+        EXPECT_EQ(follower.LeaderReached(), step.started) << leader->Now();
+        EXPECT_EQ(follower.IsTicking(), step.started) << leader->Now();
+        EXPECT_EQ(follower.Rate(), 2.0);
+    }
+    leader->SetRunning(false);
+    Advance(100);
+    EXPECT_EQ(follower.Now(), 100 * kMs);
+    EXPECT_FALSE(follower.IsTicking());
+    leader->SetRunning(true);
+
+    follower.Unfollow();
+    leader->Seek(0);
+    Advance(50);
+    EXPECT_EQ(follower.Now(), 200 * kMs);
+    EXPECT_EQ(follower.Rate(), 2.0);
+    EXPECT_TRUE(follower.LeaderReached());
 }

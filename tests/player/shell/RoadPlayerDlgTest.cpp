@@ -31,6 +31,7 @@
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
 #include "player/telemetry/TrackExport.h"
+#include "tools/make-sample-card/FrameCode.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -59,6 +60,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <unistd.h>
 
@@ -156,6 +158,22 @@ const QString& Card() {
     return root;
 }
 
+// Three normal recordings of a drive, one after the other, with frame codes; made once.
+const QString& TripCard() {
+    static QTemporaryDir dir;
+    static const QString root = [] {
+        const QString card = dir.path() + "/card";
+        QProcess tool;
+        tool.start(
+            QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+            {card, "--categories", "normal", "--count", "normal=3", "--length", "2", "--size",
+             "320x180", "--rear-size", "160x90", "--fps", "10", "--audio", "none", "--frame-code"});
+        tool.waitForFinished(120000);
+        return card + '/';
+    }();
+    return root;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     QElapsedTimer timer;
     timer.start();
@@ -215,17 +233,17 @@ protected:
     // The card offered as a removable drive, there as the window starts (one that comes later
     // is offered by a notice); the drive selector chooses it and message boxes are counted by
     // title.
-    void OfferCard() {
-        ASSERT_FALSE(Card().isEmpty());
-        qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    void OfferCard(const QString& card = Card()) {
+        ASSERT_FALSE(card.isEmpty());
+        qputenv(platform::kVirtualDrivesVariable, (card + "=QOR-SD").toUtf8());
         RecreateWithRecording({});
-        AnswerBoxes();
+        AnswerBoxes(card);
     }
-    void AnswerBoxes() {
-        platform::SetModalHook([this](platform::Dialog& dialog) {
+    void AnswerBoxes(const QString& card = Card()) {
+        platform::SetModalHook([this, card](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
-                drives->setCurrentIndex(drives->findText(DriveEntryText("QOR-SD", Card())));
+                drives->setCurrentIndex(drives->findText(DriveEntryText("QOR-SD", card)));
                 selector->DispatchCommand(platform::IDOK);
             } else if (dynamic_cast<CNotifyDlg*>(&dialog) != nullptr) {
                 m_messages << dialog.windowTitle();
@@ -597,6 +615,130 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_EQ(Graph(), nullptr);
     EXPECT_TRUE(rows->MarkedText().isEmpty());
+}
+
+// The next row is cued before the end of the one that plays and takes over there: the front
+// view goes from the last picture of one recording straight to the first of the next, never
+// blank, and the next row is open as if the end had opened it. A row whose recording cannot be
+// cued is opened at the end as before: refused, and nothing stays open.
+TEST_F(RoadPlayerDlgTest, TheNextRowCuedBeforeTheEndTakesOverWithoutABlankView) {
+    OfferCard(TripCard());
+    ListingCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    const QString second = List()->GetItemText(1, 3);
+    List()->SetItemText(2, 3, m_dir.filePath("missing.mp4"));
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_NE(Graph(), nullptr);
+    QWidget* front = Widget(kMainVideoFront)->Window();
+    const auto shownCode = [&] { return DecodeFrameCode(front->grab().toImage()); };
+    ASSERT_TRUE(WaitUntil([&] { return shownCode() >= 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->Player().Prerolled() != nullptr; }));
+    const CPlayGraph* cued = m_dlg->Player().Prerolled();
+    EXPECT_EQ(cued->Path(), second);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+
+    std::vector<int> shown;  // the front view's pictures, each once, until the second plays
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (const int code = shownCode(); shown.empty() || shown.back() != code) {
+                shown.push_back(code);
+            }
+            return m_dlg->CurrentRow() == 1 && shown.back() > 1;
+        },
+        5000));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), -1), 0) << "a blank view";
+    const auto next = std::adjacent_find(shown.begin(), shown.end(), std::greater<>());
+    ASSERT_NE(next, shown.end());
+    EXPECT_GE(*next, 18);  // the last pictures of two seconds at 10 a second
+    EXPECT_EQ(*std::next(next), 0);
+    EXPECT_EQ(Graph(), cued);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_EQ(m_dlg->CurrentPath(), second);
+    EXPECT_EQ(List()->GetNextItem(-1, platform::LVIS_SELECTED), 1);
+    EXPECT_EQ(Text(kMainTextFile), QFileInfo(second).fileName());
+    EXPECT_TRUE(m_dlg->IsTimerActive(kPlaybackTimerId));
+    EXPECT_TRUE(m_messages.isEmpty());
+
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() != 1; }, 5000));
+    EXPECT_EQ(m_dlg->CurrentRow(), -1);
+    EXPECT_EQ(Graph(), nullptr);
+    EXPECT_EQ(m_messages, QStringList{"Cannot play this recording"});
+}
+
+// What the user does while the next row is cued acts on the recording shown: a pause holds the
+// end back, a seek back keeps the cued one for the new end, a new rate plays on with it, a pause
+// between the end and the tick pauses the one that took over; stop and the card's removal
+// close both and nothing opens after.
+TEST_F(RoadPlayerDlgTest, WhatTheUserDoesWhileTheNextRowIsCuedActsOnWhatIsShown) {
+    OfferCard(TripCard());
+    ListingCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    const auto cuedPlays = [&] { return m_dlg->Player().PrerollStarted(); };
+    const struct {
+        const char* what;
+        std::function<void()> act;  // row 0 plays, row 1 is cued
+        int32_t row;                // open once the end has passed; -1: none
+        GraphState state;
+        float rate;
+    } cases[] = {
+        {"pause past the end, then play",
+         [&] {
+             m_dlg->DispatchCommand(kIdcPlay);
+             Wait(2500);
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+             EXPECT_FALSE(cuedPlays());
+             m_dlg->DispatchCommand(kIdcPlay);
+         },
+         1, GraphState::Running, 1.0f},
+        {"seek back",
+         [&] {
+             ASSERT_TRUE(WaitUntil([&] { return PositionMs() > 1200; }));
+             SeekMs(200);
+             Wait(1000);  // past the end without the seek
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+         },
+         1, GraphState::Running, 1.0f},
+        {"a new rate", [&] { Slider(kMainSliderSpeed, 7); }, 1, GraphState::Running, 1.5f},
+        {"pause between the end and the tick",
+         [&] {
+             m_dlg->KillTimer(kPlaybackTimerId);
+             ASSERT_TRUE(WaitUntil(cuedPlays));
+             EXPECT_EQ(m_dlg->CurrentRow(), 0);
+             m_dlg->DispatchCommand(kIdcPlay);
+         },
+         1, GraphState::Paused, 1.0f},
+        {"stop", [&] { m_dlg->DispatchCommand(kIdcStop); }, -1, GraphState::NotBuilt, 0},
+        {"card removed",
+         [&] {
+             const QString root = TripCard();
+             m_dlg->DispatchMessage(kMsgDriveNotice, reinterpret_cast<platform::WParam>(&root),
+                                    platform::kDriveRemovedCode);
+         },
+         -1, GraphState::NotBuilt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+        ASSERT_NE(Graph(), nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->Player().Prerolled() != nullptr; }));
+        const CPlayGraph* cued = m_dlg->Player().Prerolled();
+        c.act();
+        if (c.row < 0) {
+            EXPECT_EQ(Graph(), nullptr);
+            EXPECT_EQ(m_dlg->Player().Prerolled(), nullptr);
+            Wait(500);
+            EXPECT_EQ(Graph(), nullptr);
+            EXPECT_EQ(m_dlg->CurrentRow(), -1);
+            continue;
+        }
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->CurrentRow() == c.row; }, 4000));
+        EXPECT_EQ(Graph(), cued);
+        EXPECT_EQ(Graph()->State(), c.state);
+        EXPECT_FLOAT_EQ(Graph()->Rate(), c.rate);
+        EXPECT_EQ(m_dlg->PausedByUser(), c.state == GraphState::Paused);
+        EXPECT_LT(PositionMs(), 1000);
+    }
+    EXPECT_EQ(m_messages, QStringList{"Card removed"});
 }
 
 TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
