@@ -1,5 +1,6 @@
 #include "player/telemetry/FixValues.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace player {
@@ -48,6 +49,35 @@ QString GpsReadoutText(const CGPSData* fix) {
         text += QStringLiteral("  ") + local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
     return text;
+}
+
+QString IncidentReadoutText(const Incident& incident) {
+    return IncidentKindText(incident.kind) + QString::asprintf(" %.2f g", incident.peakG);
+}
+
+QString GpsReadoutText(const CGPSData* fix, const Incident* playing) {
+    if (playing == nullptr) {
+        return GpsReadoutText(fix);
+    }
+    if (fix == nullptr || fix->valid == 0 || !std::isfinite(fix->speed)) {
+        return IncidentReadoutText(*playing);
+    }
+    return QString::asprintf("%.1f km/h  ", fix->speed) + IncidentReadoutText(*playing);
+}
+
+const Incident* IncidentPlayingAt(const std::vector<Incident>& incidents, int32_t positionMs) {
+    const Incident* playing = nullptr;
+    for (const Incident& incident : incidents) {
+        const int64_t from =
+            std::min<int64_t>(incident.startMs, int64_t{incident.peakMs} - kIncidentShownMs);
+        const int64_t to =
+            std::max<int64_t>(incident.endMs, int64_t{incident.peakMs} + kIncidentShownMs);
+        if (from <= positionMs && positionMs <= to &&
+            (playing == nullptr || incident.peakG > playing->peakG)) {
+            playing = &incident;
+        }
+    }
+    return playing;
 }
 
 }  // namespace player
