@@ -70,6 +70,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     m_controlState->ShowSliderValues();
     SetBackgroundMode(0);
     SetUpViews();
+    SetUpMarks();
     AddKeysToHints();
     m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.

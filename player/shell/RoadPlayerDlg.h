@@ -7,7 +7,9 @@
 
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
+#include "player/catalogue/IncidentScan.h"
 #include "player/shell/ControlState.h"
+#include "player/shell/OpenMarks.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
@@ -81,6 +83,10 @@ public:
     // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
     const QString& CardRoot() const { return m_cardRoot; }
     bool PausedByUser() const { return m_session.PausedByUser(); }
+    // Incidents and bookmarks of the recording open.
+    const COpenMarks& Marks() const { return m_marks; }
+    // Which listed recordings hold an incident.
+    const CIncidentScan& IncidentScan() const { return m_incidentScan; }
 
 protected:
     void OnRegisterControls() override;
@@ -188,6 +194,25 @@ private:
     void OnGSensorButton();
     void HideGSensor();
 
+    // Marks: incidents and bookmarks (RoadPlayerDlg_Marks.cpp).
+    void SetUpMarks();
+    // The marks of the recording open onto the time slider, the G-sensor graph and the map.
+    void ShowMarks();
+    // N and Shift+N: to the next or previous mark, landing before it.
+    void GoToMark(int32_t direction);
+    // B: a bookmark at the position, with a note if the user types one.
+    void AddBookmark();
+    // Delete: the bookmark within a second of the position, or the one last gone to while
+    // its lead-in plays.
+    void RemoveBookmark();
+    // The incident the readout names at a position; null for none.
+    const Incident* IncidentPlaying(uint32_t positionMs) const;
+    // The list's rows were replaced: which of them hold an incident is asked for again.
+    void ScanListedRecordings();
+    void FlagRecordingsWithIncidents();
+    // The position of the recording open, or none when nothing is open.
+    std::optional<int32_t> OpenPositionMs() const;
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -211,6 +236,10 @@ private:
     bool m_enlargedRealSize = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
+    COpenMarks m_marks;
+    CIncidentScan m_incidentScan;
+    // The time of the mark N or Shift+N went to last, while its lead-in plays.
+    std::optional<int32_t> m_visitedMarkMs;
     // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

@@ -96,6 +96,14 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
          [](W& w) { w.m_controlState->StepSpeed(kUp); }},
         {0, nullptr, {Key(Qt::Key_Minus)}, [](W& w) { w.m_controlState->StepSpeed(kDown); }},
         {0, nullptr, {Key(Qt::Key_F)}, [](W& w) { w.ToggleEnlarged(); }, {kIdcMax, kIdcNor}},
+        // Marks: where the time slider could seek, each checks that a recording is open.
+        {0, kMainSliderTime, {Key(Qt::Key_N)}, [](W& w) { w.GoToMark(kUp); }},
+        {0,
+         kMainSliderTime,
+         {QKeyCombination(Qt::ShiftModifier, Qt::Key_N)},
+         [](W& w) { w.GoToMark(kDown); }},
+        {0, kMainSliderTime, {Key(Qt::Key_B)}, [](W& w) { w.AddBookmark(); }},
+        {0, kMainSliderTime, {Key(Qt::Key_Delete)}, [](W& w) { w.RemoveBookmark(); }},
     };
     return kActions;
 }

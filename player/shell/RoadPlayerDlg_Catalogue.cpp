@@ -70,6 +70,7 @@ void CRoadPlayerDlg::OnOpen() {
     m_controlState->UpdateControls(ControlEvent::ListFilled);
     // The list shows the normal category now, whichever tab was chosen before.
     m_controlState->UpdateControls(ControlEvent::TabNormal);
+    ScanListedRecordings();
 }
 
 void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
@@ -87,6 +88,7 @@ void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
     if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tab])) {
         qCInfo(lcShell) << "tab" << tab << "has no folder in the profile";
     }
+    ScanListedRecordings();
 }
 
 void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
@@ -104,6 +106,8 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
     qCInfo(lcShell) << "the card" << root << "was removed";
     m_cardRoot.clear();
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
+    // The emptied list stops the pass that reads the card's recordings.
+    ScanListedRecordings();
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 
@@ -119,6 +123,7 @@ void CRoadPlayerDlg::PlayAtStart(const QString& path) {
     m_cardRoot = *root;
     m_controlState->UpdateControls(ControlEvent::CardChosen);
     m_controlState->UpdateControls(ControlEvent::ListFilled);
+    ScanListedRecordings();
     const RecordingCategory category = CategoryOfRecording(m_profile, m_cardRoot, path);
     if (category != RecordingCategory::Unknown) {
         OnTab(TabEventOf(category));
