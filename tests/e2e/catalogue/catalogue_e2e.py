@@ -164,8 +164,20 @@ class Player:
 
     def playing(self):
         """The recording the player holds open, relative to the card; None when none."""
-        files = [path for path in open_files(self.process.pid) if path.endswith(".mp4")]
-        check(len(files) <= 1, "more than one recording open: %s" % files)
+        # The player's worker also reads each listed recording a moment (which hold an
+        # incident): the recording playing is the one held across two looks.
+        def held():
+            return {path for path in open_files(self.process.pid) if path.endswith(".mp4")}
+
+        def held_on():
+            first = held()
+            time.sleep(0.3)
+            both = first & held()
+            return (sorted(both),) if len(both) <= 1 else None
+        try:
+            files = wait_for(held_on, "one recording open at most", timeout=5)[0]
+        except Failure:
+            check(False, "more than one recording open: %s" % sorted(held()))
         if not files:
             return None
         return os.path.relpath(files[0], self.card) if self.card else files[0]
