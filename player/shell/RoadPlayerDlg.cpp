@@ -9,6 +9,7 @@
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/DialogTemplates.h"
 #include "player/resources/Resource.h"
+#include "player/shell/DesktopLink.h"
 #include "player/shell/ShellLog.h"
 #include "player/shell/WindowSize.h"
 #include "player/telemetry/GSensorDlg.h"
@@ -33,6 +34,7 @@ CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
 }
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
+    m_desktop.reset();
     m_controlState.reset();
     m_settingsTool.Terminate();
     m_driveWatcher.Stop();
@@ -72,6 +74,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     SetUpViews();
     SetUpMarks();
     AddKeysToHints();
+    StartDesktop();
     m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {

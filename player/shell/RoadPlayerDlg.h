@@ -13,10 +13,13 @@
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
+#include "player/telemetry/ReadoutSettings.h"
 
 #include <QIcon>
+#include <QList>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +34,7 @@ class ListCtrl;
 namespace player {
 
 class AppProfile;
+class CDesktopLink;
 class CGSensorDlg;
 class SkWebBrowser;
 
@@ -73,6 +77,14 @@ public:
     // false when there is none or it cannot act now.
     bool Act(int commandId);
     bool CanAct(const UserAction& action) const;
+    bool CanAct(int commandId) const;
+    // Whether the time slider could take a position now (a recording open, the slider on show).
+    bool CanSeek() const;
+
+    // The speed unit and the camera's time zone the readout, map, track and media controls use.
+    const ReadoutSettings& Readout() const { return m_readout; }
+    // Keeps new settings in the settings store and shows them at once.
+    void SetReadout(const ReadoutSettings& settings);
 
     CControlState* ControlState() const { return m_controlState.get(); }
     CPlaybackSession& Session() { return m_session; }
@@ -103,6 +115,12 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A recording or a card folder dropped on the window; the right-click settings menu
+    // (RoadPlayerDlg_Desktop.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // Set-up.
@@ -167,6 +185,18 @@ private:
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
     void OnSettings();
     void OnSite();
+    // The card chosen by Open, a drop or the card-inserted notice: its normal category listed.
+    void UseCard(const QString& root);
+
+    // The desktop (RoadPlayerDlg_Desktop.cpp): media controls and notices on the session bus,
+    // drops, and the settings menu.
+    void StartDesktop();
+    // A drive labelled as the camera's card appeared while none is chosen: the desktop's notice
+    // (or the player's own question) offers it, once per insertion.
+    void OfferInsertedCard(const QString& root);
+    void ForgetInsertedCard(const QString& root);
+    void OpenDropped(const QList<QUrl>& urls);
+    void ShowSettingsMenu(const QPoint& globalPos);
 
     // Export and snapshot (RoadPlayerDlg_Export.cpp).
     void OnSave();
@@ -240,6 +270,11 @@ private:
     CIncidentScan m_incidentScan;
     // The time of the mark N or Shift+N went to last, while its lead-in plays.
     std::optional<int32_t> m_visitedMarkMs;
+    ReadoutSettings m_readout;
+    // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
+    QString m_offeredCard;
+    uint32_t m_cardNoticeId = 0;
+    std::unique_ptr<CDesktopLink> m_desktop;
     // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

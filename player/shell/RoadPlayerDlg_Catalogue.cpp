@@ -52,11 +52,13 @@ platform::ListCtrl* CRoadPlayerDlg::FileList() const {
 }
 
 void CRoadPlayerDlg::OnOpen() {
-    const std::optional<QString> root = ChooseCard(this, m_profile);
-    if (!root) {
-        return;
+    if (const std::optional<QString> root = ChooseCard(this, m_profile)) {
+        UseCard(*root);
     }
-    m_cardRoot = *root;
+}
+
+void CRoadPlayerDlg::UseCard(const QString& root) {
+    m_cardRoot = root;
     m_controlState->UpdateControls(ControlEvent::CardChosen);
     platform::ListCtrl* list = FileList();
     if (list == nullptr) {
@@ -100,6 +102,11 @@ void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
 }
 
 void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
+    if (code == platform::kDriveAddedCode) {
+        OfferInsertedCard(root);
+        return;
+    }
+    ForgetInsertedCard(root);
     if (code != platform::kDriveRemovedCode || root.isEmpty() || root != m_cardRoot) {
         return;
     }

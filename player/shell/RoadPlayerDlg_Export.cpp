@@ -76,7 +76,8 @@ void CRoadPlayerDlg::OnSaveTrack() {
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        const QByteArray gpx = TrackGpx(track, name, MarksOfRecording(Telemetry(), CurrentPath()));
+        const QByteArray gpx = TrackGpx(track, name, MarksOfRecording(Telemetry(), CurrentPath()),
+                                        m_readout.speedUnit);
         if (platform::WriteFileAtomically(target, gpx)) {
             ShowNote(WrittenNote({target}));
         } else {

@@ -117,7 +117,7 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
         return;
     }
     const QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs),
-                                        IncidentPlaying(positionMs));
+                                        m_readout, IncidentPlaying(positionMs));
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();

@@ -27,6 +27,10 @@ QString Degrees(double value) {
     return QString::number(value, 'f', kDegreeDecimals);
 }
 
+QString Number(double value) {
+    return QString::number(value, 'g', 7);
+}
+
 QString Utc(const QDateTime& utc) {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
@@ -117,7 +121,7 @@ std::vector<TrackPoint> TrackOf(const CTextData& data) {
 }
 
 QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
-                    const std::vector<RecordingMark>& marks) {
+                    const std::vector<RecordingMark>& marks, SpeedUnit unit) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
@@ -148,9 +152,13 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
         xml.writeTextElement(QStringLiteral("time"), Utc(point.utc));
         xml.writeStartElement(QStringLiteral("extensions"));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed"),
-                             QString::number(point.speedKmh, 'g', 7));
+                             Number(point.speedKmh));
+        if (unit == SpeedUnit::Mph) {
+            xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed_mph"),
+                                 Number(SpeedIn(point.speedKmh, unit)));
+        }
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("course"),
-                             QString::number(point.course, 'g', 7));
+                             Number(point.course));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
@@ -160,18 +168,25 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
     return bytes;
 }
 
-QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks) {
+QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks,
+                    SpeedUnit unit) {
+    const bool mph = unit == SpeedUnit::Mph;
     std::vector<QStringList> events(track.size());
     for (const auto& [index, mark] : PlaceMarks(track, marks)) {
         events[index] << mark->Name();
     }
-    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course,event\n");
+    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course");
+    bytes += mph ? ",speed_mph,event\n" : ",event\n";
     for (size_t i = 0; i < track.size(); ++i) {
         const TrackPoint& point = track[i];
-        bytes += QString::number(point.timeMs).toLatin1() + ',' + Utc(point.utc).toLatin1() + ',' +
-                 Degrees(point.latitude).toLatin1() + ',' + Degrees(point.longitude).toLatin1() +
-                 ',' + QString::number(point.speedKmh, 'g', 7).toLatin1() + ',' +
-                 QString::number(point.course, 'g', 7).toLatin1() + ',' +
+        QStringList fields{QString::number(point.timeMs), Utc(point.utc),
+                           Degrees(point.latitude),       Degrees(point.longitude),
+                           Number(point.speedKmh),        Number(point.course)};
+        if (mph) {
+            fields << Number(SpeedIn(point.speedKmh, unit));
+        }
+        // The event's names may be any text: UTF-8, quoted where needed.
+        bytes += fields.join(QLatin1Char(',')).toLatin1() + ',' +
                  CsvField(events[i].join(QStringLiteral("; "))) + '\n';
     }
     return bytes;

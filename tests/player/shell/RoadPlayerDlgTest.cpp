@@ -19,6 +19,7 @@
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
 #include "player/skin/SkListCtrl.h"
+#include "player/skin/SkPopupMenu.h"
 #include "player/skin/SkSlider.h"
 #include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/FixValues.h"
@@ -28,15 +29,20 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QXmlStreamReader>
@@ -187,6 +193,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
         qputenv("ROADPLAYER_DATA_DIR", m_dir.filePath("data").toUtf8());
+        qputenv("XDG_CACHE_HOME", m_dir.filePath("cache").toUtf8());
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
         platform::SetScreenSizeOverride(kScreen);
@@ -207,19 +214,27 @@ protected:
         qputenv(platform::kVirtualDrivesVariable, "");
     }
 
-    // A new window that opens path as the command line's recording.
+    // A new window; one that opens path, when given, as the command line's recording.
     void RecreateWithRecording(const QString& path) {
+        m_dlg.reset();
         m_dlg = std::make_unique<CRoadPlayerDlg>(Profile());
-        m_dlg->OpenAtStart(path);
+        if (!path.isEmpty()) {
+            m_dlg->OpenAtStart(path);
+        }
         ASSERT_TRUE(m_dlg->LoadSkin(*Profile().GetScript(NameKey(QStringLiteral("MAIN")))));
         ASSERT_TRUE(m_dlg->Create(nullptr));
         QCoreApplication::processEvents();
     }
-    // The card offered as a removable drive; the drive selector chooses it and message boxes
-    // are counted by title.
+    // The card offered as a removable drive, there as the window starts (one that comes later
+    // is offered by a notice); the drive selector chooses it and message boxes are counted by
+    // title.
     void OfferCard(const QString& card = Card()) {
         ASSERT_FALSE(card.isEmpty());
         qputenv(platform::kVirtualDrivesVariable, (card + "=QOR-SD").toUtf8());
+        RecreateWithRecording({});
+        AnswerBoxes(card);
+    }
+    void AnswerBoxes(const QString& card = Card()) {
         platform::SetModalHook([this, card](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
@@ -921,7 +936,7 @@ TEST_F(RoadPlayerDlgTest, MarksAreShownGoneToAddedAndRemovedByKey) {
     SeekMs(incidents[0].peakMs);
     const QString named = GpsReadoutText(
         m_dlg->Telemetry().FindGPSAtOrBefore(static_cast<uint32_t>(incidents[0].peakMs)),
-        &incidents[0]);
+        m_dlg->Readout(), &incidents[0]);
     EXPECT_TRUE(named.contains(IncidentReadoutText(incidents[0]))) << named.toStdString();
     EXPECT_TRUE(WaitUntil([&] { return Text(kMainTextGps) == named; }))
         << Text(kMainTextGps).toStdString();
@@ -997,6 +1012,213 @@ TEST_F(RoadPlayerDlgTest, ListFlagsRecordingsWithIncidentsAndBookmarksOutliveThe
     ASSERT_TRUE(WaitUntil([&] { return m_dlg->Marks().IncidentsFound(); }));
     EXPECT_EQ(SliderMarkKinds(dynamic_cast<SkSlider*>(Widget(kMainSliderTime))).first(),
               "4000 bookmark");
+}
+
+// Recordings and card folders dropped on the window: a recording plays as the command line's
+// would, a card folder becomes the card, and anything else is refused with a message.
+TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
+    AnswerBoxes();
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(600, 25), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(600, 25), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &dropped);
+        EXPECT_TRUE(dropped.isAccepted());
+        Wait(50);
+    };
+    drop({QUrl::fromLocalFile(Clip())});
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+
+    QFile note(m_dir.filePath("note.txt"));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.close();
+    const QString normal = Card() + "NORMAL/";
+    for (const QList<QUrl>& refused :
+         {QList<QUrl>{QUrl::fromLocalFile(note.fileName())},
+          QList<QUrl>{QUrl::fromLocalFile(normal)},
+          QList<QUrl>{QUrl::fromLocalFile(Clip()), QUrl::fromLocalFile(PlainClip())},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.com/NOR_250517_143000_F.mp4"))}}) {
+        drop(refused);
+    }
+    EXPECT_EQ(m_messages, QStringList(4, QStringLiteral("Cannot open what was dropped")));
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+
+    // Over any part of the window, the map page's too, a drop reaches the window.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
+    for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
+        EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
+    }
+
+    drop({QUrl::fromLocalFile(Card().chopped(1))});
+    EXPECT_EQ(m_dlg->CardRoot(), Card());
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);  // as Open leaves it
+    EXPECT_EQ(m_messages.size(), 4);
+}
+
+// A session bus of the test's own (dbus-daemon), for the window to join.
+class PrivateSessionBus {
+public:
+    bool Start() {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {"--session", "--nofork", "--print-address=1"});
+        if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000)) {
+            return false;
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        return !m_address.isEmpty();
+    }
+    ~PrivateSessionBus() {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    const QString& Address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+// Stands in for the desktop's notification service: it keeps every notice it is sent and
+// reports the action a user would pick.
+class NotificationStandIn : public QDBusVirtualObject {
+public:
+    struct Notice {
+        uint id;
+        QString summary;
+        QStringList actions;
+    };
+    static constexpr char kService[] = "org.freedesktop.Notifications";
+    static constexpr char kPath[] = "/org/freedesktop/Notifications";
+
+    explicit NotificationStandIn(const QString& address)
+        : m_connection(QDBusConnection::connectToBus(address, QStringLiteral("stand-in"))) {}
+    ~NotificationStandIn() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
+
+    bool Register() {
+        return m_connection.registerService(kService) &&
+               m_connection.registerVirtualObject(kPath, this);
+    }
+    void Unregister() {
+        m_connection.unregisterObject(kPath);
+        m_connection.unregisterService(kService);
+    }
+    bool HasName(const QString& name) const {
+        return m_connection.interface()->isServiceRegistered(name);
+    }
+    void Invoke(uint id, const QString& key) {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kService, "ActionInvoked");
+        signal << id << key;
+        m_connection.send(signal);
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Notify")) {
+            return false;
+        }
+        const QList<QVariant> arguments = message.arguments();
+        notices.push_back(
+            {++m_lastId, arguments.value(3).toString(), arguments.value(5).toStringList()});
+        connection.send(message.createReply(QVariant::fromValue(m_lastId)));
+        return true;
+    }
+
+    std::vector<Notice> notices;
+
+private:
+    QDBusConnection m_connection;
+    uint m_lastId = 40;
+};
+
+// A camera card inserted while no card is chosen: a desktop notice offers it once per insertion
+// and its "Open" chooses it; where no notification service runs, the player's own box asks.
+// The window's media controls are on the same bus.
+TEST_F(RoadPlayerDlgTest, AnInsertedCardIsOfferedOnceAndOpenChoosesIt) {
+    PrivateSessionBus bus;
+    if (!bus.Start()) {
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    }
+    NotificationStandIn standIn(bus.Address());
+    ASSERT_TRUE(standIn.Register());
+    RecreateWithRecording({});
+    AnswerBoxes();
+    EXPECT_TRUE(standIn.HasName("org.mpris.MediaPlayer2.RoadPlayer"));
+
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return standIn.notices.size() == 1; }, 5000));
+    EXPECT_EQ(standIn.notices[0].summary, "Camera card inserted");
+    EXPECT_EQ(standIn.notices[0].actions, (QStringList{"open", "Open"}));
+    Wait(1500);  // the drive watcher looked again
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+    standIn.Invoke(standIn.notices[0].id, "open");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }));
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
+
+    // Taken out and put back with no notification service: the player asks itself.
+    standIn.Unregister();
+    qputenv(platform::kVirtualDrivesVariable, "");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot().isEmpty(); }, 5000));
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }, 5000));
+    EXPECT_EQ(m_messages, (QStringList{"Card removed", "Camera card inserted"}));
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    m_dlg.reset();
+}
+
+// Shift+F10 opens the settings menu in the skin's look; the keyboard picks the speed unit and
+// the camera's time zone, which the readout shows at once and the settings store keeps.
+TEST_F(RoadPlayerDlgTest, TheSettingsMenuSetsUnitAndZoneFromTheKeyboard) {
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    ASSERT_TRUE(WaitUntil([&] { return Text(kMainTextGps).contains(" km/h  "); }));
+    // The readout shows the fix last received at the position.
+    const CGPSData* fix = m_dlg->Telemetry().FindGPSAtOrBefore(static_cast<uint32_t>(PositionMs()));
+    ASSERT_NE(fix, nullptr);
+    bool skinned = false;
+    const auto choose = [&](const QList<Qt::Key>& keys) {
+        QTimer::singleShot(100, [&skinned, keys] {
+            skinned = qobject_cast<SkPopupMenu*>(QApplication::activePopupWidget()) != nullptr;
+            for (const Qt::Key key : keys) {
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    QTest::keyClick(popup, key);
+                }
+            }
+            while (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();  // a menu the keys did not close fails the test, not hangs it
+            }
+        });
+        Key(Qt::Key_F10, Qt::ShiftModifier);
+    };
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});  // "Speed in mph"
+    EXPECT_TRUE(skinned);
+    EXPECT_EQ(m_dlg->Readout().speedUnit, SpeedUnit::Mph);
+    EXPECT_EQ(Text(kMainTextGps), GpsReadoutText(fix, m_dlg->Readout()));
+    EXPECT_TRUE(Text(kMainTextGps).contains(" mph  ")) << Text(kMainTextGps).toStdString();
+
+    // The submenu's first zone: UTC-12:00.
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Return});
+    EXPECT_EQ(m_dlg->Readout().cameraZoneMinutes, -12 * 60);
+    EXPECT_TRUE(
+        Text(kMainTextGps)
+            .endsWith(
+                FixTimeLocal(*fix, -12 * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    EXPECT_EQ(LoadReadoutSettings(), m_dlg->Readout());
+
+    choose({Qt::Key_Escape});
+    EXPECT_EQ(LoadReadoutSettings(), (ReadoutSettings{SpeedUnit::Mph, -12 * 60}));
 }
 
 }  // namespace

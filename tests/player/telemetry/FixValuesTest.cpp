@@ -68,9 +68,11 @@ TEST(IncidentReadoutText, NamesTheIncidentPlayingAtThePosition) {
     CTextData store;
     store.AddLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W", 1000);
     const CGPSData* fix = store.FindGPSAtOrBefore(1000);
-    EXPECT_EQ(GpsReadoutText(fix, &braking).toStdString(), "41.5 km/h  harsh braking 0.51 g");
-    EXPECT_EQ(GpsReadoutText(nullptr, &braking).toStdString(), "harsh braking 0.51 g");
-    EXPECT_EQ(GpsReadoutText(fix, nullptr), GpsReadoutText(fix));
+    EXPECT_EQ(GpsReadoutText(fix, {}, &braking).toStdString(), "41.5 km/h  harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(fix, {SpeedUnit::Mph}, &braking).toStdString(),
+              "25.8 mph  harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(nullptr, {}, &braking).toStdString(), "harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(fix, {}, nullptr), GpsReadoutText(fix));
 }
 
 TEST(FixTimeUtc, IsInvalidForDatesAndTimesThatCannotBe) {
