@@ -8,6 +8,8 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
 #include "player/catalogue/IncidentScan.h"
+#include "player/catalogue/RecordingLister.h"
+#include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
 #include "player/shell/OpenMarks.h"
 #include "player/shell/PlaybackSession.h"
@@ -99,6 +101,9 @@ public:
     const COpenMarks& Marks() const { return m_marks; }
     // Which listed recordings hold an incident.
     const CIncidentScan& IncidentScan() const { return m_incidentScan; }
+    // Runs the event loop until the listing that Open, a tab or a start-up recording asked
+    // for has been written into the list; false after timeoutMs.
+    bool WaitForListing(int timeoutMs = 5000);
 
 protected:
     void OnRegisterControls() override;
@@ -180,6 +185,11 @@ private:
     // A recording named at start-up that lies on a removable drive: that drive becomes the
     // card, its category is listed and the recording plays as its row.
     void PlayAtStart(const QString& path);
+    // Empties the list and lists the category's folders of the card off this thread; then the
+    // rows are written and `then` runs. False (the list untouched) when the category has no
+    // folder or there is no list.
+    bool ListInBackground(const QString& cardRoot, RecordingCategory shown,
+                          std::function<void()> then);
     platform::ListCtrl* FileList() const;
 
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
@@ -253,6 +263,7 @@ private:
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
     QString m_cardRoot;
+    CRecordingLister m_lister;
     // The settings tool last started; ended with the window.
     platform::Process m_settingsTool;
 

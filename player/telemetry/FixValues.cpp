@@ -12,8 +12,26 @@ constexpr int32_t kStoredHourShift = 9;
 constexpr int64_t kSecondsPerMinute = 60;
 constexpr int32_t kCenturyStart = 2000;
 constexpr char kNoFixText[] = "--";
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;
+
+double ShownWithin(double value, double low, double high) {
+    return std::isnan(value) ? 0.0 : std::clamp(value, low, high);
+}
 
 }  // namespace
+
+double ShownSpeedKmh(double speedKmh) {
+    return ShownWithin(speedKmh, 0.0, kMaxShownSpeedKmh);
+}
+
+double ShownLatitude(double degrees) {
+    return ShownWithin(degrees, -kMaxLatitude, kMaxLatitude);
+}
+
+double ShownLongitude(double degrees) {
+    return ShownWithin(degrees, -kMaxLongitude, kMaxLongitude);
+}
 
 double ToDecimalDegrees(double nmea) {
     const double value = nmea * 0.01;
@@ -51,7 +69,7 @@ QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings) {
         return QString::fromLatin1(kNoFixText);
     }
     const QDateTime local = FixTimeLocal(*fix, settings.cameraZoneMinutes);
-    QString text = FormatSpeed(fix->speed, settings.speedUnit);
+    QString text = FormatSpeed(ShownSpeedKmh(fix->speed), settings.speedUnit);
     if (local.isValid()) {
         text += QStringLiteral("  ") + local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }

@@ -27,8 +27,17 @@ QDateTime FixTimeLocal(const CGPSData& fix, int32_t zoneMinutes = kDefaultCamera
 // The moment a reading of the camera's clock (a recording's name) stands for, in UTC.
 QDateTime CameraTimeUtc(const QDateTime& cameraLocal, int32_t zoneMinutes);
 
+// What is shown of values a card may hold out of all range (the store keeps them as read):
+// a speed from 0 to 999.9 km/h, a position on the globe (decimal degrees); not a number
+// gives 0.
+inline constexpr double kMaxShownSpeedKmh = 999.9;
+double ShownSpeedKmh(double speedKmh);
+double ShownLatitude(double degrees);
+double ShownLongitude(double degrees);
+
 // The readout for the fix at the playback position: "41.5 km/h  2025-05-18 08:35:19" (speed
-// with one decimal in the chosen unit, the camera's local time), or "--" without a valid fix.
+// with one decimal in the chosen unit, within the shown range; the camera's local time), or
+// "--" without a valid fix.
 QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings = {});
 
 // The readout names an incident from this long before its peak (or its stretch's start, if

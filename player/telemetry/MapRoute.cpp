@@ -22,7 +22,8 @@ constexpr double kMaxLongitude = 180.0;
 QString DrawCurrentCall(const CGPSData& fix) {
     // QString::asprintf formats numbers in the C locale, as the page reads them.
     return QString::asprintf("javascript:DrawCurrent('%lf', '%lf')",
-                             ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude));
+                             ShownLongitude(ToDecimalDegrees(fix.longitude)),
+                             ShownLatitude(ToDecimalDegrees(fix.latitude)));
 }
 
 std::vector<RoutePoint> RouteOf(const CTextData& data) {
@@ -38,7 +39,8 @@ std::vector<RoutePoint> RouteOf(const CTextData& data) {
               std::abs(point.latitude) <= kMaxLatitude && std::isfinite(point.speedKmh))) {
             continue;
         }
-        route.push_back(point);
+        route.push_back(RoutePoint{point.longitude, point.latitude, ShownSpeedKmh(point.speedKmh),
+                                   point.timeMs});
     }
     return route;
 }

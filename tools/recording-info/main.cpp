@@ -93,6 +93,13 @@ int main(int argc, char* argv[]) {
             << kClipUsage;
         return kExitUsage;
     }
+    if (const QString replaced = ReplacedInput(
+            {options->repairPath, options->framePath, options->gpxPath, options->csvPath},
+            {options->path, options->referencePath});
+        !replaced.isEmpty()) {
+        err << "recording-info: " << replaced << '\n';
+        return kExitFailure;
+    }
     if (!options->repairPath.isEmpty()) {
         QString error;
         if (!RepairRecording(options->path, options->referencePath, options->repairPath, out,

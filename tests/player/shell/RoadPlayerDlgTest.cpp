@@ -1,6 +1,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
@@ -34,6 +35,8 @@
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -51,6 +54,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 namespace player {
 namespace {
@@ -245,6 +250,11 @@ protected:
                 dialog.DispatchCommand(platform::IDOK);
             }
         });
+    }
+    // A command that lists (Open, a tab), with its rows in the list once it returns.
+    void ListingCommand(int id) {
+        m_dlg->DispatchCommand(id);
+        ASSERT_TRUE(m_dlg->WaitForListing());
     }
     platform::ListCtrl* List() const {
         return qobject_cast<platform::ListCtrl*>(Widget(kMainListFileList)->Window());
@@ -458,22 +468,22 @@ TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
 
 TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     const QStringList normal = Rows();
     ASSERT_EQ(normal.size(), 2);
     EXPECT_TRUE(normal[0].startsWith("NORMAL/"));
     EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::Listed);
 
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     ASSERT_EQ(Rows().size(), 2);
     EXPECT_TRUE(Rows()[0].startsWith("EVENT/"));
     // The chosen tab again does not reload: rows written meanwhile stay.
     List()->InsertItem(2, QStringLiteral("kept"));
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     EXPECT_EQ(List()->GetItemCount(), 3);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(Rows(), normal);
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabNormal);
     EXPECT_TRUE(Checked(kMainButtonTabNormal));
@@ -481,9 +491,44 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     EXPECT_TRUE(m_messages.isEmpty());
 }
 
+// Names are the file system's bytes: one that is no UTF-8 plays, and one with a line break
+// shows as one line in the file label.
+TEST_F(RoadPlayerDlgTest, OddlyNamedRecordingsPlay) {
+    ASSERT_FALSE(PlainClip().isEmpty());
+    for (const QByteArray& name :
+         {QByteArray("NOR_\xff\xfe_F.mp4"), QByteArray("NOR_a\nb_F.mp4")}) {
+        const QByteArray bytes = QFile::encodeName(m_dir.path()) + '/' + name;
+        ASSERT_EQ(::link(QFile::encodeName(PlainClip()).constData(), bytes.constData()), 0);
+        const QString path = platform::DecodePath(bytes);
+        ASSERT_TRUE(m_dlg->PlayRecording(path)) << name.constData();
+        EXPECT_EQ(Graph()->State(), GraphState::Running);
+        EXPECT_FALSE(Text(kMainTextFile).contains(u'\n'));
+        m_dlg->DispatchCommand(kIdcStop);
+        ::unlink(bytes.constData());  // the toolkit's removal of the folder cannot name it
+    }
+}
+
+// A capture that cannot be written says why (here: its folder went while the dialog was open),
+// writes no picture, and playback goes on.
+TEST_F(RoadPlayerDlgTest, CaptureThatCannotBeWrittenSaysSo) {
+    OfferCard();
+    Play();
+    ASSERT_TRUE(WaitUntil([&] {
+        QImage front;
+        return Graph()->GetCurrentImage(0, &front) != 0;
+    }));
+    const QString gone = m_dir.filePath("gone");
+    platform::SetSaveFileHandler(
+        [&](const platform::SaveFileRequest&) { return std::optional<QString>(gone + "/a.jpg"); });
+    m_dlg->DispatchCommand(kIdcCapture);
+    EXPECT_EQ(m_messages, QStringList{"Snapshot not saved"});
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
 TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 1);
     const QString open = Card() + Rows()[1];
     ASSERT_NE(Graph(), nullptr);
@@ -494,7 +539,7 @@ TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) 
     EXPECT_EQ(m_dlg->CurrentRow(), 1);
 
     // The list shows another category by now; Save still copies the recording that plays.
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     GraphState stateInDialog = GraphState::NotBuilt;
     platform::SaveFileRequest asked;
     platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
@@ -543,7 +588,9 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     }();
     ASSERT_FALSE(recording.isEmpty());
     RecreateWithRecording(recording);
-    ASSERT_TRUE(WaitUntil([&] { return Graph() != nullptr; }));
+    // The category is listed off the window's thread first; then the row opens.
+    ASSERT_TRUE(
+        WaitUntil([&] { return Graph() != nullptr && Graph()->State() == GraphState::Running; }));
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
@@ -670,7 +717,7 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     Key(Qt::Key_F);
     EXPECT_EQ(m_dlg->BackgroundMode(), 0);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     Key(Qt::Key_PageDown);
     EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
     Key(Qt::Key_Space);
@@ -743,7 +790,7 @@ TEST_F(RoadPlayerDlgTest, VolumeMuteAndBrightnessActOnWhatPlays) {
 // The transport keys on an open recording of a listed card, at and past its ends.
 TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
     ASSERT_NE(Graph(), nullptr);
     Key(Qt::Key_Space);
@@ -868,6 +915,13 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved"}));
     EXPECT_FALSE(QFile::exists(answer));
 
+    // The recording that plays, by another name, is not replaced by its track.
+    answer = m_dir.filePath("playing.mp4");
+    ASSERT_TRUE(QFile::link(m_dlg->CurrentPath(), answer));
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved", "Track not saved"}));
+    EXPECT_TRUE(QFileInfo(answer).isSymLink());
+
     m_dlg->DispatchCommand(kIdcStop);
     EXPECT_EQ(Text(kMainTextGps), "");
 }
@@ -989,7 +1043,7 @@ TEST_F(RoadPlayerDlgTest, MarksAreShownGoneToAddedAndRemovedByKey) {
 TEST_F(RoadPlayerDlgTest, ListFlagsRecordingsWithIncidentsAndBookmarksOutliveTheWindow) {
     const IncidentCard& card = IncidentsCard();
     OfferCard(card.root);
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     ASSERT_EQ(List()->GetItemCount(), 2);
     QStringList texts;
     for (int column = 0; column < 4; ++column) {
