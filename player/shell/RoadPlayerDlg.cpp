@@ -72,6 +72,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     m_controlState->ShowSliderValues();
     SetBackgroundMode(0);
     SetUpViews();
+    SetUpMarks();
     AddKeysToHints();
     StartDesktop();
     m_controlState->UpdateControls(ControlEvent::Start);

@@ -7,9 +7,11 @@
 
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
+#include "player/catalogue/IncidentScan.h"
 #include "player/catalogue/RecordingLister.h"
 #include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
+#include "player/shell/OpenMarks.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
@@ -95,6 +97,10 @@ public:
     // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
     const QString& CardRoot() const { return m_cardRoot; }
     bool PausedByUser() const { return m_session.PausedByUser(); }
+    // Incidents and bookmarks of the recording open.
+    const COpenMarks& Marks() const { return m_marks; }
+    // Which listed recordings hold an incident.
+    const CIncidentScan& IncidentScan() const { return m_incidentScan; }
     // Runs the event loop until the listing that Open, a tab or a start-up recording asked
     // for has been written into the list; false after timeoutMs.
     bool WaitForListing(int timeoutMs = 5000);
@@ -230,6 +236,25 @@ private:
     void OnGSensorButton();
     void HideGSensor();
 
+    // Marks: incidents and bookmarks (RoadPlayerDlg_Marks.cpp).
+    void SetUpMarks();
+    // The marks of the recording open onto the time slider, the G-sensor graph and the map.
+    void ShowMarks();
+    // N and Shift+N: to the next or previous mark, landing before it.
+    void GoToMark(int32_t direction);
+    // B: a bookmark at the position, with a note if the user types one.
+    void AddBookmark();
+    // Delete: the bookmark within a second of the position, or the one last gone to while
+    // its lead-in plays.
+    void RemoveBookmark();
+    // The incident the readout names at a position; null for none.
+    const Incident* IncidentPlaying(uint32_t positionMs) const;
+    // The list's rows were replaced: which of them hold an incident is asked for again.
+    void ScanListedRecordings();
+    void FlagRecordingsWithIncidents();
+    // The position of the recording open, or none when nothing is open.
+    std::optional<int32_t> OpenPositionMs() const;
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -254,6 +279,10 @@ private:
     bool m_enlargedRealSize = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
+    COpenMarks m_marks;
+    CIncidentScan m_incidentScan;
+    // The time of the mark N or Shift+N went to last, while its lead-in plays.
+    std::optional<int32_t> m_visitedMarkMs;
     ReadoutSettings m_readout;
     // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
     QString m_offeredCard;

@@ -116,8 +116,8 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text =
-        GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs), m_readout);
+    const QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs),
+                                        m_readout, IncidentPlaying(positionMs));
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();
@@ -145,6 +145,7 @@ void CRoadPlayerDlg::OnGSensorButton() {
             return;
         }
         m_gsensor = std::move(window);
+        ShowMarks();
         // A click on the curve plays from there, as the time slider does.
         if (SkGSensorGraph* graph = m_gsensor->Graph()) {
             graph->SetSeekHandler([this](int32_t timeMs) {

@@ -64,4 +64,9 @@ void SkSlider::SetValue(int32_t value) {
     Invalidate();
 }
 
+void SkSlider::SetMarks(std::vector<SkinMark> marks) {
+    m_marks = std::move(marks);
+    Invalidate();
+}
+
 }  // namespace player

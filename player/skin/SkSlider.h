@@ -5,6 +5,7 @@
 
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
+#include "player/skin/SkinMarks.h"
 #include "player/skin/StyleWords.h"
 
 #include <QString>
@@ -50,6 +51,14 @@ public:
     bool Vertical() const { return m_vertical; }
     void SetVertical(bool vertical) { m_vertical = vertical; }
 
+    // The skin's look for marks; without one, marks are kept but not drawn.
+    void SetMarkLook(MarkLook look) { m_markLook = std::move(look); }
+    const MarkLook& MarkLookOf() const { return m_markLook; }
+    // Marks at values of the range, drawn over the track under the thumb; a mark's label
+    // joins the value shown while the pointer rests on it.
+    void SetMarks(std::vector<SkinMark> marks);
+    const std::vector<SkinMark>& Marks() const { return m_marks; }
+
     // Window half. The track inside the margins, in client coordinates.
     SkinRect TrackRect() const;
     // Pixels of the track the value fills.
@@ -76,9 +85,15 @@ private:
     std::optional<QRect> m_lastLayout;
     // The value the track gives at a point (the range's ends beyond the track).
     int32_t ValueAt(QPoint point) const;
+    // The pixel along the track of a value (the thumb's centre for it), from the client's edge.
+    int32_t PixelOf(int32_t value) const;
+    void DrawMarks(platform::gfx::Dc& dc) const;
+    // The label of the mark drawn under a point; empty without one.
+    QString MarkLabelAt(QPoint point) const;
     void ShowValueText(QPoint point, int32_t value) const;
 
     static constexpr int kValueTextLift = 28;
+    static constexpr int32_t kMarkReachPixels = 3;
     std::function<QString(int32_t)> m_valueText;
     bool m_dragging = false;
     int32_t m_grabOffset = 0;
@@ -93,6 +108,8 @@ private:
     int32_t m_page = 20;
     SliderMargins m_margins;
     bool m_vertical = false;
+    MarkLook m_markLook;
+    std::vector<SkinMark> m_marks;
 };
 
 }  // namespace player

@@ -18,6 +18,7 @@ namespace player {
 namespace {
 
 const QString kShowRoute = QStringLiteral("ShowRoute");
+const QString kShowMarks = QStringLiteral("ShowMarks");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
 const QString kSetSpeedUnit = QStringLiteral("SetSpeedUnit");
 QString g_engineModule;  // empty: beside the program
@@ -145,7 +146,20 @@ void SkWebBrowser::ShowRoute() {
     m_route = m_data != nullptr ? RouteOf(*m_data) : std::vector<RoutePoint>();
     m_routeGiven = true;
     m_positionCall.clear();
+    // Marks belong to a route: the page drops its own with the new route.
+    m_marksJson.clear();
     SendRoute();
+}
+
+void SkWebBrowser::ShowMarks(const std::vector<RecordingMark>& marks) {
+    m_marksJson = RouteMarksJson(m_route, marks);
+    SendMarks();
+}
+
+void SkWebBrowser::SendMarks() {
+    if (!m_marksJson.isEmpty() && m_pageReady) {
+        CallFunction(kShowMarks, {m_marksJson}, {});
+    }
 }
 
 void SkWebBrowser::SendRoute() {
@@ -185,6 +199,7 @@ void SkWebBrowser::OnLoadFinished(bool ok) {
         SendTiles();
         SendSpeedUnit();
         SendRoute();
+        SendMarks();
         SendPosition();
     } else {
         qCDebug(lcTelemetry) << "the map page did not load";

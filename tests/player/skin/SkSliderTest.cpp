@@ -36,6 +36,36 @@ TEST_F(SkinWindowTest, SliderLaysOutTrackFillAndThumb) {
     EXPECT_EQ(shown.pixel(10 + 5, 110), kBlue);  // the margin shows the background
 }
 
+// Marks lie over the track at their values in their kind's colour (the skin's default for a
+// kind it does not name), inside the look's margins; marks outside the range are not drawn.
+TEST_F(SkinWindowTest, SliderMarksAreDrawnOverTheTrackByKind) {
+    auto window = MakeShownWindow();
+    SkSlider* slider = window->Find<SkSlider>("t.slider.time");
+    const auto red = qRgb(255, 0, 0);
+    EXPECT_EQ(slider->MarkLookOf().width, 2);
+    slider->SetMarks({{25, "braking", "harsh braking"},
+                      {75, "bookmark", {}},
+                      {90, "impact", {}},
+                      {150, "braking", {}}});
+    const QImage shown = window->grab().toImage();
+    // Value 25 is client pixel 60, so the bar covers 59 and 60; the slider sits at (10, 100).
+    EXPECT_EQ(shown.pixel(10 + 59, 110), red);
+    EXPECT_EQ(shown.pixel(10 + 60, 110), red);
+    EXPECT_EQ(shown.pixel(10 + 61, 110), qRgb(240, 240, 240));  // the filled track beside it
+    EXPECT_EQ(shown.pixel(10 + 59, 104), red);
+    EXPECT_EQ(shown.pixel(10 + 59, 103), qRgb(240, 240, 240));  // the top margin
+    EXPECT_EQ(shown.pixel(10 + 59, 116), qRgb(240, 240, 240));  // the bottom margin
+    EXPECT_EQ(shown.pixel(10 + 160, 110), qRgb(0, 255, 0));
+    EXPECT_EQ(shown.pixel(10 + 190, 110), qRgb(255, 255, 255));
+    EXPECT_EQ(shown.pixel(10 + 209, 110), qRgb(10, 10, 10));  // 150 lies past the end
+
+    // A skin without the look draws none.
+    slider->SetMarkLook({});
+    const QImage plain = window->grab().toImage();
+    EXPECT_EQ(plain.pixel(10 + 59, 110), qRgb(240, 240, 240));
+    EXPECT_EQ(plain.pixel(10 + 160, 110), qRgb(10, 10, 10));
+}
+
 TEST_F(SkinWindowTest, SliderMouseMapsToTheRangeAndPostsEachChangeOnce) {
     auto window = MakeShownWindow();
     SkSlider* slider = window->Find<SkSlider>("t.slider.time");
