@@ -3,13 +3,36 @@
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/Log.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace platform::media {
 
 namespace {
 constexpr size_t kPacketQueueVideo = 48;
 constexpr size_t kPacketQueueAudio = 96;
-constexpr int kVideoThreads = 2;
+constexpr int kVideoThreads = 2;  // when the graph gives no number
+// How much lower the decoders of the smaller streams run: after a seek the main camera's
+// pictures come first, and under load its decoder keeps up before theirs.
+constexpr int kBackgroundNice = 5;
+constexpr int kLowestNice = 19;
 constexpr char kInputPinName[] = "In";
+
+// Lowers the calling thread's priority; threads it starts afterwards inherit it.
+void RunInBackground() {
+    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, thread);
+    if (errno != 0 ||
+        setpriority(PRIO_PROCESS, thread, std::min(nice + kBackgroundNice, kLowestNice)) != 0) {
+        qCInfo(lcMedia) << "a decoder runs at the normal priority:" << strerror(errno);
+    }
+}
 constexpr char kOutputPinName[] = "Out";
 }  // namespace
 
@@ -24,6 +47,34 @@ DecoderFilter::DecoderFilter(Kind kind)
 DecoderFilter::~DecoderFilter() {
     RequestStop();
     JoinStreaming();
+}
+
+HRESULT DecoderFilter::QueryExtra(const IID& iid, void** object) {
+    if (iid != IDecoderStats::kIid || m_kind != Kind::Video) {
+        return E_NOINTERFACE;
+    }
+    *object = static_cast<IDecoderStats*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT DecoderFilter::GetDecoderStats(DecoderStats* stats) {
+    if (stats == nullptr) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(m_statsMutex);
+    *stats = m_stats;
+    return S_OK;
+}
+
+double DecoderFilter::VideoPixelRate() const {
+    const MediaType in = m_input->ConnectedType();
+    if (m_kind != Kind::Video || !in.format || !m_output->IsConnected()) {
+        return 0;
+    }
+    const AVRational rate = in.format->frameRate;
+    const double fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 30.0;
+    return static_cast<double>(in.format->codec->width) * in.format->codec->height * fps;
 }
 
 bool DecoderFilter::CodecsAvailable(Kind kind) {
@@ -81,10 +132,24 @@ HRESULT DecoderFilter::StartStreaming(int serial) {
     }
     codec->pkt_timebase = in.format->timeBase;
     if (m_kind == Kind::Video) {
-        codec->thread_count = kVideoThreads;
+        codec->thread_count = m_threads > 0 ? m_threads : kVideoThreads;
         codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        m_quality.Standing(m_clock ? m_clock->Rate() : 1.0);
+        std::lock_guard lock(m_statsMutex);
+        m_stats = DecoderStats{};
+        m_stats.threads = codec->thread_count;
     }
-    if (const int opened = avcodec_open2(codec.get(), decoder, nullptr); opened < 0) {
+    int opened = 0;
+    if (m_background && m_kind == Kind::Video) {
+        // The codec's threads are started by the thread that opens it and take its priority.
+        std::thread([&] {
+            RunInBackground();
+            opened = avcodec_open2(codec.get(), decoder, nullptr);
+        }).join();
+    } else {
+        opened = avcodec_open2(codec.get(), decoder, nullptr);
+    }
+    if (opened < 0) {
         qCWarning(lcMedia) << "the" << decoder->name
                            << "decoder does not open:" << AvErrorText(opened);
         return E_FAIL;
@@ -132,13 +197,44 @@ bool DecoderFilter::DeliverFrames(int serial) {
                                         m_format->startOffset);
         sample->duration = FrameDuration(frame.get());
         sample->frame = std::move(frame);
+        if (m_kind == Kind::Video) {
+            std::lock_guard lock(m_statsMutex);
+            ++m_stats.framesDecoded;
+        }
         if (!m_output->Deliver(std::move(sample))) {
             return false;
         }
     }
 }
 
+void DecoderFilter::ChooseSkipping(const MediaSample& sample) {
+    const double rate = m_clock->Rate();
+    const REFERENCE_TIME interval = av_rescale_q(
+        1, av_inv_q(m_format->frameRate.num > 0 ? m_format->frameRate : AVRational{30, 1}),
+        kReferenceTimeBase);
+    const REFERENCE_TIME end = sample.start + std::max(sample.duration, interval);
+    DecodeQuality::Stage stage = m_quality.Current();
+    bool preroll = false;
+    if (end <= m_clock->SegmentStart()) {
+        preroll = true;  // before a seek's target: never shown
+    } else if (m_clock->IsTicking() && !m_clock->IsFreeRun()) {
+        stage = m_quality.Update(sample.start - m_clock->Now(), interval, rate);
+    } else {
+        stage = m_quality.Standing(rate);
+    }
+    const bool noLoopFilter = stage != DecodeQuality::Stage::Full;
+    const bool noNonReference = preroll || stage == DecodeQuality::Stage::NoNonReference;
+    m_codec->skip_loop_filter = noLoopFilter ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
+    m_codec->skip_frame = noNonReference ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    std::lock_guard lock(m_statsMutex);
+    m_stats.packetsNoLoopFilter += noLoopFilter ? 1 : 0;
+    m_stats.packetsNoNonReference += noNonReference && !preroll ? 1 : 0;
+}
+
 void DecoderFilter::DecodeLoop(int serial) {
+    if (m_background && m_kind == Kind::Video) {
+        RunInBackground();
+    }
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
             avcodec_flush_buffers(m_codec.get());
@@ -155,6 +251,9 @@ void DecoderFilter::DecodeLoop(int serial) {
         }
         if (!sample->packet) {
             continue;
+        }
+        if (m_kind == Kind::Video) {
+            ChooseSkipping(*sample);
         }
         // A damaged packet is skipped; the decoder resynchronises at the next key frame.
         int sent = avcodec_send_packet(m_codec.get(), sample->packet.get());

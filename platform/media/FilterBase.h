@@ -51,6 +51,11 @@ public:
     virtual void SetStepper(bool /*stepper*/) {}
     // Sources: the length of the loaded recording, -1 when unknown.
     virtual REFERENCE_TIME Duration() const { return -1; }
+    // Video decoders: the pixels a second their stream asks for (0: none), and what the graph
+    // gives them from it before streaming starts: threads, and whether they yield the processor
+    // to the largest stream's decoder.
+    virtual double VideoPixelRate() const { return 0; }
+    virtual void SetDecodeShare(int /*threads*/, bool /*background*/) {}
 
     const std::vector<std::unique_ptr<PinBase>>& Pins() const { return m_pins; }
     bool HasConnectedPin() const;
