@@ -4,7 +4,6 @@
 
 #include "platform/window/Screen.h"
 #include "player/catalogue/RecoveryReferences.h"
-#include "player/profile/AboutDlg.h"
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/DialogTemplates.h"
@@ -16,7 +15,6 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include <iterator>
 #include <utility>
 
 namespace player {
@@ -24,21 +22,18 @@ namespace player {
 namespace {
 
 constexpr int kDriveNoticeIntervalMs = 1000;
-// The view buttons in the order of their control-state events (kEventFinf onwards).
-constexpr int kViewButtons[] = {kIdcFinf, kIdcFinr, kIdcFinm,    kIdcRinf,
-                                kIdcRinr, kIdcRinm, kIdcFrChange};
 
 }  // namespace
 
 CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
-    : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()) {}
+    : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {}
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
     m_controlState.reset();
     m_settingsTool.Terminate();
     m_driveWatcher.Stop();
     // The player releases its graph before the views it paints into go with the skin.
-    m_player.Release();
+    m_session.Close(CPlaybackSession::CloseReason::Quit);
 }
 
 void CRoadPlayerDlg::OnRegisterControls() {
@@ -46,7 +41,8 @@ void CRoadPlayerDlg::OnRegisterControls() {
         m_controlState = std::make_unique<CControlState>();
     }
     m_controlState->SetContainer(Skin());
-    m_controlState->SetPlayer(&m_player);
+    m_controlState->SetPlayer(&m_session.Player());
+    m_session.SetControlState(m_controlState.get());
     for (const MainControl& control : MainControls()) {
         Skin()->RegisterControl(NameKey(QString::fromUtf8(control.name)),
                                 static_cast<ControlKind>(control.kindCode), control.id);
@@ -62,13 +58,14 @@ bool CRoadPlayerDlg::OnInitDialog() {
     WatchDrives();
     SkWidget* front = FindWidget(kMainVideoFront);
     SkWidget* rear = FindWidget(kMainVideoRear);
-    m_player.AttachViews(front != nullptr ? front->Window() : nullptr,
-                         rear != nullptr ? rear->Window() : nullptr);
-    m_player.SetReferenceFinder(&RecoveryReferences);
+    CVideoPlayer& player = m_session.Player();
+    player.AttachViews(front != nullptr ? front->Window() : nullptr,
+                       rear != nullptr ? rear->Window() : nullptr);
+    player.SetReferenceFinder(&RecoveryReferences);
     m_controlState->RecordViewRects();
     SetBackgroundMode(0);
     SetUpViews();
-    m_controlState->UpdateControls(kEventStart);
+    m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {
         CheckComponents();
@@ -89,7 +86,7 @@ void CRoadPlayerDlg::WatchDrives() {
 }
 
 void CRoadPlayerDlg::CheckComponents() {
-    const int result = m_player.CheckComponents();
+    const int result = m_session.Player().CheckComponents();
     if (result == CVideoPlayer::kNoVideoDecoder) {
         ShowMessage(kMsgNoVidFilter, kMessageKind);
     } else if (result == CVideoPlayer::kNoSourceFilter) {
@@ -97,88 +94,6 @@ void CRoadPlayerDlg::CheckComponents() {
     } else if (result != CVideoPlayer::kComponentsComplete) {
         qCInfo(lcShell) << "media component check:" << result << "(no message for it)";
     }
-}
-
-bool CRoadPlayerDlg::OnCommand(int id) {
-    switch (id) {
-        case kIdcGSensor:
-            OnGSensorButton();
-            return true;
-        case kIdcAbout:
-            if (!ShowAbout(m_profile, this)) {
-                qCInfo(lcShell) << "no about box: the profile's ABOUT skin is missing or empty";
-            }
-            return true;
-        case kIdcMin:
-            ShowWindow(platform::ShowCommand::Minimize);
-            return true;
-        case kIdcMax:
-            OnMaximise();
-            return true;
-        case kIdcReal:
-            OnRealSize();
-            return true;
-        case kIdcNor:
-            OnNormal();
-            return true;
-        case kIdcExit:
-            Quit();
-            return true;
-        case kIdcPlay:
-            OnPlay();
-            return true;
-        case kIdcStop:
-            StopAndReset();
-            return true;
-        case kIdcRew:
-            m_controlState->Rewind();
-            return true;
-        case kIdcFf:
-            m_controlState->FastForward();
-            return true;
-        case kIdcFps:
-            m_controlState->StepFrame();
-            return true;
-        case kIdcPrev:
-            OnPrevious();
-            return true;
-        case kIdcNext:
-            OnNext();
-            return true;
-        case kIdcOpen:
-            OnOpen();
-            return true;
-        case kIdcSave:
-            OnSave();
-            return true;
-        case kIdcTrack:
-            OnSaveTrack();
-            return true;
-        case kIdcCapture:
-            OnCapture();
-            return true;
-        case kIdcSetting:
-            OnSettings();
-            return true;
-        case kIdcSite:
-            OnSite();
-            return true;
-        case kIdcTabNormal:
-        case kIdcTabEvent:
-        case kIdcTabManual:
-        case kIdcTabMotion:
-            OnTab(kEventTabNormal + (id - kIdcTabNormal));
-            return true;
-        default:
-            break;
-    }
-    for (int32_t i = 0; i < static_cast<int32_t>(std::size(kViewButtons)); ++i) {
-        if (id == kViewButtons[i]) {
-            OnViewButton(kEventFinf + i);
-            return true;
-        }
-    }
-    return SkDialog::OnCommand(id);
 }
 
 void CRoadPlayerDlg::OnOK() {
@@ -193,8 +108,6 @@ void CRoadPlayerDlg::OnCancel() {
 void CRoadPlayerDlg::OnTimer(int id) {
     if (id == kPlaybackTimerId) {
         Tick();
-    } else if (id == kSeekGuardTimerId) {
-        ApplyPendingSeek();
     }
 }
 
@@ -239,9 +152,11 @@ bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
             if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
                 return true;
             }
-            // Shift gives "+" on many layouts; other modifiers belong to shortcuts.
+            // Other modifiers than Shift belong to shortcuts.
             constexpr Qt::KeyboardModifiers kPlainKeys = Qt::ShiftModifier | Qt::KeypadModifier;
-            if ((keyEvent->modifiers() & ~kPlainKeys) == 0 && OnKey(key)) {
+            if ((keyEvent->modifiers() & ~kPlainKeys) == 0 &&
+                OnKey(QKeyCombination(keyEvent->modifiers() & Qt::ShiftModifier,
+                                      static_cast<Qt::Key>(key)))) {
                 return true;
             }
             break;
@@ -249,7 +164,7 @@ bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseMove:
             // The paused picture is painted again before the pointer works over it.
-            if (m_pausedByUser != 0 && BackgroundMode() == 0) {
+            if (m_session.PausedByUser() && BackgroundMode() == 0) {
                 update();
             }
             break;
@@ -264,7 +179,7 @@ bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
 
 void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
     if (!isMinimized()) {
-        if (CPlayGraph* graph = m_player.Graph()) {
+        if (CPlayGraph* graph = m_session.Graph()) {
             // The renderers paint inside their views' own paints; refit them and ask for one.
             graph->RepaintViews();
             if (graph->State() == GraphState::Stopped) {
@@ -283,14 +198,14 @@ void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
 
 void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {
     SkDialog::resizeEvent(event);
-    const CPlayGraph* graph = m_player.Graph();
+    const CPlayGraph* graph = m_session.Graph();
     if (graph != nullptr && graph->State() != GraphState::Running) {
         SeekToOwnPosition();  // the still picture is drawn again at the new size
     }
 }
 
 void CRoadPlayerDlg::SeekToOwnPosition() {
-    CPlayGraph* graph = m_player.Graph();
+    CPlayGraph* graph = m_session.Graph();
     if (graph != nullptr && graph->HasGraphManager()) {
         graph->SeekTo(graph->GetPosition());
     }

@@ -1,15 +1,16 @@
 #pragma once
-// The player's main window: the skinned frame with its 47 controls, the owner of the player,
-// the telemetry store and the control state. It routes commands, slider notices and its own
-// messages to the subsystem that owns each, runs the 100 ms playback tick while a recording
-// is open, and switches between the normal and the maximised layout. GUI thread only.
+// The player's main window: the skinned frame with its 47 controls, the owner of the playback
+// session and the control state. It routes commands and keys (one action table), slider
+// notices and its own messages to the subsystem that owns each, runs the 100 ms playback tick
+// while a recording is open, and switches between the normal and the maximised layout.
+// GUI thread only.
 
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
-#include "player/playback/ControlState.h"
-#include "player/playback/VideoPlayer.h"
+#include "player/shell/ControlState.h"
+#include "player/shell/PlaybackSession.h"
+#include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
-#include "player/telemetry/TextData.h"
 
 #include <QIcon>
 #include <QString>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace platform {
 class ListCtrl;
@@ -29,14 +31,10 @@ class AppProfile;
 class CGSensorDlg;
 class SkWebBrowser;
 
-class CRoadPlayerDlg : public SkDialog {
+class CRoadPlayerDlg : public SkDialog, private CPlaybackSession::Host {
     Q_OBJECT
 
 public:
-    // While it runs, time-slider notices are kept and the last one sought when it ends.
-    static constexpr int kSeekGuardTimerId = 101;
-    static constexpr int kSeekGuardMs = 100;
-
     // The profile outlives the window; it gives the messages and the message box's skin.
     explicit CRoadPlayerDlg(const AppProfile& profile);
     ~CRoadPlayerDlg() override;
@@ -60,14 +58,22 @@ public:
         m_onFirstPaint = std::move(handler);
     }
 
+    // The user's actions, each once: command, keys, what it calls and when it may act.
+    static std::span<const UserAction> Actions();
+    // Runs the action of a command id where its control could act (a key, a desktop call);
+    // false when there is none or it cannot act now.
+    bool Act(int commandId);
+    bool CanAct(const UserAction& action) const;
+
     CControlState* ControlState() const { return m_controlState.get(); }
-    CVideoPlayer& Player() { return m_player; }
-    const CTextData& Telemetry() const { return m_telemetry; }
-    int32_t CurrentRow() const { return m_currentRow; }
-    const QString& CurrentPath() const { return m_currentPath; }
+    CPlaybackSession& Session() { return m_session; }
+    CVideoPlayer& Player() { return m_session.Player(); }
+    const CTextData& Telemetry() const { return m_session.Telemetry(); }
+    int32_t CurrentRow() const { return m_session.CurrentRow(); }
+    const QString& CurrentPath() const { return m_session.CurrentPath(); }
     // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
     const QString& CardRoot() const { return m_cardRoot; }
-    bool PausedByUser() const { return m_pausedByUser != 0; }
+    bool PausedByUser() const { return m_session.PausedByUser(); }
 
 protected:
     void OnRegisterControls() override;
@@ -90,6 +96,17 @@ private:
     void WatchDrives();
     void CheckComponents();
 
+    // What the session asks of the window (RoadPlayerDlg_Open.cpp).
+    int32_t RowCount() const override;
+    QString RowPath(int32_t row) const override;
+    void SelectRow(int32_t row) override;
+    void ScrollToRow(int32_t row) override;
+    void ArmTick() override;
+    void KillTick() override;
+    void ShowOpened(const QString& path) override;
+    void ShowRefused() override;
+    void ShowClosed() override;
+
     // Window size and quitting (RoadPlayerDlg_Window.cpp).
     void OnRealSize();
     void OnMaximise();
@@ -102,41 +119,30 @@ private:
     // Transport (RoadPlayerDlg_Transport.cpp).
     void OnPlay();
     void OnSliderNotice(SkWidget* slider, int32_t value);
-    void OnTimeSlider(int32_t positionMs);
-    void ApplyPendingSeek();
     void Tick();
-    void ArmTick();
     void SeekToOwnPosition();
 
-    // Keys (RoadPlayerDlg_Keys.cpp). True when the key is one of the window's own; it is then
-    // taken whatever it did.
-    bool OnKey(int key);
-    // A button's command, only when the button is shown and enabled, as a click would.
-    void PressIfEnabled(const char* name, int id);
+    // Actions (RoadPlayerDlg_Actions.cpp). A key of the table runs its action where it could
+    // act; true when the key is one of the table's, which is then taken whatever it did.
+    bool OnKey(QKeyCombination key);
+    const UserAction* FindAction(int commandId) const;
     void ToggleEnlarged();
 
     // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).
-    // Opens, runs, arms the tick and shows the playing look; resets on failure.
-    bool StartRecording(const QString& path);
-    void OpenRow(int32_t row);
     void PlaySelectedRow();
+    // The end of a recording: the next row, round to the first (the session decides).
     void AdvanceAtEnd();
-    void SelectRow(int32_t row);
-    QString RowPath(int32_t row) const;
     void ShowFileName(const QString& path);
 
     // The card, its list and the rows (RoadPlayerDlg_Catalogue.cpp).
     void OnOpen();
-    // tabEvent: kEventTabNormal .. kEventTabMotion.
-    void OnTab(int32_t tabEvent);
-    void OnPrevious();
-    void OnNext();
+    // tabEvent: ControlEvent::TabNormal .. TabMotion.
+    void OnTab(ControlEvent tabEvent);
     void OnRowDoubleClick(int32_t row);
     void OnDriveNotice(uint32_t code, const QString& root);
     // A recording named at start-up that lies on a removable drive: that drive becomes the
     // card, its category is listed and the recording plays as its row.
     void PlayAtStart(const QString& path);
-    void ScrollToRow(int32_t row);
     platform::ListCtrl* FileList() const;
 
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
@@ -148,9 +154,6 @@ private:
     void OnCapture();
     // The open recording's GPS track as a GPX file chosen in a Save As dialog.
     void OnSaveTrack();
-    // Pauses a running playback for a dialog: whether it was running.
-    bool PauseForDialog();
-    void ResumeAfterDialog(bool wasRunning);
 
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
@@ -164,7 +167,7 @@ private:
     void ShowViewsAt(int64_t positionMs);
     // The speed and clock of the fix at the position, or "--"; skins may leave the readout out.
     void ShowGpsReadout(uint32_t positionMs);
-    void OnViewButton(int32_t event);
+    void OnViewButton(ControlEvent event);
     void OnGSensorButton();
     void HideGSensor();
 
@@ -172,15 +175,9 @@ private:
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
     const AppProfile& m_profile;
-    QString m_currentPath;
-    int32_t m_pausedByUser = 0;
     QIcon m_icon;
-    CVideoPlayer m_player;
-    int32_t m_currentRow = -1;
-    CTextData m_telemetry;
+    CPlaybackSession m_session;
     platform::DriveWatcher m_driveWatcher;
-    // A time-slider position waiting for the seek guard to end; see OnTimeSlider.
-    std::optional<int32_t> m_pendingSeekMs;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
     QString m_cardRoot;
@@ -192,7 +189,7 @@ private:
     bool m_mapStartQueued = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
-    // Last member: destroyed first, before the player and the controls it points at.
+    // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };
 

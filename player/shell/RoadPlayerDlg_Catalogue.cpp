@@ -4,7 +4,6 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
-#include "platform/system/WaveOutVolume.h"
 #include "platform/window/ListCtrl.h"
 #include "player/catalogue/CardTools.h"
 #include "player/catalogue/RecordingList.h"
@@ -29,13 +28,13 @@ constexpr RecordingCategory kTabCategories[] = {RecordingCategory::Normal, Recor
                                                 RecordingCategory::Manual,
                                                 RecordingCategory::Motion};
 
-int32_t TabEventOf(RecordingCategory category) {
+ControlEvent TabEventOf(RecordingCategory category) {
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(kTabCategories)); ++i) {
         if (kTabCategories[i] == category) {
-            return kEventTabNormal + i;
+            return EventAfter(ControlEvent::TabNormal, i);
         }
     }
-    return kEventTabNormal;
+    return ControlEvent::TabNormal;
 }
 
 QString AbsolutePath(const QString& path) {
@@ -55,7 +54,7 @@ void CRoadPlayerDlg::OnOpen() {
         return;
     }
     m_cardRoot = *root;
-    m_controlState->UpdateControls(kEventCardChosen);
+    m_controlState->UpdateControls(ControlEvent::CardChosen);
     platform::ListCtrl* list = FileList();
     if (list == nullptr) {
         return;
@@ -65,13 +64,13 @@ void CRoadPlayerDlg::OnOpen() {
         m_cardRoot.clear();
         return;
     }
-    m_controlState->UpdateControls(kEventListFilled);
+    m_controlState->UpdateControls(ControlEvent::ListFilled);
     // The list shows the normal category now, whichever tab was chosen before.
-    m_controlState->UpdateControls(kEventTabNormal);
+    m_controlState->UpdateControls(ControlEvent::TabNormal);
 }
 
-void CRoadPlayerDlg::OnTab(int32_t tabEvent) {
-    const int32_t previous = m_controlState->SelectedTab();
+void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
+    const ControlEvent previous = m_controlState->SelectedTab();
     m_controlState->UpdateControls(tabEvent);
     if (previous == tabEvent) {
         return;
@@ -81,50 +80,17 @@ void CRoadPlayerDlg::OnTab(int32_t tabEvent) {
         return;
     }
     // An unconfigured category leaves the rows as they are; a missing folder empties them.
-    if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tabEvent - kEventTabNormal])) {
-        qCInfo(lcShell) << "tab" << tabEvent << "has no folder in the profile";
-    }
-}
-
-void CRoadPlayerDlg::OnPrevious() {
-    const platform::ListCtrl* list = FileList();
-    if (list == nullptr || m_currentRow <= 0 || m_currentRow - 1 >= list->GetItemCount()) {
-        return;
-    }
-    const int32_t row = m_currentRow - 1;
-    OpenRow(row);
-    ScrollToRow(row);
-}
-
-void CRoadPlayerDlg::OnNext() {
-    const platform::ListCtrl* list = FileList();
-    if (list == nullptr || m_currentRow + 1 >= list->GetItemCount()) {
-        StopAndReset();
-        return;
-    }
-    const int32_t row = m_currentRow + 1;
-    OpenRow(row);
-    ScrollToRow(row);
-}
-
-void CRoadPlayerDlg::ScrollToRow(int32_t row) {
-    if (platform::ListCtrl* list = FileList(); list != nullptr && row < list->GetItemCount()) {
-        list->EnsureVisible(row, false);
+    const int32_t tab = EventOffset(tabEvent, ControlEvent::TabNormal);
+    if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tab])) {
+        qCInfo(lcShell) << "tab" << tab << "has no folder in the profile";
     }
 }
 
 void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
-    platform::ListCtrl* list = FileList();
-    const QString path = list != nullptr ? RecordingPathOfRow(*list, row) : QString();
-    // A click beside the rows opens nothing and keeps what is open (and its snapshot name).
-    if (path.isEmpty()) {
-        return;
-    }
-    m_currentPath = path;
-    m_currentRow = row;
-    if (StartRecording(path)) {
-        list->SetHotItem(row);
-        SelectRow(row);
+    if (m_session.OpenRow(row, CPlaybackSession::RowOpening::DoubleClick)) {
+        if (platform::ListCtrl* list = FileList()) {
+            list->SetHotItem(row);
+        }
     }
 }
 
@@ -133,15 +99,8 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
         return;
     }
     qCInfo(lcShell) << "the card" << root << "was removed";
-    KillTimer(kPlaybackTimerId);
-    KillTimer(kSeekGuardTimerId);
-    m_pendingSeekMs.reset();
-    m_player.Release();
-    m_currentRow = -1;
-    m_pausedByUser = 0;
     m_cardRoot.clear();
-    platform::SetWaveOutVolume(CControlState::kHalfVolume);
-    m_controlState->UpdateControls(kEventReset);
+    m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 
@@ -150,13 +109,13 @@ void CRoadPlayerDlg::PlayAtStart(const QString& path) {
     platform::ListCtrl* list = FileList();
     if (!root || list == nullptr ||
         !ListCategory(*list, m_profile, *root, RecordingCategory::Normal)) {
-        PlayRecording(path);
+        m_session.PlayPath(path);
         return;
     }
     // As the Open command would have chosen this drive, then the recording's tab and row.
     m_cardRoot = *root;
-    m_controlState->UpdateControls(kEventCardChosen);
-    m_controlState->UpdateControls(kEventListFilled);
+    m_controlState->UpdateControls(ControlEvent::CardChosen);
+    m_controlState->UpdateControls(ControlEvent::ListFilled);
     const RecordingCategory category = CategoryOfRecording(m_profile, m_cardRoot, path);
     if (category != RecordingCategory::Unknown) {
         OnTab(TabEventOf(category));
@@ -164,12 +123,11 @@ void CRoadPlayerDlg::PlayAtStart(const QString& path) {
     const QString wanted = AbsolutePath(path);
     for (int32_t row = 0; row < list->GetItemCount(); ++row) {
         if (AbsolutePath(RecordingPathOfRow(*list, row)) == wanted) {
-            OpenRow(row);
-            ScrollToRow(row);
+            m_session.OpenRow(row, CPlaybackSession::RowOpening::Advance);
             return;
         }
     }
-    PlayRecording(path);
+    m_session.PlayPath(path);
 }
 
 void CRoadPlayerDlg::OpenHandedOver(const QString& path) {

@@ -36,34 +36,33 @@ void CRoadPlayerDlg::OnSave() {
     if (FileList() == nullptr) {
         return;
     }
-    CPlayGraph* graph = m_player.Graph();
     // The open recording's own path: the list may show another category by now.
-    if (graph == nullptr || m_currentPath.isEmpty()) {
+    if (m_session.Graph() == nullptr || CurrentPath().isEmpty()) {
         ShowMessage(kMsgNoSelectFile, kMessageKind);
         return;
     }
-    const bool wasRunning = PauseForDialog();
-    const QString source = m_currentPath;
+    const bool wasRunning = m_session.PauseForDialog();
+    const QString source = CurrentPath();
     const std::optional<platform::SaveFileResult> chosen =
         platform::GetSaveFileName(ExportSaveRequest(source));
     if (chosen && !ExportRecording(this, source, chosen->path)) {
         ShowMessage(kMsgCopyFile, kMessageKind);
     }
-    ResumeAfterDialog(wasRunning);
+    m_session.ResumeAfterDialog(wasRunning);
 }
 
 void CRoadPlayerDlg::OnSaveTrack() {
-    if (m_player.Graph() == nullptr || m_currentPath.isEmpty()) {
+    if (m_session.Graph() == nullptr || CurrentPath().isEmpty()) {
         ShowMessage(kMsgNoSelectFile, kMessageKind);
         return;
     }
-    const std::vector<TrackPoint> track = TrackOf(m_telemetry);
+    const std::vector<TrackPoint> track = TrackOf(Telemetry());
     if (track.empty()) {
         ShowMessage(kMsgNoGpsTrack, kMessageKind);
         return;
     }
-    const bool wasRunning = PauseForDialog();
-    const QString name = QFileInfo(m_currentPath).completeBaseName();
+    const bool wasRunning = m_session.PauseForDialog();
+    const QString name = QFileInfo(CurrentPath()).completeBaseName();
     const platform::SaveFileRequest request{
         this, platform::GetDesktopFolder() + '/' + name + '.' + kTrackExtension, kTrackFilter,
         true};
@@ -75,31 +74,11 @@ void CRoadPlayerDlg::OnSaveTrack() {
             ShowMessage(kMsgSaveTrack, kMessageKind);
         }
     }
-    ResumeAfterDialog(wasRunning);
-}
-
-bool CRoadPlayerDlg::PauseForDialog() {
-    CPlayGraph* graph = m_player.Graph();
-    if (graph == nullptr || graph->State() != GraphState::Running) {
-        return false;
-    }
-    graph->Pause();
-    m_controlState->UpdateControls(kEventPaused);
-    return true;
-}
-
-void CRoadPlayerDlg::ResumeAfterDialog(bool wasRunning) {
-    // The card may have gone meanwhile, and the recording with it.
-    CPlayGraph* graph = m_player.Graph();
-    if (wasRunning && graph != nullptr && graph->State() == GraphState::Paused) {
-        graph->Run();
-        ArmTick();
-        m_controlState->UpdateControls(kEventResumed);
-    }
+    m_session.ResumeAfterDialog(wasRunning);
 }
 
 void CRoadPlayerDlg::OnCapture() {
-    CPlayGraph* graph = m_player.Graph();
+    CPlayGraph* graph = m_session.Graph();
     if (graph == nullptr ||
         (graph->State() != GraphState::Running && graph->State() != GraphState::Paused)) {
         return;
@@ -108,13 +87,13 @@ void CRoadPlayerDlg::OnCapture() {
     graph->Pause();
     QImage front;
     if (graph->GetCurrentImage(kFrontView, &front) != 0) {
-        const SnapshotProposal proposal = ProposeSnapshotName(m_currentPath);
+        const SnapshotProposal proposal = ProposeSnapshotName(CurrentPath());
         const int32_t videoCount = m_controlState->VideoCount();
         if (const auto chosen = platform::GetSaveFileName(SnapshotSaveRequest(this, proposal))) {
             const QStringList files = PlanSnapshotFiles(*chosen, proposal.length, videoCount);
             WriteSnapshot(files.constFirst(), front);
             QImage rear;
-            graph = m_player.Graph();
+            graph = m_session.Graph();
             if (files.size() > 1 && graph != nullptr &&
                 graph->GetCurrentImage(kRearView, &rear) != 0) {
                 WriteSnapshot(files[1], rear);
@@ -123,7 +102,7 @@ void CRoadPlayerDlg::OnCapture() {
     } else {
         qCInfo(lcShell) << "no front picture to capture";
     }
-    graph = m_player.Graph();
+    graph = m_session.Graph();
     if (wasRunning && graph != nullptr && graph->State() == GraphState::Paused) {
         graph->Run();
         ArmTick();

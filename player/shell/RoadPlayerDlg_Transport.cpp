@@ -9,17 +9,8 @@
 namespace player {
 
 void CRoadPlayerDlg::OnPlay() {
-    switch (m_controlState->PlayPause()) {
-        case CControlState::PlayResult::Resumed:
-            ArmTick();
-            m_pausedByUser = 0;
-            break;
-        case CControlState::PlayResult::Paused:
-            m_pausedByUser = 1;
-            break;
-        case CControlState::PlayResult::NothingPlaying:
-            PlaySelectedRow();
-            break;
+    if (!m_session.PlayPause()) {
+        PlaySelectedRow();
     }
 }
 
@@ -28,36 +19,12 @@ void CRoadPlayerDlg::OnSliderNotice(SkWidget* slider, int32_t value) {
         return;
     }
     if (slider == FindWidget(kMainSliderTime)) {
-        OnTimeSlider(value);
+        m_session.SeekTo(value);
     } else if (slider == FindWidget(kMainSliderSpeed)) {
         m_controlState->OnSpeedSlider(value);
     } else if (slider == FindWidget(kMainSliderVolume)) {
         m_controlState->OnVolumeSlider(value);
     }
-}
-
-void CRoadPlayerDlg::OnTimeSlider(int32_t positionMs) {
-    // A drag sends a notice per pixel; the graph gets at most one seek per guard period, and
-    // always the last position.
-    m_pendingSeekMs = positionMs;
-    if (!IsTimerActive(kSeekGuardTimerId)) {
-        ApplyPendingSeek();
-    }
-}
-
-void CRoadPlayerDlg::ApplyPendingSeek() {
-    if (!m_pendingSeekMs.has_value()) {
-        KillTimer(kSeekGuardTimerId);
-        return;
-    }
-    const int32_t positionMs = *m_pendingSeekMs;
-    m_pendingSeekMs.reset();
-    m_controlState->OnTimeSlider(positionMs);
-    SetTimer(kSeekGuardTimerId, kSeekGuardMs);
-}
-
-void CRoadPlayerDlg::ArmTick() {
-    SetTimer(kPlaybackTimerId, kPlaybackTimerMs);
 }
 
 void CRoadPlayerDlg::Tick() {
@@ -67,18 +34,9 @@ void CRoadPlayerDlg::Tick() {
         return;
     }
     KillTimer(kPlaybackTimerId);
-    CPlayGraph* graph = m_player.Graph();
-    if (graph == nullptr || graph->State() == GraphState::NotBuilt) {
-        return;
-    }
-    const int64_t positionMs = graph->GetPositionMs();
-    const auto durationMs = static_cast<int64_t>(m_player.GetDurationMs());
-    if (positionMs >= durationMs) {
-        AdvanceAtEnd();
-    } else {
-        m_controlState->UpdateControls(kEventPosition);
+    if (const std::optional<int64_t> positionMs = m_session.Tick()) {
         ArmTick();
-        ShowViewsAt(positionMs);
+        ShowViewsAt(*positionMs);
     }
 }
 

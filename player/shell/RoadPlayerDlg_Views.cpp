@@ -36,11 +36,11 @@ void CRoadPlayerDlg::SetUpViews() {
     if (map == nullptr) {
         return;
     }
-    map->SetData(&m_telemetry);
+    map->SetData(&m_session.Telemetry());
     // A click on the route seeks as the time slider does, so clicks in a row coalesce too.
     connect(map, &SkWebBrowser::RouteClicked, this, [this](qint32 timeMs) {
-        if (m_player.Graph() != nullptr) {
-            OnTimeSlider(timeMs);
+        if (m_session.Graph() != nullptr) {
+            m_session.SeekTo(timeMs);
         }
     });
 }
@@ -70,7 +70,7 @@ void CRoadPlayerDlg::LoadMapPage() {
         return;
     }
     // A map waiting for its page left the second area empty.
-    if (m_controlState->OpenState() == kRecordingOpen) {
+    if (m_controlState->CurrentOpenState() == OpenState::Open) {
         m_controlState->LayoutViews();
     }
 }
@@ -81,10 +81,10 @@ void CRoadPlayerDlg::ShowRecordingTelemetry() {
         map->ShowRoute();
     }
     if (m_gsensor) {
-        if (m_telemetry.GSensorList().empty()) {
+        if (m_session.Telemetry().GSensorList().empty()) {
             m_gsensor->ShowWindow(platform::ShowCommand::Hide);
         } else {
-            m_gsensor->SetData(&m_telemetry);
+            m_gsensor->SetData(&m_session.Telemetry());
         }
     }
 }
@@ -115,17 +115,17 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text = GpsReadoutText(m_telemetry.FindGPS(positionMs));
+    const QString text = GpsReadoutText(m_session.Telemetry().FindGPS(positionMs));
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();
     }
 }
 
-void CRoadPlayerDlg::OnViewButton(int32_t event) {
+void CRoadPlayerDlg::OnViewButton(ControlEvent event) {
     m_controlState->UpdateControls(event);
     // A still picture moved to an area of another size is drawn again at that size.
-    const CPlayGraph* graph = m_player.Graph();
+    const CPlayGraph* graph = m_session.Graph();
     if (graph != nullptr && graph->State() != GraphState::Running) {
         SeekToOwnPosition();
     }
@@ -147,8 +147,8 @@ void CRoadPlayerDlg::OnGSensorButton() {
     if (!m_controlState->HasGSensor()) {
         return;
     }
-    m_gsensor->SetData(&m_telemetry);
-    if (CPlayGraph* graph = m_player.Graph()) {
+    m_gsensor->SetData(&m_session.Telemetry());
+    if (CPlayGraph* graph = m_session.Graph()) {
         m_gsensor->SetPosition(static_cast<int32_t>(std::max<int64_t>(graph->GetPositionMs(), 0)));
     }
     m_gsensor->ShowWindow(platform::ShowCommand::Show);

@@ -43,14 +43,14 @@ void CRoadPlayerDlg::Enlarge(const SkinRect& frontRect) {
     SetMaximisedFrontRect(frontRect);
     SetDragEnabled(false);
     ShowWindow(platform::ShowCommand::Maximize);
-    m_controlState->UpdateControls(kEventLayoutChanged);
+    m_controlState->UpdateControls(ControlEvent::LayoutChanged);
     SetBackgroundMode(kMaximisedMode);
 }
 
 void CRoadPlayerDlg::OnNormal() {
     SetDragEnabled(true);
     ShowWindow(platform::ShowCommand::Restore);
-    m_controlState->UpdateControls(kEventLayoutChanged);
+    m_controlState->UpdateControls(ControlEvent::LayoutChanged);
     SetBackgroundMode(kNormalMode);
 }
 
@@ -59,12 +59,7 @@ void CRoadPlayerDlg::Quit() {
     if (answer.has_value() && *answer != kMessageOk) {
         return;
     }
-    if (CPlayGraph* graph = m_player.Graph()) {
-        graph->Stop();
-    }
-    m_player.Release();
-    KillTimer(kPlaybackTimerId);
-    KillTimer(kSeekGuardTimerId);
+    m_session.Close(CPlaybackSession::CloseReason::Quit);
     EndDialog(platform::IDOK);
 }
 

@@ -24,9 +24,8 @@ set(allowed_player/profile
     "player/common;player/pack;player/skin;player/resources;platform/gfx;platform/window")
 # The telemetry store reads through the engine; its views (G-sensor window, map) are skinned.
 set(allowed_player/telemetry "player/common;player/pack;player/skin;platform/media;platform/gfx;platform/window")
-# The control state drives the main window's skinned controls beside the graph owner.
-set(allowed_player/playback
-    "player/common;player/pack;player/skin;player/resources;platform/media;platform/system;platform/gfx;platform/window")
+# The graph owner knows the engine and the settings store, and no window.
+set(allowed_player/playback "platform/media;platform/system")
 set(allowed_player/catalogue "${player_base};${platform}")
 set(allowed_player/shell "${player_base};player/catalogue;player/resources;${platform}")
 set(allowed_player/resources "platform/window")

@@ -216,8 +216,7 @@ protected:
     }
     // A time-slider seek, once the previous one's guard has passed.
     void SeekMs(int32_t ms) {
-        ASSERT_TRUE(
-            WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
+        ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
         Slider(kMainSliderTime, ms);
     }
     void Play(const QString& clip = Clip()) {
@@ -256,7 +255,7 @@ protected:
 TEST_F(RoadPlayerDlgTest, StartsInTheNormalLayoutWithTheRealSizeFrontView) {
     EXPECT_EQ(m_dlg->BackgroundMode(), 0);
     EXPECT_TRUE(m_dlg->DragEnabled());
-    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 0);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::NoCard);
     EXPECT_EQ(FrontMode1().rect, RealSizeVideoRect(kScreen));
     EXPECT_EQ(FrontMode1().anchorFlags, 1u);
     EXPECT_TRUE(Widget(kMainListFileList)->Window()->isHidden());
@@ -321,7 +320,7 @@ TEST_F(RoadPlayerDlgTest, QuitAsksFirstAndCancelKeepsPlaying) {
 TEST_F(RoadPlayerDlgTest, PauseAndResumeKeepPositionAndRate) {
     Play();
     EXPECT_TRUE(Checked(kMainButtonPlay));
-    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 2);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::Opened);
     Wait(400);
     Slider(kMainSliderSpeed, 7);
     EXPECT_FLOAT_EQ(Graph()->Rate(), 1.5f);
@@ -388,7 +387,7 @@ TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
     EXPECT_EQ(Graph(), nullptr);
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_FALSE(m_dlg->IsTimerActive(kPlaybackTimerId));
-    EXPECT_EQ(m_dlg->ControlState()->OpenState(), kRecordingClosed);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentOpenState(), OpenState::Closed);
     EXPECT_EQ(platform::GetWindowText(Widget(kMainTextFile)->Window()), "");
 }
 
@@ -399,7 +398,7 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     const QStringList normal = Rows();
     ASSERT_EQ(normal.size(), 2);
     EXPECT_TRUE(normal[0].startsWith("NORMAL/"));
-    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 1);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::Listed);
 
     m_dlg->DispatchCommand(kIdcTabEvent);
     ASSERT_EQ(Rows().size(), 2);
@@ -411,7 +410,7 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
 
     m_dlg->DispatchCommand(kIdcOpen);
     EXPECT_EQ(Rows(), normal);
-    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), kEventTabNormal);
+    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabNormal);
     EXPECT_TRUE(Checked(kMainButtonTabNormal));
     EXPECT_FALSE(Checked(kMainButtonTabEvent));
     EXPECT_TRUE(m_messages.isEmpty());
@@ -474,7 +473,7 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     RecreateWithRecording(recording);
     ASSERT_TRUE(WaitUntil([&] { return Graph() != nullptr; }));
     EXPECT_EQ(m_dlg->CardRoot(), Card());
-    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), kEventTabNormal + 1);
+    EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
     EXPECT_EQ(m_dlg->CurrentRow(), 1);
     EXPECT_EQ(Card() + Rows()[1], recording);
@@ -552,8 +551,7 @@ TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
 
     m_dlg->DispatchCommand(kIdcPlay);
     const qint32 target = Map()->Route()[2].timeMs;
-    ASSERT_TRUE(
-        WaitUntil([&] { return !m_dlg->IsTimerActive(CRoadPlayerDlg::kSeekGuardTimerId); }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
     emit Map()->RouteClicked(target);
     EXPECT_EQ(PositionMs(), target);
 }
@@ -570,7 +568,7 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     }
     ASSERT_NE(Graph(), nullptr);
     EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
-    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), 0);
+    EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::NoCard);
     EXPECT_EQ(SliderValue(kMainSliderVolume), volume);
     EXPECT_TRUE(m_dlg->isVisible());
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();

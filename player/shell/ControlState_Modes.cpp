@@ -1,6 +1,6 @@
 // The five mode tables of the control state.
 
-#include "player/playback/ControlState.h"
+#include "player/shell/ControlState.h"
 
 #include "player/resources/Resource.h"
 #include "player/skin/WindowSkin.h"
@@ -45,34 +45,35 @@ constexpr ModeRow kModeTable[] = {
     {kMainTextGps, "-oooooo"},
 };
 
-Column ColumnFor(int32_t mode, bool open) {
+Column ColumnFor(ControlMode mode, bool open) {
     switch (mode) {
-        case 0:
+        case ControlMode::NoCard:
             return kMode0;
-        case 1:
+        case ControlMode::Listed:
             return kMode1;
-        case 2:
+        case ControlMode::Opened:
             return open ? kMode2Open : kMode2Closed;
-        case 3:
+        case ControlMode::Paused:
             return open ? kMode3Open : kMode3Closed;
         default:
-            // Mode 4 (playing again after a pause) needs an open recording; closed, it looks
-            // like a pause without one.
+            // Playing again after a pause needs an open recording; closed, it looks like a
+            // pause without one.
             return open ? kMode4Open : kMode3Closed;
     }
 }
 
 }  // namespace
 
-void CControlState::ApplyMode(int32_t mode) {
-    if (mode < 0 || mode >= kNoModeApplied) {
+void CControlState::ApplyMode(ControlMode mode) {
+    if (mode == ControlMode::None) {
         return;
     }
-    m_currentMode = (mode == 3 || mode == 4) ? 2 : mode;
+    m_currentMode =
+        (mode == ControlMode::Paused || mode == ControlMode::Resumed) ? ControlMode::Opened : mode;
     if (m_container == nullptr) {
         return;
     }
-    const Column column = ColumnFor(mode, m_openState == kRecordingOpen);
+    const Column column = ColumnFor(mode, m_openState == OpenState::Open);
     for (const ModeRow& row : kModeTable) {
         const char cell = row.cells[column];
         if (cell != '-') {

@@ -1,6 +1,6 @@
 // The transport commands and the time, speed and volume sliders.
 
-#include "player/playback/ControlState.h"
+#include "player/shell/ControlState.h"
 
 #include "platform/system/WaveOutVolume.h"
 #include "player/resources/Resource.h"
@@ -38,12 +38,12 @@ CControlState::PlayResult CControlState::PlayPause() {
     CPlayGraph* graph = Graph();
     if (graph != nullptr && graph->State() == GraphState::Paused) {
         graph->Run();
-        UpdateControls(kEventResumed);
+        UpdateControls(ControlEvent::Resumed);
         return PlayResult::Resumed;
     }
     if (graph != nullptr && graph->State() == GraphState::Running) {
         graph->Pause();
-        UpdateControls(kEventPaused);
+        UpdateControls(ControlEvent::Paused);
         return PlayResult::Paused;
     }
     return PlayResult::NothingPlaying;
@@ -52,14 +52,14 @@ CControlState::PlayResult CControlState::PlayPause() {
 void CControlState::Rewind() {
     if (m_player != nullptr && GraphRunningOrPaused()) {
         m_player->SeekBack(kSeekStepSeconds);
-        UpdateControls(kEventPosition);
+        UpdateControls(ControlEvent::Position);
     }
 }
 
 void CControlState::FastForward() {
     if (m_player != nullptr && GraphRunningOrPaused()) {
         m_player->SeekForward(kSeekStepSeconds);
-        UpdateControls(kEventPosition);
+        UpdateControls(ControlEvent::Position);
     }
 }
 
@@ -71,7 +71,7 @@ void CControlState::StepFrame() {
     if (graph != nullptr) {
         graph->StepFrame();
     }
-    UpdateControls(kEventPaused);
+    UpdateControls(ControlEvent::Paused);
 }
 
 void CControlState::SeekBy(double seconds) {
@@ -83,7 +83,7 @@ void CControlState::SeekBy(double seconds) {
     } else {
         m_player->SeekForward(seconds);
     }
-    UpdateControls(kEventPosition);
+    UpdateControls(ControlEvent::Position);
 }
 
 void CControlState::StepFrameWhilePaused(int32_t direction) {
@@ -96,7 +96,7 @@ void CControlState::StepFrameWhilePaused(int32_t direction) {
     } else {
         graph->StepFrameBack();
     }
-    UpdateControls(kEventPosition);
+    UpdateControls(ControlEvent::Position);
 }
 
 void CControlState::StepVolume(int32_t direction) {
@@ -131,7 +131,7 @@ void CControlState::OnTimeSlider(int32_t positionMs) {
     if (m_player != nullptr && graph != nullptr && graph->HasGraphManager()) {
         m_player->SeekToMs(positionMs);
     }
-    UpdateControls(kEventPosition);
+    UpdateControls(ControlEvent::Position);
 }
 
 void CControlState::OnSpeedSlider(int32_t position) {

@@ -1,4 +1,4 @@
-#include "player/playback/ControlState.h"
+#include "player/shell/ControlState.h"
 
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/Window.h"
@@ -92,7 +92,7 @@ protected:
         m_state.SetContainer(m_window.Skin());
         m_state.RecordViewRects();
         m_state.SetMapPageLoaded([this] { return m_pageLoaded; });
-        m_state.UpdateControls(kEventStart);
+        m_state.UpdateControls(ControlEvent::Start);
     }
 
     SkWidget* Widget(const char* name) {
@@ -102,7 +102,7 @@ protected:
     bool Checked(const char* name) { return dynamic_cast<SkButton*>(Widget(name))->Checked(); }
 
     // A button pressed by the user: its checked state flips, then its event comes.
-    void Press(const char* button, int32_t event) {
+    void Press(const char* button, ControlEvent event) {
         auto* b = dynamic_cast<SkButton*>(Widget(button));
         b->SetChecked(!b->Checked());
         m_state.UpdateControls(event);
@@ -110,7 +110,7 @@ protected:
 
     void Open(int32_t videoCount, bool hasGps) {
         m_state.SetRecordingFacts(videoCount, hasGps, false);
-        m_state.UpdateControls(kEventStarted);
+        m_state.UpdateControls(ControlEvent::Started);
     }
 
     QRect SkinRect0(const char* name) {
@@ -178,12 +178,12 @@ protected:
 TEST_F(ControlStateTest, ViewButtonsChooseWhatTheTwoAreasShow) {
     struct Step {
         const char* button;  // none: an event the program raises
-        int32_t event;
+        ControlEvent event;
     };
-    const Step finf{kMainButtonFinf, kEventFinf}, finr{kMainButtonFinr, kEventFinr},
-        finm{kMainButtonFinm, kEventFinm}, rinf{kMainButtonRinf, kEventRinf},
-        rinr{kMainButtonRinr, kEventRinr}, rinm{kMainButtonRinm, kEventRinm};
-    const Step pause{nullptr, kEventPaused}, resume{nullptr, kEventResumed};
+    const Step finf{kMainButtonFinf, ControlEvent::Finf}, finr{kMainButtonFinr, ControlEvent::Finr},
+        finm{kMainButtonFinm, ControlEvent::Finm}, rinf{kMainButtonRinf, ControlEvent::Rinf},
+        rinr{kMainButtonRinr, ControlEvent::Rinr}, rinm{kMainButtonRinm, ControlEvent::Rinm};
+    const Step pause{nullptr, ControlEvent::Paused}, resume{nullptr, ControlEvent::Resumed};
     struct Case {
         const char* what;
         int32_t videoCount;
@@ -277,7 +277,7 @@ TEST_F(ControlStateTest, ViewButtonsChooseWhatTheTwoAreasShow) {
 }
 
 TEST_F(ControlStateTest, EnlargedLayoutSwapsTwoCamerasOnly) {
-    m_state.UpdateControls(kEventLayoutChanged);
+    m_state.UpdateControls(ControlEvent::LayoutChanged);
     Open(1, true);
     EXPECT_FALSE(Widget(kMainButtonFrChange)->Window()->isEnabled());
     EXPECT_TRUE(Visible(kMainVideoFront));
@@ -285,20 +285,20 @@ TEST_F(ControlStateTest, EnlargedLayoutSwapsTwoCamerasOnly) {
 
     Open(2, true);
     EXPECT_TRUE(Widget(kMainButtonFrChange)->Window()->isEnabled());
-    Press(kMainButtonFrChange, kEventFrChange);
+    Press(kMainButtonFrChange, ControlEvent::FrChange);
     EXPECT_TRUE(Checked(kMainButtonFrChange));
     EXPECT_FALSE(Visible(kMainVideoFront));
     EXPECT_TRUE(Visible(kMainVideoRear));
-    m_state.UpdateControls(kEventPaused);
+    m_state.UpdateControls(ControlEvent::Paused);
     EXPECT_FALSE(Visible(kMainVideoFront));
     EXPECT_TRUE(Visible(kMainVideoRear));
     EXPECT_FALSE(Visible(kMainWebMap));
 
     // Back in the normal layout the rear camera is still the main area's.
-    m_state.UpdateControls(kEventLayoutChanged);
+    m_state.UpdateControls(ControlEvent::LayoutChanged);
     EXPECT_EQ(Layout(), "main:rear second:front A:rinf B:rinm finr rinf");
-    m_state.UpdateControls(kEventLayoutChanged);
-    Press(kMainButtonFrChange, kEventFrChange);
+    m_state.UpdateControls(ControlEvent::LayoutChanged);
+    Press(kMainButtonFrChange, ControlEvent::FrChange);
     EXPECT_FALSE(Checked(kMainButtonFrChange));
     EXPECT_TRUE(Visible(kMainVideoFront));
     EXPECT_FALSE(Visible(kMainVideoRear));
@@ -307,23 +307,25 @@ TEST_F(ControlStateTest, EnlargedLayoutSwapsTwoCamerasOnly) {
 TEST_F(ControlStateTest, EveryModeAndVariantShowsAndEnablesItsTable) {
     struct Column {
         const char* what;
-        int32_t mode;
+        ControlMode mode;
         bool open;
     };
-    const Column columns[] = {{"mode 0", 0, false},        {"mode 1", 1, false},
-                              {"mode 2 closed", 2, false}, {"mode 2 open", 2, true},
-                              {"mode 3 closed", 3, false}, {"mode 3 open", 3, true},
-                              {"mode 4 open", 4, true}};
+    const Column columns[] = {
+        {"mode 0", ControlMode::NoCard, false},        {"mode 1", ControlMode::Listed, false},
+        {"mode 2 closed", ControlMode::Opened, false}, {"mode 2 open", ControlMode::Opened, true},
+        {"mode 3 closed", ControlMode::Paused, false}, {"mode 3 open", ControlMode::Paused, true},
+        {"mode 4 open", ControlMode::Resumed, true}};
     for (int32_t windowMode : {0, 1}) {
         if (windowMode == 1) {
-            m_state.UpdateControls(kEventLayoutChanged);
+            m_state.UpdateControls(ControlEvent::LayoutChanged);
         }
         ASSERT_EQ(m_state.WindowMode(), windowMode);
         for (size_t column = 0; column < std::size(columns); ++column) {
             const Column& c = columns[column];
-            m_state.UpdateControls(c.open ? kEventStarted : kEventStopped);
+            m_state.UpdateControls(c.open ? ControlEvent::Started : ControlEvent::Stopped);
             m_state.ApplyMode(c.mode);
-            EXPECT_EQ(m_state.CurrentMode(), c.mode >= 3 ? 2 : c.mode);
+            const bool playing = c.mode == ControlMode::Paused || c.mode == ControlMode::Resumed;
+            EXPECT_EQ(m_state.CurrentMode(), playing ? ControlMode::Opened : c.mode);
             for (const MainControl& control : MainControls()) {
                 const QWidget* window = Widget(control.name)->Window();
                 const std::string where = std::string(c.what) + ", window mode " +
@@ -341,30 +343,30 @@ TEST_F(ControlStateTest, EveryModeAndVariantShowsAndEnablesItsTable) {
 }
 
 TEST_F(ControlStateTest, LayoutChangeAfterPauseAppliesThePlayingTable) {
-    m_state.UpdateControls(kEventStarted);
-    m_state.UpdateControls(kEventPaused);
+    m_state.UpdateControls(ControlEvent::Started);
+    m_state.UpdateControls(ControlEvent::Paused);
     EXPECT_TRUE(Widget(kMainButtonRew)->Window()->isEnabled());
-    m_state.UpdateControls(kEventLayoutChanged);
+    m_state.UpdateControls(ControlEvent::LayoutChanged);
     EXPECT_FALSE(Widget(kMainButtonRew)->Window()->isEnabled());
     EXPECT_FALSE(Widget(kMainButtonFf)->Window()->isEnabled());
     EXPECT_TRUE(Widget(kMainButtonStop)->Window()->isEnabled());
 }
 
 TEST_F(ControlStateTest, ListFilledOnlyLeavesTheStartMode) {
-    m_state.UpdateControls(kEventListFilled);
-    EXPECT_EQ(m_state.CurrentMode(), 1);
+    m_state.UpdateControls(ControlEvent::ListFilled);
+    EXPECT_EQ(m_state.CurrentMode(), ControlMode::Listed);
     EXPECT_TRUE(Checked(kMainButtonTabNormal));
-    m_state.UpdateControls(kEventStarted);
-    m_state.UpdateControls(kEventListFilled);
-    EXPECT_EQ(m_state.CurrentMode(), 2);
+    m_state.UpdateControls(ControlEvent::Started);
+    m_state.UpdateControls(ControlEvent::ListFilled);
+    EXPECT_EQ(m_state.CurrentMode(), ControlMode::Opened);
 }
 
 TEST_F(ControlStateTest, TabsActAsOneRadioGroup) {
-    m_state.UpdateControls(18);
-    EXPECT_EQ(m_state.SelectedTab(), 18);
+    m_state.UpdateControls(ControlEvent::TabManual);
+    EXPECT_EQ(m_state.SelectedTab(), ControlEvent::TabManual);
     EXPECT_TRUE(Checked(kMainButtonTabManual));
     EXPECT_FALSE(Checked(kMainButtonTabNormal));
-    m_state.UpdateControls(17);
+    m_state.UpdateControls(ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
     EXPECT_FALSE(Checked(kMainButtonTabManual));
 }
@@ -372,7 +374,7 @@ TEST_F(ControlStateTest, TabsActAsOneRadioGroup) {
 TEST_F(ControlStateTest, ResetAndStopShowZeroTimesByWindowMode) {
     platform::SetWindowText(Widget(kMainTextFile)->Window(), "NOR_250517_143000_F.mp4");
     dynamic_cast<SkSlider*>(Widget(kMainSliderVolume))->SetValue(90);
-    m_state.UpdateControls(kEventReset);
+    m_state.UpdateControls(ControlEvent::Reset);
     EXPECT_EQ(Text(kMainTextCurTime), "00:00:00/");
     EXPECT_EQ(Text(kMainTextDuration), "00:00:00");
     EXPECT_EQ(Text(kMainTextFile), "");
@@ -380,8 +382,8 @@ TEST_F(ControlStateTest, ResetAndStopShowZeroTimesByWindowMode) {
     EXPECT_EQ(dynamic_cast<SkSlider*>(Widget(kMainSliderSpeed))->Value(), 5);
     EXPECT_EQ(m_state.VideoCount(), -1);
 
-    m_state.UpdateControls(kEventLayoutChanged);
-    m_state.UpdateControls(kEventStopped);
+    m_state.UpdateControls(ControlEvent::LayoutChanged);
+    m_state.UpdateControls(ControlEvent::Stopped);
     EXPECT_EQ(Text(kMainTextCurTime), "00:00:00");
     EXPECT_FALSE(Widget(kMainButtonFrChange)->Window()->isEnabled());
 }
@@ -390,7 +392,7 @@ TEST_F(ControlStateTest, TimeTexts) {
     EXPECT_EQ(CControlState::FormatTime(3723000, false), "01:02:03");
     EXPECT_EQ(CControlState::FormatTime(59999, true), "00:00:59/");
     EXPECT_EQ(CControlState::FormatTime(0, false), "00:00:00");
-    m_state.UpdateControls(kEventPosition);  // no player: position 0
+    m_state.UpdateControls(ControlEvent::Position);  // no player: position 0
     EXPECT_EQ(Text(kMainTextCurTime), "00:00:00/");
 }
 

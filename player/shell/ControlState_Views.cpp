@@ -1,7 +1,7 @@
 // The view layout: what the main and second areas show (front camera, rear camera, map), the
 // view buttons that choose it, and the one-camera swap of the enlarged layout.
 
-#include "player/playback/ControlState.h"
+#include "player/shell/ControlState.h"
 
 #include "player/resources/Resource.h"
 #include "player/skin/SkinGeometry.h"
@@ -15,14 +15,14 @@ namespace player {
 
 namespace {
 
-// By what an area shows (kShowFront, kShowRear, kShowMap): its window and its buttons.
+// By what an area shows (ViewContent's order): its window and its buttons.
 constexpr const char* kViews[] = {kMainVideoFront, kMainVideoRear, kMainWebMap};
 constexpr const char* kMainButtons[] = {kMainButtonFinf, kMainButtonFinr, kMainButtonFinm};
 constexpr const char* kSecondButtons[] = {kMainButtonRinf, kMainButtonRinr, kMainButtonRinm};
-constexpr int32_t kContentCount = 3;
+constexpr ViewContent kContents[] = {ViewContent::Front, ViewContent::Rear, ViewContent::Map};
 
-int32_t ValidContent(int32_t content) {
-    return content >= kShowFront && content <= kShowMap ? content : kShowFront;
+size_t Index(ViewContent content) {
+    return static_cast<size_t>(content);
 }
 
 }  // namespace
@@ -40,47 +40,47 @@ void CControlState::RecordViewRects() {
     }
 }
 
-void CControlState::OnViewButton(int32_t event) {
+void CControlState::OnViewButton(ControlEvent event) {
     // A check button unchecks itself when pressed; pressing the one of the content shown
     // changes nothing, so it is checked again.
     switch (event) {
-        case kEventFinf:
-            if (m_frontViewState == kShowFront) {
+        case ControlEvent::Finf:
+            if (m_frontViewState == ViewContent::Front) {
                 SetChecked(kMainButtonFinf, true);
                 return;
             }
-            m_frontViewState = kShowFront;
-            m_rearViewState = m_videoCount == 1 ? kShowMap : kShowRear;
+            m_frontViewState = ViewContent::Front;
+            m_rearViewState = m_videoCount == 1 ? ViewContent::Map : ViewContent::Rear;
             break;
-        case kEventFinr:
-            if (m_frontViewState == kShowRear) {
+        case ControlEvent::Finr:
+            if (m_frontViewState == ViewContent::Rear) {
                 SetChecked(kMainButtonFinr, true);
                 return;
             }
-            m_frontViewState = kShowRear;
-            m_rearViewState = kShowFront;
+            m_frontViewState = ViewContent::Rear;
+            m_rearViewState = ViewContent::Front;
             break;
-        case kEventFinm:
-            if (m_frontViewState == kShowMap) {
+        case ControlEvent::Finm:
+            if (m_frontViewState == ViewContent::Map) {
                 SetChecked(kMainButtonFinm, true);
                 return;
             }
-            m_frontViewState = kShowMap;
-            m_rearViewState = kShowFront;
+            m_frontViewState = ViewContent::Map;
+            m_rearViewState = ViewContent::Front;
             break;
-        case kEventRinf:
-        case kEventRinr:
-        case kEventRinm: {
-            const int32_t content = event - kEventRinf;
+        case ControlEvent::Rinf:
+        case ControlEvent::Rinr:
+        case ControlEvent::Rinm: {
+            const ViewContent content = kContents[EventOffset(event, ControlEvent::Rinf)];
             if (m_rearViewState == content) {
-                SetChecked(kSecondButtons[content], true);
+                SetChecked(kSecondButtons[Index(content)], true);
                 return;
             }
             m_rearViewState = content;
             break;
         }
-        case kEventFrChange:
-            OnViewButton(Checked(kMainButtonFrChange) ? kEventFinr : kEventFinf);
+        case ControlEvent::FrChange:
+            OnViewButton(Checked(kMainButtonFrChange) ? ControlEvent::Finr : ControlEvent::Finf);
             return;
         default:
             return;
@@ -98,13 +98,14 @@ void CControlState::LayoutViews() {
 
 void CControlState::LayoutEnlarged() {
     // The views keep their mode 1 placements; only which camera shows changes.
-    if (m_openState != kRecordingOpen || m_videoCount == 1) {
+    if (m_openState != OpenState::Open || m_videoCount == 1) {
         SetEnabled(kMainButtonFrChange, false);
         return;
     }
     SetEnabled(kMainButtonFrChange, true);
-    const bool rearShown = m_frontViewState == kShowRear ||
-                           (m_frontViewState == kShowMap && m_rearViewState != kShowFront);
+    const bool rearShown =
+        m_frontViewState == ViewContent::Rear ||
+        (m_frontViewState == ViewContent::Map && m_rearViewState != ViewContent::Front);
     QWidget* front = Window(kMainVideoFront);
     QWidget* rear = Window(kMainVideoRear);
     if (front != nullptr) {
@@ -117,46 +118,46 @@ void CControlState::LayoutEnlarged() {
 }
 
 void CControlState::LayoutNormal() {
-    if (m_openState != kRecordingOpen) {
+    if (m_openState != OpenState::Open) {
         return;
     }
-    const int32_t main = ValidContent(m_frontViewState);
-    const int32_t second = ValidContent(m_rearViewState);
+    const ViewContent main = m_frontViewState;
+    const ViewContent second = m_rearViewState;
 
-    PlaceAt(kViews[main], m_viewRects[kMainRect]);
+    PlaceAt(kViews[Index(main)], m_viewRects[kMainRect]);
     // The second area's buttons of the two other contents take slots A and B in the order
     // front, rear, map; the one of the main area's content goes.
     bool slotATaken = false;
-    for (int32_t content = 0; content < kContentCount; ++content) {
-        SetChecked(kMainButtons[content], content == main);
+    for (const ViewContent content : kContents) {
+        SetChecked(kMainButtons[Index(content)], content == main);
         if (content == main) {
-            Hide(kSecondButtons[content]);
+            Hide(kSecondButtons[Index(content)]);
         } else {
-            PlaceAt(kSecondButtons[content], m_viewRects[slotATaken ? kSlotB : kSlotA]);
+            PlaceAt(kSecondButtons[Index(content)], m_viewRects[slotATaken ? kSlotB : kSlotA]);
             slotATaken = true;
         }
     }
 
     // The map takes the second area only with a page and a route to show on it.
     const bool mapUsable = m_mapPageLoaded && m_mapPageLoaded() && m_hasGps != 0;
-    if (second == kShowMap && !mapUsable) {
-        if (main != kShowMap) {
+    if (second == ViewContent::Map && !mapUsable) {
+        if (main != ViewContent::Map) {
             ShrinkMap();
         }
     } else if (second != main) {
-        PlaceAt(kViews[second], m_viewRects[kSecondRect]);
+        PlaceAt(kViews[Index(second)], m_viewRects[kSecondRect]);
     }
-    for (int32_t content = 0; content < kContentCount; ++content) {
-        SetChecked(kSecondButtons[content], content == second);
+    for (const ViewContent content : kContents) {
+        SetChecked(kSecondButtons[Index(content)], content == second);
     }
 
-    if (main != kShowFront && second != kShowFront) {
+    if (main != ViewContent::Front && second != ViewContent::Front) {
         Hide(kMainVideoFront);
     }
-    if (main != kShowRear && second != kShowRear) {
+    if (main != ViewContent::Rear && second != ViewContent::Rear) {
         Hide(kMainVideoRear);
     }
-    if (main != kShowMap && second != kShowMap) {
+    if (main != ViewContent::Map && second != ViewContent::Map) {
         ShrinkMap();
     }
 }

@@ -21,43 +21,62 @@ namespace player {
 class SkWidget;
 class WindowSkin;
 
-// Events of UpdateControls.
-inline constexpr int32_t kEventStart = 0;
-inline constexpr int32_t kEventLayoutChanged = 1;
-inline constexpr int32_t kEventListFilled = 2;
-inline constexpr int32_t kEventReset = 3;
-inline constexpr int32_t kEventStarted = 4;
-inline constexpr int32_t kEventResumed = 5;
-inline constexpr int32_t kEventPaused = 6;
-inline constexpr int32_t kEventStopped = 7;
-inline constexpr int32_t kEventPosition = 8;
-// The view buttons: finf, finr, finm (main area), rinf, rinr, rinm (second area), frchange.
-inline constexpr int32_t kEventFinf = 9;
-inline constexpr int32_t kEventFinr = 10;
-inline constexpr int32_t kEventFinm = 11;
-inline constexpr int32_t kEventRinf = 12;
-inline constexpr int32_t kEventRinr = 13;
-inline constexpr int32_t kEventRinm = 14;
-inline constexpr int32_t kEventFrChange = 15;
-inline constexpr int32_t kEventTabNormal = 16;  // 16..19: normal, event, manual, motion
-inline constexpr int32_t kEventTabMotion = 19;
-inline constexpr int32_t kEventCardChosen = 20;
+// Events of UpdateControls, by their numbers.
+enum class ControlEvent : int32_t {
+    Start = 0,
+    LayoutChanged = 1,
+    ListFilled = 2,
+    Reset = 3,
+    Started = 4,
+    Resumed = 5,
+    Paused = 6,
+    Stopped = 7,
+    Position = 8,
+    // The view buttons: finf, finr, finm (main area), rinf, rinr, rinm (second area), frchange.
+    Finf = 9,
+    Finr = 10,
+    Finm = 11,
+    Rinf = 12,
+    Rinr = 13,
+    Rinm = 14,
+    FrChange = 15,
+    // The category tabs: normal, event, manual, motion.
+    TabNormal = 16,
+    TabEvent = 17,
+    TabManual = 18,
+    TabMotion = 19,
+    CardChosen = 20,
+};
+
+// The event `offset` places after `first` (the tabs and view buttons come in runs).
+constexpr ControlEvent EventAfter(ControlEvent first, int32_t offset) {
+    return static_cast<ControlEvent>(static_cast<int32_t>(first) + offset);
+}
+constexpr int32_t EventOffset(ControlEvent event, ControlEvent first) {
+    return static_cast<int32_t>(event) - static_cast<int32_t>(first);
+}
+
+// The control-state modes: their tables say which controls are shown and enabled.
+enum class ControlMode : int32_t {
+    NoCard = 0,
+    Listed = 1,
+    Opened = 2,
+    Paused = 3,
+    Resumed = 4,
+    None = 5,  // none applied yet
+};
 
 // What an area shows (front and rear view state).
-inline constexpr int32_t kShowFront = 0;
-inline constexpr int32_t kShowRear = 1;
-inline constexpr int32_t kShowMap = 2;
+enum class ViewContent : int32_t { Front = 0, Rear = 1, Map = 2 };
 
-// Open state: whether a recording is open.
-inline constexpr int32_t kRecordingOpen = 4;
-inline constexpr int32_t kRecordingClosed = 7;
+// Whether a recording is open.
+enum class OpenState : int32_t { Open = 4, Closed = 7 };
 
 class CControlState {
 public:
     // What the play button did.
     enum class PlayResult { Resumed, Paused, NothingPlaying };
 
-    static constexpr int32_t kNoModeApplied = 5;
     // Reset positions of the volume (0..100) and speed (1..9) sliders.
     static constexpr int32_t kVolumeResetPosition = 50;
     static constexpr int32_t kSpeedResetPosition = 5;
@@ -74,12 +93,11 @@ public:
     void SetContainer(WindowSkin* container) { m_container = container; }
     void SetPlayer(CVideoPlayer* player) { m_player = player; }
 
-    // Dispatches an event number 0..20; others do nothing.
-    void UpdateControls(int32_t event);
+    void UpdateControls(ControlEvent event);
     // Requests show and enable for every control of the mode's table (the variant chosen by the
     // open state) in the current window mode, then re-places every control; controls without a
-    // request are hidden. Modes 3 and 4 are recorded as 2.
-    void ApplyMode(int32_t mode);
+    // request are hidden. Paused and Resumed are recorded as Opened.
+    void ApplyMode(ControlMode mode);
     // Shows and places the front and rear views and the map for the current window mode and
     // view states, after a mode was applied. Normal layout: the main and second areas with the
     // view buttons; enlarged layout: one camera at its mode 1 place, frchange to swap.
@@ -91,16 +109,16 @@ public:
     // as not loaded.
     void SetMapPageLoaded(std::function<bool()> loaded) { m_mapPageLoaded = std::move(loaded); }
 
-    // What the opened recording holds (the opening sets them before event 4).
+    // What the opened recording holds (the opening sets them before Started).
     void SetRecordingFacts(int32_t videoCount, bool hasGps, bool hasGSensor);
 
-    // Transport commands. Play pauses a running graph (event 6) and runs a paused one (event 5);
+    // Transport commands. Play pauses a running graph (Paused) and runs a paused one (Resumed);
     // the caller re-arms the tick on Resumed and opens a row on NothingPlaying.
     PlayResult PlayPause();
     // One second back or on, only while running or paused; then the position refresh.
     void Rewind();
     void FastForward();
-    // Pauses a running graph, steps one frame, shows the paused look (event 6).
+    // Pauses a running graph, steps one frame, shows the paused look (Paused).
     void StepFrame();
 
     // Keyboard steps. A relative seek (negative: back), only while running or paused, clamped
@@ -129,11 +147,11 @@ public:
     bool HasGps() const { return m_hasGps != 0; }
     bool HasGSensor() const { return m_hasGSensor != 0; }
     int32_t WindowMode() const { return m_windowMode; }
-    int32_t CurrentMode() const { return m_currentMode; }
-    int32_t FrontViewState() const { return m_frontViewState; }
-    int32_t RearViewState() const { return m_rearViewState; }
-    int32_t SelectedTab() const { return m_selectedTab; }
-    int32_t OpenState() const { return m_openState; }
+    ControlMode CurrentMode() const { return m_currentMode; }
+    ViewContent FrontViewState() const { return m_frontViewState; }
+    ViewContent RearViewState() const { return m_rearViewState; }
+    ControlEvent SelectedTab() const { return m_selectedTab; }
+    OpenState CurrentOpenState() const { return m_openState; }
 
 private:
     // The views' and second-area buttons' window mode 0 placements, in this order.
@@ -158,11 +176,11 @@ private:
     void OnReset();
     void OnStarted();
     void OnStopped();
-    void OnViewButton(int32_t event);
+    void OnViewButton(ControlEvent event);
     void LayoutNormal();
     void LayoutEnlarged();
     void RefreshPosition();
-    void SelectTab(int32_t event);
+    void SelectTab(ControlEvent event);
     QString ZeroCurrentTime() const;
 
     WindowSkin* m_container = nullptr;
@@ -171,11 +189,11 @@ private:
     int32_t m_hasGps = 0;
     int32_t m_hasGSensor = 0;
     int32_t m_windowMode = 0;
-    int32_t m_currentMode = kNoModeApplied;
-    int32_t m_frontViewState = 0;
-    int32_t m_rearViewState = 1;
-    int32_t m_selectedTab = kEventTabNormal;
-    int32_t m_openState = kRecordingClosed;
+    ControlMode m_currentMode = ControlMode::None;
+    ViewContent m_frontViewState = ViewContent::Front;
+    ViewContent m_rearViewState = ViewContent::Rear;
+    ControlEvent m_selectedTab = ControlEvent::TabNormal;
+    OpenState m_openState = OpenState::Closed;
     std::array<ModeGeometry, kViewRectCount> m_viewRects{};
     std::function<bool()> m_mapPageLoaded;
 };

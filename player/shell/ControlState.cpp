@@ -1,6 +1,6 @@
 // The events of the control state and the position and time display.
 
-#include "player/playback/ControlState.h"
+#include "player/shell/ControlState.h"
 
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Window.h"
@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace player {
@@ -27,54 +28,62 @@ constexpr const char* kTabButtons[] = {kMainButtonTabNormal, kMainButtonTabEvent
 
 }  // namespace
 
-void CControlState::UpdateControls(int32_t event) {
+void CControlState::UpdateControls(ControlEvent event) {
     switch (event) {
-        case kEventStart:
-            ApplyMode(0);
+        case ControlEvent::Start:
+            ApplyMode(ControlMode::NoCard);
             break;
-        case kEventLayoutChanged:
+        case ControlEvent::LayoutChanged:
             m_windowMode = m_windowMode == 0 ? 1 : 0;
             ApplyMode(m_currentMode);
             LayoutViews();
             break;
-        case kEventListFilled:
-            if (m_currentMode == 0) {
-                ApplyMode(1);
+        case ControlEvent::ListFilled:
+            if (m_currentMode == ControlMode::NoCard) {
+                ApplyMode(ControlMode::Listed);
                 SetChecked(kMainButtonTabNormal, true);
-                m_selectedTab = kEventTabNormal;
+                m_selectedTab = ControlEvent::TabNormal;
             }
             break;
-        case kEventReset:
+        case ControlEvent::Reset:
             OnReset();
             break;
-        case kEventStarted:
+        case ControlEvent::Started:
             OnStarted();
             break;
         // A pause is taken to look at a frame: the views stay as the user laid them out.
-        case kEventResumed:
-            ApplyMode(4);
+        case ControlEvent::Resumed:
+            ApplyMode(ControlMode::Resumed);
             SetChecked(kMainButtonPlay, true);
             LayoutViews();
             break;
-        case kEventPaused:
-            ApplyMode(3);
+        case ControlEvent::Paused:
+            ApplyMode(ControlMode::Paused);
             SetChecked(kMainButtonPlay, false);
             LayoutViews();
             break;
-        case kEventStopped:
+        case ControlEvent::Stopped:
             OnStopped();
             break;
-        case kEventPosition:
+        case ControlEvent::Position:
             RefreshPosition();
             break;
-        case kEventCardChosen:
+        case ControlEvent::CardChosen:
             break;
-        default:
-            if (event >= kEventFinf && event <= kEventFrChange) {
-                OnViewButton(event);
-            } else if (event >= kEventTabNormal && event <= kEventTabMotion) {
-                SelectTab(event);
-            }
+        case ControlEvent::Finf:
+        case ControlEvent::Finr:
+        case ControlEvent::Finm:
+        case ControlEvent::Rinf:
+        case ControlEvent::Rinr:
+        case ControlEvent::Rinm:
+        case ControlEvent::FrChange:
+            OnViewButton(event);
+            break;
+        case ControlEvent::TabNormal:
+        case ControlEvent::TabEvent:
+        case ControlEvent::TabManual:
+        case ControlEvent::TabMotion:
+            SelectTab(event);
             break;
     }
 }
@@ -83,9 +92,9 @@ void CControlState::OnReset() {
     m_videoCount = -1;
     m_hasGps = 0;
     m_hasGSensor = 0;
-    m_selectedTab = kEventTabNormal;
-    m_openState = kRecordingClosed;
-    ApplyMode(0);
+    m_selectedTab = ControlEvent::TabNormal;
+    m_openState = OpenState::Closed;
+    ApplyMode(ControlMode::NoCard);
     if (auto* list = qobject_cast<platform::ListCtrl*>(Window(kMainListFileList))) {
         list->DeleteAllItems();
     }
@@ -100,8 +109,8 @@ void CControlState::OnReset() {
 }
 
 void CControlState::OnStarted() {
-    m_openState = kRecordingOpen;
-    ApplyMode(2);
+    m_openState = OpenState::Open;
+    ApplyMode(ControlMode::Opened);
     const uint64_t durationMs = m_player != nullptr ? m_player->GetDurationMs() : 0;
     if (auto* slider = dynamic_cast<SkSlider*>(Widget(kMainSliderTime))) {
         const auto maximum = static_cast<int32_t>(
@@ -112,14 +121,14 @@ void CControlState::OnStarted() {
     }
     SetText(kMainTextDuration, FormatTime(static_cast<int64_t>(durationMs), false));
     SetChecked(kMainButtonPlay, true);
-    m_frontViewState = 0;
-    m_rearViewState = m_videoCount == 1 ? 2 : 1;
+    m_frontViewState = ViewContent::Front;
+    m_rearViewState = m_videoCount == 1 ? ViewContent::Map : ViewContent::Rear;
     LayoutViews();
 }
 
 void CControlState::OnStopped() {
-    m_openState = kRecordingClosed;
-    ApplyMode(2);
+    m_openState = OpenState::Closed;
+    ApplyMode(ControlMode::Opened);
     SetSliderValue(kMainSliderTime, 0);
     SetText(kMainTextCurTime, ZeroCurrentTime());
     SetText(kMainTextDuration, FormatTime(0, false));
@@ -148,9 +157,10 @@ void CControlState::RefreshPosition() {
     SetText(kMainTextDuration, FormatTime(static_cast<int64_t>(durationMs), false));
 }
 
-void CControlState::SelectTab(int32_t event) {
-    for (int32_t tab = kEventTabNormal; tab <= kEventTabMotion; ++tab) {
-        SetChecked(kTabButtons[tab - kEventTabNormal], tab == event);
+void CControlState::SelectTab(ControlEvent event) {
+    const int32_t selected = EventOffset(event, ControlEvent::TabNormal);
+    for (int32_t tab = 0; tab < static_cast<int32_t>(std::size(kTabButtons)); ++tab) {
+        SetChecked(kTabButtons[tab], tab == selected);
     }
     m_selectedTab = event;
 }
