@@ -193,7 +193,7 @@ void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
         m_onFirstPaint = nullptr;
         handler();
     }
-    StartMapViewSoon();
+    StartMapViewIfShown();
 }
 
 void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {

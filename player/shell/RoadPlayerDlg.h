@@ -158,8 +158,10 @@ private:
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
     void SetUpViews();
-    // Loads the map page once the window has been painted: the browser engine starts with it.
+    // Loads the map page soon (the browser engine starts with it): when the layout first puts
+    // the map into an area, or at the first paint when the skin shows it from the start.
     void StartMapViewSoon();
+    void StartMapViewIfShown();
     void LoadMapPage();
     // The route for the map and the readings for the G-sensor window of the opened recording.
     void ShowRecordingTelemetry();

@@ -536,12 +536,16 @@ TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
 
 TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
     ASSERT_NE(Map(), nullptr);
-    // Loaded once the window is on the screen, online or not.
-    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
-    EXPECT_FALSE(Map()->TilesEnabled());
+    // The browser engine starts only when the map is first shown in an area.
     Play();
     ASSERT_GT(Map()->Route().size(), 2u);
-    // The tick pushes the position to the page.
+    ASSERT_TRUE(WaitUntil([&] { return PositionMs() > 300; }));
+    EXPECT_FALSE(Map()->PageLoaded());
+    EXPECT_EQ(Map()->View(), nullptr);
+    m_dlg->DispatchCommand(kIdcRinm);
+    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
+    EXPECT_FALSE(Map()->TilesEnabled());
+    // The page gets the route and the position at once, and the tick keeps it moving.
     EXPECT_TRUE(WaitUntil(
         [&] {
             const QString shown = MapEvaluate("document.getElementById('position').textContent");
