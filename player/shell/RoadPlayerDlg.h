@@ -182,6 +182,7 @@ private:
     platform::DriveWatcher m_driveWatcher;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
+    bool m_preloaded = false;  // the media libraries loaded on first use, after the first paint
     QString m_cardRoot;
     // The settings tool last started; ended with the window.
     platform::Process m_settingsTool;
