@@ -20,6 +20,9 @@ constexpr int kVideoThreads = 2;  // when the graph gives no number
 // How much lower the decoders of the smaller streams run: after a seek the main camera's
 // pictures come first, and under load its decoder keeps up before theirs.
 constexpr int kBackgroundNice = 5;
+// After a seek they start only once the main picture is decoded, waiting at most this long.
+constexpr std::chrono::milliseconds kHoldForMain{400};
+constexpr std::chrono::milliseconds kHoldSlice{10};
 constexpr int kLowestNice = 19;
 constexpr char kInputPinName[] = "In";
 
@@ -198,6 +201,10 @@ bool DecoderFilter::DeliverFrames(int serial) {
         sample->duration = FrameDuration(frame.get());
         sample->frame = std::move(frame);
         if (m_kind == Kind::Video) {
+            if (sample->start + std::max<REFERENCE_TIME>(sample->duration, 1) >
+                m_clock->SegmentStart()) {
+                NoteMainPrerolled(serial);
+            }
             std::lock_guard lock(m_statsMutex);
             ++m_stats.framesDecoded;
         }
@@ -231,6 +238,26 @@ void DecoderFilter::ChooseSkipping(const MediaSample& sample) {
     m_stats.packetsNoNonReference += noNonReference && !preroll ? 1 : 0;
 }
 
+void DecoderFilter::NoteMainPrerolled(int serial) {
+    if (!m_background && m_kind == Kind::Video && serial != m_notedSerial) {
+        m_notedSerial = serial;
+        m_clock->NoteMainPrerolled(serial);
+    }
+}
+
+void DecoderFilter::HoldForMain(const MediaSample& sample, int serial) {
+    if (!m_background || serial == m_heldSerial) {
+        return;
+    }
+    m_heldSerial = serial;
+    if (sample.start >= m_clock->SegmentStart()) {
+        return;  // no seek to catch up with: nothing to wait for
+    }
+    // Meanwhile the source fills this decoder's queue and then waits: the main decoder has
+    // its own queue of as many packets, more than a second of pictures, to reach its target.
+    m_clock->WaitMainPrerolled(serial, kHoldForMain);
+}
+
 void DecoderFilter::DecodeLoop(int serial) {
     if (m_background && m_kind == Kind::Video) {
         RunInBackground();
@@ -243,6 +270,7 @@ void DecoderFilter::DecodeLoop(int serial) {
         if (sample->kind == MediaSample::Kind::EndOfStream) {
             avcodec_send_packet(m_codec.get(), nullptr);
             const bool open = DeliverFrames(serial);
+            NoteMainPrerolled(serial);
             avcodec_flush_buffers(m_codec.get());
             if (!open || !m_output->Deliver(MakeEndOfStream(serial))) {
                 return;
@@ -253,6 +281,7 @@ void DecoderFilter::DecodeLoop(int serial) {
             continue;
         }
         if (m_kind == Kind::Video) {
+            HoldForMain(*sample, serial);
             ChooseSkipping(*sample);
         }
         // A damaged packet is skipped; the decoder resynchronises at the next key frame.

@@ -1,8 +1,8 @@
 #pragma once
 // The video decoder (CLSID_VideoDecoder) and the audio decoder (CLSID_AacDecoder): libavcodec
 // on one thread per filter; video with the threads the graph gives it (frame threading first),
-// at a lower priority for all but the largest stream, and skipping work in stages when it falls
-// behind the clock (DecodeQuality.h). A sample of a
+// at a lower priority for all but the largest stream (whose picture comes first after a seek),
+// and skipping work in stages when it falls behind the clock (DecodeQuality.h). A sample of a
 // new generation (after a seek) flushes the codec first. Interface methods: the graph's thread
 // (GetDecoderStats: any thread).
 
@@ -48,6 +48,10 @@ private:
     REFERENCE_TIME FrameDuration(const AVFrame* frame) const;
     // Sets what the codec may skip for the packet about to be sent (video).
     void ChooseSkipping(const MediaSample& sample);
+    // The largest stream's decoder tells when it has the picture at a seek's target; the
+    // others wait for that before they start on a new generation (video).
+    void NoteMainPrerolled(int serial);
+    void HoldForMain(const MediaSample& sample, int serial);
 
     Kind m_kind;
     InputPin* m_input = nullptr;
@@ -57,6 +61,8 @@ private:
     CodecContextPtr m_codec;    // used by the decode thread while it runs
     std::shared_ptr<const StreamFormat> m_format;
     DecodeQuality m_quality;  // the decode thread
+    int m_notedSerial = 0;    // the decode thread: the generation whose main picture was noted
+    int m_heldSerial = 0;     // the decode thread: the generation held back for the main one
     std::thread m_thread;
 
     mutable std::mutex m_statsMutex;
