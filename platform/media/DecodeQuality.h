@@ -27,8 +27,8 @@ public:
 
     // What each video decoder gets from the pixels a second its stream asks for (0: not a
     // decoder): its share of the cores in threads, at least one (two cameras already fill two
-    // cores, so more would only queue), and whether it yields the processor to the largest
-    // stream's decoder (the camera of the main area comes first after a seek and under load).
+    // cores, so more would only queue), and whether it lets the largest stream's decoder reach
+    // a seek's target first (the main area's camera, whose picture the user waits for).
     struct Share {
         int threads = 0;
         bool background = false;

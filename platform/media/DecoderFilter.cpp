@@ -3,13 +3,7 @@
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/Log.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace platform::media {
 
@@ -17,25 +11,10 @@ namespace {
 constexpr size_t kPacketQueueVideo = 48;
 constexpr size_t kPacketQueueAudio = 96;
 constexpr int kVideoThreads = 2;  // when the graph gives no number
-// How much lower the decoders of the smaller streams run: after a seek the main camera's
-// pictures come first, and under load its decoder keeps up before theirs.
-constexpr int kBackgroundNice = 5;
-// After a seek they start only once the main picture is decoded, waiting at most this long.
+// After a seek the smaller streams' decoders start only once the main picture is decoded,
+// waiting at most this long: the main camera's picture comes first.
 constexpr std::chrono::milliseconds kHoldForMain{400};
-constexpr std::chrono::milliseconds kHoldSlice{10};
-constexpr int kLowestNice = 19;
 constexpr char kInputPinName[] = "In";
-
-// Lowers the calling thread's priority; threads it starts afterwards inherit it.
-void RunInBackground() {
-    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, thread);
-    if (errno != 0 ||
-        setpriority(PRIO_PROCESS, thread, std::min(nice + kBackgroundNice, kLowestNice)) != 0) {
-        qCInfo(lcMedia) << "a decoder runs at the normal priority:" << strerror(errno);
-    }
-}
 constexpr char kOutputPinName[] = "Out";
 }  // namespace
 
@@ -142,17 +121,7 @@ HRESULT DecoderFilter::StartStreaming(int serial) {
         m_stats = DecoderStats{};
         m_stats.threads = codec->thread_count;
     }
-    int opened = 0;
-    if (m_background && m_kind == Kind::Video) {
-        // The codec's threads are started by the thread that opens it and take its priority.
-        std::thread([&] {
-            RunInBackground();
-            opened = avcodec_open2(codec.get(), decoder, nullptr);
-        }).join();
-    } else {
-        opened = avcodec_open2(codec.get(), decoder, nullptr);
-    }
-    if (opened < 0) {
+    if (const int opened = avcodec_open2(codec.get(), decoder, nullptr); opened < 0) {
         qCWarning(lcMedia) << "the" << decoder->name
                            << "decoder does not open:" << AvErrorText(opened);
         return E_FAIL;
@@ -259,9 +228,6 @@ void DecoderFilter::HoldForMain(const MediaSample& sample, int serial) {
 }
 
 void DecoderFilter::DecodeLoop(int serial) {
-    if (m_background && m_kind == Kind::Video) {
-        RunInBackground();
-    }
     while (SamplePtr sample = m_input->Queue().Get()) {
         if (sample->serial != serial) {
             avcodec_flush_buffers(m_codec.get());

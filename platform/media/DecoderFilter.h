@@ -1,8 +1,8 @@
 #pragma once
 // The video decoder (CLSID_VideoDecoder) and the audio decoder (CLSID_AacDecoder): libavcodec
 // on one thread per filter; video with the threads the graph gives it (frame threading first),
-// at a lower priority for all but the largest stream (whose picture comes first after a seek),
-// and skipping work in stages when it falls behind the clock (DecodeQuality.h). A sample of a
+// the largest stream's picture first after a seek, and skipping work in stages when it falls
+// behind the clock (DecodeQuality.h). A sample of a
 // new generation (after a seek) flushes the codec first. Interface methods: the graph's thread
 // (GetDecoderStats: any thread).
 
@@ -57,7 +57,7 @@ private:
     InputPin* m_input = nullptr;
     OutputPin* m_output = nullptr;
     int m_threads = 0;          // video: set by the graph; 0: the filter's own default
-    bool m_background = false;  // video: yields the processor to the main camera's decoder
+    bool m_background = false;  // video: waits for the main camera's decoder after a seek
     CodecContextPtr m_codec;    // used by the decode thread while it runs
     std::shared_ptr<const StreamFormat> m_format;
     DecodeQuality m_quality;  // the decode thread

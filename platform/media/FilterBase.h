@@ -52,8 +52,8 @@ public:
     // Sources: the length of the loaded recording, -1 when unknown.
     virtual REFERENCE_TIME Duration() const { return -1; }
     // Video decoders: the pixels a second their stream asks for (0: none), and what the graph
-    // gives them from it before streaming starts: threads, and whether they yield the processor
-    // to the largest stream's decoder.
+    // gives them from it before streaming starts: threads, and whether they let the largest
+    // stream's decoder reach a seek's target first.
     virtual double VideoPixelRate() const { return 0; }
     virtual void SetDecodeShare(int /*threads*/, bool /*background*/) {}
 
