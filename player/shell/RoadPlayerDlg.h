@@ -11,9 +11,13 @@
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
+#include "player/telemetry/ReadoutSettings.h"
 
 #include <QIcon>
+#include <QList>
 #include <QString>
+#include <QTimer>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +32,7 @@ class ListCtrl;
 namespace player {
 
 class AppProfile;
+class CDesktopLink;
 class CGSensorDlg;
 class SkWebBrowser;
 
@@ -35,6 +40,12 @@ class CRoadPlayerDlg : public SkDialog, private CPlaybackSession::Host {
     Q_OBJECT
 
 public:
+    // The window modes (background and control placements): the normal and enlarged layouts.
+    static constexpr int32_t kNormalMode = 0;
+    static constexpr int32_t kMaximisedMode = 1;
+    // How long a note of what was written stays in the file name's place.
+    static constexpr int kNoteMs = 4000;
+
     // The profile outlives the window; it gives the messages and the message box's skin.
     explicit CRoadPlayerDlg(const AppProfile& profile);
     ~CRoadPlayerDlg() override;
@@ -64,6 +75,14 @@ public:
     // false when there is none or it cannot act now.
     bool Act(int commandId);
     bool CanAct(const UserAction& action) const;
+    bool CanAct(int commandId) const;
+    // Whether the time slider could take a position now (a recording open, the slider on show).
+    bool CanSeek() const;
+
+    // The speed unit and the camera's time zone the readout, map, track and media controls use.
+    const ReadoutSettings& Readout() const { return m_readout; }
+    // Keeps new settings in the settings store and shows them at once.
+    void SetReadout(const ReadoutSettings& settings);
 
     CControlState* ControlState() const { return m_controlState.get(); }
     CPlaybackSession& Session() { return m_session; }
@@ -90,6 +109,12 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A recording or a card folder dropped on the window; the right-click settings menu
+    // (RoadPlayerDlg_Desktop.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // Set-up.
@@ -121,11 +146,15 @@ private:
     void OnSliderNotice(SkWidget* slider, int32_t value);
     void Tick();
     void SeekToOwnPosition();
+    // Draws a paused or stopped picture again soon, once for a burst of calls.
+    void RefreshStillPicture();
 
     // Actions (RoadPlayerDlg_Actions.cpp). A key of the table runs its action where it could
     // act; true when the key is one of the table's, which is then taken whatever it did.
     bool OnKey(QKeyCombination key);
     const UserAction* FindAction(int commandId) const;
+    // Appends each button's keys to its hint from the skin ("Play / pause (Space)").
+    void AddKeysToHints();
     void ToggleEnlarged();
 
     // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).
@@ -133,6 +162,8 @@ private:
     // The end of a recording: the next row, round to the first (the session decides).
     void AdvanceAtEnd();
     void ShowFileName(const QString& path);
+    // The list marks the row of the recording that plays; an empty path marks none.
+    void MarkPlayingRow(const QString& path);
 
     // The card, its list and the rows (RoadPlayerDlg_Catalogue.cpp).
     void OnOpen();
@@ -148,12 +179,28 @@ private:
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
     void OnSettings();
     void OnSite();
+    // The card chosen by Open, a drop or the card-inserted notice: its normal category listed.
+    void UseCard(const QString& root);
+
+    // The desktop (RoadPlayerDlg_Desktop.cpp): media controls and notices on the session bus,
+    // drops, and the settings menu.
+    void StartDesktop();
+    // A drive labelled as the camera's card appeared while none is chosen: the desktop's notice
+    // (or the player's own question) offers it, once per insertion.
+    void OfferInsertedCard(const QString& root);
+    void ForgetInsertedCard(const QString& root);
+    void OpenDropped(const QList<QUrl>& urls);
+    void ShowSettingsMenu(const QPoint& globalPos);
 
     // Export and snapshot (RoadPlayerDlg_Export.cpp).
     void OnSave();
     void OnCapture();
     // The open recording's GPS track as a GPX file chosen in a Save As dialog.
     void OnSaveTrack();
+    // A short note of what was written and where, for a few seconds in the file name's place.
+    void ShowNote(const QString& note);
+    void EndNote();
+    static QString WrittenNote(const QStringList& paths);
 
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
@@ -190,8 +237,18 @@ private:
     // Made at the first press of its button, then only shown and hidden; a child window.
     std::unique_ptr<CGSensorDlg> m_gsensor;
     bool m_mapStartQueued = false;
+    bool m_stillRefreshQueued = false;
+    QTimer m_noteTimer;
+    static constexpr int kStillRefreshMs = 50;
+    // The enlarged layout is the real-size one (else the maximised one).
+    bool m_enlargedRealSize = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
+    ReadoutSettings m_readout;
+    // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
+    QString m_offeredCard;
+    uint32_t m_cardNoticeId = 0;
+    std::unique_ptr<CDesktopLink> m_desktop;
     // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

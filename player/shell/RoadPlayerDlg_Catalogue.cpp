@@ -28,6 +28,9 @@ constexpr RecordingCategory kTabCategories[] = {RecordingCategory::Normal, Recor
                                                 RecordingCategory::Manual,
                                                 RecordingCategory::Motion};
 
+// No program on the desktop opens web pages; a profile without it shows nothing.
+constexpr char kMsgNoBrowser[] = "error-no-browser";
+
 ControlEvent TabEventOf(RecordingCategory category) {
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(kTabCategories)); ++i) {
         if (kTabCategories[i] == category) {
@@ -49,11 +52,13 @@ platform::ListCtrl* CRoadPlayerDlg::FileList() const {
 }
 
 void CRoadPlayerDlg::OnOpen() {
-    const std::optional<QString> root = ChooseCard(this, m_profile);
-    if (!root) {
-        return;
+    if (const std::optional<QString> root = ChooseCard(this, m_profile)) {
+        UseCard(*root);
     }
-    m_cardRoot = *root;
+}
+
+void CRoadPlayerDlg::UseCard(const QString& root) {
+    m_cardRoot = root;
     m_controlState->UpdateControls(ControlEvent::CardChosen);
     platform::ListCtrl* list = FileList();
     if (list == nullptr) {
@@ -95,6 +100,11 @@ void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
 }
 
 void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
+    if (code == platform::kDriveAddedCode) {
+        OfferInsertedCard(root);
+        return;
+    }
+    ForgetInsertedCard(root);
     if (code != platform::kDriveRemovedCode || root.isEmpty() || root != m_cardRoot) {
         return;
     }
@@ -153,8 +163,15 @@ void CRoadPlayerDlg::OnSettings() {
 }
 
 void CRoadPlayerDlg::OnSite() {
-    if (!OpenSite(m_profile.Site())) {
-        ShowMessage(kMsgNoInternet, kMessageKind);
+    switch (OpenSite(m_profile.Site())) {
+        case SiteOpening::Offline:
+            ShowMessage(kMsgNoInternet, kMessageKind);
+            break;
+        case SiteOpening::NoBrowser:
+            ShowMessage(kMsgNoBrowser, kMessageKind);
+            break;
+        case SiteOpening::Opened:
+            break;
     }
 }
 

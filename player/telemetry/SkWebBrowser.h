@@ -7,6 +7,7 @@
 
 #include "player/skin/SkWidget.h"
 #include "player/telemetry/MapRoute.h"
+#include "player/telemetry/ReadoutSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -71,6 +72,9 @@ public:
     void SetTilesEnabled(bool enabled);
     bool TilesEnabled() const { return m_tilesEnabled; }
 
+    // The unit of the page's speed legend; kept like the route once given.
+    void SetSpeedUnit(SpeedUnit unit);
+
     // The engine's view once Navigate made it; none before.
     QWebEngineView* View() const;
 
@@ -90,6 +94,7 @@ private:
     bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
     void SendRoute();
     void SendTiles();
+    void SendSpeedUnit();
     void SendPosition();
 
     const CTextData* m_data = nullptr;
@@ -97,6 +102,8 @@ private:
     bool m_pageLoaded = false;
     bool m_pageReady = false;
     bool m_tilesEnabled = true;
+    SpeedUnit m_speedUnit = SpeedUnit::Kmh;
+    bool m_speedUnitGiven = false;
     std::vector<RoutePoint> m_route;
     bool m_routeGiven = false;
     QString m_positionCall;  // the DrawCurrent call of the position last shown; "" for none

@@ -2,9 +2,12 @@
 
 #include "player/telemetry/FixValues.h"
 
+#include <QStringList>
 #include <QXmlStreamWriter>
 
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace player {
 
@@ -24,8 +27,69 @@ QString Degrees(double value) {
     return QString::number(value, 'f', kDegreeDecimals);
 }
 
+QString Number(double value) {
+    return QString::number(value, 'g', 7);
+}
+
 QString Utc(const QDateTime& utc) {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
+}
+
+// The point nearest each mark, in the marks' order; a mark with none near is left out.
+std::vector<std::pair<size_t, const RecordingMark*>> PlaceMarks(
+    const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks) {
+    std::vector<std::pair<size_t, const RecordingMark*>> placed;
+    for (const RecordingMark& mark : marks) {
+        size_t best = track.size();
+        int64_t bestDistance = int64_t{kMaxMarkToFixMs} + 1;
+        for (size_t i = 0; i < track.size(); ++i) {
+            const int64_t distance = std::llabs(int64_t{track[i].timeMs} - mark.timeMs);
+            if (distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
+        }
+        if (best < track.size()) {
+            placed.emplace_back(best, &mark);
+        }
+    }
+    return placed;
+}
+
+void WriteWaypoint(QXmlStreamWriter& xml, const TrackPoint& point, const RecordingMark& mark) {
+    xml.writeStartElement(QStringLiteral("wpt"));
+    xml.writeAttribute(QStringLiteral("lat"), Degrees(point.latitude));
+    xml.writeAttribute(QStringLiteral("lon"), Degrees(point.longitude));
+    xml.writeTextElement(QStringLiteral("time"),
+                         Utc(point.utc.addMSecs(int64_t{mark.timeMs} - point.timeMs)));
+    xml.writeTextElement(QStringLiteral("name"), mark.Name());
+    if (mark.incident) {
+        xml.writeTextElement(QStringLiteral("desc"), QStringLiteral("%1, %2 g")
+                                                         .arg(IncidentKindText(mark.incident->kind))
+                                                         .arg(mark.incident->peakG, 0, 'f', 2));
+    }
+    xml.writeTextElement(QStringLiteral("type"), mark.IsBookmark() ? QStringLiteral("bookmark")
+                                                                   : QStringLiteral("incident"));
+    xml.writeStartElement(QStringLiteral("extensions"));
+    xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
+                         QString::number(mark.timeMs));
+    if (mark.incident) {
+        xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("peak_g"),
+                             QString::number(mark.incident->peakG, 'f', 2));
+    }
+    xml.writeEndElement();  // extensions
+    xml.writeEndElement();  // wpt
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray CsvField(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r')) {
+        bytes.replace("\"", "\"\"");
+        return '"' + bytes + '"';
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -56,7 +120,8 @@ std::vector<TrackPoint> TrackOf(const CTextData& data) {
     return track;
 }
 
-QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
+QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
+                    const std::vector<RecordingMark>& marks, SpeedUnit unit) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
@@ -74,6 +139,9 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
         xml.writeTextElement(QStringLiteral("time"), Utc(track.front().utc));
         xml.writeEndElement();
     }
+    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
+        WriteWaypoint(xml, track[index], *mark);
+    }
     xml.writeStartElement(QStringLiteral("trk"));
     xml.writeTextElement(QStringLiteral("name"), name);
     xml.writeStartElement(QStringLiteral("trkseg"));
@@ -84,9 +152,13 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
         xml.writeTextElement(QStringLiteral("time"), Utc(point.utc));
         xml.writeStartElement(QStringLiteral("extensions"));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed"),
-                             QString::number(point.speedKmh, 'g', 7));
+                             Number(point.speedKmh));
+        if (unit == SpeedUnit::Mph) {
+            xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed_mph"),
+                                 Number(SpeedIn(point.speedKmh, unit)));
+        }
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("course"),
-                             QString::number(point.course, 'g', 7));
+                             Number(point.course));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
@@ -96,13 +168,26 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
     return bytes;
 }
 
-QByteArray TrackCsv(const std::vector<TrackPoint>& track) {
-    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course\n");
-    for (const TrackPoint& point : track) {
-        bytes += QString::number(point.timeMs).toLatin1() + ',' + Utc(point.utc).toLatin1() + ',' +
-                 Degrees(point.latitude).toLatin1() + ',' + Degrees(point.longitude).toLatin1() +
-                 ',' + QString::number(point.speedKmh, 'g', 7).toLatin1() + ',' +
-                 QString::number(point.course, 'g', 7).toLatin1() + '\n';
+QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks,
+                    SpeedUnit unit) {
+    const bool mph = unit == SpeedUnit::Mph;
+    std::vector<QStringList> events(track.size());
+    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
+        events[index] << mark->Name();
+    }
+    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course");
+    bytes += mph ? ",speed_mph,event\n" : ",event\n";
+    for (size_t i = 0; i < track.size(); ++i) {
+        const TrackPoint& point = track[i];
+        QStringList fields{QString::number(point.timeMs), Utc(point.utc),
+                           Degrees(point.latitude),       Degrees(point.longitude),
+                           Number(point.speedKmh),        Number(point.course)};
+        if (mph) {
+            fields << Number(SpeedIn(point.speedKmh, unit));
+        }
+        // The event's names may be any text: UTF-8, quoted where needed.
+        bytes += fields.join(QLatin1Char(',')).toLatin1() + ',' +
+                 CsvField(events[i].join(QStringLiteral("; "))) + '\n';
     }
     return bytes;
 }

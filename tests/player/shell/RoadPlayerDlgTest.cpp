@@ -17,7 +17,10 @@
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
+#include "player/skin/SkListCtrl.h"
+#include "player/skin/SkPopupMenu.h"
 #include "player/skin/SkSlider.h"
+#include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
@@ -25,12 +28,19 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QXmlStreamReader>
@@ -141,6 +151,8 @@ protected:
         Application();
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
+        qputenv("ROADPLAYER_DATA_DIR", m_dir.filePath("data").toUtf8());
+        qputenv("XDG_CACHE_HOME", m_dir.filePath("cache").toUtf8());
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
         platform::SetScreenSizeOverride(kScreen);
@@ -161,23 +173,31 @@ protected:
         qputenv(platform::kVirtualDrivesVariable, "");
     }
 
-    // A new window that opens path as the command line's recording.
+    // A new window; one that opens path, when given, as the command line's recording.
     void RecreateWithRecording(const QString& path) {
+        m_dlg.reset();
         m_dlg = std::make_unique<CRoadPlayerDlg>(Profile());
-        m_dlg->OpenAtStart(path);
+        if (!path.isEmpty()) {
+            m_dlg->OpenAtStart(path);
+        }
         ASSERT_TRUE(m_dlg->LoadSkin(*Profile().GetScript(NameKey(QStringLiteral("MAIN")))));
         ASSERT_TRUE(m_dlg->Create(nullptr));
         QCoreApplication::processEvents();
     }
-    // The card offered as a removable drive; the drive selector chooses it and message boxes
-    // are counted by title.
+    // The card offered as a removable drive, there as the window starts (one that comes later
+    // is offered by a notice); the drive selector chooses it and message boxes are counted by
+    // title.
     void OfferCard() {
         ASSERT_FALSE(Card().isEmpty());
         qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+        RecreateWithRecording({});
+        AnswerBoxes();
+    }
+    void AnswerBoxes() {
         platform::SetModalHook([this](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
-                drives->setCurrentIndex(drives->findText(Card()));
+                drives->setCurrentIndex(drives->findText(DriveEntryText("QOR-SD", Card())));
                 selector->DispatchCommand(platform::IDOK);
             } else if (dynamic_cast<CNotifyDlg*>(&dialog) != nullptr) {
                 m_messages << dialog.windowTitle();
@@ -260,6 +280,10 @@ TEST_F(RoadPlayerDlgTest, StartsInTheNormalLayoutWithTheRealSizeFrontView) {
     EXPECT_EQ(FrontMode1().anchorFlags, 1u);
     EXPECT_TRUE(Widget(kMainListFileList)->Window()->isHidden());
     EXPECT_FALSE(Widget(kMainButtonPlay)->Window()->isEnabled());
+    // The skin's hints, with the keys that act as the button does.
+    EXPECT_EQ(Widget(kMainButtonPlay)->Window()->toolTip(), "Play / pause (Space)");
+    EXPECT_EQ(Widget(kMainButtonMax)->Window()->toolTip(), "Enlarge the video to the screen (F)");
+    EXPECT_EQ(Widget(kMainButtonOpen)->Window()->toolTip(), "Open the camera card");
 }
 
 TEST_F(RoadPlayerDlgTest, MaximiseAndNormalSwitchBackgroundModeAndDragging) {
@@ -453,6 +477,13 @@ TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) 
 
     // Paused by the user, it stays paused.
     m_dlg->DispatchCommand(kIdcPlay);
+    // A copy made says what was written where, in the file name's place for a while.
+    platform::SetCopyFileHandler({});
+    m_dlg->DispatchCommand(kIdcSave);
+    EXPECT_EQ(Text(kMainTextFile), "Saved copy.mp4 in " + m_dir.path());
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("copy.mp4")));
+    EXPECT_TRUE(WaitUntil([&] { return Text(kMainTextFile) == QFileInfo(open).fileName(); },
+                          CRoadPlayerDlg::kNoteMs + 2000));
     platform::SetSaveFileHandler([](const platform::SaveFileRequest&) { return std::nullopt; });
     m_dlg->DispatchCommand(kIdcSave);
     EXPECT_EQ(Graph()->State(), GraphState::Paused);
@@ -479,11 +510,23 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     EXPECT_EQ(Card() + Rows()[1], recording);
     EXPECT_EQ(List()->GetNextItem(-1, platform::LVIS_SELECTED), 1);
     EXPECT_EQ(Graph()->State(), GraphState::Running);
+    const auto* rows = dynamic_cast<SkListCtrl*>(Widget(kMainListFileList));
+    EXPECT_EQ(rows->MarkedText(), recording) << "the playing row has its own look";
+
+    // Return on a row the user chose plays it, as a double click does.
+    List()->setFocus();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->GetItemRect(0).center());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+    EXPECT_EQ(rows->MarkedText(), Card() + Rows()[0]);
+    m_dlg->DispatchCommand(kIdcNext);
+    ASSERT_EQ(m_dlg->CurrentRow(), 1);
 
     // Next goes on through the card's list, and past its end closes.
     m_dlg->DispatchCommand(kIdcNext);
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_EQ(Graph(), nullptr);
+    EXPECT_TRUE(rows->MarkedText().isEmpty());
 }
 
 TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
@@ -524,6 +567,15 @@ TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
     EXPECT_TRUE(gsensor->isVisible());
     const int32_t shownAt = gsensor->Graph()->Position();
     EXPECT_TRUE(WaitUntil([&] { return gsensor->Graph()->Position() >= shownAt + 300; }));
+    // A click on the curve plays from the time under it.
+    const GraphBand band = gsensor->Graph()->Band();
+    const QPoint at(band.startPos + (band.endPos - band.startPos) / 60, band.top + band.height / 2);
+    const std::optional<int32_t> clicked = gsensor->Graph()->TimeAt(at);
+    ASSERT_TRUE(clicked.has_value());
+    EXPECT_NEAR(*clicked, 1000, 100);
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
+    QTest::mouseClick(gsensor->Graph()->Window(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(PositionMs(), *clicked);
 
     Play(PlainClip());
     EXPECT_FALSE(gsensor->isVisible());
@@ -588,6 +640,67 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     EXPECT_EQ(m_dlg->CurrentRow(), 0);
     ASSERT_NE(Graph(), nullptr);
     EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
+// The mean luminance of a picture, 0..255.
+double MeanLuminance(const QImage& picture) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    double sum = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x) {
+            sum += row[x];
+        }
+    }
+    return grey.isNull() ? 0 : sum / (double(grey.width()) * grey.height());
+}
+
+// A click on the volume slider sets the sound's level at once; mute silences it and gives the
+// level back, which the next recording and a new window keep; the brightness slider changes
+// the still picture.
+TEST_F(RoadPlayerDlgTest, VolumeMuteAndBrightnessActOnWhatPlays) {
+    OfferCard();
+    m_dlg->DispatchCommand(kIdcOpen);
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_NE(Graph(), nullptr);
+    Key(Qt::Key_Space);
+    ASSERT_EQ(Graph()->State(), GraphState::Paused);
+
+    auto* volume = dynamic_cast<SkSlider*>(Widget(kMainSliderVolume));
+    ASSERT_NE(volume, nullptr);
+    ASSERT_TRUE(volume->Window()->isEnabled());
+    // At a fifth of the track (the nearest a pixel gets to 20 on a short slider).
+    const SkinRect track = volume->TrackRect();
+    QTest::mouseClick(volume->Window(), Qt::LeftButton, {},
+                      QPoint(track.x + (track.w + 2) / 5, volume->Window()->height() / 2));
+    const int32_t level = SliderValue(kMainSliderVolume);
+    EXPECT_NEAR(level, 20, 2);
+    const uint32_t fifth = CControlState::WaveVolumeForPosition(level);
+    EXPECT_TRUE(WaitUntil([&] { return platform::GetWaveOutVolume() == fifth; }));
+    QTest::mouseClick(Widget(kMainButtonVolume)->Window(), Qt::LeftButton);
+    EXPECT_EQ(platform::GetWaveOutVolume(), 0U);
+    EXPECT_TRUE(Checked(kMainButtonVolume));
+    EXPECT_EQ(SliderValue(kMainSliderVolume), level);
+    Key(Qt::Key_M);
+    EXPECT_EQ(platform::GetWaveOutVolume(), fifth);
+    EXPECT_FALSE(Checked(kMainButtonVolume));
+    m_dlg->DispatchCommand(kIdcNext);
+    ASSERT_EQ(m_dlg->CurrentRow(), 1);
+    EXPECT_EQ(platform::GetWaveOutVolume(), fifth) << "an opening keeps the user's level";
+    EXPECT_EQ(CControlState().UserVolume(), level) << "kept for the next start";
+
+    Key(Qt::Key_Space);
+    ASSERT_EQ(Graph()->State(), GraphState::Paused);
+    QWidget* front = Widget(kMainVideoFront)->Window();
+    const auto luminance = [&] { return MeanLuminance(front->grab().toImage()); };
+    ASSERT_TRUE(WaitUntil([&] { return luminance() > 5; }));
+    const double normal = luminance();
+    Slider(kMainSliderBright, 90);
+    EXPECT_TRUE(WaitUntil([&] { return luminance() > normal + 20; }))
+        << normal << " -> " << luminance();
+    Slider(kMainSliderBright, 10);
+    EXPECT_TRUE(WaitUntil([&] { return luminance() < normal - 20; }))
+        << normal << " -> " << luminance();
 }
 
 // The transport keys on an open recording of a listed card, at and past its ends.
@@ -663,8 +776,8 @@ TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
 }
 
-// The readout follows the fix at the position, and the track button writes the fixes as GPX;
-// a recording without GPS gives a message and no file.
+// The readout follows the fix at the position, and the track button writes the fixes as GPX
+// with the recording's marks as waypoints; a recording without GPS gives a message and no file.
 TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     OfferCard();
     int asked = 0;
@@ -683,21 +796,28 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
 
     Play();
     m_dlg->DispatchCommand(kIdcPlay);
-    // Paused, the tick keeps the readout on the fix after the position.
+    // Paused, the tick keeps the readout on the fix last received at the position.
     const auto shows = [&](const QString& expected) {
         return WaitUntil([&] { return Text(kMainTextGps) == expected; });
     };
-    const QString atStart = GpsReadoutText(m_dlg->Telemetry().FindGPS(PositionMs()));
+    const QString atStart = GpsReadoutText(m_dlg->Telemetry().FindGPSAtOrBefore(PositionMs()));
     EXPECT_TRUE(atStart.contains(" km/h  20")) << atStart.toStdString();
     EXPECT_TRUE(shows(atStart)) << Text(kMainTextGps).toStdString();
-    SeekMs(static_cast<int32_t>(m_dlg->Player().GetDurationMs()) - 200);
-    EXPECT_TRUE(shows("--")) << Text(kMainTextGps).toStdString();  // after the last fix
+    const auto nearEnd = static_cast<uint32_t>(m_dlg->Player().GetDurationMs()) - 200;
+    SeekMs(static_cast<int32_t>(nearEnd));
+    const QString atEnd = GpsReadoutText(m_dlg->Telemetry().FindGPSAtOrBefore(nearEnd));
+    EXPECT_NE(atEnd, atStart);
+    EXPECT_TRUE(shows(atEnd)) << Text(kMainTextGps).toStdString();
 
+    ASSERT_TRUE(CBookmarkStore().Add(*RecordingKey::OfFile(m_dlg->CurrentPath()), 1000, "here"));
     m_dlg->DispatchCommand(kIdcTrack);
     EXPECT_EQ(asked, 1);
     QFile gpx(answer + ".gpx");
     ASSERT_TRUE(gpx.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&gpx);
+    const QByteArray bytes = gpx.readAll();
+    EXPECT_EQ(bytes.count("<wpt "), 1);
+    EXPECT_TRUE(bytes.contains("<name>here</name>"));
+    QXmlStreamReader xml(bytes);
     size_t points = 0;
     while (!xml.atEnd()) {
         points += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt";
@@ -713,6 +833,213 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
 
     m_dlg->DispatchCommand(kIdcStop);
     EXPECT_EQ(Text(kMainTextGps), "");
+}
+
+// Recordings and card folders dropped on the window: a recording plays as the command line's
+// would, a card folder becomes the card, and anything else is refused with a message.
+TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
+    AnswerBoxes();
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(600, 25), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(600, 25), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &dropped);
+        EXPECT_TRUE(dropped.isAccepted());
+        Wait(50);
+    };
+    drop({QUrl::fromLocalFile(Clip())});
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+
+    QFile note(m_dir.filePath("note.txt"));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.close();
+    const QString normal = Card() + "NORMAL/";
+    for (const QList<QUrl>& refused :
+         {QList<QUrl>{QUrl::fromLocalFile(note.fileName())},
+          QList<QUrl>{QUrl::fromLocalFile(normal)},
+          QList<QUrl>{QUrl::fromLocalFile(Clip()), QUrl::fromLocalFile(PlainClip())},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.com/NOR_250517_143000_F.mp4"))}}) {
+        drop(refused);
+    }
+    EXPECT_EQ(m_messages, QStringList(4, QStringLiteral("Cannot open what was dropped")));
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+
+    // Over any part of the window, the map page's too, a drop reaches the window.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
+    for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
+        EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
+    }
+
+    drop({QUrl::fromLocalFile(Card().chopped(1))});
+    EXPECT_EQ(m_dlg->CardRoot(), Card());
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);  // as Open leaves it
+    EXPECT_EQ(m_messages.size(), 4);
+}
+
+// A session bus of the test's own (dbus-daemon), for the window to join.
+class PrivateSessionBus {
+public:
+    bool Start() {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {"--session", "--nofork", "--print-address=1"});
+        if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000)) {
+            return false;
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        return !m_address.isEmpty();
+    }
+    ~PrivateSessionBus() {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    const QString& Address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+// Stands in for the desktop's notification service: it keeps every notice it is sent and
+// reports the action a user would pick.
+class NotificationStandIn : public QDBusVirtualObject {
+public:
+    struct Notice {
+        uint id;
+        QString summary;
+        QStringList actions;
+    };
+    static constexpr char kService[] = "org.freedesktop.Notifications";
+    static constexpr char kPath[] = "/org/freedesktop/Notifications";
+
+    explicit NotificationStandIn(const QString& address)
+        : m_connection(QDBusConnection::connectToBus(address, QStringLiteral("stand-in"))) {}
+    ~NotificationStandIn() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
+
+    bool Register() {
+        return m_connection.registerService(kService) &&
+               m_connection.registerVirtualObject(kPath, this);
+    }
+    void Unregister() {
+        m_connection.unregisterObject(kPath);
+        m_connection.unregisterService(kService);
+    }
+    bool HasName(const QString& name) const {
+        return m_connection.interface()->isServiceRegistered(name);
+    }
+    void Invoke(uint id, const QString& key) {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kService, "ActionInvoked");
+        signal << id << key;
+        m_connection.send(signal);
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Notify")) {
+            return false;
+        }
+        const QList<QVariant> arguments = message.arguments();
+        notices.push_back(
+            {++m_lastId, arguments.value(3).toString(), arguments.value(5).toStringList()});
+        connection.send(message.createReply(QVariant::fromValue(m_lastId)));
+        return true;
+    }
+
+    std::vector<Notice> notices;
+
+private:
+    QDBusConnection m_connection;
+    uint m_lastId = 40;
+};
+
+// A camera card inserted while no card is chosen: a desktop notice offers it once per insertion
+// and its "Open" chooses it; where no notification service runs, the player's own box asks.
+// The window's media controls are on the same bus.
+TEST_F(RoadPlayerDlgTest, AnInsertedCardIsOfferedOnceAndOpenChoosesIt) {
+    PrivateSessionBus bus;
+    if (!bus.Start()) {
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    }
+    NotificationStandIn standIn(bus.Address());
+    ASSERT_TRUE(standIn.Register());
+    RecreateWithRecording({});
+    AnswerBoxes();
+    EXPECT_TRUE(standIn.HasName("org.mpris.MediaPlayer2.RoadPlayer"));
+
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return standIn.notices.size() == 1; }, 5000));
+    EXPECT_EQ(standIn.notices[0].summary, "Camera card inserted");
+    EXPECT_EQ(standIn.notices[0].actions, (QStringList{"open", "Open"}));
+    Wait(1500);  // the drive watcher looked again
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+    standIn.Invoke(standIn.notices[0].id, "open");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }));
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
+
+    // Taken out and put back with no notification service: the player asks itself.
+    standIn.Unregister();
+    qputenv(platform::kVirtualDrivesVariable, "");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot().isEmpty(); }, 5000));
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }, 5000));
+    EXPECT_EQ(m_messages, (QStringList{"Card removed", "Camera card inserted"}));
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    m_dlg.reset();
+}
+
+// Shift+F10 opens the settings menu in the skin's look; the keyboard picks the speed unit and
+// the camera's time zone, which the readout shows at once and the settings store keeps.
+TEST_F(RoadPlayerDlgTest, TheSettingsMenuSetsUnitAndZoneFromTheKeyboard) {
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    ASSERT_TRUE(WaitUntil([&] { return Text(kMainTextGps).contains(" km/h  "); }));
+    // The readout shows the fix last received at the position.
+    const CGPSData* fix = m_dlg->Telemetry().FindGPSAtOrBefore(static_cast<uint32_t>(PositionMs()));
+    ASSERT_NE(fix, nullptr);
+    bool skinned = false;
+    const auto choose = [&](const QList<Qt::Key>& keys) {
+        QTimer::singleShot(100, [&skinned, keys] {
+            skinned = qobject_cast<SkPopupMenu*>(QApplication::activePopupWidget()) != nullptr;
+            for (const Qt::Key key : keys) {
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    QTest::keyClick(popup, key);
+                }
+            }
+            while (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();  // a menu the keys did not close fails the test, not hangs it
+            }
+        });
+        Key(Qt::Key_F10, Qt::ShiftModifier);
+    };
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});  // "Speed in mph"
+    EXPECT_TRUE(skinned);
+    EXPECT_EQ(m_dlg->Readout().speedUnit, SpeedUnit::Mph);
+    EXPECT_EQ(Text(kMainTextGps), GpsReadoutText(fix, m_dlg->Readout()));
+    EXPECT_TRUE(Text(kMainTextGps).contains(" mph  ")) << Text(kMainTextGps).toStdString();
+
+    // The submenu's first zone: UTC-12:00.
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Return});
+    EXPECT_EQ(m_dlg->Readout().cameraZoneMinutes, -12 * 60);
+    EXPECT_TRUE(
+        Text(kMainTextGps)
+            .endsWith(
+                FixTimeLocal(*fix, -12 * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    EXPECT_EQ(LoadReadoutSettings(), m_dlg->Readout());
+
+    choose({Qt::Key_Escape});
+    EXPECT_EQ(LoadReadoutSettings(), (ReadoutSettings{SpeedUnit::Mph, -12 * 60}));
 }
 
 }  // namespace
