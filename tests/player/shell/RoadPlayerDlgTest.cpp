@@ -871,13 +871,16 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
     EXPECT_EQ(m_dlg->CurrentPath(), Clip());
     EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
 
-    // Over any part of the window, the map page's too, a drop reaches the window.
+    // Over any part of the window, the map page's too (shown, so its engine starts), a drop
+    // reaches the window.
+    m_dlg->DispatchCommand(kIdcRinm);
     ASSERT_TRUE(WaitUntil(
         [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
     for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
         EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
     }
 
+    drop({QUrl::fromLocalFile(Clip())});  // playing again: the short clip ended meanwhile
     drop({QUrl::fromLocalFile(Card().chopped(1))});
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     EXPECT_EQ(Rows().size(), 2);
