@@ -223,8 +223,10 @@ private:
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
     void SetUpViews();
-    // Loads the map page once the window has been painted: the browser engine starts with it.
+    // Loads the map page soon (the browser engine starts with it): when the layout first puts
+    // the map into an area, or at the first paint when the skin shows it from the start.
     void StartMapViewSoon();
+    void StartMapViewIfShown();
     void LoadMapPage();
     // The route for the map and the readings for the G-sensor window of the opened recording.
     void ShowRecordingTelemetry();
@@ -264,6 +266,7 @@ private:
     platform::DriveWatcher m_driveWatcher;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
+    bool m_preloaded = false;  // the media libraries loaded on first use, after the first paint
     QString m_cardRoot;
     CRecordingLister m_lister;
     // The settings tool last started; ended with the window.

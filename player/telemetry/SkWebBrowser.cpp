@@ -23,13 +23,16 @@ const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
 const QString kSetSpeedUnit = QStringLiteral("SetSpeedUnit");
 QString g_engineModule;  // empty: beside the program
 
-// The engine and the toolkit remark that the engine is loaded, and its shared graphics context
-// made, after the application started: by design (MapEngine.h), so these notices go to the
-// map's log, not to the terminal.
+// The engine and the toolkit remark that the engine is loaded after the application started,
+// that it composes without a graphics backend and (as root) without its sandbox: by design
+// (MapEngine.h), so these notices go to the map's log, not to the terminal. The engine speaks
+// whenever it likes, so the filter stays for the process once the engine has started.
 constexpr const char* kExpectedNotices[] = {
     "Qt WebEngine seems to be initialized from a plugin",
     "Attribute Qt::AA_ShareOpenGLContexts must be set before",
     "WebEngineContext used before QtWebEngineCore::initialize()",
+    "No suitable graphics backend found",
+    "Sandboxing disabled by user.",
 };
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -51,13 +54,13 @@ void QuietEngineNotices(QtMsgType type, const QMessageLogContext& context, const
     }
 }
 
-class ScopedQuietEngine {
-public:
-    ScopedQuietEngine() { g_previousHandler = qInstallMessageHandler(QuietEngineNotices); }
-    ~ScopedQuietEngine() { qInstallMessageHandler(g_previousHandler); }
-    ScopedQuietEngine(const ScopedQuietEngine&) = delete;
-    ScopedQuietEngine& operator=(const ScopedQuietEngine&) = delete;
-};
+void QuietEngineFromNowOn() {
+    static const bool installed = [] {
+        g_previousHandler = qInstallMessageHandler(QuietEngineNotices);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 // The module stays loaded for the process: engines made by it may live until its end.
 CreateMapEngineFunction LoadEngineModule() {
@@ -85,7 +88,7 @@ void SkWebBrowser::SetEngineModule(const QString& path) {
 }
 
 bool SkWebBrowser::CreateEngine() {
-    const ScopedQuietEngine quiet;
+    QuietEngineFromNowOn();
     const CreateMapEngineFunction create = LoadEngineModule();
     MapEngineEvents events;
     events.loadFinished = [this](bool ok) { OnLoadFinished(ok); };

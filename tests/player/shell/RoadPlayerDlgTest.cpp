@@ -819,12 +819,16 @@ TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
 
 TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
     ASSERT_NE(Map(), nullptr);
-    // Loaded once the window is on the screen, online or not.
-    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
-    EXPECT_FALSE(Map()->TilesEnabled());
+    // The browser engine starts only when the map is first shown in an area.
     Play();
     ASSERT_GT(Map()->Route().size(), 2u);
-    // The tick pushes the position to the page.
+    ASSERT_TRUE(WaitUntil([&] { return PositionMs() > 300; }));
+    EXPECT_FALSE(Map()->PageLoaded());
+    EXPECT_EQ(Map()->View(), nullptr);
+    m_dlg->DispatchCommand(kIdcRinm);
+    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
+    EXPECT_FALSE(Map()->TilesEnabled());
+    // The page gets the route and the position at once, and the tick keeps it moving.
     EXPECT_TRUE(WaitUntil(
         [&] {
             const QString shown = MapEvaluate("document.getElementById('position').textContent");
@@ -1247,13 +1251,16 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
     EXPECT_EQ(m_dlg->CurrentPath(), Clip());
     EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
 
-    // Over any part of the window, the map page's too, a drop reaches the window.
+    // Over any part of the window, the map page's too (shown, so its engine starts), a drop
+    // reaches the window.
+    m_dlg->DispatchCommand(kIdcRinm);
     ASSERT_TRUE(WaitUntil(
         [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
     for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
         EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
     }
 
+    drop({QUrl::fromLocalFile(Clip())});  // playing again: the short clip ended meanwhile
     drop({QUrl::fromLocalFile(Card().chopped(1))});
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     ASSERT_TRUE(m_dlg->WaitForListing());
