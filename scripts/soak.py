@@ -26,7 +26,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from e2e_support import check, open_files, run, wait_for  # noqa: E402
 
-RSS_BOUND_MB = 16
+RSS_BOUND_MB = 1
 RSS_CHECK_MINUTES = 10
 FD_BOUND = 2
 RECORDINGS = 4

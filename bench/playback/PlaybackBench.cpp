@@ -1,11 +1,15 @@
-// Playback benchmark on a 30 s two-camera 1080p30 H.264 + AAC clip made by make-sample-card:
+// Playback benchmark on a two-camera recording (by default a 30 s 1080p30 H.264 + AAC clip made
+// by make-sample-card; --clip FILE takes any other):
 // (a) decode + convert in free run, CPU time against the ffmpeg program decoding the same
 //     video streams and scaling each to its view (area filter) into BGRA in the same run, and
 //     decoding alone against ffmpeg decoding alone;
-// (b) real-time playback at 1x and 2x into offscreen views: late and dropped frames, CPU use
-//     and peak memory.
-// Usage: playback-bench [--length SECONDS] [--keep DIR] [--view WxH] [--rounds N] [--only free-run]
+// (b) real-time playback at 1x and 2x into offscreen views: late and dropped frames, what the
+//     decoders skipped to keep up, CPU use and peak memory; --busy N runs N busy processes
+//     beside it (a machine already loaded).
+// Usage: playback-bench [--clip FILE | --keep DIR] [--length SECONDS] [--view WxH] [--rounds N]
+//                       [--only free-run|real-time] [--busy N]
 
+#include "bench/support/BenchSupport.h"
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/GraphInterfaces.h"
@@ -18,15 +22,20 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
 
 using namespace platform::media;
+using bench::LoadAverage;
 
 namespace {
 
@@ -78,6 +87,36 @@ QString MakeClip(const QString& dir, int seconds) {
     return files.isEmpty() ? QString() : dir + "/NORMAL/" + files.first();
 }
 
+// Processes that keep a core each busy while they live: a machine loaded from elsewhere.
+class BusyCores {
+public:
+    explicit BusyCores(int count) {
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                volatile unsigned long spin = 0;
+                for (;;) {
+                    spin = spin + 1;
+                }
+            }
+            if (pid > 0) {
+                m_pids.push_back(pid);
+            }
+        }
+    }
+    ~BusyCores() {
+        for (const pid_t pid : m_pids) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    BusyCores(const BusyCores&) = delete;
+    BusyCores& operator=(const BusyCores&) = delete;
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
 ComPtr<IPin> Pin(IBaseFilter* filter, const QString& name) {
     IPin* pin = nullptr;
     filter->FindPin(name, &pin);
@@ -94,6 +133,7 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter) {
 struct Player {
     ComPtr<IGraphBuilder> graph = CreateComponent<IGraphBuilder>(CLSID_FilterGraph);
     std::vector<ComPtr<IBaseFilter>> renderers;
+    std::vector<ComPtr<IBaseFilter>> decoders;
     std::vector<std::unique_ptr<QWidget>> views;
 
     bool Build(const QString& path, bool withSound) {
@@ -122,6 +162,7 @@ struct Player {
                 return false;
             }
             renderers.push_back(renderer);
+            decoders.push_back(decoder);
             views.push_back(std::move(view));
         }
         if (withSound) {
@@ -138,6 +179,13 @@ struct Player {
     RendererStats Stats(size_t i) const {
         RendererStats stats;
         QueryInterface<IRendererStats>(renderers[i])->GetRendererStats(&stats);
+        return stats;
+    }
+    DecoderStats Decoding(size_t i) const {
+        DecoderStats stats;
+        if (const auto decoder = QueryInterface<IDecoderStats>(decoders[i])) {
+            decoder->GetDecoderStats(&stats);
+        }
         return stats;
     }
 };
@@ -188,7 +236,7 @@ Figures ReferenceDecode(const QString& clip, bool pictures) {
 }
 
 // pictures false: the renderers take the frames without converting them to the views.
-Figures FreeRunDecode(const QString& clip, int frames, bool* complete, bool pictures) {
+Figures FreeRunDecode(const QString& clip, const int frames[2], bool* complete, bool pictures) {
     Player player;
     *complete = false;
     if (!player.Build(clip, false)) {
@@ -201,7 +249,8 @@ Figures FreeRunDecode(const QString& clip, int frames, bool* complete, bool pict
     QueryInterface<IMediaControl>(player.graph)->Run();
     while (timer.elapsed() < 600'000) {
         Pump(20);
-        if (player.Stats(0).framesRendered >= frames && player.Stats(1).framesRendered >= frames) {
+        if (player.Stats(0).framesRendered >= frames[0] &&
+            player.Stats(1).framesRendered >= frames[1]) {
             *complete = true;
             break;
         }
@@ -213,6 +262,8 @@ struct PlaybackFigures {
     Figures time;
     RendererStats front;
     RendererStats rear;
+    DecoderStats frontDecoder;
+    DecoderStats rearDecoder;
     bool soundDevice = false;
 };
 
@@ -238,8 +289,38 @@ PlaybackFigures RealTime(const QString& clip, double rate) {
     figures.time = {timer.elapsed() / 1000.0, CpuSeconds(RUSAGE_SELF) - before};
     figures.front = player.Stats(0);
     figures.rear = player.Stats(1);
+    figures.frontDecoder = player.Decoding(0);
+    figures.rearDecoder = player.Decoding(1);
     figures.soundDevice = player.Stats(2).deviceActive;
     return figures;
+}
+
+void PrintRealTime(double rate, const PlaybackFigures& f, int frames, const QString& loadBefore) {
+    const int64_t shown = f.front.framesRendered + f.rear.framesRendered;
+    const int64_t dropped = f.front.framesDropped + f.rear.framesDropped;
+    const int64_t late = f.front.framesLate + f.rear.framesLate;
+    const int64_t missing = std::max<int64_t>(0, frames - shown);
+    std::printf(
+        "(b) real time at %.0fx (sound %s; load average %s before, %s after): wall %.2f s, cpu "
+        "%.2f s = %.0f%% of one core\n",
+        rate, f.soundDevice ? "device" : "silent clock", qPrintable(loadBefore),
+        qPrintable(LoadAverage()), f.time.wallSeconds, f.time.cpuSeconds,
+        100.0 * f.time.cpuSeconds / std::max(0.001, f.time.wallSeconds));
+    std::printf(
+        "    frames shown %lld of %d, not shown %lld (%.2f%%: %lld dropped by the renderers, %lld "
+        "skipped by the decoders), late %lld\n",
+        static_cast<long long>(shown), frames, static_cast<long long>(missing),
+        100.0 * static_cast<double>(missing) / std::max(1, frames), static_cast<long long>(dropped),
+        static_cast<long long>(std::max<int64_t>(0, missing - dropped)),
+        static_cast<long long>(late));
+    for (const auto& [name, d] : {std::pair{"front", f.frontDecoder}, {"rear", f.rearDecoder}}) {
+        std::printf(
+            "    %s decoder: %d threads, %lld pictures; loop filter skipped on %lld packets, "
+            "non-reference frames skipped over %lld\n",
+            name, d.threads, static_cast<long long>(d.framesDecoded),
+            static_cast<long long>(d.packetsNoLoopFilter),
+            static_cast<long long>(d.packetsNoNonReference));
+    }
 }
 
 }  // namespace
@@ -251,8 +332,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int seconds = 30;
     int freeRunRounds = 3;
-    bool freeRunOnly = false;
+    bool freeRun = true;
+    bool realTime = true;
+    int busy = 0;
     QString keep;
+    QString clip;
     const QStringList arguments = app.arguments();
     for (int i = 1; i + 1 < arguments.size(); ++i) {
         if (arguments[i] == "--length") {
@@ -263,25 +347,33 @@ int main(int argc, char** argv) {
             kRearViewSize = kViewSize;
         } else if (arguments[i] == "--rounds") {
             freeRunRounds = std::max(1, arguments[i + 1].toInt());
-        } else if (arguments[i] == "--only" && arguments[i + 1] == "free-run") {
-            freeRunOnly = true;
+        } else if (arguments[i] == "--only") {
+            freeRun = arguments[i + 1] == "free-run";
+            realTime = arguments[i + 1] == "real-time";
         } else if (arguments[i] == "--keep") {
             keep = arguments[i + 1];
+        } else if (arguments[i] == "--clip") {
+            clip = arguments[i + 1];
+        } else if (arguments[i] == "--busy") {
+            busy = std::max(0, arguments[i + 1].toInt());
         }
     }
     QTemporaryDir temporary;
-    const QString dir = keep.isEmpty() ? temporary.path() : keep;
-    QString clip;
-    const QStringList existing = QDir(dir + "/NORMAL").entryList(QDir::Files, QDir::Name);
-    clip = existing.isEmpty() ? MakeClip(dir, seconds) : dir + "/NORMAL/" + existing.first();
     if (clip.isEmpty()) {
-        std::fprintf(stderr, "playback-bench: make-sample-card failed\n");
+        const QString dir = keep.isEmpty() ? temporary.path() : keep;
+        const QStringList existing = QDir(dir + "/NORMAL").entryList(QDir::Files, QDir::Name);
+        clip = existing.isEmpty() ? MakeClip(dir, seconds) : dir + "/NORMAL/" + existing.first();
+    }
+    const bench::ClipInfo info = clip.isEmpty() ? bench::ClipInfo{} : bench::DescribeClip(clip);
+    if (info.frames[0] <= 0 || info.frames[1] <= 0) {
+        std::fprintf(stderr, "playback-bench: no two-camera recording (%s)\n", qPrintable(clip));
         return 1;
     }
-    const int frames = seconds * kFps;
-    std::printf("clip: %s (%d s, two cameras 1920x1080 @ %d fps, AAC), views %dx%d and %dx%d\n",
-                qPrintable(clip), seconds, kFps, kViewSize.width(), kViewSize.height(),
-                kRearViewSize.width(), kRearViewSize.height());
+    const int frames = info.frames[0] + info.frames[1];
+    std::printf("clip: %s (%s), views %dx%d and %dx%d; %d cores; load average %s\n",
+                qPrintable(clip), qPrintable(info.description), kViewSize.width(),
+                kViewSize.height(), kRearViewSize.width(), kRearViewSize.height(),
+                static_cast<int>(std::thread::hardware_concurrency()), qPrintable(LoadAverage()));
 
     // Rounds alternate the references and the engine so that load from elsewhere hits all;
     // the round with the median ratio is reported.
@@ -297,56 +389,57 @@ int main(int argc, char** argv) {
         }
     };
     std::vector<Round> rounds;
-    for (int i = 0; i < freeRunRounds; ++i) {
+    for (int i = 0; freeRun && i < freeRunRounds; ++i) {
         Round round;
         round.reference = ReferenceDecode(clip, true);
-        round.ours = FreeRunDecode(clip, frames, &round.complete, true);
+        round.ours = FreeRunDecode(clip, info.frames, &round.complete, true);
         round.referenceDecode = ReferenceDecode(clip, false);
         bool decoded = false;
-        round.decodeOnly = FreeRunDecode(clip, frames, &decoded, false);
+        round.decodeOnly = FreeRunDecode(clip, info.frames, &decoded, false);
         round.complete = round.complete && decoded;
         rounds.push_back(round);
     }
-    std::sort(rounds.begin(), rounds.end(),
-              [](const Round& a, const Round& b) { return a.Ratio() < b.Ratio(); });
-    const Round& median = rounds[rounds.size() / 2];
-    std::printf(
-        "(a) free run, decode + convert of %d frames x 2 cameras%s; median of %d rounds (ratios "
-        "%.2f..%.2f)\n",
-        frames, median.complete ? "" : " (INCOMPLETE)", freeRunRounds, rounds.front().Ratio(),
-        rounds.back().Ratio());
-    std::printf(
-        "    ffmpeg -threads 2, scale=flags=area,format=bgra to both views, null outputs:\n"
-        "            cpu %.2f s, wall %.2f s\n",
-        median.reference.cpuSeconds, median.reference.wallSeconds);
-    std::printf("    engine: cpu %.2f s, wall %.2f s (%.0f frames/s)\n", median.ours.cpuSeconds,
-                median.ours.wallSeconds, 2.0 * frames / std::max(0.001, median.ours.wallSeconds));
-    std::printf("    cpu-time ratio engine / ffmpeg: %.2f (target <= 1.00): %s\n", median.Ratio(),
-                median.Ratio() <= 1.0 ? "met" : "MISSED");
-    std::printf(
-        "    decode only (engine renderers take the frames unconverted; ffmpeg -map 0:v -f null):\n"
-        "            engine cpu %.2f s, ffmpeg cpu %.2f s, ratio %.2f\n",
-        median.decodeOnly.cpuSeconds, median.referenceDecode.cpuSeconds, median.DecodeRatio());
-    std::printf("    conversion to the views: engine %.2f s, ffmpeg %.2f s of cpu\n",
-                median.ours.cpuSeconds - median.decodeOnly.cpuSeconds,
-                median.reference.cpuSeconds - median.referenceDecode.cpuSeconds);
-    if (freeRunOnly) {
+    if (freeRun) {
+        std::sort(rounds.begin(), rounds.end(),
+                  [](const Round& a, const Round& b) { return a.Ratio() < b.Ratio(); });
+        const Round& median = rounds[rounds.size() / 2];
+        std::printf(
+            "(a) free run, decode + convert of %d frames, both cameras%s; median of %d rounds "
+            "(ratios %.2f..%.2f); load average %s after\n",
+            frames, median.complete ? "" : " (INCOMPLETE)", freeRunRounds, rounds.front().Ratio(),
+            rounds.back().Ratio(), qPrintable(LoadAverage()));
+        std::printf(
+            "    ffmpeg -threads 2, scale=flags=area,format=bgra to both views, null outputs:\n"
+            "            cpu %.2f s, wall %.2f s\n",
+            median.reference.cpuSeconds, median.reference.wallSeconds);
+        std::printf("    engine: cpu %.2f s, wall %.2f s (%.0f frames/s)\n", median.ours.cpuSeconds,
+                    median.ours.wallSeconds, frames / std::max(0.001, median.ours.wallSeconds));
+        std::printf("    cpu-time ratio engine / ffmpeg: %.2f (target <= 1.00): %s\n",
+                    median.Ratio(), median.Ratio() <= 1.0 ? "met" : "MISSED");
+        std::printf(
+            "    decode only (engine renderers take the frames unconverted; ffmpeg -map 0:v -f "
+            "null):\n"
+            "            engine cpu %.2f s, ffmpeg cpu %.2f s, ratio %.2f\n",
+            median.decodeOnly.cpuSeconds, median.referenceDecode.cpuSeconds, median.DecodeRatio());
+        std::printf("    conversion to the views: engine %.2f s, ffmpeg %.2f s of cpu\n",
+                    median.ours.cpuSeconds - median.decodeOnly.cpuSeconds,
+                    median.reference.cpuSeconds - median.referenceDecode.cpuSeconds);
+    }
+    if (!realTime) {
         return 0;
     }
 
+    if (busy > 0) {
+        std::printf("(b) with %d busy process%s beside the player\n", busy, busy == 1 ? "" : "es");
+    }
     for (const double rate : {1.0, 2.0}) {
-        const PlaybackFigures f = RealTime(clip, rate);
-        const int64_t shown = f.front.framesRendered + f.rear.framesRendered;
-        const int64_t dropped = f.front.framesDropped + f.rear.framesDropped;
-        const int64_t late = f.front.framesLate + f.rear.framesLate;
-        std::printf(
-            "(b) real time at %.0fx (sound %s): wall %.2f s, cpu %.2f s = %.0f%% of one core\n",
-            rate, f.soundDevice ? "device" : "silent clock", f.time.wallSeconds, f.time.cpuSeconds,
-            100.0 * f.time.cpuSeconds / std::max(0.001, f.time.wallSeconds));
-        std::printf("    frames shown %lld of %d, dropped %lld (%.2f%%), late %lld\n",
-                    static_cast<long long>(shown), 2 * frames, static_cast<long long>(dropped),
-                    100.0 * static_cast<double>(dropped) / (2.0 * frames),
-                    static_cast<long long>(late));
+        const QString loadBefore = LoadAverage();
+        PlaybackFigures f;
+        {
+            const BusyCores load(busy);
+            f = RealTime(clip, rate);
+        }
+        PrintRealTime(rate, f, frames, loadBefore);
     }
     // At 2x a 30 fps clip asks for 60 pictures a second per view, which a 60 Hz screen shows,
     // so a skipped frame is a fault at both rates and counts.

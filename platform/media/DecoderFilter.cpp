@@ -3,12 +3,17 @@
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/Log.h"
 
+#include <algorithm>
+
 namespace platform::media {
 
 namespace {
 constexpr size_t kPacketQueueVideo = 48;
 constexpr size_t kPacketQueueAudio = 96;
-constexpr int kVideoThreads = 2;
+constexpr int kVideoThreads = 2;  // when the graph gives no number
+// After a seek the smaller streams' decoders start only once the main picture is decoded,
+// waiting at most this long: the main camera's picture comes first.
+constexpr std::chrono::milliseconds kHoldForMain{400};
 constexpr char kInputPinName[] = "In";
 constexpr char kOutputPinName[] = "Out";
 }  // namespace
@@ -24,6 +29,34 @@ DecoderFilter::DecoderFilter(Kind kind)
 DecoderFilter::~DecoderFilter() {
     RequestStop();
     JoinStreaming();
+}
+
+HRESULT DecoderFilter::QueryExtra(const IID& iid, void** object) {
+    if (iid != IDecoderStats::kIid || m_kind != Kind::Video) {
+        return E_NOINTERFACE;
+    }
+    *object = static_cast<IDecoderStats*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT DecoderFilter::GetDecoderStats(DecoderStats* stats) {
+    if (stats == nullptr) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(m_statsMutex);
+    *stats = m_stats;
+    return S_OK;
+}
+
+double DecoderFilter::VideoPixelRate() const {
+    const MediaType in = m_input->ConnectedType();
+    if (m_kind != Kind::Video || !in.format || !m_output->IsConnected()) {
+        return 0;
+    }
+    const AVRational rate = in.format->frameRate;
+    const double fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 30.0;
+    return static_cast<double>(in.format->codec->width) * in.format->codec->height * fps;
 }
 
 bool DecoderFilter::CodecsAvailable(Kind kind) {
@@ -81,8 +114,12 @@ HRESULT DecoderFilter::StartStreaming(int serial) {
     }
     codec->pkt_timebase = in.format->timeBase;
     if (m_kind == Kind::Video) {
-        codec->thread_count = kVideoThreads;
+        codec->thread_count = m_threads > 0 ? m_threads : kVideoThreads;
         codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        m_quality.Standing(m_clock ? m_clock->Rate() : 1.0);
+        std::lock_guard lock(m_statsMutex);
+        m_stats = DecoderStats{};
+        m_stats.threads = codec->thread_count;
     }
     if (const int opened = avcodec_open2(codec.get(), decoder, nullptr); opened < 0) {
         qCWarning(lcMedia) << "the" << decoder->name
@@ -132,10 +169,62 @@ bool DecoderFilter::DeliverFrames(int serial) {
                                         m_format->startOffset);
         sample->duration = FrameDuration(frame.get());
         sample->frame = std::move(frame);
+        if (m_kind == Kind::Video) {
+            if (sample->start + std::max<REFERENCE_TIME>(sample->duration, 1) >
+                m_clock->SegmentStart()) {
+                NoteMainPrerolled(serial);
+            }
+            std::lock_guard lock(m_statsMutex);
+            ++m_stats.framesDecoded;
+        }
         if (!m_output->Deliver(std::move(sample))) {
             return false;
         }
     }
+}
+
+void DecoderFilter::ChooseSkipping(const MediaSample& sample) {
+    const double rate = m_clock->Rate();
+    const REFERENCE_TIME interval = av_rescale_q(
+        1, av_inv_q(m_format->frameRate.num > 0 ? m_format->frameRate : AVRational{30, 1}),
+        kReferenceTimeBase);
+    const REFERENCE_TIME end = sample.start + std::max(sample.duration, interval);
+    DecodeQuality::Stage stage = m_quality.Current();
+    bool preroll = false;
+    if (end <= m_clock->SegmentStart()) {
+        preroll = true;  // before a seek's target: never shown
+    } else if (m_clock->IsTicking() && !m_clock->IsFreeRun()) {
+        stage = m_quality.Update(sample.start - m_clock->Now(), interval, rate);
+    } else {
+        stage = m_quality.Standing(rate);
+    }
+    const bool noLoopFilter = stage != DecodeQuality::Stage::Full;
+    const bool noNonReference = preroll || stage == DecodeQuality::Stage::NoNonReference;
+    m_codec->skip_loop_filter = noLoopFilter ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
+    m_codec->skip_frame = noNonReference ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    std::lock_guard lock(m_statsMutex);
+    m_stats.packetsNoLoopFilter += noLoopFilter ? 1 : 0;
+    m_stats.packetsNoNonReference += noNonReference && !preroll ? 1 : 0;
+}
+
+void DecoderFilter::NoteMainPrerolled(int serial) {
+    if (!m_background && m_kind == Kind::Video && serial != m_notedSerial) {
+        m_notedSerial = serial;
+        m_clock->NoteMainPrerolled(serial);
+    }
+}
+
+void DecoderFilter::HoldForMain(const MediaSample& sample, int serial) {
+    if (!m_background || serial == m_heldSerial) {
+        return;
+    }
+    m_heldSerial = serial;
+    if (sample.start >= m_clock->SegmentStart()) {
+        return;  // no seek to catch up with: nothing to wait for
+    }
+    // Meanwhile the source fills this decoder's queue and then waits: the main decoder has
+    // its own queue of as many packets, more than a second of pictures, to reach its target.
+    m_clock->WaitMainPrerolled(serial, kHoldForMain);
 }
 
 void DecoderFilter::DecodeLoop(int serial) {
@@ -147,6 +236,7 @@ void DecoderFilter::DecodeLoop(int serial) {
         if (sample->kind == MediaSample::Kind::EndOfStream) {
             avcodec_send_packet(m_codec.get(), nullptr);
             const bool open = DeliverFrames(serial);
+            NoteMainPrerolled(serial);
             avcodec_flush_buffers(m_codec.get());
             if (!open || !m_output->Deliver(MakeEndOfStream(serial))) {
                 return;
@@ -155,6 +245,10 @@ void DecoderFilter::DecodeLoop(int serial) {
         }
         if (!sample->packet) {
             continue;
+        }
+        if (m_kind == Kind::Video) {
+            HoldForMain(*sample, serial);
+            ChooseSkipping(*sample);
         }
         // A damaged packet is skipped; the decoder resynchronises at the next key frame.
         int sent = avcodec_send_packet(m_codec.get(), sample->packet.get());

@@ -62,6 +62,11 @@ public:
     virtual void TakeOver() {}
     // Audio renderers: the sound device they play through while streaming; may be null.
     virtual std::shared_ptr<AudioOutput> SoundDevice() const { return nullptr; }
+    // Video decoders: the pixels a second their stream asks for (0: none), and what the graph
+    // gives them from it before streaming starts: threads, and whether they let the largest
+    // stream's decoder reach a seek's target first.
+    virtual double VideoPixelRate() const { return 0; }
+    virtual void SetDecodeShare(int /*threads*/, bool /*background*/) {}
 
     const std::vector<std::unique_ptr<PinBase>>& Pins() const { return m_pins; }
     bool HasConnectedPin() const;

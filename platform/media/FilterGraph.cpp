@@ -1,8 +1,10 @@
 #include "platform/media/FilterGraph.h"
 
+#include "platform/media/DecodeQuality.h"
 #include "platform/media/FilterBase.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace platform::media {
 
@@ -219,6 +221,7 @@ HRESULT FilterGraph::StartStreaming() {
         return S_OK;
     }
     m_clock->SetRendererCount(ConnectedRendererCount(false));
+    ShareDecodeThreads();
     const int serial = m_clock->Seek(m_clock->Now());
     bool stepperChosen = false;
     for (const Entry& entry : m_filters) {
@@ -236,6 +239,20 @@ HRESULT FilterGraph::StartStreaming() {
         }
     }
     return S_OK;
+}
+
+void FilterGraph::ShareDecodeThreads() {
+    std::vector<double> rates;
+    for (const Entry& entry : m_filters) {
+        rates.push_back(entry.engine->VideoPixelRate());
+    }
+    const std::vector<DecodeQuality::Share> shares = DecodeQuality::ShareCores(
+        rates, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    for (size_t i = 0; i < m_filters.size(); ++i) {
+        if (shares[i].threads > 0) {
+            m_filters[i].engine->SetDecodeShare(shares[i].threads, shares[i].background);
+        }
+    }
 }
 
 void FilterGraph::StopStreaming() {

@@ -81,6 +81,8 @@ private:
     };
 
     HRESULT StartStreaming();
+    // Video decoders share the cores by the pixels their streams ask for.
+    void ShareDecodeThreads();
     HRESULT PrepareChange();
     FilterBase* Find(IBaseFilter* filter) const;
     FilterBase* Source() const;

@@ -192,6 +192,21 @@ bool GraphClock::AllReady() const {
     return m_readyCount >= m_rendererCount;
 }
 
+void GraphClock::NoteMainPrerolled(int serial) {
+    std::lock_guard lock(m_mutex);
+    if (serial > m_mainPrerolled) {
+        m_mainPrerolled = serial;
+        m_changed.notify_all();
+    }
+}
+
+bool GraphClock::WaitMainPrerolled(int serial, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        return m_aborted || m_serial != serial || m_mainPrerolled >= serial;
+    }) && m_mainPrerolled >= serial;
+}
+
 void GraphClock::RendererReady(int serial) {
     std::lock_guard lock(m_mutex);
     if (serial != m_serial) {

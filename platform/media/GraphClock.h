@@ -58,6 +58,14 @@ public:
     bool WaitReady(std::chrono::milliseconds timeout) const;
     bool AllReady() const;
 
+    // ---- decoder threads ----
+    // The largest stream's decoder has the picture at the target of this generation (or its
+    // stream ended): the others, held back so it gets the processor first, go on.
+    void NoteMainPrerolled(int serial);
+    // Waits up to timeout for that; false when it did not come (another seek, or the wait ran
+    // out).
+    bool WaitMainPrerolled(int serial, std::chrono::milliseconds timeout) const;
+
     // ---- renderer threads ----
     void RendererReady(int serial);
     // Waits until media time reaches time. Step is returned only to the stepping renderer
@@ -116,6 +124,7 @@ private:
     int m_rendererCount = 0;
     int m_readyCount = 0;
     int m_pendingSteps = 0;
+    int m_mainPrerolled = 0;  // the last generation whose main picture is decoded
     std::array<REFERENCE_TIME, kAudioWindow> m_audioOffsets{};  // heard - clock, newest last
     size_t m_audioCount = 0;
     size_t m_audioNext = 0;

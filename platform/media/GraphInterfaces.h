@@ -302,6 +302,22 @@ struct IRendererStats : IUnknown {
     virtual HRESULT GetRendererStats(RendererStats* stats) = 0;
 };
 
+// What a video decoder did to keep up with the clock (DecodeQuality.h).
+struct DecoderStats {
+    int threads = 0;                    // the codec's threads
+    int64_t framesDecoded = 0;          // pictures that came out of the codec
+    int64_t packetsNoLoopFilter = 0;    // decoded with the loop filter skipped (not key frames)
+    int64_t packetsNoNonReference = 0;  // sent while non-reference frames were skipped (playing)
+};
+
+struct IDecoderStats : IUnknown {
+    static constexpr IID kIid{
+        0x6B0E93D4, 0x21A7, 0x4C85, {0x9D, 0x3E, 0x57, 0xC2, 0x88, 0x14, 0xAF, 0x60}};
+
+    // Any thread.
+    virtual HRESULT GetDecoderStats(DecoderStats* stats) = 0;
+};
+
 // Identifier names as the platform spells them.
 inline constexpr IID IID_IUnknown = IUnknown::kIid;
 inline constexpr IID IID_IPin = IPin::kIid;
@@ -319,5 +335,6 @@ inline constexpr IID IID_IVMRWindowlessControl = IVMRWindowlessControl::kIid;
 inline constexpr IID IID_IBrightnessControl = IBrightnessControl::kIid;
 inline constexpr IID IID_IRendererStats = IRendererStats::kIid;
 inline constexpr IID IID_IGraphSequence = IGraphSequence::kIid;
+inline constexpr IID IID_IDecoderStats = IDecoderStats::kIid;
 
 }  // namespace platform::media

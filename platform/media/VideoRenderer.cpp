@@ -328,12 +328,19 @@ void VideoRenderer::JoinStreaming() {
 const AVFrame* VideoRenderer::Halved(const AVFrame* frame, QSize size) {
     const AVFrame* input = frame;
     size_t halvings = 0;
-    while (input->width >= 2 * size.width() && input->height >= 2 * size.height() &&
-           CanHalveYuv420(input->width, input->height, input->format)) {
+    for (;;) {
+        const bool quarter = input->width >= 4 * size.width() &&
+                             input->height >= 4 * size.height() &&
+                             CanQuarterYuv420(input->width, input->height, input->format);
+        if (!quarter && !(input->width >= 2 * size.width() && input->height >= 2 * size.height() &&
+                          CanHalveYuv420(input->width, input->height, input->format))) {
+            break;
+        }
         if (halvings == m_halved.size()) {
             m_halved.emplace_back();
         }
-        if (!HalveYuv420(input, &m_halved[halvings])) {
+        if (!(quarter ? QuarterYuv420(input, &m_halved[halvings])
+                      : HalveYuv420(input, &m_halved[halvings]))) {
             return nullptr;
         }
         input = m_halved[halvings++].get();

@@ -3,7 +3,19 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <malloc.h>
+
 namespace platform {
+
+namespace {
+// Two pools serve the player's threads without contention worth measuring.
+constexpr int kAllocatorPools = 2;
+// Blocks from this size on are mapped on their own (a fixed size: glibc would otherwise raise
+// it after each large free, and pictures would come from the pools again).
+constexpr int kOwnMappingBytes = 128 * 1024;
+// Free memory at a pool's end beyond this is returned.
+constexpr int kTrimBytes = 128 * 1024;
+}  // namespace
 
 std::optional<int64_t> ResidentSetBytes() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -19,6 +31,12 @@ std::optional<int64_t> ResidentSetBytes() {
         }
     }
     return std::nullopt;
+}
+
+void ReturnFreedMemoryPromptly() {
+    mallopt(M_ARENA_MAX, kAllocatorPools);
+    mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+    mallopt(M_TRIM_THRESHOLD, kTrimBytes);
 }
 
 }  // namespace platform

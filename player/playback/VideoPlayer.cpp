@@ -54,8 +54,11 @@ void CVideoPlayer::AttachViews(QWidget* frontView, QWidget* rearView) {
     }
 }
 
-int CVideoPlayer::CheckComponents() {
+void CVideoPlayer::PreloadComponents() {
     platform::media::PreloadComponents();
+}
+
+int CVideoPlayer::CheckComponents() {
     if (!m_graph || !CanCreate(CLSID_SourceFilter)) {
         return kNoSourceFilter;
     }

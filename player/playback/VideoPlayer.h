@@ -37,8 +37,10 @@ public:
     // The widgets of "main.video.front" and "main.video.rear"; creates an empty graph object.
     void AttachViews(QWidget* frontView, QWidget* rearView);
     // Creates and drops each outside component once: 1, or the first missing one's code.
-    // Also starts loading what the first recording will need but start-up does not.
     int CheckComponents();
+    // Starts loading, off the calling thread, the libraries the components load only on first
+    // use, so that the first recording does not wait for them. Best once the window is up.
+    static void PreloadComponents();
     // Builds the graph for a recording: 1 when at least the file was accepted, else 0.
     int Open(const QString& path);
     // For the recordings opened from now on: who names a healthy sibling of a recording a

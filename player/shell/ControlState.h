@@ -120,6 +120,9 @@ public:
     // Whether the map page was loaded, asked before the map takes the second area; none counts
     // as not loaded.
     void SetMapPageLoaded(std::function<bool()> loaded) { m_mapPageLoaded = std::move(loaded); }
+    // Called when the layout puts the map into the main area, or into the second with a route
+    // to show, while its page is not loaded: the window then loads it.
+    void SetMapWanted(std::function<void()> wanted) { m_mapWanted = std::move(wanted); }
 
     // What the opened recording holds (the opening sets them before Started).
     void SetRecordingFacts(int32_t videoCount, bool hasGps, bool hasGSensor);
@@ -219,6 +222,7 @@ private:
     OpenState m_openState = OpenState::Closed;
     std::array<ModeGeometry, kViewRectCount> m_viewRects{};
     std::function<bool()> m_mapPageLoaded;
+    std::function<void()> m_mapWanted;
     int32_t m_userVolume = kVolumeResetPosition;
     bool m_muted = false;
 };

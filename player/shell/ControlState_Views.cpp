@@ -147,7 +147,12 @@ void CControlState::LayoutNormal() {
     }
 
     // The map takes the second area only with a page and a route to show on it.
-    const bool mapUsable = m_mapPageLoaded && m_mapPageLoaded() && m_hasGps != 0;
+    const bool pageLoaded = m_mapPageLoaded && m_mapPageLoaded();
+    const bool mapUsable = pageLoaded && m_hasGps != 0;
+    if (!pageLoaded && m_mapWanted &&
+        (main == ViewContent::Map || (second == ViewContent::Map && m_hasGps != 0))) {
+        m_mapWanted();
+    }
     if (second == ViewContent::Map && !mapUsable) {
         if (main != ViewContent::Map) {
             ShrinkMap();

@@ -101,6 +101,8 @@ public:
     // A time-slider position: sought at once, or when the guard of the last seek ends.
     void SeekTo(int32_t positionMs);
     bool SeekPending() const { return m_seekGuard.isActive(); }
+    // The position a seek waiting for the guard will go to; none when none waits.
+    std::optional<int32_t> PendingSeekMs() const { return m_pendingSeekMs; }
     // The tick's work: the position to show, or none when nothing plays any more (the end
     // advanced to the next recording, which arms its own tick).
     std::optional<int64_t> Tick();

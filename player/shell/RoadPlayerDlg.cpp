@@ -72,6 +72,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     m_controlState->ShowSliderValues();
     SetBackgroundMode(0);
     SetUpViews();
+    SetUpMarks();
     AddKeysToHints();
     StartDesktop();
     m_controlState->UpdateControls(ControlEvent::Start);
@@ -208,12 +209,17 @@ void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
         }
     }
     SkDialog::paintEvent(event);
+    if (!m_preloaded) {
+        // Loading the libraries would only hold up this first paint.
+        m_preloaded = true;
+        QTimer::singleShot(0, this, [] { CVideoPlayer::PreloadComponents(); });
+    }
     if (m_onFirstPaint) {
         const auto handler = std::move(m_onFirstPaint);
         m_onFirstPaint = nullptr;
         handler();
     }
-    StartMapViewSoon();
+    StartMapViewIfShown();
 }
 
 void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {

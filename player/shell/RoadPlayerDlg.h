@@ -9,12 +9,15 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
 #include "player/catalogue/ClipMarks.h"
+#include "player/catalogue/IncidentScan.h"
 #include "player/catalogue/RecordingLister.h"
 #include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
+#include "player/shell/OpenMarks.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
+#include "player/skin/SkinMarks.h"
 #include "player/telemetry/ReadoutSettings.h"
 
 #include <QIcon>
@@ -99,6 +102,10 @@ public:
     bool PausedByUser() const { return m_session.PausedByUser(); }
     // The clip's in and out marks, on the timeline of what was opened last.
     const CClipMarks& ClipMarks() const { return m_clipMarks; }
+    // Incidents and bookmarks of the recording open.
+    const COpenMarks& Marks() const { return m_marks; }
+    // Which listed recordings hold an incident.
+    const CIncidentScan& IncidentScan() const { return m_incidentScan; }
     // Runs the event loop until the listing that Open, a tab or a start-up recording asked
     // for has been written into the list; false after timeoutMs.
     bool WaitForListing(int timeoutMs = 5000);
@@ -226,9 +233,8 @@ private:
     CClipTimeline ClipTimelineOfOpen();
     // A recording was opened or closed: the marks follow it and the time slider shows them.
     void FollowClipTimeline();
-    void ShowClipMarks();
-    // The stretch of the incident that plays at a position of the open recording, if any.
-    std::optional<ClipSpan> IncidentPlaying(int64_t positionMs) const;
+    // The in and out marks among the time slider's (the in mark's stretch reaches the out).
+    std::vector<SkinMark> ClipSliderMarks() const;
     void ExportClip(const ClipRange& range);
     // The target chosen in a Save As, in the folder used last; the folder is kept.
     std::optional<QString> AskClipTarget(const ClipRange& range);
@@ -238,8 +244,10 @@ private:
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
     void SetUpViews();
-    // Loads the map page once the window has been painted: the browser engine starts with it.
+    // Loads the map page soon (the browser engine starts with it): when the layout first puts
+    // the map into an area, or at the first paint when the skin shows it from the start.
     void StartMapViewSoon();
+    void StartMapViewIfShown();
     void LoadMapPage();
     // The route for the map and the readings for the G-sensor window of the opened recording.
     void ShowRecordingTelemetry();
@@ -251,6 +259,27 @@ private:
     void OnGSensorButton();
     void HideGSensor();
 
+    // Marks: incidents and bookmarks (RoadPlayerDlg_Marks.cpp).
+    void SetUpMarks();
+    // The marks of the recording open onto the time slider, the G-sensor graph and the map.
+    void ShowMarks();
+    // The time slider's marks: the recording's incidents and bookmarks with the clip's marks.
+    void ShowSliderMarks();
+    // N and Shift+N: to the next or previous mark, landing before it.
+    void GoToMark(int32_t direction);
+    // B: a bookmark at the position, with a note if the user types one.
+    void AddBookmark();
+    // Delete: the bookmark within a second of the position, or the one last gone to while
+    // its lead-in plays.
+    void RemoveBookmark();
+    // The incident the readout names at a position; null for none.
+    const Incident* IncidentPlaying(uint32_t positionMs) const;
+    // The list's rows were replaced: which of them hold an incident is asked for again.
+    void ScanListedRecordings();
+    void FlagRecordingsWithIncidents();
+    // The position of the recording open, or none when nothing is open.
+    std::optional<int32_t> OpenPositionMs() const;
+
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
 
@@ -260,6 +289,7 @@ private:
     platform::DriveWatcher m_driveWatcher;
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
+    bool m_preloaded = false;  // the media libraries loaded on first use, after the first paint
     QString m_cardRoot;
     CRecordingLister m_lister;
     // The settings tool last started; ended with the window.
@@ -276,6 +306,10 @@ private:
     // The connection state the map's tiles were last set for.
     bool m_online = false;
     CClipMarks m_clipMarks;
+    COpenMarks m_marks;
+    CIncidentScan m_incidentScan;
+    // The time of the mark N or Shift+N went to last, while its lead-in plays.
+    std::optional<int32_t> m_visitedMarkMs;
     ReadoutSettings m_readout;
     // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
     QString m_offeredCard;

@@ -59,12 +59,15 @@ bool CRoadPlayerDlg::ListInBackground(const QString& cardRoot, RecordingCategory
         return false;
     }
     list->DeleteAllItems();
+    // Rows gone are not read for incidents any more.
+    ScanListedRecordings();
     // The walk runs off this thread, so no card can hold the window; the rows come back here.
     m_lister.List(RecordingFilter::FromProfile(m_profile, cardRoot), *folders,
                   [this, then = std::move(then)](const RecordingListing& listing) {
                       if (platform::ListCtrl* rows = FileList()) {
                           WriteRecordingRows(*rows, listing.rows);
                       }
+                      ScanListedRecordings();
                       if (then) {
                           then();
                       }
@@ -132,6 +135,8 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
     m_cardRoot.clear();
     m_lister.Cancel();
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
+    // The emptied list stops the pass that reads the card's recordings.
+    ScanListedRecordings();
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 

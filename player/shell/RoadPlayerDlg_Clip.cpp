@@ -13,8 +13,6 @@
 #include "player/resources/Resource.h"
 #include "player/shell/ClipDlg.h"
 #include "player/shell/ShellLog.h"
-#include "player/skin/SkSlider.h"
-#include "player/telemetry/MarksOfRecording.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,12 +36,9 @@ constexpr char kClipFilter[] = "MP4 video(*.mp4)|*.mp4||";
 constexpr char kMsgClip[] = "error-clip";
 constexpr FallbackMessage kClipFallback{
     "Clip not saved", "The clip could not be written. Nothing of it was left behind."};
-// The slider's marks of a clip, and their colour where the skin names none.
-constexpr char kClipMarks[] = "clip";
-constexpr uint32_t kClipMarkColour = 0xFFF0CC60u;
-// The span between the marks lets the track show through.
-constexpr uint32_t kClipSpanAlpha = 0x60000000u;
-constexpr uint32_t kRgbMask = 0x00FFFFFFu;
+// The kinds of a clip's marks among the time slider's, as the skin colours them.
+constexpr char kClipInKind[] = "clipin";
+constexpr char kClipOutKind[] = "clipout";
 
 }  // namespace
 
@@ -61,7 +56,7 @@ void CRoadPlayerDlg::FollowClipTimeline() {
     if (!timeline.IsEmpty() && m_clipMarks.Follow(timeline)) {
         qCDebug(lcShell) << "clip marks dropped: another recording opened";
     }
-    ShowClipMarks();
+    ShowSliderMarks();
 }
 
 void CRoadPlayerDlg::SetClipMark(bool in) {
@@ -72,54 +67,38 @@ void CRoadPlayerDlg::SetClipMark(bool in) {
     m_clipMarks.Follow(ClipTimelineOfOpen());
     const ClipPlace place{CurrentPath(), std::max<int64_t>(graph->GetPositionMs(), 0)};
     if (in ? m_clipMarks.SetIn(place) : m_clipMarks.SetOut(place)) {
-        ShowClipMarks();
+        ShowSliderMarks();
         ShowNote(QStringLiteral("Clip %1 at %2")
                      .arg(in ? QStringLiteral("starts") : QStringLiteral("ends"),
                           CControlState::FormatTime(place.ms, false)));
     }
 }
 
-void CRoadPlayerDlg::ShowClipMarks() {
-    auto* slider = dynamic_cast<SkSlider*>(FindWidget(kMainSliderTime));
-    if (slider == nullptr) {
-        return;
-    }
+std::vector<SkinMark> CRoadPlayerDlg::ClipSliderMarks() const {
     const CClipTimeline& timeline = m_clipMarks.Timeline();
     const int index = timeline.IndexOf(CurrentPath());
     if (m_session.Graph() == nullptr || index < 0) {
-        slider->SetMarks(QString::fromLatin1(kClipMarks), {});
-        return;
+        return {};
     }
-    // The marks as positions in the open recording; a mark in another one lies beyond an end.
+    // The marks as positions in the open recording; one in another recording lies beyond an
+    // end, where the slider draws no bar but holds the stretch to its range.
     const int64_t offset = timeline.OffsetOf(index);
     const int64_t durationMs = timeline.Members()[static_cast<size_t>(index)].durationMs;
     auto local = [&](int64_t timeMs) {
         return static_cast<int32_t>(std::clamp<int64_t>(timeMs - offset, -1, durationMs + 1));
     };
-    const uint32_t colour =
-        slider->MarkColour(QString::fromLatin1(kClipMarks)).value_or(kClipMarkColour);
-    std::vector<SliderMark> marks;
     const std::optional<int64_t> in = m_clipMarks.InMs();
     const std::optional<int64_t> out = m_clipMarks.OutMs();
-    if (in && out) {
-        marks.push_back({local(*in), local(*out), (colour & kRgbMask) | kClipSpanAlpha});
+    std::vector<SkinMark> marks;
+    if (in) {
+        marks.push_back({local(*in), QString::fromLatin1(kClipInKind), QStringLiteral("clip start"),
+                         out ? std::optional<int32_t>(local(*out)) : std::nullopt});
     }
-    for (const std::optional<int64_t>& mark : {in, out}) {
-        if (mark && *mark >= offset && *mark <= offset + durationMs) {
-            marks.push_back({local(*mark), local(*mark), colour});
-        }
+    if (out) {
+        marks.push_back({local(*out), QString::fromLatin1(kClipOutKind), QStringLiteral("clip end"),
+                         std::nullopt});
     }
-    slider->SetMarks(QString::fromLatin1(kClipMarks), std::move(marks));
-}
-
-std::optional<ClipSpan> CRoadPlayerDlg::IncidentPlaying(int64_t positionMs) const {
-    for (const RecordingMark& mark : MarksOfRecording(Telemetry(), CurrentPath())) {
-        if (mark.incident && mark.incident->startMs <= positionMs &&
-            positionMs <= mark.incident->endMs) {
-            return ClipSpan{mark.incident->startMs, mark.incident->endMs};
-        }
-    }
-    return std::nullopt;
+    return marks;
 }
 
 void CRoadPlayerDlg::OnClip() {
@@ -132,9 +111,9 @@ void CRoadPlayerDlg::OnClip() {
     const CClipTimeline& timeline = m_clipMarks.Timeline();
     const int64_t offset = timeline.OffsetOf(timeline.IndexOf(CurrentPath()));
     const int64_t positionMs = std::max<int64_t>(graph->GetPositionMs(), 0);
-    std::optional<ClipSpan> incident = IncidentPlaying(positionMs);
-    if (incident) {
-        incident = ClipSpan{incident->fromMs + offset, incident->toMs + offset};
+    std::optional<ClipSpan> incident;
+    if (const Incident* playing = IncidentPlaying(static_cast<uint32_t>(positionMs))) {
+        incident = ClipSpan{playing->startMs + offset, playing->endMs + offset};
     }
     const std::optional<ClipSpan> span = ChooseClipSpan(
         timeline, m_clipMarks.InMs(), m_clipMarks.OutMs(), offset + positionMs, incident);

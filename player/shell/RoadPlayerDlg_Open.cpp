@@ -96,6 +96,7 @@ void CRoadPlayerDlg::KillTick() {
 
 void CRoadPlayerDlg::ShowOpened(const QString& path) {
     ShowRecordingTelemetry();
+    m_marks.Open(path, m_session.Telemetry());
     m_noteTimer.stop();
     ShowFileName(path);
     MarkPlayingRow(path);
@@ -108,8 +109,9 @@ void CRoadPlayerDlg::ShowRefused() {
 
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
+    m_marks.Close();
     MarkPlayingRow(QString());
-    ShowClipMarks();
+    ShowSliderMarks();
 }
 
 void CRoadPlayerDlg::MarkPlayingRow(const QString& path) {

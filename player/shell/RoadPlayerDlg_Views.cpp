@@ -33,6 +33,8 @@ void CRoadPlayerDlg::SetUpViews() {
         const SkWebBrowser* map = MapView();
         return map != nullptr && map->PageLoaded();
     });
+    // The browser engine starts only when the map is first laid into an area.
+    m_controlState->SetMapWanted([this] { StartMapViewSoon(); });
     SkWebBrowser* map = MapView();
     if (map == nullptr) {
         return;
@@ -53,10 +55,21 @@ void CRoadPlayerDlg::StartMapViewSoon() {
     m_mapStartQueued = true;
     // The browser engine starts with the page; the window is on the screen before that.
     QTimer::singleShot(0, this, [this] {
+        m_mapStartQueued = false;
         if (isVisible()) {
             LoadMapPage();
         }
     });
+}
+
+void CRoadPlayerDlg::StartMapViewIfShown() {
+    const SkWebBrowser* map = MapView();
+    const QWidget* window = map != nullptr ? map->Window() : nullptr;
+    // A skin may show the map before any recording lays the views out.
+    if (window != nullptr && !map->PageLoaded() && window->isVisible() &&
+        !window->size().isEmpty()) {
+        StartMapViewSoon();
+    }
 }
 
 void CRoadPlayerDlg::LoadMapPage() {
@@ -94,14 +107,14 @@ void CRoadPlayerDlg::ShowViewsAt(int64_t positionMs) {
     const auto ms = static_cast<uint32_t>(std::max<int64_t>(positionMs, 0));
     ShowGpsReadout(ms);
     if (SkWebBrowser* map = MapView()) {
-        if (!map->PageLoaded()) {
-            LoadMapPage();
-        }
-        // Tiles follow the connection; the page and the marker work without one.
-        const bool online = platform::IsConnectedToInternet();
-        if (online != m_online) {
-            m_online = online;
-            map->SetTilesEnabled(online);
+        // Tiles follow the connection; the page and the marker work without one. A page not
+        // loaded yet gets the position kept here when it is.
+        if (map->PageLoaded()) {
+            const bool online = platform::IsConnectedToInternet();
+            if (online != m_online) {
+                m_online = online;
+                map->SetTilesEnabled(online);
+            }
         }
         map->ShowPosition(ms);
     }
@@ -116,8 +129,8 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text =
-        GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs), m_readout);
+    const QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs),
+                                        m_readout, IncidentPlaying(positionMs));
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();
@@ -145,6 +158,7 @@ void CRoadPlayerDlg::OnGSensorButton() {
             return;
         }
         m_gsensor = std::move(window);
+        ShowMarks();
         // A click on the curve plays from there, as the time slider does.
         if (SkGSensorGraph* graph = m_gsensor->Graph()) {
             graph->SetSeekHandler([this](int32_t timeMs) {

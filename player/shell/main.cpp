@@ -1,6 +1,7 @@
 // RoadPlayer: plays the dash camera's recordings from its card, with their telemetry.
 
 #include "platform/system/FilePaths.h"
+#include "platform/system/ProcessMemory.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/DisplayCheck.h"
 #include "player/shell/RoadPlayerApp.h"
@@ -12,6 +13,8 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    // Every recording opened starts threads of its own; what they free must not pile up.
+    platform::ReturnFreedMemoryPromptly();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(player::CRoadPlayerApp::Usage(), stdout);

@@ -12,6 +12,7 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace player {
@@ -45,18 +46,13 @@ void ReadButton(const XMLElement& element, SkButton& button, const SkinFontDefau
 void ReadSlider(const XMLElement& element, SkSlider& slider) {
     const char* mode = element.Attribute("mode");
     slider.SetVertical(mode != nullptr && std::strcmp(mode, "vertical") == 0);
+    slider.SetMarkLook(ReadMarkLook(element));
     if (const XMLElement* track = element.FirstChildElement("track")) {
         const SliderMargins margins{
             IntAttribute(*track, "mleft", 0), IntAttribute(*track, "mtop", 0),
             IntAttribute(*track, "mright", 0), IntAttribute(*track, "mbottom", 0)};
         slider.SetRange(IntAttribute(*track, "max", 10), IntAttribute(*track, "min", 0), margins,
                         ParseSkinInt0(ElementText(*track)), IntAttribute(*track, "page", 1));
-    }
-    for (const XMLElement* mark = element.FirstChildElement("mark"); mark != nullptr;
-         mark = mark->NextSiblingElement("mark")) {
-        if (const char* kind = mark->Attribute("kind"); kind != nullptr && *kind != '\0') {
-            slider.SetMarkColour(Utf16(kind), ColourAttribute(*mark, "color"));
-        }
     }
     const XMLElement* skins = element.FirstChildElement("skins");
     if (skins == nullptr) {
@@ -91,6 +87,11 @@ void ReadList(const XMLElement& element, SkListCtrl& list, const SkinFontDefault
     }
     list.SetRowFont(rows.fontFace, rows.size, rows.format, rows.colour,
                     ColourAttribute(*columns, "selcolor"));
+    if (const XMLElement* flag = columns->FirstChildElement("flag")) {
+        list.SetFlagLook({ColourAttribute(*flag, "color"), std::max(IntAttribute(*flag, "w", 0), 0),
+                          std::max(IntAttribute(*flag, "h", 0), 0),
+                          std::max(IntAttribute(*flag, "mright", 0), 0)});
+    }
     for (const XMLElement* column = columns->FirstChildElement("column"); column != nullptr;
          column = column->NextSiblingElement("column")) {
         list.SetColumnWidth(Int0Attribute(*column, "index", -1),
@@ -99,6 +100,7 @@ void ReadList(const XMLElement& element, SkListCtrl& list, const SkinFontDefault
 }
 
 void ReadGSensorGraph(const XMLElement& element, SkContainer& control, SkGSensorGraph& graph) {
+    graph.SetMarkLook(ReadMarkLook(element));
     if (const XMLElement* background = element.FirstChildElement("bgimg")) {
         graph.SetBackgroundImage(ReadImageElement(*background));
     }

@@ -32,6 +32,14 @@ void SkGSensorGraph::SetSamples(std::vector<GraphSample> samples) {
     m_samples = std::move(samples);
     m_pageStart.assign(1, 0);
     m_cache = platform::gfx::Dc();
+    m_pageStale = false;
+    Invalidate();
+}
+
+void SkGSensorGraph::SetMarks(std::vector<SkinMark> marks) {
+    m_marks = std::move(marks);
+    // Marks are drawn with the page: the page shown is drawn again at the next paint.
+    m_pageStale = true;
     Invalidate();
 }
 

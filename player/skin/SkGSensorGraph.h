@@ -6,6 +6,7 @@
 #include "platform/gfx/Dc.h"
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
+#include "player/skin/SkinMarks.h"
 #include "player/skin/SkinSyntax.h"
 
 #include <array>
@@ -61,6 +62,13 @@ public:
     // The readings of the open recording in delivery order (times not decreasing). Drops the
     // cache, so the next paint draws page 0 afresh; none plots only the background.
     void SetSamples(std::vector<GraphSample> samples);
+    // The skin's look for marks; without one, marks are kept but not drawn.
+    void SetMarkLook(MarkLook look) { m_markLook = std::move(look); }
+    // Marks at times (ms from the start), drawn over the curves of their page. Drops the
+    // cache, as new readings do, but keeps the page shown.
+    void SetMarks(std::vector<SkinMark> marks);
+    const std::vector<SkinMark>& Marks() const { return m_marks; }
+
     // Playback position in ms (a negative one counts as 0); repaints at the next paint.
     void SetPosition(int32_t positionMs);
     int32_t Position() const { return m_positionMs; }
@@ -86,12 +94,15 @@ private:
     // page starts and sets the last page.
     void DrawPage(platform::gfx::Dc& dc, int32_t page);
     void DrawCurves(platform::gfx::Dc& dc, int32_t page);
+    void DrawMarks(platform::gfx::Dc& dc, uint64_t pageBeginMs) const;
     void DrawCursor(platform::gfx::Dc& dc, uint32_t offsetMs) const;
     void StoreCache(const platform::gfx::Dc& dc);
 
     std::unique_ptr<SkinImage> m_background;
     std::array<GraphPen, kGSensorTraceCount> m_pens;
     GraphBand m_band;
+    MarkLook m_markLook;
+    std::vector<SkinMark> m_marks;
 
     std::vector<GraphSample> m_samples;
     // Index of the first reading of each page; entry 0 is the front. Grows as pages are drawn,
@@ -101,6 +112,7 @@ private:
     int32_t m_currentPage = 0;
     int32_t m_positionMs = 0;
     platform::gfx::Dc m_cache;  // the current page without the cursor; null until drawn
+    bool m_pageStale = false;   // the cache misses a change of the marks
     std::function<void(int32_t)> m_seekHandler;
 };
 

@@ -4,6 +4,7 @@
 #include "player/skin/SkGSensorGraph.h"
 
 #include "platform/gfx/Blit.h"
+#include "platform/gfx/Graphics.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 
@@ -50,9 +51,10 @@ void SkGSensorGraph::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
         StoreCache(buffer);
         return;
     }
-    if (m_cache.Width() != client.Width() || m_cache.Height() != client.Height()) {
+    if (m_pageStale || m_cache.Width() != client.Width() || m_cache.Height() != client.Height()) {
         DrawPage(buffer, m_currentPage);
         StoreCache(buffer);
+        m_pageStale = false;
     }
     const uint64_t pageStartMs = uint64_t{static_cast<uint32_t>(m_currentPage)} * kPageMs;
     if (m_currentPage != 0 && position / kPageMs < static_cast<uint32_t>(m_currentPage)) {
@@ -148,10 +150,32 @@ void SkGSensorGraph::DrawCurves(gfx::Dc& dc, int32_t page) {
         traces[1] << QPoint(x, row(sample.y));
         traces[2] << QPoint(x, row(sample.z));
     }
-    QPainter painter(&dc.Bitmap());
-    for (size_t axis = 0; axis < traces.size(); ++axis) {
-        painter.setPen(PenOf(m_pens[axis]));
-        painter.drawPolyline(traces[axis]);
+    {
+        QPainter painter(&dc.Bitmap());
+        for (size_t axis = 0; axis < traces.size(); ++axis) {
+            painter.setPen(PenOf(m_pens[axis]));
+            painter.drawPolyline(traces[axis]);
+        }
+    }
+    DrawMarks(dc, pageBegin);
+}
+
+void SkGSensorGraph::DrawMarks(gfx::Dc& dc, uint64_t pageBeginMs) const {
+    const int32_t top = m_band.top + m_markLook.marginTop;
+    const int32_t height = m_band.height - m_markLook.marginTop - m_markLook.marginBottom;
+    if (!m_markLook.Present() || height <= 0) {
+        return;
+    }
+    for (const SkinMark& mark : m_marks) {
+        const auto time = static_cast<uint32_t>(std::max(mark.timeMs, 0));
+        if (time < pageBeginMs || time > pageBeginMs + kPageMs) {
+            continue;
+        }
+        // Where the curves put a reading of that time, over them.
+        const double offset = static_cast<double>(time) - static_cast<double>(pageBeginMs);
+        const int x = Truncate(offset * kPixelsPerMs + m_band.startPos) - m_markLook.width / 2;
+        gfx::FillRectangle(dc, QRect(x, top, m_markLook.width, height),
+                           m_markLook.ColourOf(mark.kind) | 0xFF000000U);
     }
 }
 

@@ -7,12 +7,23 @@
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
 
+#include <QSet>
 #include <QString>
 
 #include <map>
 #include <memory>
 
 namespace player {
+
+// The optional `flag` of a skin's `columns`: a dot at the right end of flagged rows.
+struct RowFlagLook {
+    uint32_t colour = 0;
+    int32_t width = 0;  // 0: the skin gives no flag
+    int32_t height = 0;
+    int32_t marginRight = 0;
+
+    bool Present() const { return width > 0 && height > 0; }
+};
 
 class SkListCtrl : public SkWidget {
 public:
@@ -44,6 +55,13 @@ public:
     void SetMarkedRow(int column, const QString& text);
     const QString& MarkedText() const { return m_markedText; }
 
+    void SetFlagLook(const RowFlagLook& look) { m_flagLook = look; }
+    const RowFlagLook& FlagLook() const { return m_flagLook; }
+    // Flags the rows whose text in `column` is one of `texts` (recordings that hold an
+    // incident) with the skin's flag; the rows' texts stay as they are.
+    void SetFlaggedRows(int column, QSet<QString> texts);
+    const QSet<QString>& FlaggedTexts() const { return m_flaggedTexts; }
+
     // Window half. At binding: list styles, one column per stored width, the row height.
     void SetUpWindow();
     // The list's erase: the background copy.
@@ -59,6 +77,9 @@ private:
     std::map<int32_t, int32_t> m_columnWidths;
     int m_markedColumn = 0;
     QString m_markedText;
+    RowFlagLook m_flagLook;
+    int m_flaggedColumn = 0;
+    QSet<QString> m_flaggedTexts;
     std::unique_ptr<SkinImage> m_background;  // kept, not drawn
     // Used only without a `columns` element in the skin, which none is expected to lack.
     int32_t m_rowHeight = 16;

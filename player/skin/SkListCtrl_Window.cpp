@@ -11,6 +11,10 @@
 #include "player/skin/SkinDraw.h"
 #include "player/skin/StyleWords.h"
 
+#include <QPainter>
+
+#include <algorithm>
+
 namespace player {
 
 namespace gfx = platform::gfx;
@@ -74,6 +78,17 @@ void SkListCtrl::SetMarkedRow(int column, const QString& text) {
     }
 }
 
+void SkListCtrl::SetFlaggedRows(int column, QSet<QString> texts) {
+    if (column == m_flaggedColumn && texts == m_flaggedTexts) {
+        return;
+    }
+    m_flaggedColumn = column;
+    m_flaggedTexts = std::move(texts);
+    if (Window() != nullptr) {
+        Window()->update();
+    }
+}
+
 void SkListCtrl::EraseBackground(gfx::Dc& dc) {
     SkMemDC memory(dc, std::nullopt, false);
     gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(), BackgroundCopy(),
@@ -95,6 +110,20 @@ void SkListCtrl::DrawRow(const platform::ListCtrl& list, gfx::Dc& dc,
         gfx::FillRectangle(dc, row, (m_selectedColour & 0x00FFFFFF) | kMarkedWashAlpha);
         gfx::FillRectangle(dc, QRect(row.left(), row.top(), kMarkedBarWidth, row.height()),
                            m_selectedColour | kOpaqueBlack);
+    }
+    if (m_flagLook.Present() && !m_flaggedTexts.isEmpty() && !dc.IsNull() &&
+        m_flaggedTexts.contains(list.GetItemText(info.itemId, m_flaggedColumn))) {
+        // At the list's right end, past the columns, where no text of a row reaches.
+        const QRect& row = info.rect;
+        const int right = std::max(row.right() + 1, list.viewport()->width());
+        const QRect dot(right - m_flagLook.marginRight - m_flagLook.width,
+                        row.top() + (row.height() - m_flagLook.height) / 2, m_flagLook.width,
+                        m_flagLook.height);
+        QPainter painter(&dc.Bitmap());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgb(m_flagLook.colour | kOpaqueBlack));
+        painter.drawEllipse(dot);
     }
     const uint32_t format = RowTextFormat(m_format);
     int64_t left = 0;

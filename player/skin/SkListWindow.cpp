@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace player {
 
 namespace gfx = platform::gfx;
@@ -22,9 +24,11 @@ void SkListWindow::OnEraseBackground(QPainter& painter, const QRect& rect) {
 
 void SkListWindow::DrawItem(QPainter& painter, const platform::DrawItemInfo& info) {
     // The row is drawn over what the erase left under it: the background copy.
-    gfx::Dc row(info.rect.width(), info.rect.height(), logicalDpiY());
-    gfx::BitBlt(row, 0, 0, info.rect.width(), info.rect.height(), m_owner.BackgroundCopy(),
-                info.rect.x(), info.rect.y());
+    // Out to the list's right end, which a row's flag may reach past the columns.
+    const int width = std::max(info.rect.width(), viewport()->width() - info.rect.x());
+    gfx::Dc row(width, info.rect.height(), logicalDpiY());
+    gfx::BitBlt(row, 0, 0, width, info.rect.height(), m_owner.BackgroundCopy(), info.rect.x(),
+                info.rect.y());
     platform::DrawItemInfo local = info;
     local.rect = QRect(0, 0, info.rect.width(), info.rect.height());
     m_owner.DrawRow(*this, row, local);

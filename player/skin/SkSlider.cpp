@@ -1,7 +1,6 @@
 #include "player/skin/SkSlider.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace player {
 
@@ -60,36 +59,13 @@ SkinImage* SkSlider::Part(SliderPart part) const {
     return IsPart(part) ? m_parts[static_cast<size_t>(part)].get() : nullptr;
 }
 
-void SkSlider::SetMarks(const QString& group, std::vector<SliderMark> marks) {
-    const auto it = std::find_if(m_marks.begin(), m_marks.end(),
-                                 [&](const auto& entry) { return entry.first == group; });
-    if (it == m_marks.end()) {
-        if (marks.empty()) {
-            return;
-        }
-        m_marks.emplace_back(group, std::move(marks));
-    } else if (it->second != marks) {
-        it->second = std::move(marks);
-    } else {
-        return;
-    }
+void SkSlider::SetValue(int32_t value) {
+    m_value = std::clamp(value, m_minimum, m_maximum);
     Invalidate();
 }
 
-const std::vector<SliderMark>& SkSlider::Marks(const QString& group) const {
-    static const std::vector<SliderMark> kNone;
-    const auto it = std::find_if(m_marks.begin(), m_marks.end(),
-                                 [&](const auto& entry) { return entry.first == group; });
-    return it != m_marks.end() ? it->second : kNone;
-}
-
-std::optional<uint32_t> SkSlider::MarkColour(const QString& kind) const {
-    const auto it = m_markColours.find(kind);
-    return it != m_markColours.end() ? std::optional<uint32_t>(it->second) : std::nullopt;
-}
-
-void SkSlider::SetValue(int32_t value) {
-    m_value = std::clamp(value, m_minimum, m_maximum);
+void SkSlider::SetMarks(std::vector<SkinMark> marks) {
+    m_marks = std::move(marks);
     Invalidate();
 }
 

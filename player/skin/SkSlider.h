@@ -5,16 +5,15 @@
 
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
+#include "player/skin/SkinMarks.h"
 #include "player/skin/StyleWords.h"
 
 #include <QString>
 
 #include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace player {
@@ -24,15 +23,6 @@ struct SliderMargins {
     int32_t top = 0;
     int32_t right = 0;
     int32_t bottom = 0;
-};
-
-// A point or a stretch of the slider's range drawn over its track (a clip's in and out marks,
-// incidents, bookmarks), in an ARGB colour; a stretch lets the track show through its alpha.
-struct SliderMark {
-    int32_t from = 0;
-    int32_t to = 0;  // from == to: a point, drawn as a line across the track
-    uint32_t colour = 0;
-    bool operator==(const SliderMark&) const = default;
 };
 
 class SkSlider : public SkWidget {
@@ -61,16 +51,14 @@ public:
     bool Vertical() const { return m_vertical; }
     void SetVertical(bool vertical) { m_vertical = vertical; }
 
-    // Replaces one group's marks (each view that shows marks keeps its own group). Groups are
-    // drawn over the track in the order they were first set, each in its order, below the
-    // thumb; values outside the range are held to its ends. Redraws only on a change.
-    void SetMarks(const QString& group, std::vector<SliderMark> marks);
-    // A group's marks; empty for a group never set.
-    const std::vector<SliderMark>& Marks(const QString& group) const;
-    // The colour the skin gives a kind of mark (`<mark kind="clip" color="..."/>`); none when
-    // the skin names none, so the caller's own colour stands.
-    std::optional<uint32_t> MarkColour(const QString& kind) const;
-    void SetMarkColour(const QString& kind, uint32_t colour) { m_markColours[kind] = colour; }
+    // The skin's look for marks; without one, marks are kept but not drawn.
+    void SetMarkLook(MarkLook look) { m_markLook = std::move(look); }
+    const MarkLook& MarkLookOf() const { return m_markLook; }
+    // Marks at values of the range, drawn over the track under the thumb; a mark's label
+    // joins the value shown while the pointer rests on it. A mark's stretch is held to the
+    // range.
+    void SetMarks(std::vector<SkinMark> marks);
+    const std::vector<SkinMark>& Marks() const { return m_marks; }
 
     // Window half. The track inside the margins, in client coordinates.
     SkinRect TrackRect() const;
@@ -91,11 +79,6 @@ public:
 
 private:
     void Layout(const platform::gfx::Rect& client, const SkinRect& track);
-    void DrawMarks(platform::gfx::Dc& dc, const SkinRect& track) const;
-    void DrawMark(platform::gfx::Dc& dc, const SkinRect& track, int32_t length,
-                  const SliderMark& mark) const;
-    // Pixels from the track's start to a value, the value held to the range.
-    int32_t OffsetOf(int32_t value, int32_t length) const;
     void DrawPart(SliderPart part, platform::gfx::Dc& dc, const platform::gfx::Rect& client,
                   const std::optional<SkinRect>& dest, const std::optional<SkinRect>& src);
 
@@ -103,9 +86,16 @@ private:
     std::optional<QRect> m_lastLayout;
     // The value the track gives at a point (the range's ends beyond the track).
     int32_t ValueAt(QPoint point) const;
+    // The pixel along the track of a value (the thumb's centre for it), from the client's edge.
+    int32_t PixelOf(int32_t value) const;
+    void DrawMarks(platform::gfx::Dc& dc) const;
+    // The label of the mark drawn under a point; empty without one.
+    QString MarkLabelAt(QPoint point) const;
     void ShowValueText(QPoint point, int32_t value) const;
 
     static constexpr int kValueTextLift = 28;
+    static constexpr int32_t kMarkReachPixels = 3;
+    static constexpr uint32_t kStretchAlpha = 0x60000000U;
     std::function<QString(int32_t)> m_valueText;
     bool m_dragging = false;
     int32_t m_grabOffset = 0;
@@ -120,8 +110,8 @@ private:
     int32_t m_page = 20;
     SliderMargins m_margins;
     bool m_vertical = false;
-    std::vector<std::pair<QString, std::vector<SliderMark>>> m_marks;
-    std::map<QString, uint32_t> m_markColours;
+    MarkLook m_markLook;
+    std::vector<SkinMark> m_marks;
 };
 
 }  // namespace player

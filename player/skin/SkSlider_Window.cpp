@@ -9,9 +9,11 @@
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 
+#include <QStringList>
 #include <QToolTip>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace player {
 
@@ -26,37 +28,9 @@ SkinRect SkSlider::TrackRect() const {
 
 int32_t SkSlider::FillLength() const {
     const SkinRect track = TrackRect();
-    return OffsetOf(m_value, m_vertical ? track.h : track.w);
-}
-
-int32_t SkSlider::OffsetOf(int32_t value, int32_t length) const {
+    const int64_t length = m_vertical ? track.h : track.w;
     const int64_t range = int64_t{m_maximum} - m_minimum;
-    const int64_t held = std::clamp<int64_t>(value, m_minimum, m_maximum);
-    return static_cast<int32_t>((held - m_minimum) * length / range);
-}
-
-void SkSlider::DrawMarks(gfx::Dc& dc, const SkinRect& track) const {
-    const int32_t length = m_vertical ? track.h : track.w;
-    for (const auto& [group, marks] : m_marks) {
-        for (const SliderMark& mark : marks) {
-            DrawMark(dc, track, length, mark);
-        }
-    }
-}
-
-void SkSlider::DrawMark(gfx::Dc& dc, const SkinRect& track, int32_t length,
-                        const SliderMark& mark) const {
-    // A point is a line this wide across the track, centred on its value.
-    constexpr int32_t kPointWidth = 2;
-    int32_t from = OffsetOf(std::min(mark.from, mark.to), length);
-    int32_t extent = OffsetOf(std::max(mark.from, mark.to), length) - from;
-    if (mark.from == mark.to) {
-        from -= kPointWidth / 2;
-        extent = kPointWidth;
-    }
-    const QRect band = m_vertical ? QRect(track.x, track.y + from, track.w, extent)
-                                  : QRect(track.x + from, track.y, extent, track.h);
-    gfx::FillRectangle(dc, band, mark.colour);
+    return static_cast<int32_t>((int64_t{m_value} - m_minimum) * length / range);
 }
 
 void SkSlider::DrawPart(SliderPart part, gfx::Dc& dc, const gfx::Rect& client,
@@ -108,7 +82,7 @@ void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     if (fill > 0) {
         DrawPart(SliderPart::Track, memory.Dc(), client, filled, source);
     }
-    DrawMarks(memory.Dc(), track);
+    DrawMarks(memory.Dc());
     if (Part(SliderPart::Thumb) != nullptr) {
         DrawPart(SliderPart::Thumb, memory.Dc(), client, m_thumb, std::nullopt);
     }
@@ -139,6 +113,66 @@ int32_t SkSlider::ValueAt(QPoint point) const {
     return static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
 }
 
+int32_t SkSlider::PixelOf(int32_t value) const {
+    const SkinRect track = TrackRect();
+    const int64_t length = m_vertical ? track.h : track.w;
+    const int64_t range = int64_t{m_maximum} - m_minimum;
+    const int64_t offset = std::clamp<int64_t>(int64_t{value} - m_minimum, 0, range);
+    return static_cast<int32_t>((m_vertical ? track.y : track.x) + offset * length / range);
+}
+
+void SkSlider::DrawMarks(gfx::Dc& dc) const {
+    if (!m_markLook.Present() || m_marks.empty()) {
+        return;
+    }
+    // Across the whole control, less the look's margins; along the track at each value.
+    const gfx::Rect client = ClientRect();
+    const int32_t across = m_vertical ? client.Width() : client.Height();
+    const int32_t from = m_markLook.marginTop;
+    const int32_t span = across - m_markLook.marginTop - m_markLook.marginBottom;
+    if (span <= 0) {
+        return;
+    }
+    // Stretches first, so the bars stand over them; the track shows through a stretch.
+    for (const SkinMark& mark : m_marks) {
+        if (!mark.endMs) {
+            continue;
+        }
+        const int32_t start = PixelOf(std::min(mark.timeMs, *mark.endMs));
+        const int32_t length = PixelOf(std::max(mark.timeMs, *mark.endMs)) - start;
+        const QRect band =
+            m_vertical ? QRect(from, start, span, length) : QRect(start, from, length, span);
+        gfx::FillRectangle(dc, band,
+                           (m_markLook.ColourOf(mark.kind) & 0x00FFFFFFU) | kStretchAlpha);
+    }
+    for (const SkinMark& mark : m_marks) {
+        if (mark.timeMs < m_minimum || mark.timeMs > m_maximum) {
+            continue;
+        }
+        const int32_t at = PixelOf(mark.timeMs) - m_markLook.width / 2;
+        const QRect bar = m_vertical ? QRect(from, at, span, m_markLook.width)
+                                     : QRect(at, from, m_markLook.width, span);
+        gfx::FillRectangle(dc, bar, m_markLook.ColourOf(mark.kind) | 0xFF000000U);
+    }
+}
+
+QString SkSlider::MarkLabelAt(QPoint point) const {
+    if (!m_markLook.Present()) {
+        return {};
+    }
+    // Within a few pixels, so a thin bar can be pointed at.
+    const int32_t reach = std::max(m_markLook.width, kMarkReachPixels);
+    const int32_t along = m_vertical ? point.y() : point.x();
+    QStringList labels;
+    for (const SkinMark& mark : m_marks) {
+        if (!mark.label.isEmpty() && mark.timeMs >= m_minimum && mark.timeMs <= m_maximum &&
+            std::abs(PixelOf(mark.timeMs) - along) <= reach) {
+            labels << mark.label;
+        }
+    }
+    return labels.join(QStringLiteral(", "));
+}
+
 void SkSlider::SetValueText(std::function<QString(int32_t)> text) {
     m_valueText = std::move(text);
     if (Window() != nullptr) {
@@ -153,7 +187,11 @@ void SkSlider::ShowValueText(QPoint point, int32_t value) const {
     }
     // Above the pointer, where the hand does not cover it.
     const QPoint at = window->mapToGlobal(QPoint(point.x(), 0)) - QPoint(0, kValueTextLift);
-    QToolTip::showText(at, m_valueText(value), window);
+    QString text = m_valueText(value);
+    if (const QString marks = MarkLabelAt(point); !marks.isEmpty()) {
+        text += QStringLiteral("  ") + marks;
+    }
+    QToolTip::showText(at, text, window);
 }
 
 bool SkSlider::OnMouseMove(QPoint point) {

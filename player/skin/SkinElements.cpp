@@ -4,6 +4,8 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+
 namespace player {
 
 const char* ElementText(const tinyxml2::XMLElement& element) {
@@ -73,6 +75,25 @@ TextSpec ReadTextElement(const tinyxml2::XMLElement& element, const SkinFontDefa
     desc.format = ParseFormatWords(Utf16(element.Attribute("format")));
     desc.size = Int0Attribute(element, "size", fonts.size);
     return desc;
+}
+
+MarkLook ReadMarkLook(const tinyxml2::XMLElement& control) {
+    MarkLook look;
+    const tinyxml2::XMLElement* marks = control.FirstChildElement("marks");
+    if (marks == nullptr) {
+        return look;
+    }
+    look.width = std::clamp(IntAttribute(*marks, "w", 2), 0, kMaxMarkWidth);
+    look.marginTop = std::max(IntAttribute(*marks, "mtop", 0), 0);
+    look.marginBottom = std::max(IntAttribute(*marks, "mbottom", 0), 0);
+    look.colour = ColourAttribute(*marks, "color");
+    for (const tinyxml2::XMLElement* mark = marks->FirstChildElement("mark"); mark != nullptr;
+         mark = mark->NextSiblingElement("mark")) {
+        if (const char* kind = mark->Attribute("type")) {
+            look.colours[Utf16(kind)] = ColourAttribute(*mark, "color");
+        }
+    }
+    return look;
 }
 
 }  // namespace player

@@ -4,6 +4,7 @@
 
 #include "player/skin/ParseSkin.h"
 #include "player/skin/SkinImage.h"
+#include "player/skin/SkinMarks.h"
 #include "player/skin/SkinText.h"
 
 #include <QString>
@@ -29,6 +30,8 @@ uint32_t ColourAttribute(const tinyxml2::XMLElement& element, const char* name);
 
 ImageSpec ReadImageElement(const tinyxml2::XMLElement& element);
 TextSpec ReadTextElement(const tinyxml2::XMLElement& element, const SkinFontDefaults& fonts);
+// The control's optional `marks` child; none (width 0) without one.
+MarkLook ReadMarkLook(const tinyxml2::XMLElement& control);
 
 class SkContainer;
 // The part of a control element that its kind reads (the exact `type` word decides).

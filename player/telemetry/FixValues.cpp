@@ -76,4 +76,35 @@ QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings) {
     return text;
 }
 
+QString IncidentReadoutText(const Incident& incident) {
+    return IncidentKindText(incident.kind) + QString::asprintf(" %.2f g", incident.peakG);
+}
+
+QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings,
+                       const Incident* playing) {
+    if (playing == nullptr) {
+        return GpsReadoutText(fix, settings);
+    }
+    if (fix == nullptr || fix->valid == 0 || !std::isfinite(fix->speed)) {
+        return IncidentReadoutText(*playing);
+    }
+    return FormatSpeed(fix->speed, settings.speedUnit) + QStringLiteral("  ") +
+           IncidentReadoutText(*playing);
+}
+
+const Incident* IncidentPlayingAt(const std::vector<Incident>& incidents, int32_t positionMs) {
+    const Incident* playing = nullptr;
+    for (const Incident& incident : incidents) {
+        const int64_t from =
+            std::min<int64_t>(incident.startMs, int64_t{incident.peakMs} - kIncidentShownMs);
+        const int64_t to =
+            std::max<int64_t>(incident.endMs, int64_t{incident.peakMs} + kIncidentShownMs);
+        if (from <= positionMs && positionMs <= to &&
+            (playing == nullptr || incident.peakG > playing->peakG)) {
+            playing = &incident;
+        }
+    }
+    return playing;
+}
+
 }  // namespace player

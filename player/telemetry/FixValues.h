@@ -3,10 +3,14 @@
 // and in the camera's local time, and the main window's speed and clock readout.
 
 #include "player/telemetry/GPSData.h"
+#include "player/telemetry/Incident.h"
 #include "player/telemetry/ReadoutSettings.h"
 
 #include <QDateTime>
 #include <QString>
+
+#include <cstdint>
+#include <vector>
 
 namespace player {
 
@@ -35,5 +39,18 @@ double ShownLongitude(double degrees);
 // with one decimal in the chosen unit, within the shown range; the camera's local time), or
 // "--" without a valid fix.
 QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings = {});
+
+// The readout names an incident from this long before its peak (or its stretch's start, if
+// earlier) to this long after it (or its stretch's end, if later).
+inline constexpr int32_t kIncidentShownMs = 2000;
+// "harsh braking 0.51 g": what the incident was and its peak, with two decimals.
+QString IncidentReadoutText(const Incident& incident);
+// The readout while an incident plays: the speed and the incident in the clock's place
+// ("41.5 km/h  harsh braking 0.51 g"), the incident alone without a valid fix; without one
+// playing, the readout above.
+QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings,
+                       const Incident* playing);
+// The incident playing at a position, the highest peak where several are; null for none.
+const Incident* IncidentPlayingAt(const std::vector<Incident>& incidents, int32_t positionMs);
 
 }  // namespace player

@@ -1,8 +1,14 @@
 #include "player/telemetry/MapRoute.h"
 
 #include "player/telemetry/TextData.h"
+#include "player/telemetry/TrackExport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace player {
 
@@ -55,6 +61,37 @@ QString RouteJson(const std::vector<RoutePoint>& route) {
     }
     json += QLatin1Char(']');
     return json;
+}
+
+QString RouteMarksJson(const std::vector<RoutePoint>& route,
+                       const std::vector<RecordingMark>& marks) {
+    QJsonArray list;
+    for (const RecordingMark& mark : marks) {
+        // The route is in time order: the nearest point is at or just before the first later one.
+        const auto later =
+            std::lower_bound(route.begin(), route.end(), mark.timeMs,
+                             [](const RoutePoint& p, int32_t timeMs) { return p.timeMs < timeMs; });
+        const RoutePoint* nearest = nullptr;
+        for (auto it = later == route.begin() ? later : later - 1; it != route.end() && it <= later;
+             ++it) {
+            if (nearest == nullptr || std::abs(int64_t{it->timeMs} - mark.timeMs) <
+                                          std::abs(int64_t{nearest->timeMs} - mark.timeMs)) {
+                nearest = &*it;
+            }
+        }
+        if (nearest == nullptr ||
+            std::abs(int64_t{nearest->timeMs} - mark.timeMs) > kMaxMarkToFixMs) {
+            continue;
+        }
+        const QString kind = mark.incident
+                                 ? QString::fromLatin1(IncidentKindName(mark.incident->kind))
+                                 : QStringLiteral("bookmark");
+        // Rounded as the route's points are, so the icon sits on its point.
+        const auto degrees = [](double value) { return std::round(value * 1e6) / 1e6; };
+        list.append(
+            QJsonArray{degrees(nearest->longitude), degrees(nearest->latitude), kind, mark.Name()});
+    }
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
 }
 
 }  // namespace player

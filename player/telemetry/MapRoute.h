@@ -3,6 +3,7 @@
 // DrawCurrent call, and the whole route of a recording. UI thread only (reads the store).
 
 #include "player/telemetry/FixValues.h"
+#include "player/telemetry/RecordingMarks.h"
 #include "player/telemetry/TextData.h"
 
 #include <QString>
@@ -29,5 +30,11 @@ std::vector<RoutePoint> RouteOf(const CTextData& data);
 
 // The route as the page's ShowRoute takes it: a JSON array of [longitude, latitude, km/h, ms].
 QString RouteJson(const std::vector<RoutePoint>& route);
+
+// The marks as the page's ShowMarks takes them: a JSON array of [longitude, latitude, kind,
+// name], each at the route's point nearest its time within kMaxMarkToFixMs (others are left
+// out). The kind is an incident's word or "bookmark".
+QString RouteMarksJson(const std::vector<RoutePoint>& route,
+                       const std::vector<RecordingMark>& marks);
 
 }  // namespace player

@@ -18,17 +18,21 @@ namespace player {
 namespace {
 
 const QString kShowRoute = QStringLiteral("ShowRoute");
+const QString kShowMarks = QStringLiteral("ShowMarks");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
 const QString kSetSpeedUnit = QStringLiteral("SetSpeedUnit");
 QString g_engineModule;  // empty: beside the program
 
-// The engine and the toolkit remark that the engine is loaded, and its shared graphics context
-// made, after the application started: by design (MapEngine.h), so these notices go to the
-// map's log, not to the terminal.
+// The engine and the toolkit remark that the engine is loaded after the application started,
+// that it composes without a graphics backend and (as root) without its sandbox: by design
+// (MapEngine.h), so these notices go to the map's log, not to the terminal. The engine speaks
+// whenever it likes, so the filter stays for the process once the engine has started.
 constexpr const char* kExpectedNotices[] = {
     "Qt WebEngine seems to be initialized from a plugin",
     "Attribute Qt::AA_ShareOpenGLContexts must be set before",
     "WebEngineContext used before QtWebEngineCore::initialize()",
+    "No suitable graphics backend found",
+    "Sandboxing disabled by user.",
 };
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -50,13 +54,13 @@ void QuietEngineNotices(QtMsgType type, const QMessageLogContext& context, const
     }
 }
 
-class ScopedQuietEngine {
-public:
-    ScopedQuietEngine() { g_previousHandler = qInstallMessageHandler(QuietEngineNotices); }
-    ~ScopedQuietEngine() { qInstallMessageHandler(g_previousHandler); }
-    ScopedQuietEngine(const ScopedQuietEngine&) = delete;
-    ScopedQuietEngine& operator=(const ScopedQuietEngine&) = delete;
-};
+void QuietEngineFromNowOn() {
+    static const bool installed = [] {
+        g_previousHandler = qInstallMessageHandler(QuietEngineNotices);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 // The module stays loaded for the process: engines made by it may live until its end.
 CreateMapEngineFunction LoadEngineModule() {
@@ -84,7 +88,7 @@ void SkWebBrowser::SetEngineModule(const QString& path) {
 }
 
 bool SkWebBrowser::CreateEngine() {
-    const ScopedQuietEngine quiet;
+    QuietEngineFromNowOn();
     const CreateMapEngineFunction create = LoadEngineModule();
     MapEngineEvents events;
     events.loadFinished = [this](bool ok) { OnLoadFinished(ok); };
@@ -145,7 +149,20 @@ void SkWebBrowser::ShowRoute() {
     m_route = m_data != nullptr ? RouteOf(*m_data) : std::vector<RoutePoint>();
     m_routeGiven = true;
     m_positionCall.clear();
+    // Marks belong to a route: the page drops its own with the new route.
+    m_marksJson.clear();
     SendRoute();
+}
+
+void SkWebBrowser::ShowMarks(const std::vector<RecordingMark>& marks) {
+    m_marksJson = RouteMarksJson(m_route, marks);
+    SendMarks();
+}
+
+void SkWebBrowser::SendMarks() {
+    if (!m_marksJson.isEmpty() && m_pageReady) {
+        CallFunction(kShowMarks, {m_marksJson}, {});
+    }
 }
 
 void SkWebBrowser::SendRoute() {
@@ -185,6 +202,7 @@ void SkWebBrowser::OnLoadFinished(bool ok) {
         SendTiles();
         SendSpeedUnit();
         SendRoute();
+        SendMarks();
         SendPosition();
     } else {
         qCDebug(lcTelemetry) << "the map page did not load";

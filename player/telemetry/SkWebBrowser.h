@@ -8,6 +8,7 @@
 #include "player/skin/SkWidget.h"
 #include "player/telemetry/MapRoute.h"
 #include "player/telemetry/ReadoutSettings.h"
+#include "player/telemetry/RecordingMarks.h"
 
 #include <QObject>
 #include <QString>
@@ -68,6 +69,13 @@ public:
     void ShowRoute();
     const std::vector<RoutePoint>& Route() const { return m_route; }
 
+    // Gives the page an icon per mark (ShowMarks: kind and name) at the route's fix nearest it
+    // in time (within kMaxMarkToFixMs; others are left out); kept and given again like the
+    // route, and forgotten with it. Call after ShowRoute.
+    void ShowMarks(const std::vector<RecordingMark>& marks);
+    // The marks' JSON as the page gets it: [longitude, latitude, kind, name] each.
+    const QString& MarksJson() const { return m_marksJson; }
+
     // Whether the page may fetch map tiles (the machine is online); kept like the route.
     void SetTilesEnabled(bool enabled);
     bool TilesEnabled() const { return m_tilesEnabled; }
@@ -93,6 +101,7 @@ private:
     void OnRouteClickedByPage(double timeMs);
     bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
     void SendRoute();
+    void SendMarks();
     void SendTiles();
     void SendSpeedUnit();
     void SendPosition();
@@ -106,6 +115,7 @@ private:
     bool m_speedUnitGiven = false;
     std::vector<RoutePoint> m_route;
     bool m_routeGiven = false;
+    QString m_marksJson;     // empty: none given yet
     QString m_positionCall;  // the DrawCurrent call of the position last shown; "" for none
 };
 

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QOpenGLContext>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QUrl>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -18,8 +20,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-// The toolkit's context shared by all others; the engine, when linked, has it made as the
-// application starts (exported by Qt Gui for this use).
+// The toolkit's context shared by all others, which the engine asks for as it starts
+// (exported by Qt Gui for this use).
 QT_BEGIN_NAMESPACE
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
@@ -29,17 +31,20 @@ namespace player {
 
 namespace {
 
-// What the engine would have had made at the application's start, made now: it composes its
-// pages with the toolkit through this context. One that cannot be made is kept too: the engine
-// then composes in software.
-void ShareGraphicsContext() {
-    if (qt_gl_global_share_context() != nullptr) {
-        return;
+// The engine's view composes its pages through Qt Quick's software adaptation: no graphics
+// stack (and, without a graphics card, no shader compiler of about 60 MB) is loaded into the
+// player; a map page is small and changes slowly. On X11 the toolkit would still open the
+// graphics stack for the engine's offscreen surface, so the engine comes first to ask for it
+// and nothing else here draws with it. The engine still asks for the shared context as it
+// starts: it gets one that is never created, which it takes as none to compose with.
+void ComposeInSoftware() {
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     }
-    auto* context = new QOpenGLContext(QCoreApplication::instance());
-    context->create();
-    qt_gl_set_global_share_context(context);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (qt_gl_global_share_context() == nullptr) {
+        qt_gl_set_global_share_context(new QOpenGLContext(QCoreApplication::instance()));
+    }
 }
 
 constexpr char kChannelObjectName[] = "roadPlayer";
@@ -156,7 +161,7 @@ extern "C" Q_DECL_EXPORT player::MapEngine* RoadPlayerCreateMapEngine(
         return nullptr;
     }
     player::KeptTileScheme::Register();
-    player::ShareGraphicsContext();
+    player::ComposeInSoftware();
     return new player::WebMapEngine(window, events);
 }
 

@@ -262,15 +262,10 @@ class Session:
         return wait_for(search, "window " + name, timeout)
 
     def remade(self, name, process, size, timeout=30):
-        """A program's main window, found again at every use. Once the window is painted the
-        player loads the map page, and the toolkit makes the window anew for the page's view
-        (input meanwhile goes to the old one): the first use waits for that."""
-        first = self.find(name, process=process, timeout=timeout, size=size)
-        try:
-            wait_for(lambda: self.find(name, process=process, size=size) != first,
-                     "the window made anew for the map page", timeout=20)
-        except Failure:
-            pass  # a display without graphics acceleration composes the page without it
+        """A program's main window, found again at every use: a toolkit may make a window anew
+        when a view that composes with the graphics card first appears in it (the player's map
+        composes in software and starts only when first shown, so it keeps its window)."""
+        self.find(name, process=process, timeout=timeout, size=size)
         return lambda: self.find(name, process=process, timeout=10, size=size)
 
     def sized(self, name, size):

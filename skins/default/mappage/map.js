@@ -1,5 +1,8 @@
 // The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
 // degrees many times a second, ShowRoute(json) once per recording with its whole route,
+// The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
+// degrees many times a second, ShowRoute(json) once per recording with its whole route,
+// ShowMarks(json) with its incidents and bookmarks,
 // SetTilesEnabled('1' | '0') as the machine goes on and off line, and SetSpeedUnit('km/h' |
 // 'mph') for the legend. The page keeps the vehicle in view, draws the route coloured by
 // speed, reports a click on the route to the player, and works without network: the
@@ -49,6 +52,7 @@ const COLOURS = {
 
 const grid = document.getElementById('grid');
 const routeCanvas = document.getElementById('route');
+const marksCanvas = document.getElementById('marks');
 const markerCanvas = document.getElementById('marker');
 const tiles = document.getElementById('tiles');
 const mapBox = document.getElementById('map');
@@ -76,6 +80,8 @@ let lastRouteClick = null;
 let tilesEnabled = true;
 const tileImages = new Map();  // "mode:z/x/y@x" -> img
 let tilesShown = 0;
+let marks = [];  // incidents and bookmarks: {x, y, lon, lat, kind, label}
+let marksVersion = 0;
 let keptShown = 0;  // of tilesShown, those the keeper gave from what it kept
 let speedUnit = 'km/h';
 let speedFactor = 1;  // the unit's speed per km/h
@@ -492,14 +498,15 @@ function Render() {
     if (fitPending && route)
         FitRoute();
     const key = [
-        view.x, view.y, view.zoom, view.width, view.height, routeVersion, tilesEnabled,
-        navigator.onLine
+        view.x, view.y, view.zoom, view.width, view.height, routeVersion, marksVersion,
+        tilesEnabled, navigator.onLine
     ].join();
     if (key !== layersKey) {
         layersKey = key;
         DrawGrid();
         PlaceTiles();
         DrawRoute();
+        DrawMarks();
     }
     PlaceMarker();
     UpdateText();
@@ -682,6 +689,9 @@ function ShowRoute(json) {
     }
     if (!Array.isArray(list))
         return 'ignored';
+    // The marks shown belonged to the route before; ShowMarks gives the new route's.
+    marks = [];
+    marksVersion++;
     const points = [];
     for (const item of list) {
         if (!Array.isArray(item) || item.length < 4)
@@ -828,7 +838,73 @@ function InstallInput() {
     window.addEventListener('offline', RenderSoon);
 }
 
+// The recording's incidents and bookmarks: icons on the route where each happened, coloured
+// by kind. ShowMarks(json) takes a JSON array of [lon, lat, kind, label] and replaces them.
+const MARK_COLOURS = {
+    braking: '#e74c3c',
+    acceleration: '#2ecc71',
+    cornering: '#f1c40f',
+    impact: '#9b59b6',
+    motion: '#e67e22',
+    bookmark: '#f5f5f5',
+};
+const MARK_RADIUS = 7;
+function DrawMarks() {
+    const ctx = FitCanvas(marksCanvas);
+    ctx.clearRect(0, 0, view.width, view.height);
+    for (const mark of marks) {
+        const s = ToScreen(mark);
+        ctx.beginPath();
+        if (mark.kind === 'bookmark') {
+            // A bookmark is a diamond, an incident a disc.
+            ctx.moveTo(s.x, s.y - MARK_RADIUS - 1);
+            ctx.lineTo(s.x + MARK_RADIUS + 1, s.y);
+            ctx.lineTo(s.x, s.y + MARK_RADIUS + 1);
+            ctx.lineTo(s.x - MARK_RADIUS - 1, s.y);
+            ctx.closePath();
+        } else {
+            ctx.arc(s.x, s.y, MARK_RADIUS, 0, 2 * Math.PI);
+        }
+        ctx.fillStyle = MARK_COLOURS[mark.kind] || '#ffffff';
+        ctx.fill();
+        ctx.lineWidth = 2;
+        ctx.strokeStyle = mark.kind === 'bookmark' ? COLOURS.routeCasing : COLOURS.markerRing;
+        ctx.stroke();
+        if (mark.kind !== 'bookmark') {
+            ctx.fillStyle = COLOURS.markerRing;
+            ctx.fillRect(s.x - 1, s.y - 4, 2, 5);
+            ctx.fillRect(s.x - 1, s.y + 2, 2, 2);
+        }
+    }
+}
+
+function ShowMarks(json) {
+    let list;
+    try {
+        list = JSON.parse(String(json));
+    } catch (e) {
+        return 'ignored';
+    }
+    if (!Array.isArray(list))
+        return 'ignored';
+    marks = [];
+    for (const item of list) {
+        if (!Array.isArray(item) || item.length < 3)
+            continue;
+        const lon = Number(item[0]);
+        const lat = Number(item[1]);
+        if (!isFinite(lon) || !isFinite(lat) || Math.abs(lon) > 180 || Math.abs(lat) > 90)
+            continue;
+        const p = Project(lon, lat);
+        marks.push({x: p.x, y: p.y, lon, lat, kind: String(item[2]), label: String(item[3] || '')});
+    }
+    marksVersion++;
+    RenderSoon();
+    return String(marks.length);
+}
+
 // The player calls the page's global functions by name.
+window.ShowMarks = ShowMarks;
 window.DrawCurrent = DrawCurrent;
 window.ShowRoute = ShowRoute;
 window.SetTilesEnabled = SetTilesEnabled;
@@ -871,6 +947,12 @@ window.RoadMap = {
         return BucketColour(SpeedBucket(route.points[i], route.points[i + 1]));
     },
 };
+
+// The marks shown and where they are on the screen.
+window.RoadMap.Marks = () => marks.map(m => {
+    const s = ToScreen(m);
+    return {kind: m.kind, label: m.label, x: s.x, y: s.y};
+});
 
 InstallInput();
 Render();

@@ -174,9 +174,21 @@ class Player:
         """The recording the player holds open, relative to the card; None when none. In a
         recording's last seconds the one to follow it is held open as well, cued: then both,
         as a tuple, which is neither of them."""
-        files = sorted(os.path.relpath(path, self.card) if self.card else path
-                       for path in open_files(self.process.pid) if path.endswith(".mp4"))
-        check(len(files) <= 2, "more than two recordings open: %s" % files)
+        # The player's worker also reads each listed recording a moment (which hold an
+        # incident): the recordings playing are the ones held across two looks.
+        def held():
+            return {os.path.relpath(path, self.card) if self.card else path
+                    for path in open_files(self.process.pid) if path.endswith(".mp4")}
+
+        def held_on():
+            first = held()
+            time.sleep(0.3)
+            both = first & held()
+            return (sorted(both),) if len(both) <= 2 else None
+        try:
+            files = wait_for(held_on, "two recordings open at most", timeout=5)[0]
+        except Failure:
+            check(False, "more than two recordings open: %s" % sorted(held()))
         if not files:
             return None
         return files[0] if len(files) == 1 else tuple(files)

@@ -16,8 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import (SLOWDOWN, Picture, check, frame_code, open_files, run,  # noqa: E402
-                         settled, wait_for)
+from e2e_support import (SLOWDOWN, Failure, Picture, check, frame_code,  # noqa: E402
+                         open_files, run, settled, wait_for)
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -61,6 +61,12 @@ MAP_MARKER = (79, 163, 224)
 # Speed and camera clock of the GPS fix at the playback position.
 GPS_READOUT = (372, 8, 220, 32)
 INVALID_STREAM = "Cannot play this recording"
+BOOKMARK_NOTE = "^Add a bookmark$"
+# The skin's mark colours (main.xml, gsensor.xml) and the G-sensor curves' pixels a minute.
+MARK_COLOURS = {"braking": (231, 76, 60), "acceleration": (46, 204, 113),
+                "cornering": (241, 196, 15), "impact": (155, 89, 182), "motion": (230, 126, 34),
+                "bookmark": (245, 245, 245)}
+GSENSOR_PIXELS_PER_MS = 0.015766666666666665
 # The settings tool: the parking option MD3 and Save.
 SETTINGS_P3 = (433, 114)
 SETTINGS_SAVE = (246, 723)
@@ -135,10 +141,10 @@ def jpeg_frame_code(path):
 
 
 class Day:
-    def __init__(self, program_dir, tools):
+    def __init__(self, program_dir, tools, out_dir):
         self.program_dir = program_dir
         self.tools = tools
-        self.out_dir = None  # where screenshots of passing steps go
+        self.out_dir = out_dir
         self.session = None
         self.card = None
         self.process = None
@@ -213,11 +219,37 @@ class Day:
     def playing(self):
         """The recording open; in a recording's last seconds the one cued to follow it is open
         as well: then both, as a tuple, which is neither of them."""
-        files = sorted(self.held_open())
-        check(len(files) <= 2, "more than two recordings open: %s" % files)
+        # The player's worker also reads each listed recording a moment (which hold an
+        # incident): the recordings playing are the ones held across two looks.
+        def held_on():
+            first = set(self.held_open())
+            time.sleep(0.3)
+            both = first & set(self.held_open())
+            return (sorted(both),) if len(both) <= 2 else None
+        try:
+            files = wait_for(held_on, "two recordings open at most", timeout=5)[0]
+        except Failure:
+            check(False, "more than two recordings open: %s" % self.held_open())
         if not files:
             return None
         return files[0] if len(files) == 1 else tuple(files)
+
+    def slider_x(self, ms, duration_ms):
+        """The time slider's column of a time (window coordinates)."""
+        x, _, w, _ = TIME_SLIDER
+        return x + TIME_TRACK_MARGIN + (w - 2 * TIME_TRACK_MARGIN) * ms // duration_ms
+
+    def slider_mark(self, ms, duration_ms, colour):
+        """Pixels of a mark's colour on the time slider around a time."""
+        left, top, _, _ = self.session.geometry(self.window)
+        x = self.slider_x(ms, duration_ms)
+        rect = (left + x - 5, top + TIME_SLIDER[1] + 4, 11, TIME_SLIDER[3] - 8)
+        return count_near(self.shot(), rect, colour, tolerance=20, step=1)
+
+    def keep(self, name):
+        folder = os.path.join(self.out_dir, "views")
+        os.makedirs(folder, exist_ok=True)
+        print("screenshot: %s" % self.session.save_screenshot(os.path.join(folder, name)))
 
     def answer_save_as(self, path):
         self.session.answer_save_as(path, process=self.process)
@@ -238,8 +270,15 @@ def rows_of(card, folders):
 def the_day(day, session, work):
     day.session = session
     card = day.card = os.path.join(work, "card")
-    subprocess.run([os.path.join(day.tools, "make-sample-card"), card, *CARD], check=True,
-                   capture_output=True, timeout=300)
+    made = subprocess.run([os.path.join(day.tools, "make-sample-card"), card, *CARD], check=True,
+                          capture_output=True, timeout=300, text=True)
+    # What the card's recordings hold: {path in the card: [(peak ms, kind)]}.
+    incidents = {}
+    for line in made.stdout.splitlines():
+        fields = line.split("\t")
+        if len(fields) == 5 and fields[0] == "incident":
+            incidents.setdefault(fields[1], []).append((int(fields[2]), fields[3]))
+    data = os.path.join(work, "data")
     settings_file = os.path.join(card, "SETTING", "BK_Setting.cfg")
     with open(settings_file, "rb") as file:
         settings_before = file.read()
@@ -252,7 +291,8 @@ def the_day(day, session, work):
         [os.path.join(day.program_dir, "RoadPlayer")],
         # The second drive appears only once made, late in the day.
         env={"ROADPLAYER_VIRTUAL_DRIVES": "%s=QOR-SD;%s=QOR-SD" % (card, lone),
-             "DCS_4100_BROWSE_ANSWER": os.path.join(card, "SETTING")})
+             "DCS_4100_BROWSE_ANSWER": os.path.join(card, "SETTING"),
+             "ROADPLAYER_DATA_DIR": data})
     session.remade(MAIN, day.process, MAIN_SIZE)
     # Found again at every use, at whatever size the layout gives it.
     day.window = lambda: session.find(MAIN, process=day.process)
@@ -356,6 +396,46 @@ def the_day(day, session, work):
         copy = file.read()
     check(copy == original, "the export (%d bytes) differs from the recording (%d bytes)" % (
         len(copy), len(original)))
+
+    day.step("go to the incident, see its marks and bookmark it")
+    # The demo's first normal recording brakes hard halfway: N lands 5 s before the peak.
+    check(len(incidents.get(normal[0], [])) == 1, "the card's incidents: %s" % incidents)
+    peak_ms, kind = incidents[normal[0]][0]
+    duration_ms = LENGTH * 1000
+    day.press((x + TIME_TRACK_MARGIN, y + h // 2))
+    wait_for(lambda: day.code_in(FRONT_VIEW) == 0, "the first frame")
+    wait_for(lambda: day.slider_mark(peak_ms, duration_ms, MARK_COLOURS[kind]) >= 10,
+             "the %s mark on the time slider" % kind)
+    session.xdotool("mousemove", "--window", day.window, "600", "25")
+    session.xdotool("key", "n")
+    landed = day.still_frame()
+    check(abs(landed - (peak_ms - 5000) * FPS // 1000) <= FPS // 2 + 1,
+          "frame %d after N, the incident's peak at %d ms" % (landed, peak_ms))
+    session.xdotool("key", "b")
+    box = day.message("Add a bookmark")
+    session.xdotool("mousemove", "--window", box, "100", "100")
+    session.xdotool("type", "--delay", "20", "near miss")
+    session.xdotool("key", "Return")
+    wait_for(lambda: session.gone(BOOKMARK_NOTE), "the bookmark's question to close")
+    kept = os.path.join(data, "bookmarks")
+    wait_for(lambda: os.path.isdir(kept) and len(os.listdir(kept)) == 1, "the bookmark kept")
+    with open(os.path.join(kept, os.listdir(kept)[0]), encoding="utf-8") as file:
+        check("near miss" in file.read(), "the note is not kept")
+    day.press(GSENSOR)
+    graph = session.find(GSENSOR_TITLE, process=day.process, timeout=10)
+
+    def graph_marks():
+        gx, gy, _, _ = session.geometry(graph)
+        bx, by, _, bh = GSENSOR_BAND
+        column = bx + int(peak_ms * GSENSOR_PIXELS_PER_MS)
+        return count_near(day.shot(), (gx + column - 3, gy + by, 7, bh), MARK_COLOURS[kind],
+                          tolerance=20, step=1) >= 40
+    wait_for(graph_marks, "the %s mark on the G-sensor graph" % kind)
+    day.keep("incident-marks.png")
+    session.xdotool("mousemove", "--window", graph, "500", "20")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
+    check(day.code_in(FRONT_VIEW) == landed, "the bookmark's question moved the picture")
 
     day.step("switch views")
     # From the recording's start, so that the views' checks end before it does.
@@ -507,7 +587,7 @@ def the_day(day, session, work):
         at = TIME_TRACK_MARGIN + track // share
         check(any(abs(column - at) <= 3 for column in mark_columns()),
               "no mark near x=%d of the time slider: %s" % (at, mark_columns()))
-    session.save_screenshot(os.path.join(day.out_dir, "clip-marks.png"))
+    day.keep("clip-marks.png")
     session.xdotool("key", "c")
     clip_window = session.find(CLIP_WINDOW, process=day.process)
     session.click(clip_window, CLIP_EXPORT)
@@ -525,7 +605,7 @@ def the_day(day, session, work):
     first = day.shown_frame()
     check(marked[0] - FPS <= first <= marked[1],
           "the clip shows frame %d, marked %d to %d" % (first, marked[0], marked[1]))
-    session.save_screenshot(os.path.join(day.out_dir, "clip-playing.png"))
+    day.keep("clip-playing.png")
 
     day.step("card pulled during playback")
     session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
@@ -566,13 +646,31 @@ def the_day(day, session, work):
         ["clip.mp4", "export.mp4"] + ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
         "files written: %s" % sorted(os.listdir(exports)))
 
+    day.step("the bookmark and the incident are there after a restart")
+    day.card = card + ".pulled"
+    day.process = session.start(
+        [os.path.join(day.program_dir, "RoadPlayer"), os.path.join(day.card, normal[0])],
+        env={"ROADPLAYER_DATA_DIR": data})
+    session.remade(MAIN, day.process, MAIN_SIZE)
+    wait_for(lambda: day.playing() == normal[0], "the recording to open again")
+    day.press(PLAY)
+    bookmark_ms = landed * 1000 // FPS
+    wait_for(lambda: day.slider_mark(bookmark_ms, duration_ms, MARK_COLOURS["bookmark"]) >= 10 and
+             day.slider_mark(peak_ms, duration_ms, MARK_COLOURS[kind]) >= 10,
+             "the bookmark and the %s mark on the time slider" % kind)
+    day.keep("marks-after-restart.png")
+    day.press(EXIT)
+    box = day.message("Quit RoadPlayer")
+    session.click(box, QUESTION_OK)
+    session.wait_exit(day.process, "quitting")
+
 
 def main():
     if len(sys.argv) != 4:
         print(__doc__, file=sys.stderr)
         return 2
-    day = Day(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]))
-    day.out_dir = os.path.abspath(sys.argv[3])
+    day = Day(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]),
+              os.path.abspath(sys.argv[3]))
     return run("day", [("a user's day", lambda session, work: the_day(day, session, work))],
                sys.argv[3], screen="1280x800x24")
 

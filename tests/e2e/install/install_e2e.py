@@ -146,7 +146,7 @@ def scenario_open_with(install, session, work):
     argv, env = desktop_command(install, "roadplayer.desktop", first)
     check(argv[0] == install.path("bin", "RoadPlayer"), "the entry runs %s" % argv[0])
     process = session.start(argv, env=env)
-    # Found again at each use: the player makes its window anew for the map page.
+    # Found again at each use (a toolkit may make a window anew for a view it composes).
     window = session.remade(MAIN, process, MAIN_SIZE)
 
     def front():

@@ -1,12 +1,17 @@
-// The decoders: every written frame comes out once, in order; damaged recordings end cleanly.
+// The decoders: every written frame comes out once, in order; damaged recordings end cleanly;
+// the stages of skipped work and the share of the cores.
 
 #include "MediaTestSupport.h"
 
 #include "platform/media/ComObject.h"
+#include "platform/media/DecodeQuality.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+
+#include <tuple>
+#include <vector>
 
 using namespace mediatest;
 
@@ -147,6 +152,78 @@ TEST(DecoderFilter, RecordingCutByPowerLossYieldsWhatIsReadable) {
                 }
             }
             EXPECT_LE(static_cast<int>(codes.size()), frames);
+        }
+    }
+}
+
+TEST(DecodeQuality, StepsUpWhileBehindAndBackOnceWellAhead) {
+    using Stage = DecodeQuality::Stage;
+    constexpr REFERENCE_TIME kFrame = kUnitsPerSecond / 30;
+    // Runs of packets with the same lead (in frames) at a rate, and the stage after each run.
+    const struct {
+        const char* what;
+        std::vector<std::tuple<int, double, double, Stage>> runs;  // packets, lead, rate, stage
+    } cases[] = {
+        {"keeping up at 1x", {{200, 7, 1.0, Stage::Full}}},
+        {"keeping up at 2x", {{200, 7, 2.0, Stage::NoLoopFilter}}},
+        {"one step per eight packets behind",
+         {{7, 1, 1.0, Stage::Full},
+          {1, 1, 1.0, Stage::NoLoopFilter},
+          {8, -2, 1.0, Stage::NoNonReference},
+          {100, -5, 1.0, Stage::NoNonReference}}},
+        {"two seconds well ahead per step down",
+         {{16, 0, 1.0, Stage::NoNonReference},
+          {59, 6, 1.0, Stage::NoNonReference},
+          {1, 6, 1.0, Stage::NoLoopFilter},
+          {60, 6, 1.0, Stage::Full}}},
+        {"a lead between the marks holds the stage and restarts the count",
+         {{8, 2, 1.0, Stage::NoLoopFilter},
+          {50, 6, 1.0, Stage::NoLoopFilter},
+          {1, 4, 1.0, Stage::NoLoopFilter},
+          {59, 6, 1.0, Stage::NoLoopFilter},
+          {1, 6, 1.0, Stage::Full}}},
+        {"at 2x the loop filter stays off",
+         {{16, 0, 2.0, Stage::NoNonReference}, {200, 7, 2.0, Stage::NoLoopFilter}}},
+    };
+    for (const auto& c : cases) {
+        DecodeQuality quality;
+        EXPECT_EQ(quality.Standing(std::get<2>(c.runs.front())),
+                  std::get<2>(c.runs.front()) > 1.0 ? Stage::NoLoopFilter : Stage::Full);
+        for (const auto& [packets, lead, rate, stage] : c.runs) {
+            Stage now = quality.Current();
+            for (int i = 0; i < packets; ++i) {
+                now = quality.Update(static_cast<REFERENCE_TIME>(lead * kFrame), kFrame, rate);
+            }
+            EXPECT_EQ(now, stage) << c.what;
+        }
+        EXPECT_EQ(quality.Standing(1.0), Stage::Full) << c.what;
+    }
+}
+
+TEST(DecodeQuality, CoresAreSharedByThePixelsEachStreamAsksFor) {
+    constexpr double k4K = 3840.0 * 2160 * 30;
+    constexpr double k1080 = 1920.0 * 1080 * 30;
+    constexpr double k720 = 1280.0 * 720 * 30;
+    constexpr double k360 = 640.0 * 360 * 30;
+    const struct {
+        std::vector<double> rates;
+        int cores;
+        std::vector<int> threads;
+        std::vector<bool> background;
+    } cases[] = {
+        {{k4K, k1080}, 2, {2, 1}, {false, true}},
+        {{k1080, k1080}, 2, {1, 1}, {false, false}},
+        {{k720, 0, k360}, 2, {2, 0, 1}, {false, false, true}},
+        {{k4K, k1080}, 8, {6, 2}, {false, true}},
+        {{k1080}, 1, {1}, {false}},
+        {{0}, 4, {0}, {false}},
+    };
+    for (const auto& c : cases) {
+        const auto shares = DecodeQuality::ShareCores(c.rates, c.cores);
+        ASSERT_EQ(shares.size(), c.rates.size());
+        for (size_t i = 0; i < shares.size(); ++i) {
+            EXPECT_EQ(shares[i].threads, c.threads[i]) << c.cores << " cores, stream " << i;
+            EXPECT_EQ(shares[i].background, c.background[i]) << c.cores << " cores, stream " << i;
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "platform/system/Process.h"
+#include "platform/system/ProcessMemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 
 #include <sys/types.h>
 
@@ -24,6 +26,36 @@ bool Alive(int64_t pid) {
     const QByteArray line = stat.readAll();
     const qsizetype close = line.lastIndexOf(')');
     return close >= 0 && line.size() > close + 2 && line[close + 2] != 'Z';
+}
+
+// Writes every page of a block, so that it is resident.
+void Touch(void* block, size_t bytes) {
+    auto* bytesOf = static_cast<volatile char*>(block);
+    for (size_t i = 0; i < bytes; i += 4096) {
+        bytesOf[i] = 1;
+    }
+}
+
+// A large block is handed back to the system as it is freed, also after a larger one was freed
+// (which by the allocator's own rule would keep the next ones in its pools).
+TEST(ProcessTest, FreedLargeBlocksLeaveTheResidentSet) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer's allocator does not take these settings";
+#endif
+    ReturnFreedMemoryPromptly();
+    constexpr size_t kLarger = size_t{8} << 20;
+    constexpr size_t kBlock = size_t{4} << 20;
+    void* larger = std::malloc(kLarger);
+    ASSERT_NE(larger, nullptr);
+    Touch(larger, kLarger);
+    std::free(larger);
+    void* block = std::malloc(kBlock);
+    ASSERT_NE(block, nullptr);
+    Touch(block, kBlock);
+    const int64_t before = ResidentSetBytes().value_or(0);
+    std::free(block);
+    const int64_t after = ResidentSetBytes().value_or(0);
+    EXPECT_GE(before - after, static_cast<int64_t>(kBlock) * 3 / 4);
 }
 
 TEST(ProcessTest, StartsInItsFolderAndTerminatesOnlyTheHeldProcess) {

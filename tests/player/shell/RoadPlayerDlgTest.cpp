@@ -18,6 +18,7 @@
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
+#include "player/shell/BookmarkNoteDlg.h"
 #include "player/shell/ClipDlg.h"
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
@@ -44,6 +45,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
@@ -59,6 +61,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -172,6 +175,45 @@ const QString& TripCard() {
         return card + '/';
     }();
     return root;
+}
+
+// A card of a 30 s recording with two labelled incidents (at about 10 s and 20 s) and a later
+// one without telemetry, made once for the program; its root ends in "/". The incidents' peaks
+// as the tool prints them.
+struct IncidentCard {
+    QString root;
+    QString withIncidents;
+    QString without;
+    std::vector<int32_t> peaksMs;
+};
+const IncidentCard& IncidentsCard() {
+    static QTemporaryDir dir;
+    static const IncidentCard card = [] {
+        IncidentCard made;
+        made.root = dir.path() + "/card/";
+        const QStringList common = {made.root,  "--categories", "normal", "--count", "normal=1",
+                                    "--length", "30",           "--size", "160x90",  "--fps",
+                                    "5",        "--cameras",    "1",      "--audio", "none"};
+        QProcess tool;
+        tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+                   common + QStringList{"--incidents"});
+        tool.waitForFinished(120000);
+        for (const QString& line : QString::fromUtf8(tool.readAllStandardOutput()).split('\n')) {
+            const QStringList fields = line.split('\t');
+            if (fields.size() == 5 && fields[0] == "incident") {
+                made.peaksMs.push_back(fields[2].toInt());
+            }
+        }
+        made.withIncidents =
+            made.root + "NORMAL/" + QDir(made.root + "NORMAL").entryList(QDir::Files).value(0);
+        tool.start(QStringLiteral(TEST_TOOLS_DIR "/make-sample-card"),
+                   common + QStringList{"--telemetry", "off", "--start", "2025-05-17 16:00:00"});
+        tool.waitForFinished(120000);
+        made.without =
+            made.root + "NORMAL/" + QDir(made.root + "NORMAL").entryList(QDir::Files).value(1);
+        return made;
+    }();
+    return card;
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
@@ -800,12 +842,16 @@ TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
 
 TEST_F(RoadPlayerDlgTest, MapFollowsPlaybackAndItsRouteSeeks) {
     ASSERT_NE(Map(), nullptr);
-    // Loaded once the window is on the screen, online or not.
-    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
-    EXPECT_FALSE(Map()->TilesEnabled());
+    // The browser engine starts only when the map is first shown in an area.
     Play();
     ASSERT_GT(Map()->Route().size(), 2u);
-    // The tick pushes the position to the page.
+    ASSERT_TRUE(WaitUntil([&] { return PositionMs() > 300; }));
+    EXPECT_FALSE(Map()->PageLoaded());
+    EXPECT_EQ(Map()->View(), nullptr);
+    m_dlg->DispatchCommand(kIdcRinm);
+    ASSERT_TRUE(WaitUntil([&] { return Map()->PageReady(); }, 60000));
+    EXPECT_FALSE(Map()->TilesEnabled());
+    // The page gets the route and the position at once, and the tick keeps it moving.
     EXPECT_TRUE(WaitUntil(
         [&] {
             const QString shown = MapEvaluate("document.getElementById('position').textContent");
@@ -1099,10 +1145,16 @@ TEST_F(RoadPlayerDlgTest, ClipMarksFollowThePositionAndTheProposalWithoutThem) {
     m_dlg->DispatchCommand(kIdcClipOut);
     EXPECT_EQ(m_dlg->ClipMarks().In(), (ClipPlace{recording, 20000}));
     EXPECT_EQ(m_dlg->ClipMarks().Out(), (ClipPlace{recording, 50000}));
-    const uint32_t colour = 0xFFF0CC60u;  // the default skin's
-    EXPECT_EQ(time->Marks("clip"),
-              (std::vector<SliderMark>{
-                  {20000, 50000, 0x60F0CC60u}, {20000, 20000, colour}, {50000, 50000, colour}}));
+    // Among the recording's own marks, which the default skin colours apart.
+    const auto clipMarks = [&] {
+        std::vector<SkinMark> marks;
+        std::copy_if(time->Marks().begin(), time->Marks().end(), std::back_inserter(marks),
+                     [](const SkinMark& mark) { return mark.kind.startsWith("clip"); });
+        return marks;
+    };
+    EXPECT_EQ(time->MarkLookOf().ColourOf("clipout"), 0xFFF0CC60u);
+    EXPECT_EQ(clipMarks(), (std::vector<SkinMark>{{20000, "clipin", "clip start", 50000},
+                                                  {50000, "clipout", "clip end", std::nullopt}}));
     EXPECT_EQ(Text(kMainTextFile), "Clip ends at 00:00:50");
     SeekMs(5000);
     Key(Qt::Key_C);
@@ -1111,10 +1163,10 @@ TEST_F(RoadPlayerDlgTest, ClipMarksFollowThePositionAndTheProposalWithoutThem) {
     SeekMs(60000);
     Key(Qt::Key_I);
     EXPECT_FALSE(m_dlg->ClipMarks().Out().has_value());
-    EXPECT_EQ(time->Marks("clip"), (std::vector<SliderMark>{{60000, 60000, colour}}));
+    EXPECT_EQ(clipMarks(), (std::vector<SkinMark>{{60000, "clipin", "clip start", std::nullopt}}));
     Play();
     EXPECT_FALSE(m_dlg->ClipMarks().In().has_value());
-    EXPECT_TRUE(time->Marks("clip").empty());
+    EXPECT_TRUE(clipMarks().empty());
     EXPECT_EQ(windows, 3);
 }
 
@@ -1230,6 +1282,148 @@ TEST_F(RoadPlayerDlgTest, ClipWindowChoicesReachTheWrittenClip) {
     EXPECT_EQ(streams(request.target).video, 2);
 }
 
+// The kinds of the time slider's marks in their order.
+QStringList SliderMarkKinds(const SkSlider* slider) {
+    QStringList kinds;
+    for (const SkinMark& mark : slider->Marks()) {
+        kinds << QString::number(mark.timeMs) + ' ' + mark.kind;
+    }
+    return kinds;
+}
+
+// The incidents found off the window's thread arrive on the slider; N and Shift+N land 5 s before
+// incidents and bookmarks in time order; B asks for a note (Return takes it, Escape cancels)
+// and Delete removes the bookmark at the position or the one N went to; the readout names the
+// incident that plays. A closed recording's incidents never arrive.
+TEST_F(RoadPlayerDlgTest, MarksAreShownGoneToAddedAndRemovedByKey) {
+    const IncidentCard& card = IncidentsCard();
+    ASSERT_EQ(card.peaksMs.size(), 2u);
+    Play(card.withIncidents);
+    m_dlg->DispatchCommand(kIdcStop);  // closed before its incidents could arrive
+    Wait(500);
+    EXPECT_FALSE(m_dlg->Marks().IncidentsFound());
+    EXPECT_TRUE(m_dlg->Marks().Marks().empty());
+
+    Play(card.withIncidents);
+    Key(Qt::Key_Space);
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->Marks().IncidentsFound(); }));
+    const std::vector<Incident> incidents = m_dlg->Marks().Incidents();
+    ASSERT_EQ(incidents.size(), 2u);
+    for (size_t i = 0; i < incidents.size(); ++i) {
+        EXPECT_NEAR(incidents[i].peakMs, card.peaksMs[i], 500);
+    }
+    auto* slider = dynamic_cast<SkSlider*>(Widget(kMainSliderTime));
+    EXPECT_EQ(slider->Marks().size(), 2u);
+    EXPECT_EQ(slider->Marks()[0].label, IncidentReadoutText(incidents[0]));
+    const int32_t first = incidents[0].peakMs - 5000;
+    const int32_t second = incidents[1].peakMs - 5000;
+
+    SeekMs(0);
+    const auto keyAndSettle = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
+        Key(key, modifiers);
+    };
+    keyAndSettle(Qt::Key_N);
+    EXPECT_EQ(PositionMs(), first);
+    keyAndSettle(Qt::Key_N);
+    EXPECT_EQ(PositionMs(), second);
+    keyAndSettle(Qt::Key_N);  // no mark after: stays
+    EXPECT_EQ(PositionMs(), second);
+    keyAndSettle(Qt::Key_N, Qt::ShiftModifier);
+    EXPECT_EQ(PositionMs(), first);
+    keyAndSettle(Qt::Key_N, Qt::ShiftModifier);  // none before: stays
+    EXPECT_EQ(PositionMs(), first);
+    // Pressed in a row, faster than seeks are applied, each counts from where the one before
+    // goes: to the second and back to the first.
+    SeekMs(0);
+    keyAndSettle(Qt::Key_N);
+    Key(Qt::Key_N);
+    Key(Qt::Key_N, Qt::ShiftModifier);
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
+    EXPECT_EQ(PositionMs(), first);
+
+    // The readout names the incident while it plays.
+    SeekMs(incidents[0].peakMs);
+    const QString named = GpsReadoutText(
+        m_dlg->Telemetry().FindGPSAtOrBefore(static_cast<uint32_t>(incidents[0].peakMs)),
+        m_dlg->Readout(), &incidents[0]);
+    EXPECT_TRUE(named.contains(IncidentReadoutText(incidents[0]))) << named.toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return Text(kMainTextGps) == named; }))
+        << Text(kMainTextGps).toStdString();
+
+    // B at 26 s: Escape cancels, Return keeps the note typed.
+    QString typed = "near miss";
+    int asked = 0;
+    platform::SetModalHook([&](platform::Dialog& dialog) {
+        auto* box = dynamic_cast<CBookmarkNoteDlg*>(&dialog);
+        ASSERT_NE(box, nullptr);
+        ++asked;
+        ASSERT_NE(box->NoteField(), nullptr);
+        EXPECT_EQ(box->focusWidget(), box->NoteField());
+        box->NoteField()->setText(typed);
+        QTest::keyClick(box->NoteField(), typed.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+    });
+    const RecordingKey key = *RecordingKey::OfFile(card.withIncidents);
+    SeekMs(26000);
+    keyAndSettle(Qt::Key_B);
+    ASSERT_EQ(asked, 1);
+    ASSERT_EQ(CBookmarkStore().List(key).size(), 1u);
+    EXPECT_EQ(CBookmarkStore().List(key)[0].note, "near miss");
+    EXPECT_EQ(Graph()->State(), GraphState::Paused) << "paused by the user, it stays paused";
+    EXPECT_EQ(SliderMarkKinds(slider).last(), "26000 bookmark");
+    typed.clear();
+    keyAndSettle(Qt::Key_B);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(CBookmarkStore().List(key).size(), 1u) << "cancelled";
+
+    // Delete where N landed 5 s before the bookmark removes it; nowhere near one, nothing.
+    SeekMs(second);
+    keyAndSettle(Qt::Key_N);
+    EXPECT_EQ(PositionMs(), 21000);
+    keyAndSettle(Qt::Key_Delete);
+    EXPECT_TRUE(CBookmarkStore().List(key).empty());
+    EXPECT_EQ(slider->Marks().size(), 2u);
+    typed = "again";
+    SeekMs(26000);
+    keyAndSettle(Qt::Key_B);
+    SeekMs(24000);
+    keyAndSettle(Qt::Key_Delete);
+    EXPECT_EQ(CBookmarkStore().List(key).size(), 1u) << "2 s away and not gone to";
+    SeekMs(26900);
+    keyAndSettle(Qt::Key_Delete);
+    EXPECT_TRUE(CBookmarkStore().List(key).empty());
+}
+
+// The list flags the recordings that hold an incident without changing a row's text, and a
+// bookmark is there again for a new window.
+TEST_F(RoadPlayerDlgTest, ListFlagsRecordingsWithIncidentsAndBookmarksOutliveTheWindow) {
+    const IncidentCard& card = IncidentsCard();
+    OfferCard(card.root);
+    ListingCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 2);
+    QStringList texts;
+    for (int column = 0; column < 4; ++column) {
+        texts << List()->GetItemText(0, column) << List()->GetItemText(1, column);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->IncidentScan().PassDone(); }, 10000));
+    const auto* rows = dynamic_cast<SkListCtrl*>(Widget(kMainListFileList));
+    EXPECT_EQ(rows->FlaggedTexts(), QSet<QString>{card.withIncidents});
+    QStringList after;
+    for (int column = 0; column < 4; ++column) {
+        after << List()->GetItemText(0, column) << List()->GetItemText(1, column);
+    }
+    EXPECT_EQ(after, texts);
+
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_EQ(m_dlg->CurrentPath(), card.withIncidents);
+    ASSERT_TRUE(CBookmarkStore().Add(*RecordingKey::OfFile(card.withIncidents), 4000, {}));
+    m_dlg.reset();
+    RecreateWithRecording(card.withIncidents);
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->Marks().IncidentsFound(); }));
+    EXPECT_EQ(SliderMarkKinds(dynamic_cast<SkSlider*>(Widget(kMainSliderTime))).first(),
+              "4000 bookmark");
+}
+
 // Recordings and card folders dropped on the window: a recording plays as the command line's
 // would, a card folder becomes the card, and anything else is refused with a message.
 TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
@@ -1266,13 +1460,16 @@ TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
     EXPECT_EQ(m_dlg->CurrentPath(), Clip());
     EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
 
-    // Over any part of the window, the map page's too, a drop reaches the window.
+    // Over any part of the window, the map page's too (shown, so its engine starts), a drop
+    // reaches the window.
+    m_dlg->DispatchCommand(kIdcRinm);
     ASSERT_TRUE(WaitUntil(
         [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
     for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
         EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
     }
 
+    drop({QUrl::fromLocalFile(Clip())});  // playing again: the short clip ended meanwhile
     drop({QUrl::fromLocalFile(Card().chopped(1))});
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     ASSERT_TRUE(m_dlg->WaitForListing());

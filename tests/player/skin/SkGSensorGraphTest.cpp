@@ -238,5 +238,33 @@ TEST_F(GraphTest, WithoutReadingsOnlyTheBackgroundIsDrawn) {
     EXPECT_EQ(CountInColumn(image, 500, kCursorColour), 0);
 }
 
+// Marks stand over the curves of their page where the curves put their time, in their kind's
+// colour; a change of the marks draws the page shown again.
+TEST_F(GraphTest, MarksStandOverTheCurvesOfTheirPage) {
+    const QRgb braking = qRgb(255, 0, 0);
+    player::MarkLook look;
+    look.width = 1;
+    look.marginTop = 10;
+    look.colours["braking"] = 0xFF000000u | braking;
+    m_graph.SetMarkLook(look);
+    m_graph.SetSamples(Readings(119900, [](int) { return 0; }));
+    Paint();
+    EXPECT_EQ(CountInColumn(Paint(), 482, braking), 0);
+
+    m_graph.SetMarks({{30000, "braking", {}, {}}, {90000, "braking", {}, {}}});
+    QImage image = Paint();
+    // 30,000 ms lies in column 482, as a reading would; the band is 200 high less the margin.
+    EXPECT_EQ(CountInColumn(image, 482, braking), 190);
+    EXPECT_EQ(image.pixel(482, 120), braking) << "over the curves on the centre line";
+    EXPECT_NE(image.pixel(482, 25), braking) << "the top margin";
+    EXPECT_EQ(CountInColumn(image, 481, braking) + CountInColumn(image, 483, braking), 0);
+
+    m_graph.SetPosition(91000);
+    Paint();  // the paint that turns the page
+    image = Paint();
+    ASSERT_EQ(m_graph.CurrentPage(), 1);
+    EXPECT_EQ(CountInColumn(image, 482, braking), 190) << "90,000 ms is 30,000 ms into page 1";
+}
+
 }  // namespace
 }  // namespace skintest

@@ -104,5 +104,32 @@ TEST_F(SkinWindowTest, SelectedRowUsesTheSelectedColourWithoutHighlight) {
     }
 }
 
+// A flagged row (found by its text in a column) gets the skin's dot at its right end; its
+// texts and the other rows stay as they were.
+TEST_F(SkinWindowTest, FlaggedRowsShowTheSkinsDotBesideUnchangedTexts) {
+    auto window = MakeShownWindow();
+    auto* list = qobject_cast<platform::ListCtrl*>(window->WindowOf("t.listbox.files"));
+    auto* skinList = window->Find<player::SkListCtrl>("t.listbox.files");
+    list->InsertItem(0, "WWWW");
+    list->SetItemText(0, 1, "a");
+    list->InsertItem(1, "WWWW");
+    list->SetItemText(1, 1, "b");
+    const RowPixels before = CountRow(window->grab().toImage());
+    skinList->SetFlaggedRows(1, {"a"});
+    const QImage shown = window->grab().toImage();
+    // The list is 300 wide at x 10, past its columns and over the red half of the window: the
+    // dot's 6 pixels end 4 before its right edge.
+    const QRgb flag = qRgb(255, 200, 0);
+    EXPECT_TRUE(Near(shown.pixel(10 + 300 - 4 - 3, 150), flag, 8));
+    EXPECT_EQ(shown.pixel(10 + 300 - 4 - 3, 170), kRed) << "the second row has no flag";
+    EXPECT_EQ(shown.pixel(10 + 300 - 2, 150), kRed);
+    const RowPixels after = CountRow(shown);
+    EXPECT_EQ(after.red, before.red);
+    EXPECT_EQ(after.other, before.other);
+
+    skinList->SetFlagLook({});
+    EXPECT_EQ(window->grab().toImage().pixel(10 + 300 - 4 - 3, 150), kRed);
+}
+
 }  // namespace
 }  // namespace skintest

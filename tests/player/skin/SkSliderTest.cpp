@@ -36,6 +36,36 @@ TEST_F(SkinWindowTest, SliderLaysOutTrackFillAndThumb) {
     EXPECT_EQ(shown.pixel(10 + 5, 110), kBlue);  // the margin shows the background
 }
 
+// Marks lie over the track at their values in their kind's colour (the skin's default for a
+// kind it does not name), inside the look's margins; marks outside the range are not drawn.
+TEST_F(SkinWindowTest, SliderMarksAreDrawnOverTheTrackByKind) {
+    auto window = MakeShownWindow();
+    SkSlider* slider = window->Find<SkSlider>("t.slider.time");
+    const auto red = qRgb(255, 0, 0);
+    EXPECT_EQ(slider->MarkLookOf().width, 2);
+    slider->SetMarks({{25, "braking", "harsh braking", {}},
+                      {75, "bookmark", {}, {}},
+                      {90, "impact", {}, {}},
+                      {150, "braking", {}, {}}});
+    const QImage shown = window->grab().toImage();
+    // Value 25 is client pixel 60, so the bar covers 59 and 60; the slider sits at (10, 100).
+    EXPECT_EQ(shown.pixel(10 + 59, 110), red);
+    EXPECT_EQ(shown.pixel(10 + 60, 110), red);
+    EXPECT_EQ(shown.pixel(10 + 61, 110), qRgb(240, 240, 240));  // the filled track beside it
+    EXPECT_EQ(shown.pixel(10 + 59, 104), red);
+    EXPECT_EQ(shown.pixel(10 + 59, 103), qRgb(240, 240, 240));  // the top margin
+    EXPECT_EQ(shown.pixel(10 + 59, 116), qRgb(240, 240, 240));  // the bottom margin
+    EXPECT_EQ(shown.pixel(10 + 160, 110), qRgb(0, 255, 0));
+    EXPECT_EQ(shown.pixel(10 + 190, 110), qRgb(255, 255, 255));
+    EXPECT_EQ(shown.pixel(10 + 209, 110), qRgb(10, 10, 10));  // 150 lies past the end
+
+    // A skin without the look draws none.
+    slider->SetMarkLook({});
+    const QImage plain = window->grab().toImage();
+    EXPECT_EQ(plain.pixel(10 + 59, 110), qRgb(240, 240, 240));
+    EXPECT_EQ(plain.pixel(10 + 160, 110), qRgb(10, 10, 10));
+}
+
 TEST_F(SkinWindowTest, SliderMouseMapsToTheRangeAndPostsEachChangeOnce) {
     auto window = MakeShownWindow();
     SkSlider* slider = window->Find<SkSlider>("t.slider.time");
@@ -84,35 +114,25 @@ TEST_F(SkinWindowTest, SliderWithoutTrackLengthIgnoresTheMouse) {
     window->grab();  // painting a zero-length track must not fail either
 }
 
-// Points are 2-pixel lines on their value, stretches are blended over the track, values beyond
-// the range sit at its ends; the skin may name a kind's colour.
-TEST_F(SkinWindowTest, SliderMarksLieOverTheTrackAtTheirValues) {
+// A mark's stretch is shaded in its kind's colour over the track, inside the look's margins,
+// held to the range, with the bars standing over it.
+TEST_F(SkinWindowTest, SliderMarkStretchesAreShadedUnderTheBars) {
     auto window = MakeShownWindow();
     SkSlider* slider = window->Find<SkSlider>("t.slider.time");
-    EXPECT_EQ(slider->MarkColour("clip"), 0xFFFFC800u);
-    EXPECT_FALSE(slider->MarkColour("bookmark").has_value());
     slider->SetValue(0);
-    slider->SetMarks("clip", {{60, 80, 0x80FF0000u}, {20, 20, 0xFF00FF00u}});
-    slider->SetMarks("other", {{150, 150, 0xFFFF00FFu}});
-    // The track starts 20 pixels into the window, 2 pixels a value.
-    QImage shown = window->grab().toImage();
-    EXPECT_EQ(shown.pixel(59, 110), qRgb(0, 255, 0));
-    EXPECT_EQ(shown.pixel(60, 110), qRgb(0, 255, 0));
-    EXPECT_EQ(shown.pixel(58, 110), qRgb(10, 10, 10));
-    EXPECT_EQ(shown.pixel(61, 110), qRgb(10, 10, 10));
-    const QColor stretch = shown.pixelColor(160, 110);
-    EXPECT_NEAR(stretch.red(), 133, 3);
+    slider->SetMarks({{60, "braking", {}, 80}, {90, "impact", {}, 150}, {70, "bookmark", {}, {}}});
+    const QImage shown = window->grab().toImage();
+    // Value v is client pixel 10 + 2v; the slider sits at (10, 100) over the empty track.
+    const QColor stretch = shown.pixelColor(10 + 165, 110);
+    EXPECT_NEAR(stretch.red(), 102, 3);
     EXPECT_LE(stretch.green(), 8);
-    EXPECT_EQ(shown.pixel(139, 110), qRgb(10, 10, 10));
-    EXPECT_EQ(shown.pixel(180, 110), qRgb(10, 10, 10));
-    EXPECT_EQ(shown.pixel(219, 110), qRgb(255, 0, 255));
-
-    slider->SetMarks("clip", {});
-    EXPECT_EQ(slider->Marks("other").size(), 1u) << "each group keeps its own marks";
-    shown = window->grab().toImage();
-    EXPECT_EQ(shown.pixel(60, 110), qRgb(10, 10, 10));
-    EXPECT_EQ(shown.pixel(160, 110), qRgb(10, 10, 10));
-    EXPECT_EQ(shown.pixel(219, 110), qRgb(255, 0, 255));
+    EXPECT_EQ(shown.pixel(10 + 165, 103), qRgb(10, 10, 10));  // the top margin
+    EXPECT_EQ(shown.pixel(10 + 129, 110), qRgb(255, 0, 0));   // the bar at its start
+    EXPECT_EQ(shown.pixel(10 + 149, 110), qRgb(0, 255, 0));   // a bar within it
+    EXPECT_EQ(shown.pixel(10 + 127, 110), qRgb(10, 10, 10));
+    EXPECT_EQ(shown.pixel(10 + 171, 110), qRgb(10, 10, 10));  // no bar at its end
+    EXPECT_NEAR(shown.pixelColor(10 + 205, 110).blue(), 102, 3) << "held to the range";
+    EXPECT_EQ(shown.pixel(10 + 215, 110), kBlue);
 }
 
 }  // namespace

@@ -100,18 +100,22 @@ inline constexpr char kTestSkin[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <slider type="slider" id="t.slider.time">
    <mode x="10" y="100" w="220" h="20">0</mode>
    <track min="0" max="100" page="20" mleft="10" mright="10">50</track>
-   <mark kind="clip" color="255,200,0"/>
    <skins>
     <skin type="btrack">dark.png</skin>
     <skin type="track">light.png</skin>
     <skin type="thumb" x="0" y="0" w="10" h="20">thumb.png</skin>
    </skins>
+   <marks w="2" mtop="4" mbottom="4" color="255,255,255">
+    <mark type="braking" color="255,0,0"/>
+    <mark type="bookmark" color="0,255,0"/>
+   </marks>
   </slider>
   <list type="list" id="t.listbox.files">
    <mode x="10" y="140" w="300" h="100">0</mode>
    <columns height="20" size="10" color="255,0,0" selcolor="0,255,0">
     <column index="0" width="100"/>
     <column index="2" width="50"/>
+    <flag color="255,200,0" w="6" h="6" mright="4"/>
    </columns>
   </list>
   <map type="map" id="t.web.map">

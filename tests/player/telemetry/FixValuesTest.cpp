@@ -46,6 +46,43 @@ TEST(GpsReadoutText, ShowsSpeedAndLocalClockOfTheFixAtThePosition) {
     EXPECT_GT(std::prev(store.GPSList().end(), 2)->speed, 1e32);
 }
 
+// The readout names an incident from 2 s before its peak (or its stretch's start, if earlier) to
+// 2 s after it (or its stretch's end, if later); where two overlap, the higher peak.
+TEST(IncidentReadoutText, NamesTheIncidentPlayingAtThePosition) {
+    Incident braking{30000, IncidentKind::Braking, 0.514, 29800, 30400, 50.0, 20.0};
+    Incident corner{33000, IncidentKind::Cornering, 0.6, 30500, 36000, {}, {}};
+    Incident motion{60000, IncidentKind::Motion, 0.42, 60000, 60100, {}, {}};
+    const std::vector<Incident> incidents = {braking, corner, motion};
+    struct Case {
+        int32_t positionMs;
+        const char* text;  // null: none plays
+    };
+    const Case cases[] = {
+        {27999, nullptr},
+        {28000, "harsh braking 0.51 g"},
+        {30000, "harsh braking 0.51 g"},
+        {30500, "sharp cornering 0.60 g"},  // both play: the higher peak
+        {36000, "sharp cornering 0.60 g"},  // the end of the corner's stretch
+        {36001, nullptr},
+        {62000, "harsh motion 0.42 g"},
+    };
+    for (const Case& c : cases) {
+        const Incident* playing = IncidentPlayingAt(incidents, c.positionMs);
+        EXPECT_EQ(playing != nullptr ? IncidentReadoutText(*playing).toStdString() : "",
+                  c.text != nullptr ? c.text : "")
+            << c.positionMs;
+    }
+    // In the readout the incident takes the clock's place beside the speed.
+    CTextData store;
+    store.AddLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W", 1000);
+    const CGPSData* fix = store.FindGPSAtOrBefore(1000);
+    EXPECT_EQ(GpsReadoutText(fix, {}, &braking).toStdString(), "41.5 km/h  harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(fix, {SpeedUnit::Mph}, &braking).toStdString(),
+              "25.8 mph  harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(nullptr, {}, &braking).toStdString(), "harsh braking 0.51 g");
+    EXPECT_EQ(GpsReadoutText(fix, {}, nullptr), GpsReadoutText(fix));
+}
+
 TEST(FixTimeUtc, IsInvalidForDatesAndTimesThatCannotBe) {
     struct Case {
         int32_t year, month, day, hour, minute, second;

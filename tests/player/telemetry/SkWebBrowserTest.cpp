@@ -5,6 +5,7 @@
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/GraphInterfaces.h"
 #include "platform/window/Dialog.h"
+#include "player/telemetry/RecordingMarks.h"
 #include "player/telemetry/TextData.h"
 #include "tests/support/Clips.h"
 #include "tests/support/TestApp.h"
@@ -281,6 +282,32 @@ TEST_F(MapView, TheMapPageDrawsTheRouteAndAClickOnItSeeks) {
     clicked.clear();
     QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(320, 320));
     EXPECT_FALSE(clicked.wait(1000));
+
+    // Marks stand at the fix nearest each, by name and kind; one far from every fix is left
+    // out, and a note reaches the page as it was typed.
+    Incident braking;
+    braking.peakMs = 20400;
+    braking.kind = IncidentKind::Braking;
+    const QString note = QStringLiteral("it's \"here\" </script>");
+    m_map.ShowMarks(MarksOf({braking}, {{25000, note}, {90000, {}}}));
+    ASSERT_TRUE(WaitFor([&] { return Evaluate("RoadMap.Marks().length").toInt() == 2; }));
+    const QVariantList marks = Evaluate(QStringLiteral("RoadMap.Marks()")).toList();
+    EXPECT_EQ(marks[0].toMap()["kind"], "braking");
+    EXPECT_EQ(marks[1].toMap()["kind"], "bookmark");
+    EXPECT_EQ(marks[1].toMap()["label"].toString(), note);
+    const QPointF at = screenOf(m_map.Route()[20]);
+    EXPECT_NEAR(marks[0].toMap()["x"].toDouble(), at.x(), 0.01);
+    EXPECT_NEAR(marks[0].toMap()["y"].toDouble(), at.y(), 0.01);
+    QTest::qWait(300);
+    const QImage shown = m_map.View()->grab().toImage();
+    const QRgb icon = shown.pixel((at + QPointF(4, 0)).toPoint());
+    EXPECT_TRUE(qRed(icon) > 200 && qGreen(icon) < 110 && qBlue(icon) < 100)
+        << qRed(icon) << "," << qGreen(icon) << "," << qBlue(icon);
+    // A new route drops the marks of the one before.
+    m_map.ShowRoute();
+    EXPECT_TRUE(m_map.MarksJson().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return Evaluate("RoadMap.Marks().length").toInt() == 0; }));
+    m_map.ShowMarks(MarksOf({braking}, {}));
 
     QTest::qWait(300);
     m_map.View()->grab().save(QStringLiteral(TEST_BINARY_DIR "/mapview-route.png"));
