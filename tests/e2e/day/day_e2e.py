@@ -473,7 +473,8 @@ def the_day(day, session, work):
         picture = day.shot()
         left, top, width, _ = session.geometry(day.window)
         r, g, b = picture.pixel(left + width * 5 // 6, top + 70)
-        return b > r + 40 and day.list_area() != normal_list
+        # Grown too, so the button to go back is found from the right edge of the screen.
+        return width > MAIN_SIZE[0] and b > r + 40 and day.list_area() != normal_list
     wait_for(enlarged, "the front camera across the enlarged layout")
     left, top, width, _ = session.geometry(day.window)
     band = (left + width // 2, top + 60, width // 2 - 8, 200)
