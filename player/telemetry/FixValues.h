@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
+
 namespace player {
 
 // A stored ddmm.mmmm value in decimal degrees; negative (south, west) stays negative.
@@ -22,5 +24,8 @@ QDateTime FixTimeLocal(const CGPSData& fix);
 // The readout for the fix at the playback position: "41.5 km/h  2025-05-18 08:35:19" (speed
 // with one decimal, the camera's local time), or "--" without a valid fix.
 QString GpsReadoutText(const CGPSData* fix);
+// What the readout adds within a trip: "trip 00:12:34  5.2 km", the time elapsed on the trip's
+// timeline and the distance driven so far with one decimal.
+QString TripFiguresText(int64_t elapsedMs, double metres);
 
 }  // namespace player

@@ -19,20 +19,37 @@ QString DrawCurrentCall(const CGPSData& fix) {
                              ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude));
 }
 
-std::vector<RoutePoint> RouteOf(const CTextData& data) {
-    std::vector<RoutePoint> route;
-    for (const CGPSData& fix : data.GPSList()) {
+namespace {
+
+template <typename Fixes>
+void AppendRoute(const Fixes& fixes, int64_t offsetMs, std::vector<RoutePoint>& route) {
+    for (const CGPSData& fix : fixes) {
         if (fix.valid == 0) {
             continue;
         }
         const RoutePoint point{ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude),
-                               fix.speed, fix.time};
+                               fix.speed, static_cast<int32_t>(offsetMs + fix.time)};
         // A position off the globe cannot be drawn; the page would refuse it as a position too.
         if (!(std::abs(point.longitude) <= kMaxLongitude &&
               std::abs(point.latitude) <= kMaxLatitude && std::isfinite(point.speedKmh))) {
             continue;
         }
         route.push_back(point);
+    }
+}
+
+}  // namespace
+
+std::vector<RoutePoint> RouteOf(const CTextData& data) {
+    std::vector<RoutePoint> route;
+    AppendRoute(data.GPSList(), 0, route);
+    return route;
+}
+
+std::vector<RoutePoint> TripRouteOf(const std::vector<TripRecordingFixes>& recordings) {
+    std::vector<RoutePoint> route;
+    for (const TripRecordingFixes& recording : recordings) {
+        AppendRoute(recording.fixes, recording.offsetMs, route);
     }
     return route;
 }

@@ -4,6 +4,7 @@
 
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace player {
@@ -28,11 +29,10 @@ QString Utc(const QDateTime& utc) {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
 
-}  // namespace
-
-std::vector<TrackPoint> TrackOf(const CTextData& data) {
+template <typename Fixes>
+std::vector<TrackPoint> TrackOfFixes(const Fixes& fixes) {
     std::vector<TrackPoint> track;
-    for (const CGPSData& fix : data.GPSList()) {
+    for (const CGPSData& fix : fixes) {
         TrackPoint point{ToDecimalDegrees(fix.latitude),
                          ToDecimalDegrees(fix.longitude),
                          fix.speed,
@@ -56,26 +56,7 @@ std::vector<TrackPoint> TrackOf(const CTextData& data) {
     return track;
 }
 
-QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(QString::fromLatin1(kGpxNamespace));
-    xml.writeNamespace(QString::fromLatin1(kSchemaInstance), QStringLiteral("xsi"));
-    xml.writeNamespace(QString::fromLatin1(kOwnNamespace), QStringLiteral("rp"));
-    xml.writeStartElement(QString::fromLatin1(kGpxNamespace), QStringLiteral("gpx"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-    xml.writeAttribute(QStringLiteral("creator"), QString::fromLatin1(kCreator));
-    xml.writeAttribute(QString::fromLatin1(kSchemaInstance), QStringLiteral("schemaLocation"),
-                       QString::fromLatin1(kGpxSchema));
-    if (!track.empty()) {
-        xml.writeStartElement(QStringLiteral("metadata"));
-        xml.writeTextElement(QStringLiteral("time"), Utc(track.front().utc));
-        xml.writeEndElement();
-    }
-    xml.writeStartElement(QStringLiteral("trk"));
-    xml.writeTextElement(QStringLiteral("name"), name);
+void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track) {
     xml.writeStartElement(QStringLiteral("trkseg"));
     for (const TrackPoint& point : track) {
         xml.writeStartElement(QStringLiteral("trkpt"));
@@ -91,6 +72,51 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
         xml.writeEndElement();  // trkpt
+    }
+    xml.writeEndElement();  // trkseg
+}
+
+}  // namespace
+
+std::vector<TrackPoint> TrackOf(const CTextData& data) {
+    return TrackOfFixes(data.GPSList());
+}
+
+std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes) {
+    return TrackOfFixes(fixes);
+}
+
+QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
+    return TrackGpx(std::vector<std::vector<TrackPoint>>{track}, name);
+}
+
+QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeDefaultNamespace(QString::fromLatin1(kGpxNamespace));
+    xml.writeNamespace(QString::fromLatin1(kSchemaInstance), QStringLiteral("xsi"));
+    xml.writeNamespace(QString::fromLatin1(kOwnNamespace), QStringLiteral("rp"));
+    xml.writeStartElement(QString::fromLatin1(kGpxNamespace), QStringLiteral("gpx"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+    xml.writeAttribute(QStringLiteral("creator"), QString::fromLatin1(kCreator));
+    xml.writeAttribute(QString::fromLatin1(kSchemaInstance), QStringLiteral("schemaLocation"),
+                       QString::fromLatin1(kGpxSchema));
+    const auto first = std::find_if(segments.begin(), segments.end(),
+                                    [](const auto& segment) { return !segment.empty(); });
+    if (first != segments.end()) {
+        xml.writeStartElement(QStringLiteral("metadata"));
+        xml.writeTextElement(QStringLiteral("time"), Utc(first->front().utc));
+        xml.writeEndElement();
+    }
+    xml.writeStartElement(QStringLiteral("trk"));
+    xml.writeTextElement(QStringLiteral("name"), name);
+    for (const std::vector<TrackPoint>& track : segments) {
+        // An empty segment is not valid GPX for some readers; a lone recording keeps its one.
+        if (!track.empty() || segments.size() == 1) {
+            WriteSegment(xml, track);
+        }
     }
     xml.writeEndDocument();
     return bytes;

@@ -24,10 +24,13 @@ struct TrackPoint {
 
 // The valid fixes with a real date and time and a position on the globe, in delivery order.
 std::vector<TrackPoint> TrackOf(const CTextData& data);
+std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes);
 
 // GPX 1.1: one track named name with one segment, a trkpt per point with its UTC time, and
 // the speed (km/h) and the recording time (ms) in an extension.
 QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name);
+// The same with one segment per recording (a trip); segments without points are left out.
+QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name);
 // A header row, then a row per point: time_ms, utc, latitude, longitude, speed_kmh, course.
 QByteArray TrackCsv(const std::vector<TrackPoint>& track);
 

@@ -1,5 +1,7 @@
 // The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
-// degrees many times a second, ShowRoute(json) once per recording with its whole route, and
+// degrees many times a second, ShowRoute(json) once per recording with its whole route (or
+// ShowRoute(json, from, to) with a whole trip's, the current recording's times [from, to)
+// emphasised, and ShowRoutePart(from, to) when another recording of the trip plays), and
 // SetTilesEnabled('1' | '0') as the machine goes on and off line. The page keeps the vehicle in
 // view, draws the route coloured by speed, reports a click on the route to the player, and
 // works without network: the graticule underneath is the map when tiles do not load.
@@ -56,6 +58,8 @@
   let current = null;         // the last position received
   // The recording's route from ShowRoute; without one the route is the trail of positions.
   let route = null;           // {points: [...], topSpeed}
+  // Of a trip's route: the times [from, to) of the recording that plays, drawn emphasised.
+  let part = null;
   let lastRouteClick = null;
   let tilesEnabled = true;
   const tileImages = new Map(); // "z/x/y" -> img
@@ -235,6 +239,24 @@
     }
   }
 
+  // A stretch belongs to the recording its first fix belongs to.
+  function InPart(a) {
+    return part !== null && a.ms >= part.from && a.ms < part.to;
+  }
+
+  function TraceStretches(ctx, keep) {
+    ctx.beginPath();
+    for (const piece of pieces) {
+      for (let i = 1; i < piece.length; i++) {
+        if (!keep(piece[i - 1])) continue;
+        const a = ToScreen(piece[i - 1]);
+        const b = ToScreen(piece[i]);
+        ctx.moveTo(a.x, a.y);
+        ctx.lineTo(b.x, b.y);
+      }
+    }
+  }
+
   // Each stretch between two fixes takes the colour of their mean speed, in one of a few
   // steps so that stretches of one colour are stroked together.
   function SpeedBucket(a, b) {
@@ -246,10 +268,11 @@
     return SpeedColour(bucket / SPEED_BUCKETS * route.topSpeed);
   }
 
-  function StrokeBySpeed(ctx) {
+  function StrokeBySpeed(ctx, keep) {
     const buckets = new Map();
     for (const piece of pieces) {
       for (let i = 1; i < piece.length; i++) {
+        if (keep && !keep(piece[i - 1])) continue;
         const bucket = SpeedBucket(piece[i - 1], piece[i]);
         if (!buckets.has(bucket)) buckets.set(bucket, []);
         buckets.get(bucket).push(piece[i - 1], piece[i]);
@@ -273,6 +296,27 @@
     ctx.clearRect(0, 0, view.width, view.height);
     ctx.lineJoin = 'round';
     ctx.lineCap = 'round';
+    if (route && part) {
+      // The trip around the recording that plays: the same colours, narrower and faded (flat
+      // ends, so faded stretches do not darken where they meet).
+      ctx.lineCap = 'butt';
+      ctx.globalAlpha = 0.5;
+      ctx.lineWidth = 5;
+      ctx.strokeStyle = COLOURS.routeCasing;
+      TraceStretches(ctx, p => !InPart(p));
+      ctx.stroke();
+      ctx.lineWidth = 2.5;
+      StrokeBySpeed(ctx, p => !InPart(p));
+      ctx.globalAlpha = 1;
+      ctx.lineCap = 'round';
+      ctx.lineWidth = 9;
+      ctx.strokeStyle = COLOURS.routeCasing;
+      TraceStretches(ctx, InPart);
+      ctx.stroke();
+      ctx.lineWidth = 5;
+      StrokeBySpeed(ctx, InPart);
+      return;
+    }
     ctx.lineWidth = 7;
     ctx.strokeStyle = COLOURS.routeCasing;
     TracePieces(ctx);
@@ -541,9 +585,17 @@
     view.y = (minY + maxY) / 2;
   }
 
+  // Times of a recording within a trip's route; null unless both are numbers in order.
+  function ReadPart(from, to) {
+    const a = parseFloat(String(from));
+    const b = parseFloat(String(to));
+    return isFinite(a) && isFinite(b) && a < b ? { from: a, to: b } : null;
+  }
+
   // Called by the player once per recording: a JSON array of [lon, lat, km/h, ms], every
-  // valid fix in order. An empty route goes back to drawing the trail of positions.
-  function ShowRoute(json) {
+  // valid fix in order; with from and to it is a trip's route and [from, to) the recording's
+  // times in it. An empty route goes back to drawing the trail of positions.
+  function ShowRoute(json, from, to) {
     let list;
     try {
       list = JSON.parse(String(json));
@@ -565,6 +617,7 @@
     current = null;
     lastRouteClick = null;
     route = null;
+    part = from === undefined ? null : ReadPart(from, to);
     routeVersion++;
     if (points.length > 0) {
       route = { points, topSpeed: LegendTop(Math.max(...points.map(p => p.kmh))) };
@@ -582,6 +635,16 @@
     UpdateLegend();
     Render();
     return String(points.length);
+  }
+
+  // Called by the player when another recording of the trip shown plays.
+  function ShowRoutePart(from, to) {
+    const next = ReadPart(from, to);
+    if (!route || !next) return 'ignored';
+    part = next;
+    routeVersion++;
+    RenderSoon();
+    return 'ok';
   }
 
   function SetTilesEnabled(on) {
@@ -671,6 +734,7 @@
   // The player calls the page's global functions by name.
   window.DrawCurrent = DrawCurrent;
   window.ShowRoute = ShowRoute;
+  window.ShowRoutePart = ShowRoutePart;
   window.SetTilesEnabled = SetTilesEnabled;
   // Read-only view of the page's state, for whoever embeds or checks the page.
   window.RoadMap = {
@@ -690,6 +754,7 @@
         routeGiven: route !== null,
         topSpeed: route ? route.topSpeed : null,
         routeIndex: current && current.index !== undefined ? current.index : null,
+        routePart: part ? [part.from, part.to] : null,
         lastRouteClick: lastRouteClick,
         legendShown: !legend.hidden,
         tilesEnabled: tilesEnabled,
