@@ -36,6 +36,9 @@ public:
         virtual void ShowRefused() = 0;
         // The recording was closed: what showed it beside the views goes (G-sensor window).
         virtual void ShowClosed() = 0;
+        // Whether row + 1 continues the trip of row, row being the recording open (a list that
+        // shows another category by now has no trip for it).
+        virtual bool RowContinuesTrip(int32_t /*row*/) const { return false; }
 
     protected:
         ~Host() = default;

@@ -26,7 +26,10 @@ constexpr int kDriveNoticeIntervalMs = 1000;
 }  // namespace
 
 CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
-    : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {}
+    : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {
+    connect(&m_durations, &CDurationCache::DurationsArrived, this, [this] { RebuildTrips(); });
+    connect(&m_tripTelemetry, &CTripTelemetry::Arrived, this, [this] { OnTripFixesArrived(); });
+}
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
     m_controlState.reset();

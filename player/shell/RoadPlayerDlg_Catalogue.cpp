@@ -67,6 +67,7 @@ void CRoadPlayerDlg::OnOpen() {
     m_controlState->UpdateControls(ControlEvent::ListFilled);
     // The list shows the normal category now, whichever tab was chosen before.
     m_controlState->UpdateControls(ControlEvent::TabNormal);
+    OnRowsListed();
 }
 
 void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
@@ -83,7 +84,9 @@ void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
     const int32_t tab = EventOffset(tabEvent, ControlEvent::TabNormal);
     if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tab])) {
         qCInfo(lcShell) << "tab" << tab << "has no folder in the profile";
+        return;
     }
+    OnRowsListed();
 }
 
 void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
@@ -101,6 +104,7 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
     qCInfo(lcShell) << "the card" << root << "was removed";
     m_cardRoot.clear();
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
+    OnRowsListed();
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 
@@ -116,6 +120,7 @@ void CRoadPlayerDlg::PlayAtStart(const QString& path) {
     m_cardRoot = *root;
     m_controlState->UpdateControls(ControlEvent::CardChosen);
     m_controlState->UpdateControls(ControlEvent::ListFilled);
+    OnRowsListed();
     const RecordingCategory category = CategoryOfRecording(m_profile, m_cardRoot, path);
     if (category != RecordingCategory::Unknown) {
         OnTab(TabEventOf(category));

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <algorithm>
+
 namespace player {
 
 namespace {
@@ -29,6 +31,8 @@ constexpr char kMsgNoGpsTrack[] = "error-no-gps";
 constexpr char kMsgSaveTrack[] = "error-save-track";
 constexpr char kTrackExtension[] = "gpx";
 constexpr char kTrackFilter[] = "GPX track(*.gpx)|*.gpx||";
+// A trip's track is named after its first recording.
+constexpr char kTripSuffix[] = "_trip";
 
 }  // namespace
 
@@ -56,20 +60,30 @@ void CRoadPlayerDlg::OnSaveTrack() {
         ShowMessage(kMsgNoSelectFile, kMessageKind);
         return;
     }
-    const std::vector<TrackPoint> track = TrackOf(Telemetry());
-    if (track.empty()) {
+    // Within a trip the whole trip's track, one segment per recording.
+    std::vector<std::vector<TrackPoint>> segments;
+    QString name = QFileInfo(CurrentPath()).completeBaseName();
+    if (TripFixesReady(m_shownTrip)) {
+        for (const TripRecordingFixes& recording : TripFixes(m_shownTrip)) {
+            segments.push_back(TrackOf(recording.fixes));
+        }
+        name = QFileInfo(TripPaths(m_shownTrip).constFirst()).completeBaseName() + kTripSuffix;
+    } else {
+        segments.push_back(TrackOf(Telemetry()));
+    }
+    if (std::all_of(segments.begin(), segments.end(),
+                    [](const std::vector<TrackPoint>& segment) { return segment.empty(); })) {
         ShowMessage(kMsgNoGpsTrack, kMessageKind);
         return;
     }
     const bool wasRunning = m_session.PauseForDialog();
-    const QString name = QFileInfo(CurrentPath()).completeBaseName();
     const platform::SaveFileRequest request{
         this, platform::GetDesktopFolder() + '/' + name + '.' + kTrackExtension, kTrackFilter,
         true};
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        if (!platform::WriteFileAtomically(target, TrackGpx(track, name))) {
+        if (!platform::WriteFileAtomically(target, TrackGpx(segments, name))) {
             qCWarning(lcShell) << "the track could not be written to" << target;
             ShowMessage(kMsgSaveTrack, kMessageKind);
         }

@@ -95,6 +95,9 @@ void CRoadPlayerDlg::KillTick() {
 void CRoadPlayerDlg::ShowOpened(const QString& path) {
     ShowRecordingTelemetry();
     ShowFileName(path);
+    // A recording opened again gets its route again, as any other opening does.
+    m_mapRoutePath.clear();
+    ShowTrip();
 }
 
 void CRoadPlayerDlg::ShowRefused() {
@@ -103,6 +106,7 @@ void CRoadPlayerDlg::ShowRefused() {
 
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
+    ShowTrip();
 }
 
 void CRoadPlayerDlg::ShowFileName(const QString& path) {

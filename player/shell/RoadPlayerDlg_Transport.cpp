@@ -3,6 +3,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "player/resources/Resource.h"
+#include "player/skin/SkTripStrip.h"
 
 #include <QGuiApplication>
 
@@ -24,6 +25,8 @@ void CRoadPlayerDlg::OnSliderNotice(SkWidget* slider, int32_t value) {
         m_controlState->OnSpeedSlider(value);
     } else if (slider == FindWidget(kMainSliderVolume)) {
         m_controlState->OnVolumeSlider(value);
+    } else if (const SkTripStrip* strip = TripStrip(); strip != nullptr && slider == strip) {
+        OnTripSeek(m_shownTrip, value, strip->Dragging());
     }
 }
 

@@ -81,6 +81,7 @@ const std::map<std::string, std::string> kExpected = {
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
+    {kMainStripTrip, "-fooooo"},
 };
 
 class ControlStateTest : public testing::Test {
