@@ -1,9 +1,11 @@
 // recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]
 //                [--repair OUT.mp4 [--reference REF]]: what the player sees in a recording, its
-// GPS track, or a playable copy of one a power loss cut.
+// GPS track, or a playable copy of one a power loss cut. recording-info FILE FILE... --gpx
+// OUT.gpx: a trip's track; recording-info --trips FOLDER...: the trips in folders.
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
 #include "tools/recording-info/TrackFiles.h"
+#include "tools/recording-info/TripList.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -19,6 +21,8 @@ constexpr int kExitUsage = 2;
 
 struct Options {
     QString path;
+    QStringList morePaths;  // further recordings of a trip (--gpx only)
+    QStringList tripFolders;
     bool telemetry = false;
     std::optional<int> frameMs;
     QString framePath;
@@ -30,6 +34,10 @@ struct Options {
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
     Options options;
+    if (arguments.size() > 2 && arguments[1] == "--trips") {
+        options.tripFolders = arguments.mid(2);
+        return options;
+    }
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == "--telemetry") {
@@ -51,12 +59,20 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             options.referencePath = arguments[++i];
         } else if (!argument.startsWith("--") && options.path.isEmpty()) {
             options.path = argument;
+        } else if (!argument.startsWith("--")) {
+            options.morePaths << argument;
         } else {
             return std::nullopt;
         }
     }
     if (options.path.isEmpty() ||
         (options.repairPath.isEmpty() && !options.referencePath.isEmpty())) {
+        return std::nullopt;
+    }
+    // Several recordings make one trip track and nothing else.
+    if (!options.morePaths.isEmpty() &&
+        (options.gpxPath.isEmpty() || options.telemetry || options.frameMs ||
+         !options.csvPath.isEmpty() || !options.repairPath.isEmpty())) {
         return std::nullopt;
     }
     return options;
@@ -78,8 +94,23 @@ int main(int argc, char* argv[]) {
     if (!options) {
         err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] "
                "[--gpx OUT.gpx] [--csv OUT.csv]\n"
-               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n";
+               "       recording-info FILE --repair OUT.mp4 [--reference REF]\n"
+               "       recording-info FILE FILE... --gpx OUT.gpx\n"
+               "       recording-info --trips FOLDER [FOLDER...]\n";
         return kExitUsage;
+    }
+    if (!options->tripFolders.isEmpty() || !options->morePaths.isEmpty()) {
+        QString error;
+        const bool done = options->tripFolders.isEmpty()
+                              ? WriteTripGpx(QStringList{options->path} + options->morePaths,
+                                             options->gpxPath, &error)
+                              : WriteTrips(options->tripFolders, out, &error);
+        out.flush();
+        if (!done) {
+            err << "recording-info: " << error << '\n';
+            return kExitFailure;
+        }
+        return kExitOk;
     }
     if (!options->repairPath.isEmpty()) {
         QString error;
