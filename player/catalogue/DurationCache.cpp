@@ -1,6 +1,7 @@
 #include "player/catalogue/DurationCache.h"
 
 #include "platform/media/StreamProbe.h"
+#include "platform/system/ThreadPriority.h"
 #include "player/catalogue/CatalogueLog.h"
 
 #include <QDateTime>
@@ -27,9 +28,8 @@ std::optional<int64_t> IndexDuration(const QString& path) {
 
 CDurationCache::CDurationCache(Probe probe, QObject* parent)
     : QObject(parent), m_probe(probe ? std::move(probe) : Probe(IndexDuration)) {
-    // One pass at a time, in list order; it yields to the UI thread.
+    // One pass at a time, in list order.
     m_pool.setMaxThreadCount(1);
-    m_pool.setThreadPriority(QThread::LowPriority);
 }
 
 CDurationCache::~CDurationCache() {
@@ -49,6 +49,8 @@ std::optional<int64_t> CDurationCache::DurationMs(const QString& path) const {
 }
 
 void CDurationCache::RunPass(uint64_t generation, const QStringList& paths) {
+    // A pass over a whole card takes seconds; it must not slow the listing or playback.
+    platform::LowerCurrentThreadPriority();
     Batch batch;
     QElapsedTimer sinceSent;
     sinceSent.start();

@@ -10,7 +10,6 @@ namespace player {
 
 CTripTelemetry::CTripTelemetry() {
     m_pool.setMaxThreadCount(1);
-    m_pool.setThreadPriority(QThread::LowPriority);
 }
 
 CTripTelemetry::~CTripTelemetry() {
@@ -52,7 +51,7 @@ void CTripTelemetry::Read(uint64_t generation, const QStringList& paths) {
             qCDebug(lcTelemetry) << "a trip recording without readable fixes:" << path;
         }
         fixes.push_back(stamp.fixes);
-        kept.insert(path, std::move(stamp));
+        kept.insert(path, stamp);
     }
     {
         // Only the last trip's files are kept.
