@@ -151,6 +151,7 @@ bool ProbeStreams(const QString& path, StreamCounts* counts) {
 }
 
 bool ProbeIndexDuration(const QString& path, int64_t* durationMs) {
+    RouteFfmpegLog();  // callers need not have made a graph before
     *durationMs = -1;
     HRESULT error = S_OK;
     const FormatContextPtr context = OpenInput(path, nullptr, &error);
@@ -173,6 +174,7 @@ bool ProbeIndexDuration(const QString& path, int64_t* durationMs) {
 }
 
 bool ReadRecordingTelemetry(const QString& path, std::vector<TelemetryText>* lines) {
+    RouteFfmpegLog();
     lines->clear();
     HRESULT error = S_OK;
     const FormatContextPtr context = OpenRecording(path, nullptr, &error);

@@ -141,6 +141,13 @@ void CRoadPlayerDlg::ShowRouteOnMap() {
         m_mapRoutePath.clear();
         return;
     }
+    // A trip's route shown stays while the fixes of the trip it grew into are read.
+    if (const TripMember* shown = m_mapTrip.MemberOfRow(CurrentRow());
+        member != nullptr && shown != nullptr && map->ShowsTrip()) {
+        map->SetRoutePart(ClampedMs(shown->offsetMs),
+                          ClampedMs(shown->offsetMs + shown->durationMs));
+        return;
+    }
     // Each new recording gets its own route at its opening, as without trips.
     if (m_mapRoutePath != CurrentPath() || map->ShowsTrip()) {
         map->ShowRoute();

@@ -4,8 +4,8 @@
 #include "player/catalogue/RecordingList.h"
 #include "player/catalogue/RecordingNames.h"
 #include "player/catalogue/Trips.h"
-#include "player/common/NormalizePath.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -22,7 +22,7 @@ const QStringList kExtensions = {QStringLiteral("mp4"), QStringLiteral("avi"),
 bool WriteTrips(const QStringList& folders, QTextStream& out, QString* error) {
     std::vector<player::RecordingEntry> entries;
     for (const QString& folder : folders) {
-        const QString path = player::NormalizePath(QFileInfo(folder).absoluteFilePath()) + '/';
+        const QString path = QDir::cleanPath(QDir(folder).absolutePath()) + '/';
         const player::RecordingFilter filter{path, kExtensions};
         if (!QFileInfo(folder).isDir() || !player::CollectRecordings(filter, path, entries)) {
             *error = QStringLiteral("cannot read the folder %1").arg(folder);
