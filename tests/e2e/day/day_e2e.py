@@ -16,8 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import (SLOWDOWN, Picture, check, open_files, run, settled,  # noqa: E402
-                         wait_for)
+from e2e_support import (SLOWDOWN, Picture, check, frame_code, open_files, run,  # noqa: E402
+                         settled, wait_for)
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -70,33 +70,6 @@ FPS = 10
 LENGTH = round(20 * SLOWDOWN)
 CARD = ["--demo", "--size", "320x180", "--rear-size", "160x90", "--fps", str(FPS), "--length",
         str(LENGTH), "--frame-code"]
-
-
-# Frame codes: 20 cells across the picture's bottom tenth, white, black, 16 bits, black, white.
-def frame_code(picture, rect):
-    """The frame number a view shows, or -1 when no code is readable there."""
-    x0, y0, w, h = rect
-    levels = []
-    for cell in range(20):
-        left, right = x0 + w * cell // 20, x0 + w * (cell + 1) // 20
-        xs = range(left + (right - left) // 4, max(left + (right - left) // 4 + 1,
-                                                    left + (right - left) * 3 // 4), 2)
-        ys = range(y0 + h * 93 // 100, max(y0 + h * 93 // 100 + 1, y0 + h * 99 // 100), 2)
-        values = [gray(picture.pixel(x, y)) for y in ys for x in xs]
-        levels.append(sum(values) // len(values))
-    white, black = min(levels[0], levels[19]), max(levels[1], levels[18])
-    if white - black < 60:
-        return -1
-    threshold = (white + black) // 2
-    number = 0
-    for level in levels[2:18]:
-        number = number * 2 + (1 if level > threshold else 0)
-    return number
-
-
-def gray(pixel):
-    r, g, b = pixel
-    return (r * 11 + g * 16 + b * 5) // 32
 
 
 def close(a, b, tolerance):
@@ -233,7 +206,12 @@ class Day:
                 if p.endswith(".mp4")]
 
     def playing(self):
+        # Files the player's workers read a moment (durations, a trip's GPS fixes) go again.
+        deadline = time.monotonic() + 2 * SLOWDOWN
         files = self.held_open()
+        while len(files) > 1 and time.monotonic() < deadline:
+            time.sleep(0.05)
+            files = self.held_open()
         check(len(files) <= 1, "more than one recording open: %s" % files)
         return files[0] if files else None
 
