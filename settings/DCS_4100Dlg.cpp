@@ -1,17 +1,20 @@
 #include "DCS_4100Dlg.h"
 
 #include "platform/window/SystemDialogs.h"
+#include "platform/window/Window.h"
 #include "settings/AboutDlg.h"
 #include "settings/Bitmaps.h"
 #include "settings/PictureButton.h"
 #include "settings/PopupDlg.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QTextCharFormat>
 #include <QTimeEdit>
 
 namespace settings {
@@ -104,16 +107,34 @@ constexpr OptionButton kOptionButtons[] = {
     {1061, Row::GSensor, 8, 156, 157},
 };
 
+// The hint of a row's buttons, followed by the button's own word ("Parking mode: MD1").
+const char* RowHint(Row row) {
+    switch (row) {
+        case Row::Parking:
+            return "Parking mode";
+        case Row::Microphone:
+            return "Microphone volume";
+        case Row::Speaker:
+            return "Speaker volume";
+        case Row::Quality:
+            return "Recording quality";
+        case Row::GSensor:
+            break;
+    }
+    return "G-sensor sensitivity (G1 least, G8 most)";
+}
+
 struct ActionButton {
     int id;
     int normalBitmap, pressedBitmap;
+    const char* hint;
 };
 
 constexpr ActionButton kActionButtons[] = {
-    {CDCS_4100Dlg::kIdDateTimeSwitch, 173, 172},
-    {CDCS_4100Dlg::kIdSave, 167, 166},
-    {CDCS_4100Dlg::kIdCancel, 171, 170},
-    {CDCS_4100Dlg::kIdInit, 169, 168},
+    {CDCS_4100Dlg::kIdDateTimeSwitch, 173, 172, "Set the camera's clock from these fields"},
+    {CDCS_4100Dlg::kIdSave, 167, 166, "Save the settings onto the camera's card"},
+    {CDCS_4100Dlg::kIdCancel, 171, 170, "Close without saving (Esc)"},
+    {CDCS_4100Dlg::kIdInit, 169, 168, "Back to the camera's default settings"},
 };
 constexpr int kSwitchOnBitmap = 172;
 constexpr int kSwitchOffBitmap = 173;
@@ -126,6 +147,9 @@ const OptionButton* FindOption(int id) {
     }
     return nullptr;
 }
+
+const QColor kHeaderText(0xA4, 0xB0, 0xC2);
+const QColor kHeaderBackground(0x22, 0x2A, 0x37);
 
 // Dark fields that match the pictures around them.
 QPalette FieldPalette(QPalette palette) {
@@ -176,17 +200,33 @@ void CDCS_4100Dlg::SetUpControls() {
     for (const OptionButton& option : kOptionButtons) {
         auto* button = new PictureButton(this);
         button->LoadBitmaps(option.offBitmap, option.onBitmap);
+        const QString word = GetDlgItem(option.id) != nullptr
+                                 ? platform::GetWindowText(GetDlgItem(option.id))
+                                 : QString();
         SubclassDlgItem(option.id, button);
+        button->setToolTip(QStringLiteral("%1: %2").arg(QLatin1String(RowHint(option.row)), word));
     }
     for (const ActionButton& action : kActionButtons) {
         auto* button = new PictureButton(this);
         button->LoadBitmaps(action.normalBitmap, action.pressedBitmap);
         SubclassDlgItem(action.id, button);
+        button->setToolTip(QString::fromLatin1(action.hint));
     }
     for (const int id : {kIdDate, kIdTime}) {
         QWidget* control = GetDlgItem(id);
         control->setFont(DialogFont());
         control->setPalette(FieldPalette(control->palette()));
+    }
+    // The calendar's weekday row takes a light header background from the style; on it the
+    // fields' light text could not be read.
+    if (auto* date = qobject_cast<QDateEdit*>(GetDlgItem(kIdDate))) {
+        if (QCalendarWidget* calendar = date->calendarWidget()) {
+            calendar->setPalette(FieldPalette(calendar->palette()));
+            QTextCharFormat header;
+            header.setForeground(kHeaderText);
+            header.setBackground(kHeaderBackground);
+            calendar->setHeaderTextFormat(header);
+        }
     }
 }
 

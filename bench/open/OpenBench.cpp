@@ -4,8 +4,10 @@
 // one beside it) against opening the healthy one.
 //
 // open-bench [--clip FILE] [--repeats N] [--size WxH] [--rear-size WxH] [--fps N] [--lines N]
+//            [--preset NAME]
 // Without --clip a 60 s two-camera clip (1 Hz GPS, 10 Hz G-sensor) is generated with
-// make-sample-card, with a second one cut at 75 % of its bytes. Exit 1 when a median open misses
+// make-sample-card (--preset: its H.264 preset; "medium" stores pictures out of display order),
+// with a second one cut at 75 % of its bytes. Exit 1 when a median open misses
 // its target.
 #include "platform/media/ComponentRegistry.h"
 #include "platform/media/GraphInterfaces.h"
@@ -43,6 +45,7 @@ struct Settings {
     QString size = "1280x720";
     QString rearSize = "640x360";
     QString fps = "30";
+    QString preset = "ultrafast";
     int parseLines = 2000000;
 };
 
@@ -58,11 +61,13 @@ double ElapsedMs(const QElapsedTimer& timer) {
 // The healthy recording, then the cut one (when made).
 QStringList MakeClips(const QString& folder, const Settings& settings) {
     QProcess tool;
-    tool.start(
-        QStringLiteral(ROADPLAYER_TOOLS_DIR "/make-sample-card"),
-        {folder, "--categories", "normal", "--count", "normal=2", "--length",
-         QString::number(kClipSeconds), "--cameras", "2", "--size", settings.size, "--rear-size",
-         settings.rearSize, "--fps", settings.fps, "--audio", "aac", "--cut", "75"});
+    const QStringList fixed = {"--categories", "normal", "--count", "normal=2", "--cameras", "2",
+                               "--audio",      "aac",    "--cut",   "75"};
+    tool.start(QStringLiteral(ROADPLAYER_TOOLS_DIR "/make-sample-card"),
+               QStringList{folder, "--length", QString::number(kClipSeconds), "--size",
+                           settings.size, "--rear-size", settings.rearSize, "--fps", settings.fps,
+                           "--preset", settings.preset} +
+                   fixed);
     if (!tool.waitForFinished(600000) || tool.exitCode() != 0) {
         return {};
     }
@@ -195,6 +200,8 @@ bool ParseSettings(const QStringList& arguments, Settings& settings) {
             settings.rearSize = value;
         } else if (name == "--fps") {
             settings.fps = value;
+        } else if (name == "--preset") {
+            settings.preset = value;
         } else if (name == "--lines") {
             settings.parseLines = std::max(1000, value.toInt());
         } else {
@@ -219,7 +226,7 @@ int main(int argc, char* argv[]) {
     Settings settings;
     if (!ParseSettings(QApplication::arguments(), settings)) {
         out << "usage: open-bench [--clip FILE] [--repeats N] [--size WxH] [--rear-size WxH] "
-               "[--fps N] [--lines N]\n";
+               "[--fps N] [--lines N] [--preset NAME]\n";
         return 2;
     }
     QString clip = settings.clip;

@@ -1,7 +1,7 @@
 // Rebuilds the index of damaged media data against a fixed healthy reference and demuxes and
 // decodes what it recovered: no crash, hang or leak, whatever the bytes.
-// The first input byte picks the damage: raw bytes as the whole file, bytes as the media data
-// behind a real header, or bytes written over a real cut recording.
+// The first input byte picks the damage (raw bytes as the whole file, bytes as the media data
+// behind a real header, or bytes written over a real cut recording) and the card.
 
 #include "platform/media/RecordingRecovery.h"
 
@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 using namespace platform::media;
 
@@ -23,30 +24,64 @@ struct Card {
     QByteArray damaged;  // the newer recording, cut
 };
 
-const Card& TheCard() {
-    static const Card card = [] {
-        Card made;
-        const QString dir = QDir::tempPath() + QStringLiteral("/recovery-fuzz-%1").arg(getpid());
+// The newer of a card's two recordings cut as a power loss leaves it: the data box's size never
+// written, 70 % of the bytes kept.
+QByteArray Cut(const QString& path) {
+    QFile file(path);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const qsizetype mdat = bytes.indexOf("mdat");
+    if (mdat < 4) {
+        return {};
+    }
+    bytes.replace(mdat - 4, 4, QByteArray(4, '\0'));
+    return bytes.left(bytes.size() * 7 / 10);
+}
+
+// A card of make-sample-card (tool options after the folder), or of the ffmpeg program when
+// the options name an encoder.
+Card MakeCard(const QString& dir, const QStringList& options) {
+    Card made;
+    QStringList names;
+    if (!options.isEmpty() && options.first() == QStringLiteral("ffmpeg")) {
+        QDir().mkpath(dir);
+        for (const char* picture : {"testsrc", "testsrc2"}) {
+            const QString name = dir + QStringLiteral("/%1.mp4").arg(QLatin1String(picture));
+            QProcess::execute(QStringLiteral("ffmpeg"),
+                              {"-v", "quiet", "-y", "-f", "lavfi", "-i",
+                               QStringLiteral("%1=size=160x96:rate=25:duration=1").arg(picture),
+                               "-c:v", options[1], "-x265-params", "log-level=none", name});
+            names << name;
+        }
+    } else {
         QProcess::execute(
             QStringLiteral(SAMPLE_CARD_TOOL),
-            {dir, QStringLiteral("--categories"), QStringLiteral("normal"),
-             QStringLiteral("--count"), QStringLiteral("normal=2"), QStringLiteral("--length"),
-             QStringLiteral("1"), QStringLiteral("--size"), QStringLiteral("160x90"),
-             QStringLiteral("--rear-size"), QStringLiteral("160x90"), QStringLiteral("--cut"),
-             QStringLiteral("70")});
+            QStringList{dir, "--categories", "normal", "--count", "normal=2", "--length", "1",
+                        "--size", "160x90", "--rear-size", "160x90"} +
+                options);
         const QDir folder(dir + QStringLiteral("/NORMAL"));
-        const QStringList names =
-            folder.entryList({QStringLiteral("*.mp4")}, QDir::Files, QDir::Name);
-        if (names.size() == 2) {
-            made.reference = folder.filePath(names[0]);
-            QFile cut(folder.filePath(names[1]));
-            if (cut.open(QIODevice::ReadOnly)) {
-                made.damaged = cut.readAll();
-            }
+        for (const QString& name : folder.entryList({"*.mp4"}, QDir::Files, QDir::Name)) {
+            names << folder.filePath(name);
         }
-        return made;
+    }
+    if (names.size() == 2) {
+        made.reference = names[0];
+        made.damaged = Cut(names[1]);
+    }
+    return made;
+}
+
+// Pictures in display order; H.264 and HEVC pictures stored out of it (composition offsets
+// rebuilt from the slice headers).
+const std::vector<Card>& Cards() {
+    static const std::vector<Card> cards = [] {
+        const QString dir = QDir::tempPath() + QStringLiteral("/recovery-fuzz-%1").arg(getpid());
+        return std::vector<Card>{
+            MakeCard(dir + QStringLiteral("/plain"), {}),
+            MakeCard(dir + QStringLiteral("/reordered"), {"--preset", "medium"}),
+            MakeCard(dir + QStringLiteral("/hevc"), {"ffmpeg", "libx265"}),
+        };
     }();
-    return card;
+    return cards;
 }
 
 void DecodeAll(AVFormatContext* context) {
@@ -82,8 +117,11 @@ void DecodeAll(AVFormatContext* context) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Card& card = TheCard();
-    if (size == 0 || card.reference.isEmpty() || card.damaged.size() < 64) {
+    if (size == 0) {
+        return 0;
+    }
+    const Card& card = Cards()[(data[0] / 3) % Cards().size()];
+    if (card.reference.isEmpty() || card.damaged.size() < 64) {
         return 0;
     }
     const auto* rest = reinterpret_cast<const char*>(data + 1);
@@ -94,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             bytes = QByteArray(rest, restSize);
             break;
         case 1:  // ftyp, free and an open data box, as the camera starts every file
-            bytes = card.damaged.left(48) + QByteArray(rest, restSize);
+            bytes =
+                card.damaged.left(card.damaged.indexOf("mdat") + 4) + QByteArray(rest, restSize);
             break;
         default: {
             bytes = card.damaged;

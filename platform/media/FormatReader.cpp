@@ -254,6 +254,13 @@ std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamInd
     return context ? ReadTelemetryLines(context.get(), streamIndex) : result;
 }
 
+std::vector<TelemetryLine> ReadRecordingTelemetry(const QString& path) {
+    HRESULT error = S_OK;
+    const FormatContextPtr context = OpenRecording(path, nullptr, &error);
+    return context ? ReadTelemetryLines(context.get(), FindTelemetryStream(context.get()))
+                   : std::vector<TelemetryLine>();
+}
+
 std::vector<TelemetryLine> ReadTelemetryLines(AVFormatContext* context, int streamIndex) {
     std::vector<TelemetryLine> result;
     if (streamIndex < 0 || streamIndex >= static_cast<int>(context->nb_streams)) {

@@ -32,6 +32,10 @@ std::vector<TelemetryLine> ReadTelemetryLines(const QString& path, int streamInd
 // The same from a demuxer already open (read to its end; seek it back before reuse).
 std::vector<TelemetryLine> ReadTelemetryLines(AVFormatContext* context, int streamIndex);
 
+// Every line of a recording's telemetry (its first text track); empty without one. For front
+// ends that need the telemetry of recordings they do not play.
+std::vector<TelemetryLine> ReadRecordingTelemetry(const QString& path);
+
 // The text lines of one subtitle packet of the given codec.
 std::vector<std::string> SplitTelemetrySample(AVCodecID codec, const uint8_t* data, int size);
 

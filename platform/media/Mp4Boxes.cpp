@@ -92,11 +92,12 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
     if (wide) {
         stco = FindChild(stbl, FourCc("co64"));
     }
-    if (!stts || !stsz || !stsc || !stco || FindChild(stbl, FourCc("ctts"))) {
-        *why = "a track's index is incomplete or reorders frames";
+    if (!stts || !stsz || !stsc || !stco) {
+        *why = "a track's index is incomplete";
         return false;
     }
     track->hasSyncTable = FindChild(stbl, FourCc("stss")).has_value();
+    track->reorders = FindChild(stbl, FourCc("ctts")).has_value();
     std::optional<ByteSpan> rest = Entries(*stts, 0, 8, &count);
     if (!rest) {
         *why = "a damaged time table";
@@ -147,43 +148,76 @@ bool ParseSampleTable(ByteSpan stbl, TrackTable* track, std::string* why) {
     return true;
 }
 
-// The first count units of the reference's time table, as runs.
-std::vector<std::pair<uint32_t, uint32_t>> TruncatedRuns(const TrackTable& table, uint64_t count,
-                                                         uint64_t* duration) {
-    std::vector<std::pair<uint32_t, uint32_t>> runs;
-    *duration = 0;
-    for (const auto& [runCount, delta] : table.durations) {
-        if (count == 0) {
-            break;
-        }
-        const auto take = static_cast<uint32_t>(std::min<uint64_t>(runCount, count));
-        runs.emplace_back(take, delta);
-        *duration += static_cast<uint64_t>(take) * delta;
-        count -= take;
-    }
-    return runs;
-}
-
 struct TrackOutput {
     const TrackTable* table;
     const RecoveredTrack* track;
     uint64_t movieDuration;
+    std::vector<DurationRun> offsets;  // composition offsets as runs, when the track reorders
+    int64_t mediaTime = 0;             // where its edit starts then
 };
+
+// Each picture's composition offset: the decoding times taken in display order, shifted so that
+// none is negative and the first picture shows at the edit's start (*mediaTime on return, at
+// least the reference's own).
+std::vector<DurationRun> CompositionOffsets(const RecoveredTrack& track,
+                                            const std::vector<DurationRun>& durations,
+                                            int64_t* mediaTime) {
+    const std::vector<RecoveredSample>& samples = track.samples;
+    std::vector<int64_t> decode;
+    decode.reserve(samples.size());
+    int64_t at = 0;
+    for (const auto& [count, delta] : durations) {
+        for (uint32_t i = 0; i < count && decode.size() < samples.size(); ++i) {
+            decode.push_back(at);
+            at += delta;
+        }
+    }
+    decode.resize(samples.size(), at);
+    std::vector<size_t> display(samples.size());
+    std::iota(display.begin(), display.end(), size_t{0});
+    std::stable_sort(display.begin(), display.end(),
+                     [&](size_t a, size_t b) { return samples[a].order < samples[b].order; });
+    int64_t shift = std::max<int64_t>(*mediaTime, 0);
+    for (size_t j = 0; j < display.size(); ++j) {
+        shift = std::max(shift, decode[display[j]] - decode[j]);
+    }
+    std::vector<uint32_t> offsets(samples.size());
+    for (size_t j = 0; j < display.size(); ++j) {
+        offsets[display[j]] = static_cast<uint32_t>(
+            std::min<int64_t>(decode[j] - decode[display[j]] + shift, UINT32_MAX));
+    }
+    *mediaTime = shift;
+    std::vector<DurationRun> runs;
+    for (const uint32_t offset : offsets) {
+        if (runs.empty() || runs.back().second != offset) {
+            runs.emplace_back(0, offset);
+        }
+        ++runs.back().first;
+    }
+    return runs;
+}
+
+// A full box of (count, value) runs: decoding durations or composition offsets.
+void WriteRuns(std::vector<uint8_t>* out, uint32_t type, const std::vector<DurationRun>& runs) {
+    const size_t box = BeginBox(out, type);
+    PutBe32(out, 0);
+    PutBe32(out, static_cast<uint32_t>(runs.size()));
+    for (const auto& [count, value] : runs) {
+        PutBe32(out, count);
+        PutBe32(out, value);
+    }
+    FinishBox(out, box);
+}
 
 void WriteSampleTables(std::vector<uint8_t>* out, const TrackOutput& t) {
     const RecoveredTrack& track = *t.track;
     uint64_t ignored = 0;
-    size_t box = BeginBox(out, FourCc("stts"));
-    const auto runs = TruncatedRuns(*t.table, track.units, &ignored);
-    PutBe32(out, 0);
-    PutBe32(out, static_cast<uint32_t>(runs.size()));
-    for (const auto& [count, delta] : runs) {
-        PutBe32(out, count);
-        PutBe32(out, delta);
+    WriteRuns(out, FourCc("stts"), DurationRuns(*t.table, track.units, &ignored));
+    if (t.table->reorders) {
+        WriteRuns(out, FourCc("ctts"), t.offsets);
     }
-    FinishBox(out, box);
     if (t.table->hasSyncTable) {
-        box = BeginBox(out, FourCc("stss"));
+        const size_t sync = BeginBox(out, FourCc("stss"));
         PutBe32(out, 0);
         const size_t countAt = out->size();
         PutBe32(out, 0);
@@ -195,9 +229,9 @@ void WriteSampleTables(std::vector<uint8_t>* out, const TrackOutput& t) {
             }
         }
         SetBe32(out->data() + countAt, keys);
-        FinishBox(out, box);
+        FinishBox(out, sync);
     }
-    box = BeginBox(out, FourCc("stsz"));
+    size_t box = BeginBox(out, FourCc("stsz"));
     PutBe32(out, 0);
     PutBe32(out, t.table->constantSize);
     PutBe32(out, static_cast<uint32_t>(track.units));
@@ -264,11 +298,16 @@ void WriteEditList(std::vector<uint8_t>* out, const Box& elst, const TrackOutput
     for (uint32_t i = 0; rest && i < count; ++i) {
         const uint8_t* entry = rest->data() + entrySize * i;
         uint64_t duration = version == 1 ? ReadBe64(entry) : ReadBe32(entry);
-        const int64_t mediaTime = version == 1 ? static_cast<int64_t>(ReadBe64(entry + 8))
-                                               : static_cast<int32_t>(ReadBe32(entry + 4));
+        int64_t mediaTime = version == 1 ? static_cast<int64_t>(ReadBe64(entry + 8))
+                                         : static_cast<int32_t>(ReadBe32(entry + 4));
+        if (mediaTime >= 0 && t.table->reorders) {
+            mediaTime = t.mediaTime;
+        }
         if (i + 1 == count) {
+            // Media skipped at the start (sound's priming) is not shown; pictures that wait for
+            // their reordering all are.
             const uint64_t skipped =
-                mediaTime > 0 && t.table->timescale > 0
+                mediaTime > 0 && t.table->timescale > 0 && !t.table->reorders
                     ? static_cast<uint64_t>(mediaTime) * movieScale / t.table->timescale
                     : 0;
             const uint64_t end = t.movieDuration > skipped ? t.movieDuration - skipped : 0;
@@ -423,9 +462,69 @@ FileLayout ReadFileLayout(ByteSpan file) {
     return layout;
 }
 
+namespace {
+
+// Where the track's media starts in the movie: empty edits first, then the first of media.
+void ReadEdits(ByteSpan trak, TrackTable* track) {
+    const auto edts = FindChild(trak, FourCc("edts"));
+    const auto elst = edts ? FindChild(edts->body, FourCc("elst")) : std::nullopt;
+    uint32_t count = 0;
+    const bool wide = elst && !elst->body.empty() && elst->body[0] == 1;
+    const size_t entrySize = wide ? 20 : 12;
+    const std::optional<ByteSpan> rest = elst ? Entries(*elst, 0, entrySize, &count) : std::nullopt;
+    for (size_t i = 0; rest && i < count; ++i) {
+        const uint8_t* entry = rest->data() + entrySize * i;
+        const int64_t mediaTime = wide ? static_cast<int64_t>(ReadBe64(entry + 8))
+                                       : static_cast<int32_t>(ReadBe32(entry + 4));
+        if (mediaTime >= 0) {
+            track->editMediaTime = mediaTime;
+            return;
+        }
+        track->editDelay += wide ? ReadBe64(entry) : ReadBe32(entry);
+    }
+}
+
+}  // namespace
+
 uint64_t TrackTable::SampleCount() const {
     return std::accumulate(durations.begin(), durations.end(), uint64_t{0},
                            [](uint64_t sum, const auto& run) { return sum + run.first; });
+}
+
+uint32_t TrackTable::SteadyDelta() const {
+    const auto most = std::max_element(
+        durations.begin(), durations.end(),
+        [](const DurationRun& a, const DurationRun& b) { return a.first < b.first; });
+    return most != durations.end() ? most->second : 0;
+}
+
+std::vector<DurationRun> DurationRuns(const TrackTable& table, uint64_t count, uint64_t* duration) {
+    const uint64_t total = table.SampleCount();
+    uint64_t own = count <= total ? count : total - std::min<uint64_t>(total, 1);
+    std::vector<DurationRun> runs;
+    *duration = 0;
+    const auto add = [&](uint64_t n, uint32_t delta) {
+        while (n > 0) {
+            const auto take = static_cast<uint32_t>(std::min<uint64_t>(n, UINT32_MAX));
+            if (!runs.empty() && runs.back().second == delta &&
+                runs.back().first <= UINT32_MAX - take) {
+                runs.back().first += take;
+            } else {
+                runs.emplace_back(take, delta);
+            }
+            *duration += static_cast<uint64_t>(take) * delta;
+            n -= take;
+        }
+    };
+    for (const auto& [runCount, delta] : table.durations) {
+        const uint64_t take = std::min<uint64_t>(runCount, own);
+        add(take, delta);
+        own -= take;
+    }
+    if (count > total) {
+        add(count - (total - std::min<uint64_t>(total, 1)), table.SteadyDelta());
+    }
+    return runs;
 }
 
 std::optional<MovieIndex> ParseMovieIndex(const Box& moov, std::string* why) {
@@ -452,6 +551,7 @@ std::optional<MovieIndex> ParseMovieIndex(const Box& moov, std::string* why) {
         }
         track.timescale = ReadBe32(mdhd->body.data() + (mdhd->body[0] == 1 ? 20 : 12));
         track.handler = ReadBe32(hdlr->body.data() + 8);
+        ReadEdits(trak.body, &track);
         if (track.timescale == 0 || !ParseSampleTable(stbl->body, &track, why)) {
             if (why->empty()) {
                 *why = "a track of the reference has no time scale";
@@ -474,7 +574,13 @@ std::vector<uint8_t> BuildMovieIndex(const Box& referenceMoov, const MovieIndex&
     for (size_t i = 0; i < reference.tracks.size() && i < tracks.size(); ++i) {
         const TrackTable& table = reference.tracks[i];
         const uint64_t duration = tracks[i].duration * reference.timescale / table.timescale;
-        outputs.push_back(TrackOutput{&table, &tracks[i], duration});
+        outputs.push_back(TrackOutput{&table, &tracks[i], duration, {}, table.editMediaTime});
+        if (table.reorders) {
+            uint64_t ignored = 0;
+            outputs.back().offsets =
+                CompositionOffsets(tracks[i], DurationRuns(table, tracks[i].units, &ignored),
+                                   &outputs.back().mediaTime);
+        }
         movieDuration = std::max(movieDuration, duration);
     }
     std::vector<uint8_t> out;

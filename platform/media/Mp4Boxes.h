@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::media {
@@ -52,6 +53,8 @@ struct ChunkRun {
     uint32_t samples = 0;
 };
 
+using DurationRun = std::pair<uint32_t, uint32_t>;  // (count, delta)
+
 // A track of a healthy recording: what its index says, enough to rebuild one like it.
 struct TrackTable {
     uint32_t handler = 0;         // 'vide', 'soun', 'text', 'sbtl', ...
@@ -59,12 +62,21 @@ struct TrackTable {
     uint32_t timescale = 0;       // of the media
     uint32_t constantSize = 0;    // the size of every sample, when the index gives one
     std::vector<uint32_t> sizes;  // per sample, when the sizes vary
-    std::vector<std::pair<uint32_t, uint32_t>> durations;  // (count, delta) runs
+    std::vector<DurationRun> durations;
     std::vector<ChunkRun> chunks;
     bool hasSyncTable = false;
-    int nalLengthSize = 0;  // 1, 2 or 4 for length-prefixed video; 0 otherwise
+    bool reorders = false;      // pictures stored in decoding order, with composition offsets
+    int nalLengthSize = 0;      // 1, 2 or 4 for length-prefixed video; 0 otherwise
+    uint64_t editDelay = 0;     // empty edits before the media, in the movie's timescale
+    int64_t editMediaTime = 0;  // where the first edit of media starts, in the media's
     uint64_t SampleCount() const;
+    // The duration of most samples: the one to continue with past the reference's end.
+    uint32_t SteadyDelta() const;
 };
+
+// The time table of a track's first count samples: the reference's own, continued past its
+// end with the steady duration (the reference's last sample may be cut short).
+std::vector<DurationRun> DurationRuns(const TrackTable& table, uint64_t count, uint64_t* duration);
 
 struct MovieIndex {
     uint32_t timescale = 0;
@@ -80,6 +92,7 @@ struct RecoveredSample {
     uint32_t size = 0;
     uint32_t units = 1;  // samples of the index it stands for (raw sound counts frames)
     bool key = false;
+    int64_t order = 0;  // a picture's place in display order, when the track reorders
 };
 
 struct RecoveredChunk {
@@ -95,7 +108,8 @@ struct RecoveredTrack {
 };
 
 // A copy of the reference's index whose sample tables, durations and edits describe the
-// recovered samples instead; sample descriptions and everything else are kept as they are.
+// recovered samples instead (composition offsets from the pictures' order, where the track
+// reorders); sample descriptions and everything else are kept as they are.
 std::vector<uint8_t> BuildMovieIndex(const Box& referenceMoov, const MovieIndex& reference,
                                      const std::vector<RecoveredTrack>& tracks);
 

@@ -1,5 +1,6 @@
 #include "platform/media/RecordingRecovery.h"
 
+#include "platform/media/ChunkPlan.h"
 #include "platform/media/FormatReader.h"
 #include "platform/media/Log.h"
 #include "platform/media/Mp4Boxes.h"
@@ -20,26 +21,6 @@ constexpr uint64_t kMaxIndexSize = 256ULL << 20;
 constexpr size_t kReadAhead = size_t{64} << 10;
 // How far a check of a valid sample may look past its end: the next sample's first headers.
 constexpr size_t kLookPast = size_t{8} << 10;
-
-// The reference's chunks in file order: the pattern in which the camera lays out its tracks.
-struct PatternChunk {
-    uint64_t offset;
-    size_t track;
-    uint32_t samples;
-};
-
-std::vector<PatternChunk> ChunkPattern(const MovieIndex& index) {
-    std::vector<PatternChunk> pattern;
-    for (size_t t = 0; t < index.tracks.size(); ++t) {
-        for (const ChunkRun& chunk : index.tracks[t].chunks) {
-            pattern.push_back(PatternChunk{chunk.offset, t, chunk.samples});
-        }
-    }
-    std::stable_sort(
-        pattern.begin(), pattern.end(),
-        [](const PatternChunk& a, const PatternChunk& b) { return a.offset < b.offset; });
-    return pattern;
-}
 
 QString KindOf(AVMediaType type) {
     switch (type) {
@@ -94,8 +75,6 @@ private:
     size_t m_filled = 0;
 };
 
-// Walks the damaged data in the reference's chunk pattern, keeping each sample that validates
-// and stopping at the first that does not.
 struct Walk {
     std::vector<RecoveredTrack> tracks;
     uint64_t end = 0;
@@ -128,74 +107,146 @@ SampleCheck CheckSample(SampleValidator& validator, const SampleValidator* follo
     return validator.Check(file.subspan(position), following);
 }
 
-Walk WalkMediaData(ByteSpan file, ForwardReader& reader, const FileLayout& layout,
-                   const MovieIndex& index,
-                   std::vector<std::unique_ptr<SampleValidator>>& validators) {
-    Walk walk;
-    walk.tracks.resize(index.tracks.size());
-    uint64_t position = layout.mdatStart;
-    const uint64_t end = layout.mdatEnd;
-    size_t lastTrack = SIZE_MAX;  // of the last chunk with samples
-    SampleVerdict stop = SampleVerdict::Valid;
-    const std::vector<PatternChunk> pattern = ChunkPattern(index);
-    for (size_t c = 0; c < pattern.size(); ++c) {
-        const PatternChunk& chunk = pattern[c];
-        const SampleValidator* following =
-            c + 1 < pattern.size() ? validators[pattern[c + 1].track].get() : nullptr;
-        const TrackTable& table = index.tracks[chunk.track];
-        SampleValidator& validator = *validators[chunk.track];
-        RecoveredTrack& track = walk.tracks[chunk.track];
-        RecoveredChunk out{position, 0};
-        if (validator.IsWeak() && table.constantSize != 0) {
-            const uint64_t fit = (end - position) / table.constantSize;
-            const auto units = static_cast<uint32_t>(std::min<uint64_t>(chunk.samples, fit));
-            if (units > 0) {
-                track.samples.push_back(
-                    RecoveredSample{position, units * table.constantSize, units, true});
-                out.units = units;
-                position += static_cast<uint64_t>(units) * table.constantSize;
+// Walks the damaged data in the reference's chunk plan, keeping each sample that validates and
+// stopping at the first that does not.
+class MediaWalk {
+public:
+    MediaWalk(ByteSpan file, ForwardReader& reader, const FileLayout& layout,
+              const MovieIndex& index, std::vector<std::unique_ptr<SampleValidator>>& validators)
+        : m_file(file),
+          m_reader(reader),
+          m_end(layout.mdatEnd),
+          m_index(index),
+          m_validators(validators),
+          m_plan(index),
+          m_position(layout.mdatStart) {
+        m_walk.tracks.resize(index.tracks.size());
+    }
+
+    Walk Run() {
+        for (size_t c = 0; m_stop == SampleVerdict::Valid; ++c) {
+            if (c == m_plan.ForkAt()) {
+                m_plan.Choose(ContinuationHolds());
             }
-            stop = units < chunk.samples ? SampleVerdict::Truncated : SampleVerdict::Valid;
-        } else {
-            for (uint32_t i = 0; i < chunk.samples; ++i) {
-                const SampleCheck check =
-                    CheckSample(validator, i + 1 == chunk.samples ? following : nullptr, reader,
-                                file, position);
-                if (check.verdict != SampleVerdict::Valid) {
-                    stop = check.verdict;
-                    break;
+            const std::optional<PlannedChunk> chunk = m_plan.At(c);
+            if (!chunk) {
+                break;
+            }
+            if (Weak(chunk->track)) {
+                WalkRawChunk(*chunk);
+            } else {
+                WalkChunk(c, *chunk, m_plan.At(c + 1));
+            }
+        }
+        // Raw sound proves nothing by itself: when what follows it is not a sample, its last
+        // chunk may be anything and is dropped.
+        if (m_stop == SampleVerdict::Invalid && m_lastTrack != SIZE_MAX && Weak(m_lastTrack)) {
+            RecoveredTrack& track = m_walk.tracks[m_lastTrack];
+            track.units -= track.chunks.back().units;
+            track.chunks.pop_back();
+            track.samples.pop_back();
+        }
+        for (const RecoveredTrack& track : m_walk.tracks) {
+            for (const RecoveredSample& sample : track.samples) {
+                m_walk.end = std::max(m_walk.end, sample.offset + sample.size);
+            }
+        }
+        return std::move(m_walk);
+    }
+
+private:
+    bool Weak(size_t track) const {
+        return m_validators[track]->IsWeak() && m_index.tracks[track].constantSize != 0;
+    }
+
+    SampleCheck Check(size_t track, const SampleValidator* following) {
+        return CheckSample(*m_validators[track], following, m_reader, m_file, m_position);
+    }
+
+    bool Holds(size_t track) { return Check(track, nullptr).verdict == SampleVerdict::Valid; }
+
+    // Where the reference's last chunks and their continuation part ways: whether the data holds
+    // the continuation's track's sample (a weak track's valid verdict settles nothing).
+    bool ContinuationHolds() {
+        size_t first = m_plan.ContinuationTrack();
+        size_t second = m_plan.ReferenceTrack();
+        if (m_validators[first]->IsWeak() && !m_validators[second]->IsWeak()) {
+            std::swap(first, second);
+        }
+        return (Holds(first) ? first : second) == m_plan.ContinuationTrack();
+    }
+
+    // Keeps a valid sample, in a new chunk of its track or at the end of its last one.
+    void Keep(size_t track, const SampleCheck& check, bool newChunk) {
+        m_validators[track]->Accept();
+        RecoveredTrack& out = m_walk.tracks[track];
+        if (newChunk) {
+            out.chunks.push_back(RecoveredChunk{m_position, 0});
+        }
+        out.samples.push_back(RecoveredSample{m_position, check.size, 1, check.key, check.order});
+        ++out.chunks.back().units;
+        ++out.units;
+        m_position += check.size;
+        m_lastTrack = track;
+    }
+
+    void WalkRawChunk(const PlannedChunk& chunk) {
+        const uint32_t size = m_index.tracks[chunk.track].constantSize;
+        const auto units =
+            static_cast<uint32_t>(std::min<uint64_t>(chunk.samples, (m_end - m_position) / size));
+        if (units > 0) {
+            RecoveredTrack& track = m_walk.tracks[chunk.track];
+            track.samples.push_back(RecoveredSample{m_position, units * size, units, true});
+            track.chunks.push_back(RecoveredChunk{m_position, units});
+            track.units += units;
+            m_position += static_cast<uint64_t>(units) * size;
+            m_lastTrack = chunk.track;
+        }
+        m_stop = units < chunk.samples ? SampleVerdict::Truncated : SampleVerdict::Valid;
+    }
+
+    // Past the reference's end the chunks' lengths are a guess: a chunk may start late (the
+    // track before it goes on) or end early (the next chunk's track takes over).
+    void WalkChunk(size_t c, const PlannedChunk& chunk, const std::optional<PlannedChunk>& next) {
+        const bool loose = m_plan.Loose(c);
+        const size_t before = m_lastTrack;
+        const bool lateStart =
+            loose && before != SIZE_MAX && before != chunk.track && !Weak(before);
+        const bool earlyEnd = loose && next && next->track != chunk.track && !Weak(next->track);
+        const SampleValidator* following = next ? m_validators[next->track].get() : nullptr;
+        uint32_t late = 0;
+        for (uint32_t i = 0; i < chunk.samples;) {
+            const SampleCheck check =
+                Check(chunk.track, i + 1 == chunk.samples ? following : nullptr);
+            if (check.verdict == SampleVerdict::Valid) {
+                Keep(chunk.track, check, i == 0);
+                ++i;
+                continue;
+            }
+            if (i == 0 && lateStart && late < chunk.samples) {
+                if (const SampleCheck more = Check(before, nullptr);
+                    more.verdict == SampleVerdict::Valid) {
+                    Keep(before, more, false);
+                    ++late;
+                    continue;
                 }
-                validator.Accept();
-                track.samples.push_back(RecoveredSample{position, check.size, 1, check.key});
-                ++out.units;
-                position += check.size;
             }
-        }
-        if (out.units > 0) {
-            track.chunks.push_back(out);
-            track.units += out.units;
-            lastTrack = chunk.track;
-        }
-        if (stop != SampleVerdict::Valid) {
-            break;
+            m_stop = i > 0 && earlyEnd && Holds(next->track) ? SampleVerdict::Valid : check.verdict;
+            return;
         }
     }
-    // Raw sound proves nothing by itself: when what follows it is not a sample, its last
-    // chunk may be anything and is dropped.
-    if (stop == SampleVerdict::Invalid && lastTrack != SIZE_MAX &&
-        validators[lastTrack]->IsWeak()) {
-        RecoveredTrack& track = walk.tracks[lastTrack];
-        track.units -= track.chunks.back().units;
-        track.chunks.pop_back();
-        track.samples.pop_back();
-    }
-    for (const RecoveredTrack& track : walk.tracks) {
-        for (const RecoveredSample& sample : track.samples) {
-            walk.end = std::max(walk.end, sample.offset + sample.size);
-        }
-    }
-    return walk;
-}
+
+    ByteSpan m_file;
+    ForwardReader& m_reader;
+    uint64_t m_end;
+    const MovieIndex& m_index;
+    std::vector<std::unique_ptr<SampleValidator>>& m_validators;
+    ChunkPlan m_plan;
+    Walk m_walk;
+    uint64_t m_position;
+    size_t m_lastTrack = SIZE_MAX;  // of the last sample kept
+    SampleVerdict m_stop = SampleVerdict::Valid;
+};
 
 // Maps a whole file read-only; the card is never written.
 class MappedFile {
@@ -298,18 +349,13 @@ std::shared_ptr<const RecoveredRecording> RecoverRecording(const QString& damage
     // Without an index the data box's size is not to be trusted either: the walk decides.
     layout.mdatEnd = bytes.size();
     ForwardReader reader(damaged);
-    Walk walk = WalkMediaData(bytes, reader, layout, *index, validators);
+    Walk walk = MediaWalk(bytes, reader, layout, *index, validators).Run();
     bool anyVideo = false;
     auto recording = std::make_shared<RecoveredRecording>();
     for (size_t i = 0; i < walk.tracks.size(); ++i) {
         RecoveredTrack& track = walk.tracks[i];
         const TrackTable& table = index->tracks[i];
-        uint64_t left = track.units;
-        for (const auto& [count, delta] : table.durations) {
-            const uint64_t take = std::min<uint64_t>(left, count);
-            track.duration += take * delta;
-            left -= take;
-        }
+        DurationRuns(table, track.units, &track.duration);
         const AVCodecParameters* codec = healthy->streams[i]->codecpar;
         anyVideo = anyVideo || (codec->codec_type == AVMEDIA_TYPE_VIDEO && !track.samples.empty());
         recording->m_tracks.push_back(RecoveredTrackSummary{

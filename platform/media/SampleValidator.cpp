@@ -1,5 +1,8 @@
 #include "platform/media/SampleValidator.h"
 
+#include "platform/media/BitReader.h"
+#include "platform/media/PictureOrder.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -13,43 +16,9 @@ constexpr uint32_t kMaxTextSize = 4096;
 constexpr int kMaxAacFrameBytesPerChannel = 768;  // 6144 bits, the format's own limit
 constexpr int kMaxPpsId = 255;
 constexpr int kMaxSliceType = 9;
+constexpr size_t kNalHeadBytes = 16;  // enough for a slice's first three numbers
 // Trial decodes fail by design; their complaints go below every log level.
 constexpr int kQuietTrials = AV_LOG_TRACE;
-
-// Exp-Golomb numbers at the start of a NAL unit's payload; enough for slice headers.
-class BitReader {
-public:
-    explicit BitReader(ByteSpan data) : m_data(data) {}
-    int Bit() {
-        if (m_bit >= m_data.size() * 8) {
-            m_overrun = true;
-            return 0;
-        }
-        const int bit = (m_data[m_bit / 8] >> (7 - m_bit % 8)) & 1;
-        ++m_bit;
-        return bit;
-    }
-    uint32_t Golomb() {
-        int zeros = 0;
-        while (Bit() == 0 && !m_overrun) {
-            if (++zeros > 31) {
-                m_overrun = true;
-                return 0;
-            }
-        }
-        uint32_t value = 1;
-        for (int i = 0; i < zeros; ++i) {
-            value = (value << 1) | static_cast<uint32_t>(Bit());
-        }
-        return value - 1;
-    }
-    bool Overrun() const { return m_overrun; }
-
-private:
-    ByteSpan m_data;
-    size_t m_bit = 0;
-    bool m_overrun = false;
-};
 
 struct NalUnit {
     SampleVerdict verdict = SampleVerdict::Invalid;
@@ -62,11 +31,21 @@ struct NalUnit {
     int type = -1;
 };
 
-// Length-prefixed H.264 or HEVC access units whose NAL headers are legal and consistent.
+// Length-prefixed H.264 or HEVC access units whose NAL headers are legal and consistent. Where
+// the track reorders pictures, each picture's display order is read from its slice header.
 class NalValidator final : public SampleValidator {
 public:
-    NalValidator(const AVCodecParameters* codec, int lengthSize)
-        : m_lengthSize(lengthSize), m_hevc(codec->codec_id == AV_CODEC_ID_HEVC) {
+    NalValidator(const AVCodecParameters* codec, int lengthSize, bool reorders,
+                 uint64_t largestSample)
+        : m_lengthSize(lengthSize),
+          m_hevc(codec->codec_id == AV_CODEC_ID_HEVC),
+          m_largestSample(largestSample) {
+        if (reorders) {
+            m_order.emplace(
+                m_hevc, ByteSpan(codec->extradata, codec->extradata != nullptr
+                                                       ? static_cast<size_t>(codec->extradata_size)
+                                                       : 0));
+        }
         const AVCodec* decoder = avcodec_find_decoder(codec->codec_id);
         m_decoder.reset(avcodec_alloc_context3(decoder));
         if (m_decoder && avcodec_parameters_to_context(m_decoder.get(), codec) >= 0) {
@@ -99,7 +78,14 @@ public:
         uint32_t size = 0;
         bool picture = false;
         int pictureType = -1;
+        if (m_order) {
+            m_order->Begin();
+        }
+        bool ordered = !m_order;
         for (;;) {
+            if (m_order) {
+                ordered = ReadOrder(data.subspan(size, nal.total), nal, &check) || ordered;
+            }
             size += nal.total;
             check.key = check.key || nal.key;
             if (nal.vcl) {
@@ -111,7 +97,10 @@ public:
                 picture
                     ? (nal.vcl && !nal.firstOfPicture && nal.type == pictureType) || nal.endsUnit
                     : nal.startsUnit || (nal.vcl && nal.firstOfPicture);
-            if (!continues || nal.verdict == SampleVerdict::Invalid) {
+            // A unit that would end past any sample the camera writes is none of this one's: the
+            // next sample's bytes (sound, most often) read as a unit's length.
+            const bool believable = size + uint64_t{nal.total} <= m_largestSample;
+            if (!continues || nal.verdict == SampleVerdict::Invalid || !believable) {
                 break;
             }
             if (nal.verdict == SampleVerdict::Truncated) {
@@ -126,7 +115,7 @@ public:
         // A track starts with a key picture; a picture before one would decode as garbage. The
         // first must decode cleanly with the reference's parameter sets, or the reference is
         // another camera's (its pictures would come out wrong).
-        if (!m_seenKey && (!check.key || !DecodesCleanly(data.first(size)))) {
+        if ((!m_seenKey && (!check.key || !DecodesCleanly(data.first(size)))) || !ordered) {
             check.verdict = SampleVerdict::Invalid;
             return check;
         }
@@ -135,9 +124,31 @@ public:
         return check;
     }
 
-    void Accept() override { m_seenKey = true; }
+    void Accept() override {
+        m_seenKey = true;
+        if (m_order) {
+            m_order->Commit();
+        }
+    }
 
 private:
+    // Feeds one whole unit (prefix included) to the picture order; true when it was the
+    // picture's first slice and its order was read.
+    bool ReadOrder(ByteSpan unit, const NalUnit& nal, SampleCheck* check) {
+        const ByteSpan body = unit.subspan(static_cast<size_t>(m_lengthSize));
+        if (nal.vcl && nal.firstOfPicture) {
+            const std::optional<int64_t> order = m_order->ReadPicture(body);
+            check->order = order.value_or(0);
+            return order.has_value();
+        }
+        if (nal.type == (m_hevc ? 36 : 10)) {
+            m_order->EndOfSequence();
+        } else {
+            m_order->AddParameterSet(body);
+        }
+        return false;
+    }
+
     bool DecodesCleanly(ByteSpan sample) {
         PacketPtr packet(av_packet_alloc());
         FramePtr frame(av_frame_alloc());
@@ -195,10 +206,10 @@ private:
                 if (nal->type == 5 && refIdc == 0) {
                     return false;
                 }
-                BitReader bits(unit.subspan(1));
-                const uint32_t firstMb = bits.Golomb();
-                const uint32_t sliceType = bits.Golomb();
-                const uint32_t ppsId = bits.Golomb();
+                BitReader bits(unit.subspan(1), kNalHeadBytes);
+                const uint32_t firstMb = bits.Ue();
+                const uint32_t sliceType = bits.Ue();
+                const uint32_t ppsId = bits.Ue();
                 if (bits.Overrun() || sliceType > kMaxSliceType || ppsId > kMaxPpsId) {
                     return false;
                 }
@@ -254,8 +265,10 @@ private:
 
     int m_lengthSize;
     bool m_hevc;
+    uint64_t m_largestSample;
     bool m_seenKey = false;
     CodecContextPtr m_decoder;
+    std::optional<PictureOrder> m_order;
 };
 
 // AAC frames carry no length: the decoder finds where a frame ends. A frame is accepted when
@@ -451,6 +464,17 @@ public:
     }
 };
 
+// The largest sample a track may hold: several times the reference's largest (a busier scene
+// than the reference's), with room for small ones.
+uint64_t LargestSample(const TrackTable& table) {
+    constexpr uint64_t kFactor = 4;
+    constexpr uint64_t kSlack = uint64_t{256} << 10;
+    const uint32_t largest = table.sizes.empty()
+                                 ? table.constantSize
+                                 : *std::max_element(table.sizes.begin(), table.sizes.end());
+    return kFactor * largest + kSlack;
+}
+
 bool IsRawSound(AVCodecID codec) {
     return codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
 }
@@ -459,13 +483,19 @@ bool IsRawSound(AVCodecID codec) {
 
 std::unique_ptr<SampleValidator> MakeSampleValidator(const TrackTable& table,
                                                      const AVCodecParameters* codec) {
+    const bool pictures =
+        codec->codec_id == AV_CODEC_ID_H264 || codec->codec_id == AV_CODEC_ID_HEVC;
+    if (table.reorders && !pictures) {
+        return nullptr;  // no order to read composition offsets from
+    }
     switch (codec->codec_id) {
         case AV_CODEC_ID_H264:
         case AV_CODEC_ID_HEVC:
             if (table.nalLengthSize == 0 || table.nalLengthSize == 3) {
                 return nullptr;
             }
-            if (auto nal = std::make_unique<NalValidator>(codec, table.nalLengthSize);
+            if (auto nal = std::make_unique<NalValidator>(codec, table.nalLengthSize,
+                                                          table.reorders, LargestSample(table));
                 nal->Ready()) {
                 return nal;
             }

@@ -15,6 +15,7 @@ struct SampleCheck {
     SampleVerdict verdict = SampleVerdict::Invalid;
     uint32_t size = 0;
     bool key = false;
+    int64_t order = 0;  // a picture's place in display order, when the track reorders
 };
 
 class SampleValidator {

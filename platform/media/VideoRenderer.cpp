@@ -115,6 +115,8 @@ HRESULT VideoRenderer::QueryExtra(const IID& iid, void** object) {
         *object = static_cast<IVMRWindowlessControl*>(this);
     } else if (iid == IRendererStats::kIid) {
         *object = static_cast<IRendererStats*>(this);
+    } else if (iid == IBrightnessControl::kIid) {
+        *object = static_cast<IBrightnessControl*>(this);
     } else {
         return E_NOINTERFACE;
     }
@@ -416,10 +418,49 @@ QImage VideoRenderer::Convert(const AVFrame* frame, QSize size) {
         qCWarning(lcMedia) << "frame dropped: no converter to" << size;
         return {};
     }
+    ApplyBrightness();
     uint8_t* rows[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int rowStrides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
     sws_scale(m_converter.get(), planes, strides, 0, source.height(), rows, rowStrides);
     return image;
+}
+
+void VideoRenderer::ApplyBrightness() {
+    // The conversion to RGB shifts the levels for free; its tables are made again only when
+    // the level or the context changed.
+    const LONG level = m_brightness.load();
+    if (m_converter.get() == m_brightnessContext && level == m_brightnessApplied) {
+        return;
+    }
+    int* inverse = nullptr;
+    int* table = nullptr;
+    int sourceRange = 0;
+    int destinationRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    if (sws_getColorspaceDetails(m_converter.get(), &inverse, &sourceRange, &table,
+                                 &destinationRange, &brightness, &contrast, &saturation) < 0 ||
+        sws_setColorspaceDetails(m_converter.get(), inverse, sourceRange, table, destinationRange,
+                                 static_cast<int>(level * kBrightnessUnitsPerLevel), contrast,
+                                 saturation) < 0) {
+        qCInfo(lcMedia) << "the conversion takes no brightness; the picture stays as it is";
+    }
+    m_brightnessContext = m_converter.get();
+    m_brightnessApplied = level;
+}
+
+HRESULT VideoRenderer::SetBrightness(LONG level) {
+    m_brightness = std::clamp<LONG>(level, -kBrightnessLimit, kBrightnessLimit);
+    return S_OK;
+}
+
+HRESULT VideoRenderer::GetBrightness(LONG* level) {
+    if (level == nullptr) {
+        return E_POINTER;
+    }
+    *level = m_brightness.load();
+    return S_OK;
 }
 
 void VideoRenderer::Present(const AVFrame* frame, REFERENCE_TIME start, bool counted) {

@@ -28,7 +28,8 @@ struct ViewPainterDeleter {
 class VideoRenderer final : public FilterBase,
                             public IVMRFilterConfig,
                             public IVMRWindowlessControl,
-                            public IRendererStats {
+                            public IRendererStats,
+                            public IBrightnessControl {
 public:
     VideoRenderer();
     MEDIA_FORWARD_IUNKNOWN(FilterBase)
@@ -49,6 +50,10 @@ public:
 
     // IRendererStats
     HRESULT GetRendererStats(RendererStats* stats) override;
+
+    // IBrightnessControl: applied in the conversion to RGB from the next picture on.
+    HRESULT SetBrightness(LONG level) override;
+    HRESULT GetBrightness(LONG* level) override;
 
     // FilterBase
     HRESULT StartStreaming(int serial) override;
@@ -81,6 +86,12 @@ private:
     // itself when it is not halved; null when memory runs out.
     const AVFrame* Halved(const AVFrame* frame, QSize size);
     QRect Destination() const;
+    void ApplyBrightness();
+
+    static constexpr LONG kBrightnessLimit = 100;
+    // libswscale's brightness is 16.16 and moves RGB levels by about 298 per unit; a level is
+    // a percent of the full range, as the brightness filter's.
+    static constexpr double kBrightnessUnitsPerLevel = 65536.0 * 255.0 / 298.0 / 100.0;
 
     InputPin* m_input = nullptr;
     std::thread m_thread;
@@ -94,6 +105,9 @@ private:
     std::vector<FramePtr> m_halved;  // render thread: the picture halved once, twice, ...
     FramePtr m_scaled;               // render thread: the scaled 4:2:0 picture
     QImage m_spare;                  // render thread: the previous picture, for reuse
+    std::atomic<LONG> m_brightness{0};
+    const SwsContext* m_brightnessContext = nullptr;  // render thread: the level applied to
+    LONG m_brightnessApplied = 0;                     // render thread
 
     mutable std::mutex m_mutex;  // guards the fields below
     RECT m_destination;

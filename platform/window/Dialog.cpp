@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimeEdit>
 #include <QTimer>
@@ -385,19 +386,19 @@ void Dialog::ShowWindow(ShowCommand command) {
             showMinimized();
             break;
         case ShowCommand::Maximize:
-            if (overrideSize.isEmpty()) {
-                showMaximized();
-            } else if (!m_zoomedByOverride) {
+            if (!overrideSize.isEmpty()) {
                 // The layouts are made for the overridden screen, so the window fills it.
+                ZoomTo(QRect(QPoint(0, 0), overrideSize));
+            } else {
                 m_normalGeometry = geometry();
-                m_zoomedByOverride = true;
-                setGeometry(QRect(QPoint(0, 0), overrideSize));
-                show();
+                showMaximized();
+                FillScreenIfUnmanaged();
             }
             break;
         case ShowCommand::Restore:
             if (m_zoomedByOverride) {
                 m_zoomedByOverride = false;
+                setWindowState(windowState() & ~Qt::WindowMaximized);
                 setGeometry(m_normalGeometry);
                 show();
             } else {
@@ -405,6 +406,34 @@ void Dialog::ShowWindow(ShowCommand command) {
             }
             break;
     }
+}
+
+void Dialog::ZoomTo(const QRect& area) {
+    if (!m_zoomedByOverride) {
+        m_normalGeometry = geometry();
+        m_zoomedByOverride = true;
+    }
+    setGeometry(area);
+    show();
+}
+
+void Dialog::FillScreenIfUnmanaged() {
+    // Without a window manager a maximise request is never answered: the window fills its
+    // screen itself, and a restore puts it back, as a manager would.
+    QTimer::singleShot(kWindowManagerGraceMs, this, [this] {
+        const QScreen* screen = this->screen();
+        if (screen == nullptr || !isMaximized() || m_zoomedByOverride) {
+            return;
+        }
+        const QRect area = screen->availableGeometry();
+        const QSize now = frameGeometry().size();
+        if (now != area.size() && now == m_normalGeometry.size()) {
+            qCInfo(lcWindow) << "no window manager maximised the window; it fills" << area;
+            const QRect normal = m_normalGeometry;
+            ZoomTo(area);
+            m_normalGeometry = normal;
+        }
+    });
 }
 
 bool Dialog::IsZoomed() const {

@@ -105,6 +105,12 @@ private:
     void ConnectCommand(QWidget* child, int id);
     void BeginCaptionDrag();
     bool HandleManualDrag(QEvent* event);
+    // Takes the area as a maximised window, remembering the normal place once.
+    void ZoomTo(const QRect& area);
+    void FillScreenIfUnmanaged();
+
+    // How long a window manager may take to answer a maximise request.
+    static constexpr int kWindowManagerGraceMs = 300;
 
     DialogTemplate m_template;
     bool m_built = false;

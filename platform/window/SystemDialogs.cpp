@@ -62,7 +62,13 @@ QStringList ToNameFilters(const QString& toolkitFilter) {
         }
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        // A label that already ends with its patterns shows them once.
+        QString label = parts[i];
+        const QString shown = QLatin1Char('(') + patterns + QLatin1Char(')');
+        if (label.endsWith(shown)) {
+            label = label.chopped(shown.size()).trimmed();
+        }
+        filters << QStringLiteral("%1 (%2)").arg(label, patterns);
     }
     return filters;
 }

@@ -40,7 +40,8 @@ using FolderHandler = std::function<std::optional<QString>(const FolderRequest&)
 std::optional<QString> BrowseForFolder(const FolderRequest& request);
 FolderHandler SetFolderBrowserHandler(FolderHandler handler);
 
-// "video(*.mp4)|*.mp4||" -> "video(*.mp4) (*.mp4)": the toolkit's filter as Qt name filters.
+// "video(*.mp4)|*.mp4||" -> "video (*.mp4)": the toolkit's filter as Qt name filters, each
+// pattern shown once.
 QStringList ToNameFilters(const QString& toolkitFilter);
 // The extension the Save As dialog reports for a chosen path.
 QString FileExtensionOf(const QString& path);

@@ -60,14 +60,15 @@ bool StartSettingsTool(platform::Process& launchRecord, const QString& programFo
     return true;
 }
 
-bool OpenSite(const QString& site) {
+SiteOpening OpenSite(const QString& site) {
     if (!platform::IsConnectedToInternet()) {
-        return false;
+        return SiteOpening::Offline;
     }
     if (!platform::ShellOpenUrl(site)) {
         qCWarning(lcCatalogue) << "no handler opened the site" << site;
+        return SiteOpening::NoBrowser;
     }
-    return true;
+    return SiteOpening::Opened;
 }
 
 }  // namespace player

@@ -35,7 +35,7 @@ std::optional<QString> RemovableDriveOf(const QString& path);
 bool StartSettingsTool(platform::Process& launchRecord, const QString& programFolder);
 
 // Opens site with the desktop's handler when the computer is connected to the Internet.
-// False when it is not (the caller shows "error-no-internet").
-bool OpenSite(const QString& site);
+enum class SiteOpening { Opened, Offline, NoBrowser };
+SiteOpening OpenSite(const QString& site);
 
 }  // namespace player

@@ -3,8 +3,12 @@
 #include "platform/system/Drives.h"
 #include "platform/window/Window.h"
 #include "player/profile/AppProfile.h"
+#include "player/skin/SkText.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QImage>
+#include <QPalette>
 
 #include <array>
 
@@ -24,6 +28,13 @@ constexpr std::array kItems = {
 };
 constexpr platform::DialogTemplate kTemplate{CSelDriveDlg::kTemplateId, "",    400, 176,
                                              platform::kDialogPopup,    kItems};
+
+// An entry's drive root, kept beside the text it shows.
+constexpr int kRootRole = Qt::UserRole + 1;
+// Where the skin's look is read, and how the list's fields and chosen entry stand out of it.
+constexpr int kSamplePoint = 4;
+constexpr int kLighterPercent = 130;
+constexpr int kHighlightLighterPercent = 220;
 
 // Where the plain combo box sits; its height is the toolkit's own.
 constexpr int kDriveListX = 160;
@@ -75,10 +86,55 @@ void CSelDriveDlg::FillDriveList(bool refresh) {
     }
     for (const platform::DriveInfo& drive : platform::ListDrives()) {
         if (drive.type == platform::DriveType::Removable) {
-            platform::ComboAddString(list, drive.root);
+            const int index =
+                platform::ComboAddString(list, DriveEntryText(drive.label, drive.root));
+            list->setItemData(index, drive.root, kRootRole);
         }
     }
     list->setCurrentIndex(list->count() > 0 ? 0 : -1);
+}
+
+QString DriveEntryText(const QString& label, const QString& root) {
+    return label.isEmpty() ? root : QStringLiteral("%1 (%2)").arg(label, root);
+}
+
+void CSelDriveDlg::showEvent(QShowEvent* event) {
+    SkDialog::showEvent(event);
+    MatchListToSkin();
+}
+
+void CSelDriveDlg::MatchListToSkin() {
+    // The plain combo box and its drop-down take the skin's dark look: the window's own
+    // background under the box and the title's text colour.
+    QComboBox* list = DriveList();
+    const auto* title = dynamic_cast<SkText*>(Skin()->FindControlWindow(NameKey(kSelDriveTitle)));
+    if (list == nullptr || title == nullptr || title->Text() == nullptr) {
+        return;
+    }
+    // The window's own picture, without the box over it.
+    QImage background(size(), QImage::Format_RGB32);
+    render(&background, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QPoint under(list->x() + kSamplePoint, list->y() + list->height() / 2);
+    if (!background.valid(under)) {
+        return;
+    }
+    const QColor base = background.pixelColor(under);
+    const QColor text = QColor::fromRgba(title->Text()->Desc().colour);
+    QPalette palette = list->palette();
+    for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button}) {
+        palette.setColor(role, base.lighter(kLighterPercent));
+    }
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(role, text);
+    }
+    palette.setColor(QPalette::Highlight, base.lighter(kHighlightLighterPercent));
+    palette.setColor(QPalette::HighlightedText, text);
+    list->setPalette(palette);
+    list->view()->setPalette(palette);
+    if (QWidget* popup = list->view()->window(); popup != nullptr && popup != this) {
+        popup->setPalette(palette);
+    }
 }
 
 void CSelDriveDlg::OnOK() {
@@ -88,7 +144,7 @@ void CSelDriveDlg::OnOK() {
         EndDialog(platform::IDCANCEL);
         return;
     }
-    m_chosenRoot = list->itemText(selected);
+    m_chosenRoot = list->itemData(selected, kRootRole).toString();
     EndDialog(platform::IDOK);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The drive selector: a skinned dialog ("SELDRIVE", template 131) whose plain combo box offers
-// the removable drives, the first preselected, rebuilt each time its list drops down. OK
-// leaves the chosen drive root in the dialog. GUI thread only.
+// the removable drives by label and root, the first preselected, rebuilt each time its list
+// drops down. OK leaves the chosen drive root in the dialog. GUI thread only.
 
 #include "player/skin/SkDialog.h"
 
@@ -41,12 +41,17 @@ protected:
     // Takes the selected entry, never typed text; with none selected, OK is no choice.
     void OnOK() override;
     platform::LResult OnNotify(int id, int code, int item) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FillDriveList(bool refresh);
+    void MatchListToSkin();
 
     QString m_chosenRoot;
 };
+
+// How the list names a drive: "QOR-SD (/media/user/QOR-SD/)", or the root without a label.
+QString DriveEntryText(const QString& label, const QString& root);
 
 // The Open command's choice of card: the selector on the profile's "SELDRIVE" skin, run
 // modally over owner. None when the skin is missing, there is no removable drive or the user

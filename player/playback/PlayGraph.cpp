@@ -174,6 +174,19 @@ HRESULT CPlayGraph::AddAudioFilters(const char* decoderName) {
     return AddComponent(CLSID_DSoundRender, kAudioRendererName, m_audioRenderer);
 }
 
+void CPlayGraph::SetBrightness(int32_t level) {
+    for (const FilterPtr& renderer : {m_frontRenderer, m_rearRenderer}) {
+        if (!renderer) {
+            continue;
+        }
+        const auto control =
+            QueryInterface<IBrightnessControl>(static_cast<IUnknown*>(renderer.Get()));
+        if (!control || FAILED(control->SetBrightness(level))) {
+            qCInfo(lcPlayback) << "a renderer takes no brightness";
+        }
+    }
+}
+
 HRESULT CPlayGraph::SetUpRenderer(IBaseFilter* renderer, QWidget* view) {
     const auto config = QueryInterface<IVMRFilterConfig>(static_cast<IUnknown*>(renderer));
     if (!config) {

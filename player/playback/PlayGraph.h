@@ -85,6 +85,9 @@ public:
     // 1 with *image set; 0 when there is no picture (no graph, refused, bad data).
     int GetCurrentImage(int view, QImage* image);
 
+    // Brightness of both views, -100 (black) .. 0 .. 100 (white), from the next picture on.
+    void SetBrightness(int32_t level);
+
     void StoreRate(float rate) { m_rate = rate; }
     float Rate() const { return m_rate; }
     GraphState State() const { return m_state; }

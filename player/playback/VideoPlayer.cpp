@@ -94,7 +94,15 @@ int CVideoPlayer::Open(const QString& path) {
         Release();
         return 0;
     }
+    m_graph->SetBrightness(m_brightness);
     return 1;
+}
+
+void CVideoPlayer::SetBrightness(int32_t level) {
+    m_brightness = level;
+    if (m_graph) {
+        m_graph->SetBrightness(level);
+    }
 }
 
 void CVideoPlayer::Release() {

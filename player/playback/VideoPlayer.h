@@ -56,6 +56,8 @@ public:
     void SeekForward(double seconds);
     // Pauses, stores the rate and runs again if it was running; the rate applies at Run.
     void SetRate(float rate);
+    // Brightness of both views (-100 .. 100), for the open recording and the next ones.
+    void SetBrightness(int32_t level);
 
     // The graph of the open recording (or the empty one after AttachViews); may be null.
     CPlayGraph* Graph() const { return m_graph.get(); }
@@ -69,6 +71,7 @@ private:
     QWidget* m_rearView = nullptr;
     std::unique_ptr<CPlayGraph> m_graph;
     uint8_t m_brightnessOption = 0;
+    int32_t m_brightness = 0;
     uint8_t m_textOption = 1;
     platform::media::ReferenceFinder m_referenceFinder;
 };

@@ -32,6 +32,7 @@ void CControlState::UpdateControls(ControlEvent event) {
     switch (event) {
         case ControlEvent::Start:
             ApplyMode(ControlMode::NoCard);
+            ApplyUserVolume();
             break;
         case ControlEvent::LayoutChanged:
             m_windowMode = m_windowMode == 0 ? 1 : 0;
@@ -103,7 +104,7 @@ void CControlState::OnReset() {
     SetText(kMainTextCurTime, ZeroCurrentTime());
     SetText(kMainTextDuration, FormatTime(0, false));
     SetSliderValue(kMainSliderTime, 0);
-    SetSliderValue(kMainSliderVolume, kVolumeResetPosition);
+    ApplyUserVolume();
     SetSliderValue(kMainSliderSpeed, kSpeedResetPosition);
     SetChecked(kMainButtonPlay, false);
 }

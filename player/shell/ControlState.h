@@ -77,15 +77,19 @@ public:
     // What the play button did.
     enum class PlayResult { Resumed, Paused, NothingPlaying };
 
-    // Reset positions of the volume (0..100) and speed (1..9) sliders.
+    // The volume a user starts with (0..100), and the speed slider's reset position (1..9).
     static constexpr int32_t kVolumeResetPosition = 50;
     static constexpr int32_t kSpeedResetPosition = 5;
-    // The wave-out volume every opening and card removal restores: half on both channels.
-    static constexpr uint32_t kHalfVolume = 0x7FFF7FFF;
+    // Where the user's volume and mute are kept between runs (settings store, per user).
+    static constexpr char kVolumeKey[] = "Software\\RoadPlayer\\Player";
+    static constexpr char kVolumeValue[] = "Volume";
+    static constexpr char kMutedValue[] = "Muted";
     // Volume slider positions per Up or Down key: twenty steps over the range.
     static constexpr int32_t kVolumeKeyStep = 5;
+    static constexpr int32_t kMaxVolumePosition = 100;
 
-    CControlState() = default;
+    // Reads the user's volume and mute from the settings store.
+    CControlState();
     CControlState(const CControlState&) = delete;
     CControlState& operator=(const CControlState&) = delete;
 
@@ -102,6 +106,14 @@ public:
     // view states, after a mode was applied. Normal layout: the main and second areas with the
     // view buttons; enlarged layout: one camera at its mode 1 place, frchange to swap.
     void LayoutViews();
+    // Gives the time, speed, volume and brightness sliders the texts of their values, shown
+    // while the pointer rests on them or drags them; called once the controls are bound.
+    void ShowSliderValues();
+    // The text of a speed slider position: its rate as played ("0.5x", "1x", "1.25x").
+    static QString SpeedText(int32_t position);
+    // The window changed size: every shown control and the views are placed again for it,
+    // nothing shown, hidden or enabled changes.
+    void Relayout();
     // Keeps the window mode 0 placements of the views and the second area's buttons; called once
     // the controls are bound.
     void RecordViewRects();
@@ -131,10 +143,20 @@ public:
     // The speed slider one position up or down, only while running (as the slider does).
     void StepSpeed(int32_t direction);
 
-    // Slider notices with the slider's new position.
+    // Slider notices with the slider's new position. A volume move unmutes and is kept as the
+    // user's level.
     void OnTimeSlider(int32_t positionMs);
     void OnSpeedSlider(int32_t position);
     void OnVolumeSlider(int32_t position);
+    // The brightness slider: both views brighter or darker around the slider's middle.
+    void OnBrightSlider(int32_t position);
+    // The mute button: sound off or back at the user's level, which stays as it is.
+    void ToggleMute();
+    // Sets the output to the user's level (or silence while muted), as every opening and the
+    // card's removal do; the slider shows that level.
+    void ApplyUserVolume();
+    int32_t UserVolume() const { return m_userVolume; }
+    bool Muted() const { return m_muted; }
 
     // The rate of a speed slider position (1..9; any other position plays at 1.0).
     static float RateForSpeedPosition(int32_t position);
@@ -170,6 +192,7 @@ private:
     void Hide(const char* name) const;
     // The map keeps its window and page; out of use it takes no room.
     void ShrinkMap() const;
+    void KeepVolume() const;
     CPlayGraph* Graph() const { return m_player != nullptr ? m_player->Graph() : nullptr; }
     bool GraphRunningOrPaused() const;
 
@@ -196,6 +219,8 @@ private:
     OpenState m_openState = OpenState::Closed;
     std::array<ModeGeometry, kViewRectCount> m_viewRects{};
     std::function<bool()> m_mapPageLoaded;
+    int32_t m_userVolume = kVolumeResetPosition;
+    bool m_muted = false;
 };
 
 }  // namespace player

@@ -37,7 +37,7 @@ constexpr ModeRow kModeTable[] = {
     {kMainSliderTime, "-fooooo"},      {kMainImageSpeed0, "-oooooo"},
     {kMainImageSpeed1, "-oooooo"},     {kMainSliderSpeed, "-fooooo"},
     {kMainImageBright, "-oooooo"},     {kMainSliderBright, "-fooooo"},
-    {kMainButtonVolume, "-ffffff"},    {kMainSliderVolume, "-ffffff"},
+    {kMainButtonVolume, "-oooooo"},    {kMainSliderVolume, "-oooooo"},
     {kMainImageFile, "-oooooo"},       {kMainTextFile, "-oooooo"},
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},

@@ -2,8 +2,10 @@
 
 #include "player/shell/ControlState.h"
 
+#include "platform/system/SettingsStore.h"
 #include "platform/system/WaveOutVolume.h"
 #include "player/resources/Resource.h"
+#include "player/shell/ShellLog.h"
 #include "player/skin/SkSlider.h"
 
 #include <QWidget>
@@ -16,6 +18,7 @@ namespace player {
 namespace {
 
 constexpr double kSeekStepSeconds = 1.0;
+constexpr int32_t kPercent = 100;
 
 // Rates of the speed slider's positions 1..9; 5 is normal speed.
 constexpr std::array<float, 9> kSpeedRates = {0.2f,  0.4f, 0.6f,  0.8f, 1.0f,
@@ -141,9 +144,79 @@ void CControlState::OnSpeedSlider(int32_t position) {
     }
 }
 
+CControlState::CControlState() {
+    using platform::RegistryScope;
+    const QString key = QString::fromLatin1(kVolumeKey);
+    if (const auto volume = platform::ReadRegistryDword(RegistryScope::User, key, kVolumeValue)) {
+        m_userVolume = static_cast<int32_t>(std::min<uint32_t>(*volume, kMaxVolumePosition));
+    }
+    m_muted = platform::ReadRegistryDword(RegistryScope::User, key, kMutedValue).value_or(0) != 0;
+}
+
 void CControlState::OnVolumeSlider(int32_t position) {
-    SetChecked(kMainButtonVolume, position <= 0);  // the muted look
-    platform::SetWaveOutVolume(WaveVolumeForPosition(position));
+    const int32_t level = std::clamp(position, 0, kMaxVolumePosition);
+    if (level != m_userVolume || m_muted) {
+        m_userVolume = level;
+        m_muted = false;
+        KeepVolume();
+    }
+    ApplyUserVolume();
+}
+
+void CControlState::OnBrightSlider(int32_t position) {
+    const auto* slider = dynamic_cast<SkSlider*>(Widget(kMainSliderBright));
+    if (m_player == nullptr || slider == nullptr || slider->Maximum() <= slider->Minimum()) {
+        return;
+    }
+    const int32_t middle = (slider->Maximum() + slider->Minimum()) / 2;
+    m_player->SetBrightness((position - middle) * kPercent /
+                            (slider->Maximum() - slider->Minimum()));
+}
+
+void CControlState::ToggleMute() {
+    m_muted = !m_muted;
+    KeepVolume();
+    ApplyUserVolume();
+}
+
+void CControlState::ApplyUserVolume() {
+    SetSliderValue(kMainSliderVolume, m_userVolume);
+    SetChecked(kMainButtonVolume, m_muted || m_userVolume <= 0);  // the muted look
+    platform::SetWaveOutVolume(m_muted ? 0 : WaveVolumeForPosition(m_userVolume));
+}
+
+void CControlState::KeepVolume() const {
+    using platform::RegistryScope;
+    const QString key = QString::fromLatin1(kVolumeKey);
+    if (!platform::WriteRegistryDword(RegistryScope::User, key, kVolumeValue,
+                                      static_cast<uint32_t>(m_userVolume)) ||
+        !platform::WriteRegistryDword(RegistryScope::User, key, kMutedValue, m_muted ? 1 : 0)) {
+        qCInfo(lcShell) << "the volume is not kept: the settings store cannot be written";
+    }
+}
+
+void CControlState::ShowSliderValues() {
+    if (auto* time = dynamic_cast<SkSlider*>(Widget(kMainSliderTime))) {
+        time->SetValueText([](int32_t ms) { return FormatTime(ms, false); });
+    }
+    if (auto* speed = dynamic_cast<SkSlider*>(Widget(kMainSliderSpeed))) {
+        speed->SetValueText(&SpeedText);
+    }
+    if (auto* volume = dynamic_cast<SkSlider*>(Widget(kMainSliderVolume))) {
+        volume->SetValueText([](int32_t level) { return QStringLiteral("%1 %").arg(level); });
+    }
+    if (auto* bright = dynamic_cast<SkSlider*>(Widget(kMainSliderBright))) {
+        const int32_t middle = (bright->Maximum() + bright->Minimum()) / 2;
+        bright->SetValueText([middle](int32_t position) {
+            return QStringLiteral("%1%2").arg(position > middle ? "+" : "").arg(position - middle);
+        });
+    }
+}
+
+QString CControlState::SpeedText(int32_t position) {
+    // The graph plays no slower than its lowest rate.
+    const float rate = std::max(RateForSpeedPosition(position), CPlayGraph::kMinRate);
+    return QString::number(static_cast<double>(rate)) + QLatin1Char('x');
 }
 
 float CControlState::RateForSpeedPosition(int32_t position) {

@@ -88,6 +88,14 @@ void CControlState::OnViewButton(ControlEvent event) {
     LayoutViews();
 }
 
+void CControlState::Relayout() {
+    if (m_container == nullptr) {
+        return;
+    }
+    m_container->ReplaceShown(m_windowMode);
+    LayoutViews();
+}
+
 void CControlState::LayoutViews() {
     if (m_windowMode == 1) {
         LayoutEnlarged();

@@ -1,6 +1,5 @@
 #include "player/shell/PlaybackSession.h"
 
-#include "platform/system/WaveOutVolume.h"
 #include "player/shell/ShellLog.h"
 
 namespace player {
@@ -38,9 +37,10 @@ bool CPlaybackSession::OpenRecording(const QString& path) {
         m_host.ShowRefused();
         return false;
     }
-    platform::SetWaveOutVolume(CControlState::kHalfVolume);
     m_telemetry.LoadFromSource(graph->Source());
     if (m_controls != nullptr) {
+        // Every opening starts at the user's own level.
+        m_controls->ApplyUserVolume();
         m_controls->SetRecordingFacts(graph->VideoStreamCount(), !m_telemetry.GPSList().empty(),
                                       !m_telemetry.GSensorList().empty());
     }
@@ -148,7 +148,6 @@ void CPlaybackSession::Close(CloseReason reason) {
             break;
         case CloseReason::CardRemoved:
             m_host.ShowClosed();
-            platform::SetWaveOutVolume(CControlState::kHalfVolume);
             Update(ControlEvent::Reset);
             break;
         case CloseReason::Quit:

@@ -2,6 +2,7 @@
 
 #include "player/shell/RoadPlayerDlg.h"
 
+#include "platform/window/ListCtrl.h"
 #include "platform/window/Screen.h"
 #include "player/catalogue/RecoveryReferences.h"
 #include "player/profile/AppProfile.h"
@@ -29,6 +30,8 @@ CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
     : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {
     connect(&m_durations, &CDurationCache::DurationsArrived, this, [this] { RebuildTrips(); });
     connect(&m_tripTelemetry, &CTripTelemetry::Arrived, this, [this] { OnTripFixesArrived(); });
+    m_noteTimer.setSingleShot(true);
+    connect(&m_noteTimer, &QTimer::timeout, this, &CRoadPlayerDlg::EndNote);
 }
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
@@ -66,8 +69,10 @@ bool CRoadPlayerDlg::OnInitDialog() {
                        rear != nullptr ? rear->Window() : nullptr);
     player.SetReferenceFinder(&RecoveryReferences);
     m_controlState->RecordViewRects();
+    m_controlState->ShowSliderValues();
     SetBackgroundMode(0);
     SetUpViews();
+    AddKeysToHints();
     m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {
@@ -152,7 +157,18 @@ bool CRoadPlayerDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         case QEvent::KeyPress: {
             const auto* keyEvent = static_cast<QKeyEvent*>(event);
             const int key = keyEvent->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                // On the list, a chosen row plays as a double click plays it; elsewhere the
+                // key does nothing.
+                const platform::ListCtrl* list = FileList();
+                if (list != nullptr && list->hasFocus()) {
+                    if (const int row = list->GetNextItem(-1, platform::LVIS_SELECTED); row >= 0) {
+                        OnRowDoubleClick(row);
+                    }
+                }
+                return true;
+            }
+            if (key == Qt::Key_Escape) {
                 return true;
             }
             // Other modifiers than Shift belong to shortcuts.
@@ -201,6 +217,17 @@ void CRoadPlayerDlg::paintEvent(QPaintEvent* event) {
 
 void CRoadPlayerDlg::resizeEvent(QResizeEvent* event) {
     SkDialog::resizeEvent(event);
+    // Every size change (maximise, restore, the window manager's resize or tiling, another
+    // screen) lays the controls out for the new client size; their background copies are
+    // taken again at the next paint, so nothing stale stays painted.
+    if (Skin() != nullptr && m_controlState) {
+        if (BackgroundMode() == kMaximisedMode) {
+            SetMaximisedFrontRect(m_enlargedRealSize ? RealSizeVideoRect(size())
+                                                     : MaximisedVideoRect(size()));
+        }
+        m_controlState->Relayout();
+        MarkDirty();
+    }
     const CPlayGraph* graph = m_session.Graph();
     if (graph != nullptr && graph->State() != GraphState::Running) {
         SeekToOwnPosition();  // the still picture is drawn again at the new size

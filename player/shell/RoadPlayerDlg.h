@@ -18,6 +18,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -40,6 +41,12 @@ class CRoadPlayerDlg : public SkDialog, private CPlaybackSession::Host {
     Q_OBJECT
 
 public:
+    // The window modes (background and control placements): the normal and enlarged layouts.
+    static constexpr int32_t kNormalMode = 0;
+    static constexpr int32_t kMaximisedMode = 1;
+    // How long a note of what was written stays in the file name's place.
+    static constexpr int kNoteMs = 4000;
+
     // The profile outlives the window; it gives the messages and the message box's skin.
     explicit CRoadPlayerDlg(const AppProfile& profile);
     ~CRoadPlayerDlg() override;
@@ -127,11 +134,15 @@ private:
     void OnSliderNotice(SkWidget* slider, int32_t value);
     void Tick();
     void SeekToOwnPosition();
+    // Draws a paused or stopped picture again soon, once for a burst of calls.
+    void RefreshStillPicture();
 
     // Actions (RoadPlayerDlg_Actions.cpp). A key of the table runs its action where it could
     // act; true when the key is one of the table's, which is then taken whatever it did.
     bool OnKey(QKeyCombination key);
     const UserAction* FindAction(int commandId) const;
+    // Appends each button's keys to its hint from the skin ("Play / pause (Space)").
+    void AddKeysToHints();
     void ToggleEnlarged();
 
     // Rows of the list and the end of a recording (RoadPlayerDlg_Open.cpp).
@@ -139,6 +150,8 @@ private:
     // The end of a recording: the next row, round to the first (the session decides).
     void AdvanceAtEnd();
     void ShowFileName(const QString& path);
+    // The list marks the row of the recording that plays; an empty path marks none.
+    void MarkPlayingRow(const QString& path);
 
     // The card, its list and the rows (RoadPlayerDlg_Catalogue.cpp).
     void OnOpen();
@@ -160,6 +173,10 @@ private:
     void OnCapture();
     // The open recording's GPS track as a GPX file chosen in a Save As dialog.
     void OnSaveTrack();
+    // A short note of what was written and where, for a few seconds in the file name's place.
+    void ShowNote(const QString& note);
+    void EndNote();
+    static QString WrittenNote(const QStringList& paths);
 
     // The map view and the G-sensor window (RoadPlayerDlg_Views.cpp).
     SkWebBrowser* MapView() const;
@@ -218,6 +235,11 @@ private:
     // Made at the first press of its button, then only shown and hidden; a child window.
     std::unique_ptr<CGSensorDlg> m_gsensor;
     bool m_mapStartQueued = false;
+    bool m_stillRefreshQueued = false;
+    QTimer m_noteTimer;
+    static constexpr int kStillRefreshMs = 50;
+    // The enlarged layout is the real-size one (else the maximised one).
+    bool m_enlargedRealSize = false;
     // The connection state the map's tiles were last set for.
     bool m_online = false;
     // The list's rows as the trips read them, their durations, and the trips they form.

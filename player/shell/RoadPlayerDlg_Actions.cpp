@@ -5,10 +5,15 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "player/profile/AboutDlg.h"
+#include "player/resources/DialogTemplates.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
 
+#include <QKeySequence>
+#include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace player {
 
@@ -67,6 +72,10 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
         {kIdcRinr, nullptr, {}, [](W& w) { w.OnViewButton(ControlEvent::Rinr); }},
         {kIdcRinm, nullptr, {}, [](W& w) { w.OnViewButton(ControlEvent::Rinm); }},
         {kIdcFrChange, nullptr, {}, [](W& w) { w.OnViewButton(ControlEvent::FrChange); }},
+        {kIdcVolume,
+         kMainButtonVolume,
+         {Key(Qt::Key_M)},
+         [](W& w) { w.m_controlState->ToggleMute(); }},
         // Keys only.
         {0, nullptr, {Key(Qt::Key_Left)}, [](W& w) { w.m_controlState->SeekBy(-kKeySeekSeconds); }},
         {0, nullptr, {Key(Qt::Key_Right)}, [](W& w) { w.m_controlState->SeekBy(kKeySeekSeconds); }},
@@ -86,7 +95,7 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
          {Key(Qt::Key_Plus), Key(Qt::Key_Equal)},
          [](W& w) { w.m_controlState->StepSpeed(kUp); }},
         {0, nullptr, {Key(Qt::Key_Minus)}, [](W& w) { w.m_controlState->StepSpeed(kDown); }},
-        {0, nullptr, {Key(Qt::Key_F)}, [](W& w) { w.ToggleEnlarged(); }},
+        {0, nullptr, {Key(Qt::Key_F)}, [](W& w) { w.ToggleEnlarged(); }, {kIdcMax, kIdcNor}},
     };
     return kActions;
 }
@@ -125,6 +134,29 @@ bool CRoadPlayerDlg::OnCommand(int id) {
         return true;
     }
     return SkDialog::OnCommand(id);
+}
+
+void CRoadPlayerDlg::AddKeysToHints() {
+    for (const MainControl& control : MainControls()) {
+        SkWidget* widget = FindWidget(control.name);
+        if (widget == nullptr || widget->Tip().isEmpty()) {
+            continue;  // a skin without a hint gets none
+        }
+        QStringList keys;
+        for (const UserAction& action : Actions()) {
+            const bool gives = action.commandId == control.id ||
+                               std::find(action.hintedOn.begin(), action.hintedOn.end(),
+                                         control.id) != action.hintedOn.end();
+            for (const QKeyCombination key : action.keys) {
+                if (gives && key.key() != Qt::Key_unknown) {
+                    keys << QKeySequence(key).toString(QKeySequence::NativeText);
+                }
+            }
+        }
+        if (!keys.isEmpty()) {
+            widget->SetTip(QStringLiteral("%1 (%2)").arg(widget->Tip(), keys.join(u", ")));
+        }
+    }
 }
 
 bool CRoadPlayerDlg::OnKey(QKeyCombination key) {

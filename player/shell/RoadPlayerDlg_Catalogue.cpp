@@ -28,6 +28,9 @@ constexpr RecordingCategory kTabCategories[] = {RecordingCategory::Normal, Recor
                                                 RecordingCategory::Manual,
                                                 RecordingCategory::Motion};
 
+// No program on the desktop opens web pages; a profile without it shows nothing.
+constexpr char kMsgNoBrowser[] = "error-no-browser";
+
 ControlEvent TabEventOf(RecordingCategory category) {
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(kTabCategories)); ++i) {
         if (kTabCategories[i] == category) {
@@ -158,8 +161,15 @@ void CRoadPlayerDlg::OnSettings() {
 }
 
 void CRoadPlayerDlg::OnSite() {
-    if (!OpenSite(m_profile.Site())) {
-        ShowMessage(kMsgNoInternet, kMessageKind);
+    switch (OpenSite(m_profile.Site())) {
+        case SiteOpening::Offline:
+            ShowMessage(kMsgNoInternet, kMessageKind);
+            break;
+        case SiteOpening::NoBrowser:
+            ShowMessage(kMsgNoBrowser, kMessageKind);
+            break;
+        case SiteOpening::Opened:
+            break;
     }
 }
 

@@ -6,16 +6,19 @@
 #include "platform/system/AtomicFile.h"
 #include "platform/system/ShellFolders.h"
 #include "platform/window/SystemDialogs.h"
+#include "platform/window/Window.h"
 #include "player/catalogue/Export.h"
 #include "player/catalogue/Snapshot.h"
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
+#include "player/telemetry/MarksOfRecording.h"
 #include "player/telemetry/TrackExport.h"
 
 #include <QFileInfo>
 #include <QImage>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -49,8 +52,12 @@ void CRoadPlayerDlg::OnSave() {
     const QString source = CurrentPath();
     const std::optional<platform::SaveFileResult> chosen =
         platform::GetSaveFileName(ExportSaveRequest(source));
-    if (chosen && !ExportRecording(this, source, chosen->path)) {
-        ShowMessage(kMsgCopyFile, kMessageKind);
+    if (chosen) {
+        if (ExportRecording(this, source, chosen->path)) {
+            ShowNote(WrittenNote({chosen->path}));
+        } else {
+            ShowMessage(kMsgCopyFile, kMessageKind);
+        }
     }
     m_session.ResumeAfterDialog(wasRunning);
 }
@@ -83,7 +90,14 @@ void CRoadPlayerDlg::OnSaveTrack() {
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        if (!platform::WriteFileAtomically(target, TrackGpx(segments, name))) {
+        // A lone recording's track carries its marks; a trip's has a segment per recording.
+        const QByteArray gpx =
+            segments.size() == 1
+                ? TrackGpx(segments.front(), name, MarksOfRecording(Telemetry(), CurrentPath()))
+                : TrackGpx(segments, name);
+        if (platform::WriteFileAtomically(target, gpx)) {
+            ShowNote(WrittenNote({target}));
+        } else {
             qCWarning(lcShell) << "the track could not be written to" << target;
             ShowMessage(kMsgSaveTrack, kMessageKind);
         }
@@ -105,12 +119,18 @@ void CRoadPlayerDlg::OnCapture() {
         const int32_t videoCount = m_controlState->VideoCount();
         if (const auto chosen = platform::GetSaveFileName(SnapshotSaveRequest(this, proposal))) {
             const QStringList files = PlanSnapshotFiles(*chosen, proposal.length, videoCount);
-            WriteSnapshot(files.constFirst(), front);
+            QStringList written;
+            if (WriteSnapshot(files.constFirst(), front)) {
+                written << files.constFirst();
+            }
             QImage rear;
             graph = m_session.Graph();
             if (files.size() > 1 && graph != nullptr &&
-                graph->GetCurrentImage(kRearView, &rear) != 0) {
-                WriteSnapshot(files[1], rear);
+                graph->GetCurrentImage(kRearView, &rear) != 0 && WriteSnapshot(files[1], rear)) {
+                written << files[1];
+            }
+            if (!written.isEmpty()) {
+                ShowNote(WrittenNote(written));
             }
         }
     } else {
@@ -121,6 +141,28 @@ void CRoadPlayerDlg::OnCapture() {
         graph->Run();
         ArmTick();
     }
+}
+
+QString CRoadPlayerDlg::WrittenNote(const QStringList& paths) {
+    QStringList names;
+    for (const QString& path : paths) {
+        names << QFileInfo(path).fileName();
+    }
+    return QStringLiteral("Saved %1 in %2")
+        .arg(names.join(QStringLiteral(", ")), QFileInfo(paths.constFirst()).absolutePath());
+}
+
+void CRoadPlayerDlg::ShowNote(const QString& note) {
+    // The file name's place tells what was just written, then shows the file name again.
+    if (SkWidget* text = FindWidget(kMainTextFile)) {
+        platform::SetWindowText(text->Window(), note);
+        text->Invalidate();
+    }
+    m_noteTimer.start(kNoteMs);
+}
+
+void CRoadPlayerDlg::EndNote() {
+    ShowFileName(m_session.Graph() != nullptr ? CurrentPath() : QString());
 }
 
 }  // namespace player

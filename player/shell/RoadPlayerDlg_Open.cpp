@@ -9,6 +9,7 @@
 #include "player/profile/AppProfile.h"
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/Resource.h"
+#include "player/skin/SkListCtrl.h"
 
 #include <algorithm>
 
@@ -94,7 +95,9 @@ void CRoadPlayerDlg::KillTick() {
 
 void CRoadPlayerDlg::ShowOpened(const QString& path) {
     ShowRecordingTelemetry();
+    m_noteTimer.stop();
     ShowFileName(path);
+    MarkPlayingRow(path);
     // A recording opened again gets its route again, as any other opening does.
     m_mapRoutePath.clear();
     ShowTrip();
@@ -107,6 +110,14 @@ void CRoadPlayerDlg::ShowRefused() {
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
     ShowTrip();
+    MarkPlayingRow(QString());
+}
+
+void CRoadPlayerDlg::MarkPlayingRow(const QString& path) {
+    // By path, so the row stays marked in whichever category lists it.
+    if (auto* list = dynamic_cast<SkListCtrl*>(FindWidget(kMainListFileList))) {
+        list->SetMarkedRow(kColumnPath, path);
+    }
 }
 
 void CRoadPlayerDlg::ShowFileName(const QString& path) {

@@ -6,6 +6,7 @@
 #include "player/skin/SkTripStrip.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace player {
 
@@ -25,9 +26,29 @@ void CRoadPlayerDlg::OnSliderNotice(SkWidget* slider, int32_t value) {
         m_controlState->OnSpeedSlider(value);
     } else if (slider == FindWidget(kMainSliderVolume)) {
         m_controlState->OnVolumeSlider(value);
+    } else if (slider == FindWidget(kMainSliderBright)) {
+        m_controlState->OnBrightSlider(value);
+        RefreshStillPicture();
     } else if (const SkTripStrip* strip = TripStrip(); strip != nullptr && slider == strip) {
         OnTripSeek(m_shownTrip, value, strip->Dragging());
     }
+}
+
+void CRoadPlayerDlg::RefreshStillPicture() {
+    // A still picture shows a change of its look only when drawn again; a drag's notices
+    // come per pixel, so they share one redraw.
+    const CPlayGraph* graph = m_session.Graph();
+    if (graph == nullptr || graph->State() == GraphState::Running || m_stillRefreshQueued) {
+        return;
+    }
+    m_stillRefreshQueued = true;
+    QTimer::singleShot(kStillRefreshMs, this, [this] {
+        m_stillRefreshQueued = false;
+        const CPlayGraph* still = m_session.Graph();
+        if (still != nullptr && still->State() != GraphState::Running) {
+            SeekToOwnPosition();
+        }
+    });
 }
 
 void CRoadPlayerDlg::Tick() {

@@ -8,6 +8,7 @@
 #include "player/profile/AppProfile.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
+#include "player/skin/SkGSensorGraph.h"
 #include "player/skin/TypeFactory.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
@@ -116,7 +117,7 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    QString text = GpsReadoutText(m_session.Telemetry().FindGPS(positionMs));
+    QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs));
     if (const QString trip = TripFigures(positionMs); !trip.isEmpty()) {
         text += QStringLiteral("  ") + trip;
     }
@@ -147,6 +148,14 @@ void CRoadPlayerDlg::OnGSensorButton() {
             return;
         }
         m_gsensor = std::move(window);
+        // A click on the curve plays from there, as the time slider does.
+        if (SkGSensorGraph* graph = m_gsensor->Graph()) {
+            graph->SetSeekHandler([this](int32_t timeMs) {
+                if (m_session.Graph() != nullptr) {
+                    m_session.SeekTo(timeMs);
+                }
+            });
+        }
     }
     if (!m_controlState->HasGSensor()) {
         return;

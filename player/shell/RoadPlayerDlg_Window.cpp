@@ -13,18 +13,18 @@ namespace player {
 
 namespace {
 
-constexpr int32_t kNormalMode = 0;
-constexpr int32_t kMaximisedMode = 1;
 // The computed front view is placed from the window's left edge.
 constexpr uint32_t kFrontAnchorFlags = kAnchorLeft;
 
 }  // namespace
 
 void CRoadPlayerDlg::OnRealSize() {
+    m_enlargedRealSize = true;
     Enlarge(RealSizeVideoRect(platform::PrimaryScreenSize()));
 }
 
 void CRoadPlayerDlg::OnMaximise() {
+    m_enlargedRealSize = false;
     Enlarge(MaximisedVideoRect(platform::PrimaryScreenSize()));
 }
 

@@ -20,6 +20,9 @@ struct UserAction {
     // other modifiers never match.
     std::array<QKeyCombination, 2> keys{};
     void (*run)(CRoadPlayerDlg& window) = nullptr;
+    // Buttons whose hints name this action's keys besides its own (a key-only action that
+    // buttons give one half of, as F does for enlarging and going back).
+    std::array<int, 2> hintedOn{};
 };
 
 }  // namespace player

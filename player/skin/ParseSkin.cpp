@@ -69,6 +69,8 @@ bool ReadModes(const XMLElement& element, SkContainer& control) {
     return true;
 }
 
+constexpr qsizetype kMaxTipLength = 200;
+
 void ReadControl(const XMLElement& element, WindowSkin& skin, const TypeFactory& factory,
                  const SkinFontDefaults& fonts) {
     const char* type = element.Attribute("type");
@@ -88,6 +90,11 @@ void ReadControl(const XMLElement& element, WindowSkin& skin, const TypeFactory&
         return;
     }
     ReadKindPart(type, element, *control, fonts);
+    // An optional hint shown when the pointer rests on the control.
+    if (const char* tip = element.Attribute("tip");
+        tip != nullptr && control->Widget() != nullptr) {
+        control->Widget()->SetTip(Utf16(tip).left(kMaxTipLength));
+    }
     skin.AttachControl(std::move(control));
 }
 

@@ -53,6 +53,9 @@ public:
     bool Bind(platform::Dialog& dialog);
     // Places, shows or hides the window for a mode and clears that mode's requests.
     void Apply(int32_t mode);
+    // Places a shown window again for a mode after its parent changed size; what is shown,
+    // hidden or enabled stays as it is.
+    void Replace(int32_t mode);
 
 private:
     void Collapse(QWidget* window) const;

@@ -55,6 +55,25 @@ void SkContainer::Collapse(QWidget* window) const {
     }
 }
 
+void SkContainer::Replace(int32_t mode) {
+    QWidget* window = m_widget ? m_widget->Window() : nullptr;
+    const auto it = m_modes.find(mode);
+    // A collapsed map stays collapsed; the view layout places it.
+    if (window == nullptr || window->isHidden() || it == m_modes.end() ||
+        (m_kind == ControlKind::Web && window->size().isEmpty())) {
+        return;
+    }
+    const ModeGeometry& g = it->second;
+    const QWidget* parent = window->parentWidget();
+    const SkinRect r = ResolveRect(g.rect, parent != nullptr ? parent->width() : 0,
+                                   parent != nullptr ? parent->height() : 0, g.anchorFlags);
+    const QRect wanted(r.x, r.y, std::max(0, r.w), std::max(0, r.h));
+    if (window->geometry() != wanted) {
+        window->setGeometry(wanted);
+        window->update();
+    }
+}
+
 void SkContainer::Apply(int32_t mode) {
     QWidget* window = m_widget ? m_widget->Window() : nullptr;
     if (window == nullptr) {

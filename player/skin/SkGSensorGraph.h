@@ -11,7 +11,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace player {
@@ -67,8 +69,17 @@ public:
     int32_t CurrentPage() const { return m_currentPage; }
     int32_t LastPage() const { return m_lastPage; }
 
+    // A click in the band asks to play from the time under it; none takes no clicks.
+    void SetSeekHandler(std::function<void(int32_t timeMs)> handler) {
+        m_seekHandler = std::move(handler);
+    }
+    // The time (ms from the start) at a point of the band on the page shown, as the cursor
+    // places it; none outside the band or without readings.
+    std::optional<int32_t> TimeAt(QPoint point) const;
+
     // Window half: the cached page and the cursor, turning pages as the position asks.
     void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
+    bool OnLButtonDown(QPoint point) override;
 
 private:
     // Background, then page `page`'s curves, into dc (client size). Records where the next
@@ -90,6 +101,7 @@ private:
     int32_t m_currentPage = 0;
     int32_t m_positionMs = 0;
     platform::gfx::Dc m_cache;  // the current page without the cursor; null until drawn
+    std::function<void(int32_t)> m_seekHandler;
 };
 
 }  // namespace player

@@ -11,6 +11,7 @@
 #include <QPolygon>
 
 #include <algorithm>
+#include <limits>
 
 namespace player {
 
@@ -70,6 +71,27 @@ void SkGSensorGraph::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     if (!m_samples.empty()) {  // without readings the graph is only its background
         DrawCursor(buffer, position - static_cast<uint32_t>(m_currentPage) * kPageMs);
     }
+}
+
+std::optional<int32_t> SkGSensorGraph::TimeAt(QPoint point) const {
+    const int64_t span = int64_t{m_band.endPos} - m_band.startPos;
+    if (m_samples.empty() || span <= 0 || point.x() < m_band.startPos ||
+        point.x() > m_band.endPos || point.y() < m_band.top ||
+        point.y() > int64_t{m_band.top} + m_band.height) {
+        return std::nullopt;
+    }
+    const int64_t offsetMs = (int64_t{point.x()} - m_band.startPos) * kPageMs / span;
+    const int64_t timeMs = int64_t{m_currentPage} * kPageMs + offsetMs;
+    return static_cast<int32_t>(std::min<int64_t>(timeMs, std::numeric_limits<int32_t>::max()));
+}
+
+bool SkGSensorGraph::OnLButtonDown(QPoint point) {
+    const std::optional<int32_t> timeMs = TimeAt(point);
+    if (!timeMs || !m_seekHandler) {
+        return false;
+    }
+    m_seekHandler(*timeMs);
+    return true;
 }
 
 void SkGSensorGraph::StoreCache(const gfx::Dc& dc) {

@@ -39,6 +39,11 @@ public:
     const platform::gfx::Font* RowFont() const { return m_font.get(); }
     void SetCachedRowFont(std::unique_ptr<platform::gfx::Font> font) { m_font = std::move(font); }
 
+    // Marks the row whose text in `column` is `text` (the recording that plays) with a look of
+    // its own, apart from the selection; an empty text marks none.
+    void SetMarkedRow(int column, const QString& text);
+    const QString& MarkedText() const { return m_markedText; }
+
     // Window half. At binding: list styles, one column per stored width, the row height.
     void SetUpWindow();
     // The list's erase: the background copy.
@@ -52,6 +57,8 @@ protected:
 
 private:
     std::map<int32_t, int32_t> m_columnWidths;
+    int m_markedColumn = 0;
+    QString m_markedText;
     std::unique_ptr<SkinImage> m_background;  // kept, not drawn
     // Used only without a `columns` element in the skin, which none is expected to lack.
     int32_t m_rowHeight = 16;

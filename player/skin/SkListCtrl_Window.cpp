@@ -5,6 +5,7 @@
 
 #include "platform/gfx/Blit.h"
 #include "platform/gfx/DrawText.h"
+#include "platform/gfx/Graphics.h"
 #include "player/skin/SkListWindow.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
@@ -17,6 +18,8 @@ namespace gfx = platform::gfx;
 namespace {
 
 constexpr char16_t kColumnTitle[] = u"ITEM";
+constexpr uint32_t kMarkedWashAlpha = 0x38000000;
+constexpr int kMarkedBarWidth = 3;
 constexpr qsizetype kMaxItemText = 511;
 constexpr unsigned kListStyles =
     platform::LVS_SINGLESEL | platform::LVS_OWNERDRAWFIXED | platform::LVS_NOCOLUMNHEADER;
@@ -60,6 +63,17 @@ void SkListCtrl::SetUpWindow() {
     list->SetRowHeight(m_rowHeight);
 }
 
+void SkListCtrl::SetMarkedRow(int column, const QString& text) {
+    if (column == m_markedColumn && text == m_markedText) {
+        return;
+    }
+    m_markedColumn = column;
+    m_markedText = text;
+    if (Window() != nullptr) {
+        Window()->update();
+    }
+}
+
 void SkListCtrl::EraseBackground(gfx::Dc& dc) {
     SkMemDC memory(dc, std::nullopt, false);
     gfx::BitBlt(memory.Dc(), 0, 0, memory.Rect().Width(), memory.Rect().Height(), BackgroundCopy(),
@@ -75,6 +89,13 @@ void SkListCtrl::DrawRow(const platform::ListCtrl& list, gfx::Dc& dc,
     }
     const gfx::Font* previous = m_font ? dc.SelectFont(m_font.get()) : dc.SelectedFont();
     const bool selected = (info.state & platform::ODS_SELECTED) != 0;
+    if (!m_markedText.isEmpty() && list.GetItemText(info.itemId, m_markedColumn) == m_markedText) {
+        // The playing row: a bar in the selection's colour and a faint wash of it.
+        const QRect& row = info.rect;
+        gfx::FillRectangle(dc, row, (m_selectedColour & 0x00FFFFFF) | kMarkedWashAlpha);
+        gfx::FillRectangle(dc, QRect(row.left(), row.top(), kMarkedBarWidth, row.height()),
+                           m_selectedColour | kOpaqueBlack);
+    }
     const uint32_t format = RowTextFormat(m_format);
     int64_t left = 0;
     int64_t previousWidth = 0;

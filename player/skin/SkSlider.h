@@ -7,7 +7,10 @@
 #include "player/skin/SkinImage.h"
 #include "player/skin/StyleWords.h"
 
+#include <QString>
+
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -54,6 +57,9 @@ public:
     // Where the thumb was last drawn.
     const SkinRect& ThumbRect() const { return m_thumb; }
     bool Dragging() const { return m_dragging; }
+    // Shows the value under the pointer while it rests on the slider, and the value while it
+    // is dragged, as the text this gives; none without one.
+    void SetValueText(std::function<QString(int32_t value)> text);
     void DrawItem(platform::gfx::Dc& dc, const platform::DrawItemInfo& info) override;
     // Dragging: every change of the value is posted to the dialog as WM_USER with this
     // widget's address and the value.
@@ -68,6 +74,12 @@ private:
 
     // Drag and layout state, kept for the slider's window behaviour.
     std::optional<QRect> m_lastLayout;
+    // The value the track gives at a point (the range's ends beyond the track).
+    int32_t ValueAt(QPoint point) const;
+    void ShowValueText(QPoint point, int32_t value) const;
+
+    static constexpr int kValueTextLift = 28;
+    std::function<QString(int32_t)> m_valueText;
     bool m_dragging = false;
     int32_t m_grabOffset = 0;
     SkinRect m_thumb;

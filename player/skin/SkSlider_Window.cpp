@@ -8,6 +8,10 @@
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 
+#include <QToolTip>
+
+#include <algorithm>
+
 namespace player {
 
 namespace gfx = platform::gfx;
@@ -94,18 +98,44 @@ bool SkSlider::OnLButtonDown(QPoint point) {
     return true;
 }
 
-bool SkSlider::OnMouseMove(QPoint point) {
-    if (!m_dragging) {
-        return false;
-    }
+int32_t SkSlider::ValueAt(QPoint point) const {
     const SkinRect track = TrackRect();
     const int64_t length = m_vertical ? track.h : track.w;
     if (length <= 0) {
-        return true;  // no track to map the pointer onto
+        return m_value;  // no track to map the pointer onto
     }
     int64_t d = m_vertical ? int64_t{point.y()} - track.y : int64_t{point.x()} - track.x;
     d = std::clamp<int64_t>(d, 0, length);
-    const auto v = static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
+    return static_cast<int32_t>(m_minimum + (int64_t{m_maximum} - m_minimum) * d / length);
+}
+
+void SkSlider::SetValueText(std::function<QString(int32_t)> text) {
+    m_valueText = std::move(text);
+    if (Window() != nullptr) {
+        Window()->setMouseTracking(static_cast<bool>(m_valueText));
+    }
+}
+
+void SkSlider::ShowValueText(QPoint point, int32_t value) const {
+    QWidget* window = Window();
+    if (!m_valueText || window == nullptr) {
+        return;
+    }
+    // Above the pointer, where the hand does not cover it.
+    const QPoint at = window->mapToGlobal(QPoint(point.x(), 0)) - QPoint(0, kValueTextLift);
+    QToolTip::showText(at, m_valueText(value), window);
+}
+
+bool SkSlider::OnMouseMove(QPoint point) {
+    if (!m_dragging) {
+        ShowValueText(point, ValueAt(point));
+        return false;
+    }
+    const SkinRect track = TrackRect();
+    if ((m_vertical ? track.h : track.w) <= 0) {
+        return true;
+    }
+    const int32_t v = ValueAt(point);
     if (v != m_value) {
         SetValue(v);
         if (Window() != nullptr) {
@@ -114,6 +144,7 @@ bool SkSlider::OnMouseMove(QPoint point) {
                                   m_value);
         }
     }
+    ShowValueText(point, m_value);
     return true;
 }
 

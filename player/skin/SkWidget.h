@@ -33,6 +33,11 @@ public:
     void ReceiveBackground(const platform::gfx::Dc& background) override;
     const platform::gfx::Dc& BackgroundCopy() const { return m_backgroundCopy; }
 
+    // The hint the window shows when the pointer rests on it; empty for none. Set before
+    // binding, or it reaches the window at the next SetTip.
+    void SetTip(const QString& tip);
+    const QString& Tip() const { return m_tip; }
+
     // Window half. The widget's window takes the place of the dialog's child `id`; false
     // (and no window) when the dialog has no such child.
     bool SubclassDlgItem(int id, platform::Dialog& dialog);
@@ -63,6 +68,7 @@ private:
     QPointer<QWidget> m_window;
     platform::gfx::Dc m_backgroundCopy;
     platform::gfx::Dc m_surface;
+    QString m_tip;
     bool m_presentOnly = false;
 };
 

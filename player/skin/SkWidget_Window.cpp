@@ -20,7 +20,17 @@ bool SkWidget::SubclassDlgItem(int id, platform::Dialog& dialog) {
         return false;
     }
     SetWindow(window.release());
+    if (!m_tip.isEmpty()) {
+        Window()->setToolTip(m_tip);
+    }
     return true;
+}
+
+void SkWidget::SetTip(const QString& tip) {
+    m_tip = tip;
+    if (Window() != nullptr) {
+        Window()->setToolTip(tip);
+    }
 }
 
 QWidget* SkWidget::CreateWindow() {

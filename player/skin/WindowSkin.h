@@ -67,6 +67,8 @@ public:
     ControlTable& Controls() { return m_controls; }
     // Applies the mode to every attached control in table order; a negative mode does nothing.
     void ApplyMode(int32_t mode);
+    // Places every shown control again for the mode, after the window changed size.
+    void ReplaceShown(int32_t mode);
     // Hands the composed background to every control with a background link.
     void TransferBackground(const platform::gfx::Dc& background);
     // Destroys every attached control and empties the table.

@@ -16,6 +16,14 @@ void WindowSkin::ApplyMode(int32_t mode) {
     }
 }
 
+void WindowSkin::ReplaceShown(int32_t mode) {
+    for (auto& [name, entry] : m_controls) {
+        if (entry.control) {
+            entry.control->Replace(mode);
+        }
+    }
+}
+
 void WindowSkin::TransferBackground(const platform::gfx::Dc& background) {
     for (auto& [name, entry] : m_controls) {
         if (entry.control && entry.control->BackgroundLink() != nullptr) {

@@ -21,9 +21,9 @@ int CTextData::AddLine(const char* line, int32_t timeMs) {
     if (line == nullptr) {
         return 0;
     }
-    if (line[0] == 'M') {
+    if (IsGSensorLine(line)) {
         m_gsensorList.push_back(CGSensorData::FromLine(line, timeMs));
-    } else if (line[0] == 'G') {
+    } else if (IsGpsLine(line)) {
         CGPSData fix;
         if (!fix.Parse(line, timeMs)) {  // a short line still gives a record
             qCDebug(lcTelemetry) << "short GPS line at" << timeMs << "ms:" << line;
@@ -42,6 +42,18 @@ const CGPSData* CTextData::FindGPS(uint32_t positionMs) const {
         }
     }
     return nullptr;
+}
+
+const CGPSData* CTextData::FindGPSAtOrBefore(uint32_t positionMs) const {
+    const CGPSData* found = nullptr;
+    for (const CGPSData& fix : m_gpsList) {
+        if (static_cast<uint32_t>(fix.time) <= positionMs) {
+            found = &fix;
+        } else {
+            break;  // delivered in time order
+        }
+    }
+    return found;
 }
 
 int CTextData::LoadLines(const ReadLineFn& readLine) {

@@ -9,12 +9,21 @@
 #include <functional>
 #include <list>
 #include <optional>
+#include <string_view>
 
 namespace platform::media {
 struct IBaseFilter;
 }
 
 namespace player {
+
+// The kinds of telemetry line the store reads, by their first character.
+inline bool IsGpsLine(std::string_view line) {
+    return !line.empty() && line.front() == 'G';
+}
+inline bool IsGSensorLine(std::string_view line) {
+    return !line.empty() && line.front() == 'M';
+}
 
 class CTextData {
 public:
@@ -42,6 +51,9 @@ public:
 
     // The first GPS sample whose time is greater than positionMs (both unsigned), or null.
     const CGPSData* FindGPS(uint32_t positionMs) const;
+    // The last GPS sample whose time is at or before positionMs: what is known at that moment
+    // (the readout's fix); null before the first.
+    const CGPSData* FindGPSAtOrBefore(uint32_t positionMs) const;
 
     // Clears the store and reads every line the source delivers. Returns the lines read.
     int LoadLines(const ReadLineFn& readLine);

@@ -2,10 +2,13 @@
 
 #include "player/telemetry/FixValues.h"
 
+#include <QStringList>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace player {
 
@@ -27,6 +30,63 @@ QString Degrees(double value) {
 
 QString Utc(const QDateTime& utc) {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
+}
+
+// The point nearest each mark, in the marks' order; a mark with none near is left out.
+std::vector<std::pair<size_t, const RecordingMark*>> PlaceMarks(
+    const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks) {
+    std::vector<std::pair<size_t, const RecordingMark*>> placed;
+    for (const RecordingMark& mark : marks) {
+        size_t best = track.size();
+        int64_t bestDistance = int64_t{kMaxMarkToFixMs} + 1;
+        for (size_t i = 0; i < track.size(); ++i) {
+            const int64_t distance = std::llabs(int64_t{track[i].timeMs} - mark.timeMs);
+            if (distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
+        }
+        if (best < track.size()) {
+            placed.emplace_back(best, &mark);
+        }
+    }
+    return placed;
+}
+
+void WriteWaypoint(QXmlStreamWriter& xml, const TrackPoint& point, const RecordingMark& mark) {
+    xml.writeStartElement(QStringLiteral("wpt"));
+    xml.writeAttribute(QStringLiteral("lat"), Degrees(point.latitude));
+    xml.writeAttribute(QStringLiteral("lon"), Degrees(point.longitude));
+    xml.writeTextElement(QStringLiteral("time"),
+                         Utc(point.utc.addMSecs(int64_t{mark.timeMs} - point.timeMs)));
+    xml.writeTextElement(QStringLiteral("name"), mark.Name());
+    if (mark.incident) {
+        xml.writeTextElement(QStringLiteral("desc"), QStringLiteral("%1, %2 g")
+                                                         .arg(IncidentKindText(mark.incident->kind))
+                                                         .arg(mark.incident->peakG, 0, 'f', 2));
+    }
+    xml.writeTextElement(QStringLiteral("type"), mark.IsBookmark() ? QStringLiteral("bookmark")
+                                                                   : QStringLiteral("incident"));
+    xml.writeStartElement(QStringLiteral("extensions"));
+    xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
+                         QString::number(mark.timeMs));
+    if (mark.incident) {
+        xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("peak_g"),
+                             QString::number(mark.incident->peakG, 'f', 2));
+    }
+    xml.writeEndElement();  // extensions
+    xml.writeEndElement();  // wpt
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray CsvField(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r')) {
+        bytes.replace("\"", "\"\"");
+        return '"' + bytes + '"';
+    }
+    return bytes;
 }
 
 template <typename Fixes>
@@ -54,6 +114,24 @@ std::vector<TrackPoint> TrackOfFixes(const Fixes& fixes) {
         track.push_back(point);
     }
     return track;
+}
+
+void StartGpx(QXmlStreamWriter& xml, const TrackPoint* first) {
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeDefaultNamespace(QString::fromLatin1(kGpxNamespace));
+    xml.writeNamespace(QString::fromLatin1(kSchemaInstance), QStringLiteral("xsi"));
+    xml.writeNamespace(QString::fromLatin1(kOwnNamespace), QStringLiteral("rp"));
+    xml.writeStartElement(QString::fromLatin1(kGpxNamespace), QStringLiteral("gpx"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+    xml.writeAttribute(QStringLiteral("creator"), QString::fromLatin1(kCreator));
+    xml.writeAttribute(QString::fromLatin1(kSchemaInstance), QStringLiteral("schemaLocation"),
+                       QString::fromLatin1(kGpxSchema));
+    if (first != nullptr) {
+        xml.writeStartElement(QStringLiteral("metadata"));
+        xml.writeTextElement(QStringLiteral("time"), Utc(first->utc));
+        xml.writeEndElement();
+    }
 }
 
 void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track) {
@@ -86,35 +164,32 @@ std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes) {
     return TrackOfFixes(fixes);
 }
 
-QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name) {
-    return TrackGpx(std::vector<std::vector<TrackPoint>>{track}, name);
+QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
+                    const std::vector<RecordingMark>& marks) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    StartGpx(xml, track.empty() ? nullptr : &track.front());
+    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
+        WriteWaypoint(xml, track[index], *mark);
+    }
+    xml.writeStartElement(QStringLiteral("trk"));
+    xml.writeTextElement(QStringLiteral("name"), name);
+    WriteSegment(xml, track);
+    xml.writeEndDocument();
+    return bytes;
 }
 
 QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(QString::fromLatin1(kGpxNamespace));
-    xml.writeNamespace(QString::fromLatin1(kSchemaInstance), QStringLiteral("xsi"));
-    xml.writeNamespace(QString::fromLatin1(kOwnNamespace), QStringLiteral("rp"));
-    xml.writeStartElement(QString::fromLatin1(kGpxNamespace), QStringLiteral("gpx"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-    xml.writeAttribute(QStringLiteral("creator"), QString::fromLatin1(kCreator));
-    xml.writeAttribute(QString::fromLatin1(kSchemaInstance), QStringLiteral("schemaLocation"),
-                       QString::fromLatin1(kGpxSchema));
     const auto first = std::find_if(segments.begin(), segments.end(),
                                     [](const auto& segment) { return !segment.empty(); });
-    if (first != segments.end()) {
-        xml.writeStartElement(QStringLiteral("metadata"));
-        xml.writeTextElement(QStringLiteral("time"), Utc(first->front().utc));
-        xml.writeEndElement();
-    }
+    StartGpx(xml, first == segments.end() ? nullptr : &first->front());
     xml.writeStartElement(QStringLiteral("trk"));
     xml.writeTextElement(QStringLiteral("name"), name);
     for (const std::vector<TrackPoint>& track : segments) {
-        // An empty segment is not valid GPX for some readers; a lone recording keeps its one.
-        if (!track.empty() || segments.size() == 1) {
+        // An empty segment is not valid GPX for some readers.
+        if (!track.empty()) {
             WriteSegment(xml, track);
         }
     }
@@ -122,13 +197,19 @@ QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const 
     return bytes;
 }
 
-QByteArray TrackCsv(const std::vector<TrackPoint>& track) {
-    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course\n");
-    for (const TrackPoint& point : track) {
+QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks) {
+    std::vector<QStringList> events(track.size());
+    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
+        events[index] << mark->Name();
+    }
+    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course,event\n");
+    for (size_t i = 0; i < track.size(); ++i) {
+        const TrackPoint& point = track[i];
         bytes += QString::number(point.timeMs).toLatin1() + ',' + Utc(point.utc).toLatin1() + ',' +
                  Degrees(point.latitude).toLatin1() + ',' + Degrees(point.longitude).toLatin1() +
                  ',' + QString::number(point.speedKmh, 'g', 7).toLatin1() + ',' +
-                 QString::number(point.course, 'g', 7).toLatin1() + '\n';
+                 QString::number(point.course, 'g', 7).toLatin1() + ',' +
+                 CsvField(events[i].join(QStringLiteral("; "))) + '\n';
     }
     return bytes;
 }

@@ -22,8 +22,10 @@ set(allowed_player/resources "platform/window")
 # The message and about boxes are skinned windows, so the profile sits over the skin.
 set(allowed_player/profile
     "player/common;player/pack;player/skin;player/resources;platform/gfx;platform/window")
-# The telemetry store reads through the engine; its views (G-sensor window, map) are skinned.
-set(allowed_player/telemetry "player/common;player/pack;player/skin;platform/media;platform/gfx;platform/window")
+# The telemetry store reads through the engine; its views (G-sensor window, map) are skinned;
+# incident thresholds come from the settings store and bookmarks are written atomically.
+set(allowed_player/telemetry
+    "player/common;player/pack;player/skin;platform/media;platform/system;platform/gfx;platform/window")
 # The graph owner knows the engine and the settings store, and no window.
 set(allowed_player/playback "platform/media;platform/system")
 set(allowed_player/catalogue "${player_base};${platform}")

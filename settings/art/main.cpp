@@ -32,6 +32,9 @@ const QColor kPressed(0x14, 0x78, 0xB8);
 const QColor kTitle(0xE8, 0xEE, 0xF6);
 const QColor kMuted(0x7D, 0x8A, 0x9E);
 
+constexpr int kGSensorPictureWidth = 49;
+constexpr int kGSensorButtonWidth = 41;
+
 QFont UiFont(int pixelSize, bool bold) {
     QFont font;
     font.setFamilies({"Liberation Sans", "NanumGothic", "NanumSquare"});
@@ -54,15 +57,17 @@ void RoundedBox(QPainter& p, const QRectF& rect, qreal radius, const QColor& fil
     p.drawRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 }
 
-// A 51 x 16 or 49 x 16 option button; "on" is the accent fill the user reads as selected.
-QImage OptionButton(int width, const QString& word, bool on) {
+// A 51 x 16 or 49 x 16 option button; "on" is the accent fill the user reads as selected. The
+// button itself may be narrower than its picture: the G-sensor row's nine pictures stand 50
+// pixels apart and run to the card's edge, so their buttons leave a gap on the right.
+QImage OptionButton(int width, int buttonWidth, const QString& word, bool on) {
     QImage image = NewImage(width, 16, kCard);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    RoundedBox(p, QRectF(0, 0, width, 16), 3, on ? kOn : kOff, on ? kOnEdge : kOffEdge);
+    RoundedBox(p, QRectF(0, 0, buttonWidth, 16), 3, on ? kOn : kOff, on ? kOnEdge : kOffEdge);
     p.setFont(UiFont(word.size() > 4 ? 9 : 10, true));
     p.setPen(on ? kOnText : kOffText);
-    p.drawText(QRect(0, 0, width, 16), Qt::AlignCenter, word);
+    p.drawText(QRect(0, 0, buttonWidth, 16), Qt::AlignCenter, word);
     return image;
 }
 
@@ -198,8 +203,10 @@ struct Picture {
 std::vector<Picture> AllPictures() {
     std::vector<Picture> pictures;
     auto option = [&pictures](int offId, int onId, int width, const QString& word) {
-        pictures.push_back({offId, OptionButton(width, word, false)});
-        pictures.push_back({onId, OptionButton(width, word, true)});
+        // The last G-sensor picture ends 5 pixels past the card (x 442 + 49 against 486).
+        const int buttonWidth = width == kGSensorPictureWidth ? kGSensorButtonWidth : width;
+        pictures.push_back({offId, OptionButton(width, buttonWidth, word, false)});
+        pictures.push_back({onId, OptionButton(width, buttonWidth, word, true)});
     };
     option(131, 130, 51, "OFF");
     option(132, 133, 51, "ALWAYS");

@@ -8,6 +8,7 @@
 #include "tests/support/ModalScript.h"
 #include "tests/support/TestApp.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -16,10 +17,12 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -142,6 +145,38 @@ TEST_F(DCS_4100DlgTest, EveryControlAtItsPlace) {
     EXPECT_EQ(Button(dlg, 2)->NormalBitmapId(), 171);
     EXPECT_EQ(Button(dlg, 3)->NormalBitmapId(), 169);
     EXPECT_EQ(Button(dlg, 3)->PressedBitmapId(), 168);
+}
+
+TEST_F(DCS_4100DlgTest, GSensorButtonsStandApartInsideTheirCardAndWeekdaysAreReadable) {
+    CDCS_4100Dlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    const QImage picture = dlg.grab().toImage();
+    // Along the middle of the G-sensor row: nine buttons, each with card between it and the next,
+    // the last ending before the card's edge at x 485.
+    const QColor card(0x1A, 0x21, 0x2D);
+    const auto isCard = [&](int x) {
+        const QColor c = picture.pixelColor(x, 543);
+        return std::abs(c.red() - card.red()) + std::abs(c.green() - card.green()) +
+                   std::abs(c.blue() - card.blue()) <
+               12;
+    };
+    int buttons = 0;
+    bool inButton = false;
+    for (int x = 30; x <= 484; ++x) {
+        if (!isCard(x) && !inButton) {
+            ++buttons;
+        }
+        inButton = !isCard(x);
+    }
+    EXPECT_EQ(buttons, 9);
+    EXPECT_TRUE(isCard(483) && isCard(484)) << "the last button reaches the card's edge";
+
+    const auto* date = qobject_cast<QDateEdit*>(dlg.GetDlgItem(1034));
+    ASSERT_NE(date, nullptr);
+    const QTextCharFormat header = date->calendarWidget()->headerTextFormat();
+    const int text = header.foreground().color().lightness();
+    const int back = header.background().color().lightness();
+    EXPECT_GT(text - back, 100) << "light weekday names on a dark row";
 }
 
 TEST_F(DCS_4100DlgTest, NoCardStartsWithTheDefaults) {

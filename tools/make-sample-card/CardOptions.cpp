@@ -288,10 +288,16 @@ QString HelpText() {
         "  --cut PERCENT              the newest normal recording (or the newest of all) is left\n"
         "                             as a power loss leaves it: no index, only PERCENT % of its\n"
         "                             bytes (0 < PERCENT < 100; 0, the default: none is cut)\n"
+        "  --incidents                every recording holds incidents on a rough road: harsh\n"
+        "                             braking, acceleration, cornering and impacts while driving,\n"
+        "                             shoves and knocks while parked, about every 12 s; the hard\n"
+        "                             stops of event recordings are impacts. Each is printed as\n"
+        "                             incident<TAB>PATH<TAB>PEAK_MS<TAB>KIND<TAB>PEAK_G\n"
         "  --demo                     the demo card: 1280x720 front, 640x360 rear, 30 fps, AAC,\n"
         "                             60 s recordings: 3 normal, 2 event, 1 event_n, 1 manual,\n"
-        "                             1 motion, the newest normal one cut at 80 %; other options\n"
-        "                             refine it\n"
+        "                             1 motion, the newest normal one cut at 80 %, the first\n"
+        "                             normal one braking hard halfway (printed as --incidents\n"
+        "                             prints); other options refine it\n"
         "  --help                     show this text\n"
         "\n"
         "Recordings of all categories follow each other as one drive: names lie one recording\n"
@@ -317,6 +323,11 @@ ParseResult ParseCardOptions(const QStringList& arguments) {
         }
         if (name == QLatin1String("--frame-code")) {
             result.options.frameCode = true;
+            continue;
+        }
+        if (name == QLatin1String("--incidents")) {
+            result.options.incidents = true;
+            result.options.roughRoad = true;
             continue;
         }
         if (name.startsWith(QLatin1Char('-')) && !name.startsWith(QLatin1String("--"))) {

@@ -51,6 +51,8 @@ struct CardOptions {
     QString preset;  // empty: the writer's default
     VideoCodec codec = VideoCodec::H264;
     double cutPercent = 0.0;  // > 0: the newest normal recording is cut as by a power loss
+    bool incidents = false;   // harsh manoeuvres and knocks in every recording, labelled
+    bool roughRoad = false;   // bumps and shaking; calm manoeuvres where no incident is planned
 };
 
 enum class ParseStatus { Run, Help, Error };

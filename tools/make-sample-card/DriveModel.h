@@ -3,6 +3,7 @@
 // acceleration over time, with the telemetry lines the camera would store. Any thread.
 
 #include "tools/make-sample-card/CardOptions.h"
+#include "tools/make-sample-card/Manoeuvres.h"
 
 #include <QDateTime>
 #include <QString>
@@ -22,6 +23,9 @@ struct ClipPlan {
     QDateTime start;       // camera time of the first frame
     bool braking = false;
     bool parked = false;
+    bool roughRoad = false;             // sensor noise a rough road gives
+    std::vector<Manoeuvre> manoeuvres;  // in time order
+    std::vector<Bump> bumps;
 };
 
 // Recordings of the enabled categories in category order, one after the other.
@@ -52,14 +56,16 @@ struct DriveState {
     double distanceM = 0.0;
     double latitudeDeg = 37.4;
     double longitudeDeg = 127.03;
-    double elapsedS = 0.0;  // drive time at the start of the next recording
+    double elapsedS = 0.0;          // drive time at the start of the next recording
+    double headingOffsetDeg = 0.0;  // what sharp corners left of the road's course
 };
 
 // Samples at kSamplesPerSecond over [0, lengthSeconds], both ends included; advances state.
 std::vector<DriveSample> SimulateClip(const ClipPlan& clip, int lengthSeconds, int seed,
                                       DriveState& state);
 
-// The jolt of a braking recording's hard stop at clipS, in g (0 for other recordings).
+// The jolt of a braking recording's hard stop, or of a knock or shove, at clipS, in g (0 for
+// recordings without one).
 double ImpactJoltG(const ClipPlan& clip, int lengthSeconds, double clipS);
 
 // Linear interpolation between the samples for a time inside the recording.
@@ -77,6 +83,18 @@ struct PlannedClip {
 
 // The whole card's drive, recording after recording.
 std::vector<PlannedClip> SimulateCard(const CardOptions& options);
+
+// One incident a card holds, as the detection should find it.
+struct IncidentLabel {
+    QString relativePath;
+    int peakMs = 0;
+    const char* kind = "";  // "braking", "acceleration", "cornering", "impact", "motion"
+    double peakG = 0.0;
+};
+
+// The incidents of the planned recordings in card order: the labelled manoeuvres and the hard
+// stops of the braking recordings.
+std::vector<IncidentLabel> IncidentLabels(const std::vector<ClipPlan>& plan, int lengthSeconds);
 
 // A 'G' line once a second and an 'M' line every tenth of a second, in time order.
 std::vector<TelemetrySample> BuildTelemetry(const ClipPlan& clip,

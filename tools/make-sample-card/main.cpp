@@ -2,6 +2,7 @@
 
 #include "tools/make-sample-card/CardOptions.h"
 #include "tools/make-sample-card/CardWriter.h"
+#include "tools/make-sample-card/DriveModel.h"
 
 #include <QGuiApplication>
 
@@ -58,6 +59,17 @@ int main(int argc, char* argv[]) {
     }
     for (const QString& path : result.written) {
         PrintLine(stdout, QStringLiteral("wrote %1").arg(path));
+    }
+    if (parsed.options.incidents || parsed.options.demo) {
+        const int lengthSeconds = parsed.options.lengthSeconds;
+        for (const samplecard::IncidentLabel& label :
+             samplecard::IncidentLabels(samplecard::PlanCard(parsed.options), lengthSeconds)) {
+            PrintLine(stdout, QStringLiteral("incident\t%1\t%2\t%3\t%4")
+                                  .arg(label.relativePath)
+                                  .arg(label.peakMs)
+                                  .arg(QLatin1String(label.kind))
+                                  .arg(label.peakG, 0, 'f', 2));
+        }
     }
     return 0;
 }

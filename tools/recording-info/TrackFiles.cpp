@@ -7,7 +7,8 @@
 #include <QFileInfo>
 
 bool WriteTrackFile(const player::CTextData& telemetry, const QString& recordingPath,
-                    TrackFormat format, const QString& outPath, QString* error) {
+                    const std::vector<player::RecordingMark>& marks, TrackFormat format,
+                    const QString& outPath, QString* error) {
     const std::vector<player::TrackPoint> track = player::TrackOf(telemetry);
     if (track.empty()) {
         *error = QStringLiteral("%1 holds no valid GPS fix; %2 was not written")
@@ -16,8 +17,8 @@ bool WriteTrackFile(const player::CTextData& telemetry, const QString& recording
     }
     const QByteArray bytes =
         format == TrackFormat::Gpx
-            ? player::TrackGpx(track, QFileInfo(recordingPath).completeBaseName())
-            : player::TrackCsv(track);
+            ? player::TrackGpx(track, QFileInfo(recordingPath).completeBaseName(), marks)
+            : player::TrackCsv(track, marks);
     if (!platform::WriteFileAtomically(outPath, bytes)) {
         *error = QStringLiteral("cannot write %1").arg(outPath);
         return false;

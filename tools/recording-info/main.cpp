@@ -1,7 +1,11 @@
-// recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]
-//                [--repair OUT.mp4 [--reference REF]]: what the player sees in a recording, its
-// GPS track, or a playable copy of one a power loss cut. recording-info FILE FILE... --gpx
-// OUT.gpx: a trip's track; recording-info --trips FOLDER...: the trips in folders.
+// recording-info FILE [--telemetry] [--incidents] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx]
+//                [--csv OUT.csv] [--repair OUT.mp4 [--reference REF]]: what the player sees in a
+// recording, its incidents, its GPS track, or a playable copy of one a power loss cut;
+// --clip (ClipOption.h): a clip. recording-info FILE FILE... --gpx OUT.gpx: a trip's track;
+// recording-info --trips FOLDER...: the trips in folders.
+#include "player/telemetry/MarksOfRecording.h"
+#include "tools/recording-info/ClipOption.h"
+#include "tools/recording-info/Incidents.h"
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
 #include "tools/recording-info/TrackFiles.h"
@@ -24,6 +28,7 @@ struct Options {
     QStringList morePaths;  // further recordings of a trip (--gpx only)
     QStringList tripFolders;
     bool telemetry = false;
+    bool incidents = false;
     std::optional<int> frameMs;
     QString framePath;
     QString gpxPath;
@@ -42,6 +47,8 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
         const QString& argument = arguments[i];
         if (argument == "--telemetry") {
             options.telemetry = true;
+        } else if (argument == "--incidents") {
+            options.incidents = true;
         } else if (argument == "--frame" && i + 2 < arguments.size()) {
             bool ok = false;
             const int ms = arguments[i + 1].toInt(&ok);
@@ -71,7 +78,7 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
     }
     // Several recordings make one trip track and nothing else.
     if (!options.morePaths.isEmpty() &&
-        (options.gpxPath.isEmpty() || options.telemetry || options.frameMs ||
+        (options.gpxPath.isEmpty() || options.telemetry || options.incidents || options.frameMs ||
          !options.csvPath.isEmpty() || !options.repairPath.isEmpty())) {
         return std::nullopt;
     }
@@ -90,13 +97,18 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (IsClipCommand(QApplication::arguments())) {
+        return RunClipCommand(QApplication::arguments(), out, err);
+    }
     const std::optional<Options> options = ParseOptions(QApplication::arguments());
     if (!options) {
-        err << "usage: recording-info FILE [--telemetry] [--frame MS OUT.jpg|OUT.png] "
-               "[--gpx OUT.gpx] [--csv OUT.csv]\n"
+        err << "usage: recording-info FILE [--telemetry] [--incidents] "
+               "[--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]\n"
                "       recording-info FILE --repair OUT.mp4 [--reference REF]\n"
                "       recording-info FILE FILE... --gpx OUT.gpx\n"
-               "       recording-info --trips FOLDER [FOLDER...]\n";
+               "       recording-info --trips FOLDER [FOLDER...]\n"
+               "       "
+            << kClipUsage;
         return kExitUsage;
     }
     if (!options->tripFolders.isEmpty() || !options->morePaths.isEmpty()) {
@@ -132,15 +144,22 @@ int main(int argc, char* argv[]) {
     if (options->telemetry) {
         info.WriteTelemetryCsv(out);
     }
+    if (options->incidents) {
+        WriteIncidents(info.Telemetry(), out);
+    }
     out.flush();
     const struct {
         const QString& path;
         TrackFormat format;
     } tracks[] = {{options->gpxPath, TrackFormat::Gpx}, {options->csvPath, TrackFormat::Csv}};
+    const std::vector<player::RecordingMark> marks =
+        options->gpxPath.isEmpty() && options->csvPath.isEmpty()
+            ? std::vector<player::RecordingMark>{}
+            : player::MarksOfRecording(info.Telemetry(), options->path);
     for (const auto& track : tracks) {
         QString error;
-        if (!track.path.isEmpty() &&
-            !WriteTrackFile(info.Telemetry(), options->path, track.format, track.path, &error)) {
+        if (!track.path.isEmpty() && !WriteTrackFile(info.Telemetry(), options->path, marks,
+                                                     track.format, track.path, &error)) {
             err << "recording-info: " << error << '\n';
             return kExitFailure;
         }

@@ -249,7 +249,9 @@ def the_day(day, session, work):
         # The second drive appears only once made, late in the day.
         env={"ROADPLAYER_VIRTUAL_DRIVES": "%s=QOR-SD;%s=QOR-SD" % (card, lone),
              "DCS_4100_BROWSE_ANSWER": os.path.join(card, "SETTING")})
-    day.window = session.remade(MAIN, day.process, MAIN_SIZE)
+    session.remade(MAIN, day.process, MAIN_SIZE)
+    # Found again at every use, at whatever size the layout gives it.
+    day.window = lambda: session.find(MAIN, process=day.process)
     empty_list = settled(day.list_area, "the empty list")
     check(day.playing() is None, "a recording is open at start")
 
@@ -373,8 +375,8 @@ def the_day(day, session, work):
              day.code_in(FRONT_VIEW) >= 0, "the front camera back in the main area")
 
     day.step("enlarged mode")
-    # Without a window manager the window keeps its size and only the layout changes: the
-    # list goes and the front camera spreads over its place.
+    # Without a window manager the window fills the screen itself: the list goes and the front
+    # camera spreads over its place.
     normal_list = day.list_area()
     # The tab row: hidden in the enlarged layout, and unlike the list's highlighted row it
     # stays as it is when the next recording opens meanwhile.

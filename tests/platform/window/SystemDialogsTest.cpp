@@ -26,9 +26,10 @@ TEST_F(SystemDialogsTest, ToolkitFiltersBecomeNameFilters) {
         QStringList filters;
     };
     const Case cases[] = {
-        {"video(*.mp4)|*.mp4||", {"video(*.mp4) (*.mp4)"}},
-        {"video(*.*)|*.*||", {"video(*.*) (*.*)"}},
-        {"jpeg file (*.jpg)|*.jpg||", {"jpeg file (*.jpg) (*.jpg)"}},
+        {"video(*.mp4)|*.mp4||", {"video (*.mp4)"}},
+        {"video(*.*)|*.*||", {"video (*.*)"}},
+        {"jpeg file (*.jpg)|*.jpg||", {"jpeg file (*.jpg)"}},
+        {"video(*.avi)|*.mp4||", {"video(*.avi) (*.mp4)"}},
         {"a|*.a;*.b|c|*.c||", {"a (*.a *.b)", "c (*.c)"}},
         {"", {}},
     };

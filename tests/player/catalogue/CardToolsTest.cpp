@@ -94,18 +94,21 @@ TEST_F(CardToolsTest, SettingsToolStartsInTheProgramFolderAndEndsWithItsRecord) 
     EXPECT_FALSE(record.HasHandle());
 }
 
-TEST_F(CardToolsTest, SiteOpensOnlyWhenOnline) {
+TEST_F(CardToolsTest, SiteOpensOnlyWhenOnlineAndSaysWhenNoBrowserCan) {
     QStringList opened;
+    bool browser = true;
     platform::SetOpenUrlHandler([&](const QString& url) {
         opened << url;
-        return true;
+        return browser;
     });
     qputenv(platform::kOnlineVariable, "0");
-    EXPECT_FALSE(OpenSite("https://example.com/vestra"));
+    EXPECT_EQ(OpenSite("https://example.com/vestra"), SiteOpening::Offline);
     EXPECT_TRUE(opened.isEmpty());
     qputenv(platform::kOnlineVariable, "1");
-    EXPECT_TRUE(OpenSite("https://example.com/vestra"));
+    EXPECT_EQ(OpenSite("https://example.com/vestra"), SiteOpening::Opened);
     EXPECT_EQ(opened, QStringList{"https://example.com/vestra"});
+    browser = false;
+    EXPECT_EQ(OpenSite("https://example.com/vestra"), SiteOpening::NoBrowser);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "tests/support/Clips.h"
 #include "tests/support/TestApp.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -75,13 +77,19 @@ const std::map<std::string, std::string> kExpected = {
     {kMainSliderTime, "-fooooo"},      {kMainImageSpeed0, "-oooooo"},
     {kMainImageSpeed1, "-oooooo"},     {kMainSliderSpeed, "-fooooo"},
     {kMainImageBright, "-oooooo"},     {kMainSliderBright, "-fooooo"},
-    {kMainButtonVolume, "-ffffff"},    {kMainSliderVolume, "-ffffff"},
+    {kMainButtonVolume, "-oooooo"},    {kMainSliderVolume, "-oooooo"},
     {kMainImageFile, "-oooooo"},       {kMainTextFile, "-oooooo"},
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
     {kMainStripTrip, "-fooooo"},
+};
+
+// A settings store of the test's own, in place before the control state reads it.
+struct OwnRegistry {
+    OwnRegistry() { qputenv("ROADPLAYER_REGISTRY_DIR", dir.path().toUtf8()); }
+    QTemporaryDir dir;
 };
 
 class ControlStateTest : public testing::Test {
@@ -170,6 +178,7 @@ protected:
         return text + stray;
     }
 
+    OwnRegistry m_registry;
     testsupport::AppFirst m_application;
     MainWindow m_window;
     CControlState m_state;
@@ -374,12 +383,14 @@ TEST_F(ControlStateTest, TabsActAsOneRadioGroup) {
 
 TEST_F(ControlStateTest, ResetAndStopShowZeroTimesByWindowMode) {
     platform::SetWindowText(Widget(kMainTextFile)->Window(), "NOR_250517_143000_F.mp4");
+    m_state.OnVolumeSlider(30);
     dynamic_cast<SkSlider*>(Widget(kMainSliderVolume))->SetValue(90);
     m_state.UpdateControls(ControlEvent::Reset);
     EXPECT_EQ(Text(kMainTextCurTime), "00:00:00/");
     EXPECT_EQ(Text(kMainTextDuration), "00:00:00");
     EXPECT_EQ(Text(kMainTextFile), "");
-    EXPECT_EQ(dynamic_cast<SkSlider*>(Widget(kMainSliderVolume))->Value(), 50);
+    // The volume goes back to the user's level, not to a fixed one.
+    EXPECT_EQ(dynamic_cast<SkSlider*>(Widget(kMainSliderVolume))->Value(), 30);
     EXPECT_EQ(dynamic_cast<SkSlider*>(Widget(kMainSliderSpeed))->Value(), 5);
     EXPECT_EQ(m_state.VideoCount(), -1);
 
@@ -395,6 +406,12 @@ TEST_F(ControlStateTest, TimeTexts) {
     EXPECT_EQ(CControlState::FormatTime(0, false), "00:00:00");
     m_state.UpdateControls(ControlEvent::Position);  // no player: position 0
     EXPECT_EQ(Text(kMainTextCurTime), "00:00:00/");
+    // The speed slider's positions as played: the slowest two both at half speed.
+    for (const auto& [position, text] :
+         {std::pair{1, "0.5x"}, std::pair{2, "0.5x"}, std::pair{5, "1x"}, std::pair{6, "1.25x"},
+          std::pair{9, "2x"}, std::pair{0, "1x"}}) {
+        EXPECT_EQ(CControlState::SpeedText(position), text) << position;
+    }
 }
 
 TEST_F(ControlStateTest, VolumeSliderSetsBothChannelsAndTheMutedLook) {
@@ -409,6 +426,16 @@ TEST_F(ControlStateTest, VolumeSliderSetsBothChannelsAndTheMutedLook) {
         EXPECT_EQ(platform::GetWaveOutVolume(), c.volume) << c.position;
         EXPECT_EQ(Checked(kMainButtonVolume), c.muted) << c.position;
     }
+    // Mute keeps the level; a move unmutes; both are kept for the next start.
+    m_state.OnVolumeSlider(40);
+    m_state.ToggleMute();
+    EXPECT_EQ(platform::GetWaveOutVolume(), 0U);
+    EXPECT_TRUE(Checked(kMainButtonVolume));
+    EXPECT_TRUE(CControlState().Muted());
+    EXPECT_EQ(CControlState().UserVolume(), 40);
+    m_state.OnVolumeSlider(60);
+    EXPECT_EQ(platform::GetWaveOutVolume(), CControlState::WaveVolumeForPosition(60));
+    EXPECT_FALSE(CControlState().Muted());
 }
 
 }  // namespace

@@ -17,7 +17,9 @@
 #include "player/shell/WindowSize.h"
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
+#include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
+#include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/SkWebBrowser.h"
@@ -27,9 +29,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -141,6 +145,7 @@ protected:
         Application();
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
+        qputenv("ROADPLAYER_DATA_DIR", m_dir.filePath("data").toUtf8());
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
         platform::SetScreenSizeOverride(kScreen);
@@ -177,7 +182,7 @@ protected:
         platform::SetModalHook([this](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
-                drives->setCurrentIndex(drives->findText(Card()));
+                drives->setCurrentIndex(drives->findText(DriveEntryText("QOR-SD", Card())));
                 selector->DispatchCommand(platform::IDOK);
             } else if (dynamic_cast<CNotifyDlg*>(&dialog) != nullptr) {
                 m_messages << dialog.windowTitle();
@@ -260,6 +265,10 @@ TEST_F(RoadPlayerDlgTest, StartsInTheNormalLayoutWithTheRealSizeFrontView) {
     EXPECT_EQ(FrontMode1().anchorFlags, 1u);
     EXPECT_TRUE(Widget(kMainListFileList)->Window()->isHidden());
     EXPECT_FALSE(Widget(kMainButtonPlay)->Window()->isEnabled());
+    // The skin's hints, with the keys that act as the button does.
+    EXPECT_EQ(Widget(kMainButtonPlay)->Window()->toolTip(), "Play / pause (Space)");
+    EXPECT_EQ(Widget(kMainButtonMax)->Window()->toolTip(), "Enlarge the video to the screen (F)");
+    EXPECT_EQ(Widget(kMainButtonOpen)->Window()->toolTip(), "Open the camera card");
 }
 
 TEST_F(RoadPlayerDlgTest, MaximiseAndNormalSwitchBackgroundModeAndDragging) {
@@ -453,6 +462,13 @@ TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) 
 
     // Paused by the user, it stays paused.
     m_dlg->DispatchCommand(kIdcPlay);
+    // A copy made says what was written where, in the file name's place for a while.
+    platform::SetCopyFileHandler({});
+    m_dlg->DispatchCommand(kIdcSave);
+    EXPECT_EQ(Text(kMainTextFile), "Saved copy.mp4 in " + m_dir.path());
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("copy.mp4")));
+    EXPECT_TRUE(WaitUntil([&] { return Text(kMainTextFile) == QFileInfo(open).fileName(); },
+                          CRoadPlayerDlg::kNoteMs + 2000));
     platform::SetSaveFileHandler([](const platform::SaveFileRequest&) { return std::nullopt; });
     m_dlg->DispatchCommand(kIdcSave);
     EXPECT_EQ(Graph()->State(), GraphState::Paused);
@@ -479,11 +495,23 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     EXPECT_EQ(Card() + Rows()[1], recording);
     EXPECT_EQ(List()->GetNextItem(-1, platform::LVIS_SELECTED), 1);
     EXPECT_EQ(Graph()->State(), GraphState::Running);
+    const auto* rows = dynamic_cast<SkListCtrl*>(Widget(kMainListFileList));
+    EXPECT_EQ(rows->MarkedText(), recording) << "the playing row has its own look";
+
+    // Return on a row the user chose plays it, as a double click does.
+    List()->setFocus();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->GetItemRect(0).center());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(m_dlg->CurrentRow(), 0);
+    EXPECT_EQ(rows->MarkedText(), Card() + Rows()[0]);
+    m_dlg->DispatchCommand(kIdcNext);
+    ASSERT_EQ(m_dlg->CurrentRow(), 1);
 
     // Next goes on through the card's list, and past its end closes.
     m_dlg->DispatchCommand(kIdcNext);
     EXPECT_EQ(m_dlg->CurrentRow(), -1);
     EXPECT_EQ(Graph(), nullptr);
+    EXPECT_TRUE(rows->MarkedText().isEmpty());
 }
 
 TEST_F(RoadPlayerDlgTest, EnlargedFrontViewFitsTheScreen) {
@@ -524,6 +552,15 @@ TEST_F(RoadPlayerDlgTest, GSensorWindowShowsOnlyRecordingsWithReadings) {
     EXPECT_TRUE(gsensor->isVisible());
     const int32_t shownAt = gsensor->Graph()->Position();
     EXPECT_TRUE(WaitUntil([&] { return gsensor->Graph()->Position() >= shownAt + 300; }));
+    // A click on the curve plays from the time under it.
+    const GraphBand band = gsensor->Graph()->Band();
+    const QPoint at(band.startPos + (band.endPos - band.startPos) / 60, band.top + band.height / 2);
+    const std::optional<int32_t> clicked = gsensor->Graph()->TimeAt(at);
+    ASSERT_TRUE(clicked.has_value());
+    EXPECT_NEAR(*clicked, 1000, 100);
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
+    QTest::mouseClick(gsensor->Graph()->Window(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(PositionMs(), *clicked);
 
     Play(PlainClip());
     EXPECT_FALSE(gsensor->isVisible());
@@ -584,6 +621,67 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     EXPECT_EQ(m_dlg->CurrentRow(), 0);
     ASSERT_NE(Graph(), nullptr);
     EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
+// The mean luminance of a picture, 0..255.
+double MeanLuminance(const QImage& picture) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    double sum = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x) {
+            sum += row[x];
+        }
+    }
+    return grey.isNull() ? 0 : sum / (double(grey.width()) * grey.height());
+}
+
+// A click on the volume slider sets the sound's level at once; mute silences it and gives the
+// level back, which the next recording and a new window keep; the brightness slider changes
+// the still picture.
+TEST_F(RoadPlayerDlgTest, VolumeMuteAndBrightnessActOnWhatPlays) {
+    OfferCard();
+    m_dlg->DispatchCommand(kIdcOpen);
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    ASSERT_NE(Graph(), nullptr);
+    Key(Qt::Key_Space);
+    ASSERT_EQ(Graph()->State(), GraphState::Paused);
+
+    auto* volume = dynamic_cast<SkSlider*>(Widget(kMainSliderVolume));
+    ASSERT_NE(volume, nullptr);
+    ASSERT_TRUE(volume->Window()->isEnabled());
+    // At a fifth of the track (the nearest a pixel gets to 20 on a short slider).
+    const SkinRect track = volume->TrackRect();
+    QTest::mouseClick(volume->Window(), Qt::LeftButton, {},
+                      QPoint(track.x + (track.w + 2) / 5, volume->Window()->height() / 2));
+    const int32_t level = SliderValue(kMainSliderVolume);
+    EXPECT_NEAR(level, 20, 2);
+    const uint32_t fifth = CControlState::WaveVolumeForPosition(level);
+    EXPECT_TRUE(WaitUntil([&] { return platform::GetWaveOutVolume() == fifth; }));
+    QTest::mouseClick(Widget(kMainButtonVolume)->Window(), Qt::LeftButton);
+    EXPECT_EQ(platform::GetWaveOutVolume(), 0U);
+    EXPECT_TRUE(Checked(kMainButtonVolume));
+    EXPECT_EQ(SliderValue(kMainSliderVolume), level);
+    Key(Qt::Key_M);
+    EXPECT_EQ(platform::GetWaveOutVolume(), fifth);
+    EXPECT_FALSE(Checked(kMainButtonVolume));
+    m_dlg->DispatchCommand(kIdcNext);
+    ASSERT_EQ(m_dlg->CurrentRow(), 1);
+    EXPECT_EQ(platform::GetWaveOutVolume(), fifth) << "an opening keeps the user's level";
+    EXPECT_EQ(CControlState().UserVolume(), level) << "kept for the next start";
+
+    Key(Qt::Key_Space);
+    ASSERT_EQ(Graph()->State(), GraphState::Paused);
+    QWidget* front = Widget(kMainVideoFront)->Window();
+    const auto luminance = [&] { return MeanLuminance(front->grab().toImage()); };
+    ASSERT_TRUE(WaitUntil([&] { return luminance() > 5; }));
+    const double normal = luminance();
+    Slider(kMainSliderBright, 90);
+    EXPECT_TRUE(WaitUntil([&] { return luminance() > normal + 20; }))
+        << normal << " -> " << luminance();
+    Slider(kMainSliderBright, 10);
+    EXPECT_TRUE(WaitUntil([&] { return luminance() < normal - 20; }))
+        << normal << " -> " << luminance();
 }
 
 // The transport keys on an open recording of a listed card, at and past its ends.
@@ -659,8 +757,8 @@ TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
 }
 
-// The readout follows the fix at the position, and the track button writes the fixes as GPX;
-// a recording without GPS gives a message and no file.
+// The readout follows the fix at the position, and the track button writes the fixes as GPX
+// with the recording's marks as waypoints; a recording without GPS gives a message and no file.
 TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     OfferCard();
     int asked = 0;
@@ -679,21 +777,28 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
 
     Play();
     m_dlg->DispatchCommand(kIdcPlay);
-    // Paused, the tick keeps the readout on the fix after the position.
+    // Paused, the tick keeps the readout on the fix last received at the position.
     const auto shows = [&](const QString& expected) {
         return WaitUntil([&] { return Text(kMainTextGps) == expected; });
     };
-    const QString atStart = GpsReadoutText(m_dlg->Telemetry().FindGPS(PositionMs()));
+    const QString atStart = GpsReadoutText(m_dlg->Telemetry().FindGPSAtOrBefore(PositionMs()));
     EXPECT_TRUE(atStart.contains(" km/h  20")) << atStart.toStdString();
     EXPECT_TRUE(shows(atStart)) << Text(kMainTextGps).toStdString();
-    SeekMs(static_cast<int32_t>(m_dlg->Player().GetDurationMs()) - 200);
-    EXPECT_TRUE(shows("--")) << Text(kMainTextGps).toStdString();  // after the last fix
+    const auto nearEnd = static_cast<uint32_t>(m_dlg->Player().GetDurationMs()) - 200;
+    SeekMs(static_cast<int32_t>(nearEnd));
+    const QString atEnd = GpsReadoutText(m_dlg->Telemetry().FindGPSAtOrBefore(nearEnd));
+    EXPECT_NE(atEnd, atStart);
+    EXPECT_TRUE(shows(atEnd)) << Text(kMainTextGps).toStdString();
 
+    ASSERT_TRUE(CBookmarkStore().Add(*RecordingKey::OfFile(m_dlg->CurrentPath()), 1000, "here"));
     m_dlg->DispatchCommand(kIdcTrack);
     EXPECT_EQ(asked, 1);
     QFile gpx(answer + ".gpx");
     ASSERT_TRUE(gpx.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&gpx);
+    const QByteArray bytes = gpx.readAll();
+    EXPECT_EQ(bytes.count("<wpt "), 1);
+    EXPECT_TRUE(bytes.contains("<name>here</name>"));
+    QXmlStreamReader xml(bytes);
     size_t points = 0;
     while (!xml.atEnd()) {
         points += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt";

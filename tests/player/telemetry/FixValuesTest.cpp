@@ -23,14 +23,14 @@ TEST(GpsReadoutText, ShowsSpeedAndLocalClockOfTheFixAtThePosition) {
         const char* text;
     };
     const Case cases[] = {
-        {0, "41.5 km/h  2026-01-01 08:59:59"},    // 22.4 knots = 41.4848 km/h
-        {500, "41.5 km/h  2094-03-23 21:35:19"},  // the next fix: only later ones count
-        {1500, "--"},                             // the fix there is not valid
-        {2500, "0.0 km/h  2025-03-01 00:00:00"},  // 15 h UTC on 28 Feb is midnight at the camera
-        {3000, "--"},                             // after the last fix
+        {0, "--"},                                 // before the first fix
+        {500, "41.5 km/h  2026-01-01 08:59:59"},   // 22.4 knots = 41.4848 km/h
+        {1999, "41.5 km/h  2094-03-23 21:35:19"},  // the fix last received
+        {2500, "--"},                              // the fix there is not valid
+        {3000, "0.0 km/h  2025-03-01 00:00:00"},   // 15 h UTC on 28 Feb is midnight at the camera
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(GpsReadoutText(store.FindGPS(c.positionMs)).toStdString(), c.text)
+        EXPECT_EQ(GpsReadoutText(store.FindGPSAtOrBefore(c.positionMs)).toStdString(), c.text)
             << c.positionMs;
     }
     EXPECT_EQ(FixTimeUtc(store.GPSList().front()),

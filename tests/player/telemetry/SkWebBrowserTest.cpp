@@ -226,6 +226,24 @@ TEST_F(MapView, TheMapPageDrawsTheRouteAndAClickOnItSeeks) {
     ASSERT_TRUE(WaitFor(
         [&] { return Evaluate(QStringLiteral("RoadMap.State().routeIndex")).toInt() == 10; }));
 
+    // The position box and the legend cover none of the graticule's degrees.
+    const QVariantMap state = Evaluate(QStringLiteral("RoadMap.State()")).toMap();
+    const auto box = [](const QVariant& v) {
+        const QVariantMap m = v.toMap();
+        return QRectF(QPointF(m["left"].toDouble(), m["top"].toDouble()),
+                      QPointF(m["right"].toDouble(), m["bottom"].toDouble()));
+    };
+    const QVariantList labels = state["gridLabels"].toList();
+    EXPECT_GE(state["panels"].toList().size(), 2);
+    EXPECT_FALSE(labels.isEmpty());
+    for (const QVariant& label : labels) {
+        for (const QVariant& panel : state["panels"].toList()) {
+            EXPECT_FALSE(box(label).intersects(box(panel)))
+                << box(label).x() << "," << box(label).y() << " under a panel at " << box(panel).x()
+                << "," << box(panel).y();
+        }
+    }
+
     // A click a third of the way from fix 30 to fix 31 seeks to fix 30's time.
     const RoutePoint& a = m_map.Route()[30];
     const RoutePoint& b = m_map.Route()[31];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -57,26 +58,32 @@ TEST(TextDataAddLine, KeepsDeliveryOrderAndAppendsVoidFixes) {
     EXPECT_TRUE(store.GPSList().empty());
 }
 
-TEST(TextDataFindGPS, FirstSampleStrictlyAfterPosition) {
+TEST(TextDataFindGPS, FirstSampleStrictlyAfterOrLastAtOrBeforePosition) {
     CTextData store;
-    for (int32_t t : {0, 1000, 2000}) {
+    for (int32_t t : {500, 1000, 2000}) {
         store.AddLine(kRmc, t);
     }
     struct Case {
         uint32_t positionMs;
-        int32_t expectedTime;  // -1: none
+        int32_t after;       // the map's fix; -1: none
+        int32_t atOrBefore;  // the readout's fix
     };
-    for (const Case c : {Case{0, 1000}, Case{999, 1000}, Case{1000, 2000}, Case{1999, 2000},
-                         Case{2000, -1}, Case{0xFFFFFFFFu, -1}}) {
-        const CGPSData* fix = store.FindGPS(c.positionMs);
-        if (c.expectedTime < 0) {
-            EXPECT_EQ(fix, nullptr) << c.positionMs;
-        } else {
-            ASSERT_NE(fix, nullptr) << c.positionMs;
-            EXPECT_EQ(fix->time, c.expectedTime);
+    for (const Case c :
+         {Case{0, 500, -1}, Case{999, 1000, 500}, Case{1000, 2000, 1000}, Case{1999, 2000, 1000},
+          Case{2000, -1, 2000}, Case{0xFFFFFFFFu, -1, 2000}}) {
+        for (const auto& [fix, expected] :
+             {std::pair{store.FindGPS(c.positionMs), c.after},
+              std::pair{store.FindGPSAtOrBefore(c.positionMs), c.atOrBefore}}) {
+            if (expected < 0) {
+                EXPECT_EQ(fix, nullptr) << c.positionMs;
+            } else {
+                ASSERT_NE(fix, nullptr) << c.positionMs;
+                EXPECT_EQ(fix->time, expected) << c.positionMs;
+            }
         }
     }
     EXPECT_EQ(CTextData().FindGPS(0), nullptr);
+    EXPECT_EQ(CTextData().FindGPSAtOrBefore(0), nullptr);
 }
 
 TEST(TextDataFindGPS, ComparesTimesAsUnsigned) {

@@ -55,7 +55,47 @@ TEST(TrackExport, KeepsPlaceableFixesAndWritesThemAsGpx) {
     EXPECT_EQ(seen.join(' ').toStdString(),
               "2025-12-31T23:59:59Z NOR <&> \"1\" 37.5600000,126.9800000 2025-12-31T23:59:59Z "
               "41.4848 -37.5600000,-126.9800000 2026-01-01T00:00:03Z 0");
-    EXPECT_EQ(TrackCsv({}), "time_ms,utc,latitude,longitude,speed_kmh,course\n");
+    EXPECT_EQ(TrackCsv({}), "time_ms,utc,latitude,longitude,speed_kmh,course,event\n");
+}
+
+// Marks go to the point nearest them: a GPX waypoint each (at the mark's own time) and the
+// CSV's event column; a mark with no point within 2 s has no place in either.
+TEST(TrackExport, MarksBecomeWaypointsAndEvents) {
+    CTextData store;
+    store.AddLine("GPRMC,101500,A,3733.6000,N,12658.8000,E,022.4,084.4,170525,,", 1000);
+    store.AddLine("GPRMC,101501,A,3733.7000,N,12658.8000,E,022.4,084.4,170525,,", 2000);
+    Incident braking;
+    braking.peakMs = 1400;
+    braking.kind = IncidentKind::Braking;
+    braking.peakG = 0.614;
+    const std::vector<RecordingMark> marks =
+        MarksOf({braking}, {{2900, "stop, \"here\""}, {4100, "too late"}, {1500, {}}});
+    const std::vector<TrackPoint> track = TrackOf(store);
+
+    QXmlStreamReader xml(TrackGpx(track, QStringLiteral("NOR"), marks));
+    QStringList waypoints;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"wpt") {
+            QString text = xml.attributes().value("lat").toString();
+            while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == u"wpt")) {
+                if (xml.isStartElement() && xml.name() != u"extensions") {
+                    text += ' ' + xml.readElementText();
+                }
+            }
+            waypoints << text;
+        } else if (xml.isStartElement() && xml.name() == u"trk") {
+            EXPECT_EQ(waypoints.size(), 3) << "waypoints come before the track";
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(waypoints.join(" | ").toStdString(),
+              "37.5600000 2025-05-17T10:15:00Z braking harsh braking, 0.61 g incident 1400 0.61 | "
+              "37.5600000 2025-05-17T10:15:00Z bookmark bookmark 1500 | "
+              "37.5616667 2025-05-17T10:15:01Z stop, \"here\" bookmark 2900");
+    const QList<QByteArray> rows = TrackCsv(track, marks).split('\n');
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows[1].endsWith(",84.4,braking; bookmark")) << rows[1].constData();
+    EXPECT_TRUE(rows[2].endsWith(",\"stop, \"\"here\"\"\"")) << rows[2].constData();
 }
 
 }  // namespace

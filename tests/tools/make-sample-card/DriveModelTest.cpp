@@ -157,6 +157,62 @@ TEST(DriveModel, ConsecutiveRecordingsContinueTheRouteNearSeoul) {
     }
 }
 
+// Incidents show in the drive as in a car: braking sheds speed and acceleration adds it, a sharp
+// corner turns the course at a steady speed, a knock stands out of gravity, a shove moves a
+// parked car's sensor but not the car. The demo's first normal recording brakes hard halfway.
+TEST(DriveModel, IncidentsShowInTheDriveAsTheyWouldInACar) {
+    const std::vector<PlannedClip> card =
+        Card({"--incidents", "--length", "30", "--count", "normal=2,motion=1", "--categories",
+              "normal,motion"});
+    std::string kinds;
+    for (const PlannedClip& planned : card) {
+        const auto at = [&](double s) { return planned.drive[static_cast<std::size_t>(s * 10)]; };
+        for (const Manoeuvre& m : planned.clip.manoeuvres) {
+            SCOPED_TRACE(std::string(LabelKind(m.kind)) + " at " + std::to_string(m.peakS));
+            kinds += std::string(LabelKind(m.kind)) + ' ';
+            const double gained = at(m.peakS + 3).speedKmh - at(m.peakS - 3).speedKmh;
+            const double turned = std::abs(
+                std::remainder(at(m.peakS + 2).courseDeg - at(m.peakS - 2).courseDeg, 360));
+            const DriveSample peak = at(m.peakS);
+            const double jolt = std::hypot(peak.accelX, peak.accelY, peak.accelZ - 1.0);
+            switch (m.kind) {
+                case ManoeuvreKind::Braking:
+                    EXPECT_LT(gained, -10.0);
+                    EXPECT_NEAR(peak.accelY, -m.peakG, 0.15);
+                    break;
+                case ManoeuvreKind::Acceleration:
+                    EXPECT_GT(gained, 10.0);
+                    EXPECT_NEAR(peak.accelY, m.peakG, 0.15);
+                    break;
+                case ManoeuvreKind::Cornering:
+                    EXPECT_GT(turned, 15.0);
+                    EXPECT_LT(std::abs(peak.accelY), 0.2);  // at a steady speed
+                    EXPECT_GE(std::abs(peak.accelX), m.peakG - 0.05);
+                    break;
+                case ManoeuvreKind::Impact:
+                    EXPECT_NEAR(jolt, m.peakG, 0.2);
+                    break;
+                case ManoeuvreKind::Shove:
+                    EXPECT_EQ(peak.speedKmh, 0.0);
+                    EXPECT_NEAR(std::hypot(peak.accelX, peak.accelY), m.peakG, 0.15);
+                    break;
+            }
+        }
+    }
+    EXPECT_EQ(kinds, "braking cornering acceleration impact motion impact ");
+
+    const ParseResult demo = ParseCardOptions({"card", "--demo", "--length", "20"});
+    std::vector<std::string> labels;
+    for (const IncidentLabel& label : IncidentLabels(PlanCard(demo.options), 20)) {
+        labels.push_back(label.relativePath.toStdString() + ' ' + std::to_string(label.peakMs) +
+                         ' ' + label.kind);
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"NORMAL/NOR_250517_143000_F.mp4 10000 braking",
+                                                "EVENT/EVT_250517_143100_F.mp4 10000 impact",
+                                                "EVENT/EVT_250517_143120_F.mp4 10000 impact",
+                                                "EVENT_N/EVN_250517_143140_F.mp4 10000 impact"}));
+}
+
 TEST(DriveModel, SampleAtInterpolatesAndClamps) {
     std::vector<DriveSample> samples(3);
     samples[1].distanceM = 10.0;

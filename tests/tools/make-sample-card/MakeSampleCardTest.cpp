@@ -217,7 +217,7 @@ TEST(MakeSampleCard, HelpDescribesEveryOption) {
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: make-sample-card DIR [options]")));
     for (const char* option : {"--count", "--length", "--size", "--rear-size", "--fps", "--cameras",
                                "--audio", "--container", "--telemetry", "--start", "--frame-code",
-                               "--tone", "--categories", "--label", "--demo"}) {
+                               "--tone", "--categories", "--label", "--incidents", "--demo"}) {
         EXPECT_TRUE(run.out.contains(QLatin1String(option))) << option;
     }
 }

@@ -67,6 +67,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", (m_dir.path() + "/registry").toUtf8());
+        qputenv("ROADPLAYER_DATA_DIR", (m_dir.path() + "/data").toUtf8());
     }
     QTemporaryDir m_dir;
 };
@@ -164,7 +165,7 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
     const std::vector<QStringList> read = CsvRows(babel.out, &babelHeader);
     QStringList csvHeader;
     const std::vector<QStringList> rows = CsvRows(ReadText(csv), &csvHeader);
-    EXPECT_EQ(csvHeader.join(','), "time_ms,utc,latitude,longitude,speed_kmh,course");
+    EXPECT_EQ(csvHeader.join(','), "time_ms,utc,latitude,longitude,speed_kmh,course,event");
     ASSERT_EQ(read.size(), 4u) << babel.out.toStdString();
     ASSERT_EQ(rows.size(), 4u);
     const auto column = [&](const char* name) { return babelHeader.indexOf(name); };
@@ -186,7 +187,7 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
         EXPECT_EQ(b[column("Date")] + ' ' + b[column("Time")], utc.toString("yyyy/MM/dd HH:mm:ss"));
 
         const QStringList& c = rows[static_cast<size_t>(i)];
-        ASSERT_EQ(c.size(), 6);
+        ASSERT_EQ(c.size(), 7);
         EXPECT_EQ(c[0], fix[1]);
         EXPECT_EQ(c[1], utc.toString("yyyy-MM-ddTHH:mm:ssZ"));
         EXPECT_NEAR(c[2].toDouble(), latitude, 2e-6);
@@ -256,6 +257,76 @@ TEST_F(RecordingInfoTest, TripsOfFoldersAndTheTrackOfSeveralRecordings) {
     EXPECT_EQ(testsupport::RunTool("xmllint", {"--noout", gpx}).exitCode, 0);
     EXPECT_EQ(RunInfo(paths + QStringList{"--telemetry"}).exitCode, 2)
         << "several, not a trip track";
+}
+
+// The incidents make-sample-card labels are the lines --incidents prints (peak ms, kind, g with
+// two decimals, tab-separated), and the track files carry them as waypoints and events. A calm
+// recording has none and one without G-sensor readings says so; both end with status 0.
+TEST_F(RecordingInfoTest, IncidentsAreListedAndCarriedIntoTheTrackFiles) {
+    const QString card = m_dir.path() + "/card";
+    const ToolRun made = testsupport::RunTool(
+        testsupport::ToolPath("make-sample-card"),
+        {card, "--incidents", "--categories", "normal", "--length", "52", "--size", "160x90",
+         "--rear-size", "160x90", "--fps", "5", "--audio", "none"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    QString clip;
+    std::vector<QStringList> labels;  // peak ms, kind
+    for (const QString& line : made.out.split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() == 5 && fields[0] == "incident") {
+            clip = card + '/' + fields[1];
+            labels.push_back({fields[2], fields[3]});
+        }
+    }
+    ASSERT_EQ(labels.size(), 4u) << made.out.toStdString();
+    const QString gpx = m_dir.path() + "/track.gpx";
+    const QString csv = m_dir.path() + "/track.csv";
+    const ToolRun run = RunInfo({clip, "--incidents", "--gpx", gpx, "--csv", csv});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    static const QRegularExpression line("^(\\d+)\t([a-z]+)\t(\\d+\\.\\d\\d)$");
+    std::vector<QStringList> found;
+    for (const QString& text : run.out.split('\n')) {
+        if (const QRegularExpressionMatch m = line.match(text); m.hasMatch()) {
+            found.push_back({m.captured(1), m.captured(2), m.captured(3)});
+        } else {
+            EXPECT_FALSE(text.contains('\t')) << text.toStdString();
+        }
+    }
+    ASSERT_EQ(found.size(), labels.size()) << run.out.toStdString();
+    const ToolRun babel =
+        testsupport::RunTool("gpsbabel", {"-w", "-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"});
+    ASSERT_EQ(babel.exitCode, 0) << "gpsbabel: " << babel.err.toStdString();
+    QStringList babelHeader;
+    const std::vector<QStringList> waypoints = CsvRows(babel.out, &babelHeader);
+    QStringList csvHeader;
+    std::vector<QStringList> events;
+    for (const QStringList& row : CsvRows(ReadText(csv), &csvHeader)) {
+        if (!row.last().isEmpty()) {
+            events.push_back(row);
+        }
+    }
+    ASSERT_EQ(waypoints.size(), found.size()) << babel.out.toStdString();
+    ASSERT_EQ(events.size(), found.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        EXPECT_NEAR(found[i][0].toInt(), labels[i][0].toInt(), 500);
+        EXPECT_EQ(found[i][1], labels[i][1]);
+        EXPECT_EQ(waypoints[i][babelHeader.indexOf("Name")], '"' + labels[i][1] + '"');
+        EXPECT_EQ(events[i].last(), labels[i][1]);
+        EXPECT_NEAR(events[i][0].toInt(), found[i][0].toInt(), 500);  // the fix nearest the peak
+    }
+
+    const struct {
+        QStringList options;
+        bool gsensor;
+    } quiet[] = {{{"--length", "3"}, true}, {{"--length", "2", "--telemetry", "off"}, false}};
+    for (const auto& c : quiet) {
+        const QString plain = testsupport::MakeClip(m_dir.path(), c.options);
+        ASSERT_FALSE(plain.isEmpty());
+        const ToolRun none = RunInfo({plain, "--incidents"});
+        EXPECT_EQ(none.exitCode, 0) << none.err.toStdString();
+        EXPECT_FALSE(none.out.contains('\t'));
+        EXPECT_EQ(none.out.contains("no G-sensor readings"), !c.gsensor) << none.out.toStdString();
+    }
 }
 
 TEST_F(RecordingInfoTest, FrameOptionSavesThePictureAtThePosition) {
@@ -437,6 +508,154 @@ TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
         EXPECT_TRUE(run.err.contains(QLatin1String(c.error))) << run.err.toStdString();
     }
     EXPECT_EQ(ReadAll(cut), before);
+}
+
+// A card of three 2 s recordings that follow each other; their paths in order.
+QStringList MakeDrive(const QString& folder, const QStringList& options = {}) {
+    const QString first = testsupport::MakeClip(
+        folder, QStringList{"--count", "normal=3", "--length", "2"} + options);
+    const QDir recordings = QFileInfo(first).dir();
+    QStringList paths;
+    for (const QString& name : recordings.entryList({"*.mp4"}, QDir::Files, QDir::Name)) {
+        paths << recordings.filePath(name);
+    }
+    return paths;
+}
+
+// ffmpeg decodes every picture and the sound without a word.
+bool DecodesCleanly(const QString& path) {
+    const ToolRun run = testsupport::RunTool(
+        "ffmpeg", {"-v", "error", "-i", path, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+    return run.exitCode == 0 && run.err.trimmed().isEmpty();
+}
+
+TEST_F(RecordingInfoTest, ClipSpansRecordingsAndOpensInThePlayerAndInFfmpeg) {
+    const QStringList drive = MakeDrive(m_dir.path());
+    ASSERT_EQ(drive.size(), 3);
+    struct Case {
+        QStringList options;
+        const char* videos;
+        int durationMs;  // lossless: from the key frame at 0
+    };
+    const Case cases[] = {
+        {{}, "2", 5500},
+        {{"--layout", "pip", "--corner", "tr", "--overlay", "--units", "mph"}, "1", 5000},
+        {{"--layout", "side", "--overlay"}, "1", 5000},
+    };
+    // A name near the file system's limit: the temporary name beside it stays short.
+    const QString out = m_dir.path() + "/" + QString(240, 'c') + ".mp4";
+    for (const Case& c : cases) {
+        const std::string label = c.options.join(' ').toStdString();
+        const ToolRun run = RunInfo(
+            QStringList{"--clip", out, "--from", drive[0] + ":500", "--to", drive[2] + ":1500"} +
+            c.options);
+        ASSERT_EQ(run.exitCode, 0) << label << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith("wrote " + out)) << label;
+        EXPECT_FALSE(run.err.contains("clip:")) << label << ": progress shown off a terminal";
+        const ToolRun info = RunInfo({out});
+        ASSERT_EQ(info.exitCode, 0) << label << info.err.toStdString();
+        EXPECT_EQ(Field(info.out, "video streams"), c.videos) << label;
+        EXPECT_EQ(Field(info.out, "audio"), "AAC") << label;
+        EXPECT_NEAR(Field(info.out, "duration ms").toInt(), c.durationMs, 70) << label;
+        EXPECT_GE(Field(info.out, "gps samples").toInt(), 4) << label;
+        EXPECT_GE(Field(info.out, "g-sensor samples").toInt(), c.durationMs / 100 - 1) << label;
+        EXPECT_TRUE(DecodesCleanly(out)) << label;
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(RecordingInfoTest, ClipWithoutLocationHoldsNoFixAndNoPlace) {
+    const QStringList drive = MakeDrive(m_dir.path());
+    ASSERT_EQ(drive.size(), 3);
+    // Cameras may tag their files with a place; so do these, as the MP4 location box.
+    for (const QString& path : drive) {
+        const QString tagged = path + ".tagged.mp4";
+        ASSERT_EQ(
+            testsupport::RunTool("ffmpeg", {"-v", "error", "-i", path, "-map", "0", "-c", "copy",
+                                            "-metadata", "location=+37.4001+127.0301/", tagged})
+                .exitCode,
+            0);
+        ASSERT_TRUE(QFile::remove(path) && QFile::rename(tagged, path));
+    }
+    const auto placeTags = [](const QString& path) {
+        const ToolRun probe = testsupport::RunTool(
+            "ffprobe", {"-v", "error", "-show_entries", "format_tags:stream_tags", path});
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return probe.out.count("location", Qt::CaseInsensitive) + bytes.count("\xa9xyz") +
+               bytes.count("+37.4001");
+    };
+    ASSERT_GT(placeTags(drive[0]), 0);
+    const QString out = m_dir.path() + "/clip.mp4";
+    struct Case {
+        QStringList options;
+        bool place;
+    };
+    const Case cases[] = {
+        {{}, true},
+        {{"--no-location"}, false},
+        {{"--no-location", "--layout", "pip", "--overlay"}, false},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.options.join(' ').toStdString();
+        const ToolRun run = RunInfo(
+            QStringList{"--clip", out, "--from", drive[0] + ":200", "--to", drive[1] + ":1800"} +
+            c.options);
+        ASSERT_EQ(run.exitCode, 0) << label << run.err.toStdString();
+        const ToolRun telemetry = RunInfo({out, "--telemetry"});
+        ASSERT_EQ(telemetry.exitCode, 0) << label;
+        EXPECT_EQ(Field(telemetry.out, "gps samples").toInt() > 0, c.place) << label;
+        EXPECT_EQ(telemetry.out.contains("\nG,"), c.place) << label;
+        EXPECT_GE(Field(telemetry.out, "g-sensor samples").toInt(), 30) << label;
+        EXPECT_EQ(placeTags(out) > 0, c.place) << label;
+    }
+}
+
+TEST_F(RecordingInfoTest, ClipFailuresExitWithTheReasonAndLeaveNoFile) {
+    const QStringList drive = MakeDrive(m_dir.path() + "/a");
+    const QStringList other = MakeDrive(m_dir.path() + "/b", {"--length", "3"});  // gaps of 3 s
+    ASSERT_EQ(drive.size(), 3);
+    ASSERT_EQ(other.size(), 3);
+    ASSERT_TRUE(QFile::remove(other[1]));
+    const QString outFolder = m_dir.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(outFolder));
+    const QString out = outFolder + "/clip.mp4";
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char* reason;
+        bool fullMedium = false;
+    };
+    const Case cases[] = {
+        {{"--from", other[0] + ":0", "--to", other[2] + ":500"}, 1, "does not follow"},
+        {{"--from", drive[2] + ":0", "--to", drive[0] + ":500"}, 1, "recorded before"},
+        {{"--from", drive[0] + ":0", "--to", other[0] + ":500"}, 1, "one folder"},
+        {{"--from", drive[0] + ":2500", "--to", drive[1] + ":500"}, 1, "starts after the end"},
+        {{"--from", drive[0] + ":900", "--to", drive[0] + ":900"}, 1, "not after its start"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--layout", "grid"}, 2, "usage"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--overlay"}, 2, "usage"},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500"}, 1, "larger than", true},
+        {{"--from", drive[0] + ":0", "--to", drive[1] + ":500", "--layout", "front"},
+         1,
+         "larger than",
+         true},
+    };
+    for (const Case& c : cases) {
+        const QStringList arguments = QStringList{"--clip", out} + c.arguments;
+        const std::string label = arguments.join(' ').toStdString();
+        const ToolRun run = c.fullMedium ? testsupport::RunToolOnFullMedium(
+                                               testsupport::ToolPath("recording-info"), arguments)
+                                         : RunInfo(arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << label;
+        EXPECT_TRUE((run.err + run.out).contains(c.reason))
+            << label << (run.err + run.out).toStdString();
+        EXPECT_TRUE(QDir(outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty()) << label;
+    }
+    const ToolRun missing = RunInfo({"--clip", m_dir.path() + "/gone/clip.mp4", "--from",
+                                     drive[0] + ":0", "--to", drive[0] + ":500"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("does not exist")) << missing.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_dir.path() + "/gone"));
 }
 
 }  // namespace
