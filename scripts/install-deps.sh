@@ -13,6 +13,7 @@ packages=(
     fonts-nanum fonts-liberation
     xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils sox ffmpeg python3
     desktop-file-utils gpsbabel libxml2-utils openbox
+    dbus playerctl
     clang libclang-rt-14-dev clang-format clang-tidy
 )
 

@@ -85,7 +85,11 @@ def soak(args, session, work):
     def playing():
         files = [p for p in open_files(process.pid) if p.endswith(".mp4")]
         return files[0] if files else None
-    session.double_click(window, FIRST_ROW)
+    # The rows are listed off the window's thread: a click before they show is clicked again.
+    deadline = time.monotonic() + 30
+    while playing() is None and time.monotonic() < deadline:
+        session.double_click(window, FIRST_ROW)
+        time.sleep(1.0)
     wait_for(playing, "the first recording to play")
 
     # Warm-up: one full round of the list.

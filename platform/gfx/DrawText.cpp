@@ -161,4 +161,20 @@ int DrawText(Dc& dc, const QString& text, Rect& box, uint32_t format) {
     return textHeight;
 }
 
+QString OneLineText(const QString& name) {
+    QString line = name;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char16_t unit = line[i].unicode();
+        const bool pair =
+            QChar::isHighSurrogate(unit) && i + 1 < line.size() && line[i + 1].isLowSurrogate();
+        if (pair) {
+            ++i;
+        } else if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0) || unit == 0x2028 ||
+                   unit == 0x2029 || QChar::isSurrogate(unit)) {
+            line[i] = QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return line;
+}
+
 }  // namespace platform::gfx

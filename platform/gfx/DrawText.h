@@ -34,4 +34,8 @@ inline constexpr uint32_t kDtWordEllipsis = 0x40000;
 // set to bound the text. Returns the height of the text in pixels, 0 on failure.
 int DrawText(Dc& dc, const QString& text, Rect& box, uint32_t format);
 
+// A name from outside (a file's) for a place that shows one line: line breaks, other control
+// characters and bytes that are not text show as U+FFFD, so the name cannot break the layout.
+QString OneLineText(const QString& name);
+
 }  // namespace platform::gfx

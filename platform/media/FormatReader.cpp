@@ -2,10 +2,13 @@
 
 #include "platform/media/Log.h"
 #include "platform/media/MediaTime.h"
-
-#include <QFileInfo>
+#include "platform/system/FilePaths.h"
+#include "platform/system/RegularFile.h"
 
 #include <algorithm>
+#include <limits>
+
+#include <unistd.h>
 
 namespace platform::media {
 
@@ -53,11 +56,6 @@ void AppendLines(std::string_view text, std::vector<std::string>* lines) {
 // The container opened (its header and index read), whatever it holds.
 FormatContextPtr OpenInput(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error) {
     *error = S_OK;
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        qCWarning(lcMedia) << "open" << path << "failed: no such file";
-        *error = VFW_E_NOT_FOUND;
-        return nullptr;
-    }
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) {
         *error = E_OUTOFMEMORY;
@@ -68,9 +66,10 @@ FormatContextPtr OpenInput(const QString& path, const AVIOInterruptCB* interrupt
     }
     AvDictionary options;
     options.Set("format_whitelist", kFormatWhitelist);
-    options.Set("protocol_whitelist", kProtocolWhitelist);
-    const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
-    const int opened = avformat_open_input(&raw, url.constData(), nullptr, options.Slot());
+    const int opened = OpenCheckedInput(&raw, path, nullptr, &options, error);
+    if (*error == VFW_E_NOT_FOUND) {
+        return nullptr;
+    }
     if (opened < 0) {
         qCWarning(lcMedia) << "open" << path
                            << "failed: not a recording container:" << AvErrorText(opened);
@@ -97,6 +96,27 @@ FormatContextPtr OpenContainer(const QString& path, const AVIOInterruptCB* inter
 }
 
 }  // namespace
+
+int OpenCheckedInput(AVFormatContext** context, const QString& path, const AVInputFormat* format,
+                     AvDictionary* options, HRESULT* error) {
+    int fd = -1;
+    QString why;
+    if (path.isEmpty() ||
+        platform::OpenRegularDescriptor(path, std::numeric_limits<int64_t>::max(), &fd, &why) !=
+            platform::FileReadStatus::Ok) {
+        qCWarning(lcMedia) << "open" << path << "failed:" << (path.isEmpty() ? "no path" : why);
+        *error = VFW_E_NOT_FOUND;
+        FormatContextPtr unopened(*context);  // freed as avformat_open_input frees on failure
+        *context = nullptr;
+        return AVERROR(ENOENT);
+    }
+    // The checked descriptor's own file, whatever now stands at the path.
+    const QByteArray url = QByteArrayLiteral("file:/proc/self/fd/") + QByteArray::number(fd);
+    options->Set("protocol_whitelist", kProtocolWhitelist);
+    const int opened = avformat_open_input(context, url.constData(), format, options->Slot());
+    ::close(fd);
+    return opened;
+}
 
 FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,
                                HRESULT* error) {

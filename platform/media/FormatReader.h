@@ -18,6 +18,12 @@ struct TelemetryLine {
     std::string text;
 };
 
+// avformat_open_input of a file from outside: only a regular file is opened (checked without
+// blocking, so a FIFO or device named like a recording cannot hold the caller); error is set to
+// VFW_E_NOT_FOUND, and *context freed, when it is none. format may be null (probed).
+int OpenCheckedInput(AVFormatContext** context, const QString& path, const AVInputFormat* format,
+                     AvDictionary* options, HRESULT* error);
+
 // Opens and probes the file; null when it is no readable recording. interrupt (may be null)
 // lets another thread cut blocking reads short.
 FormatContextPtr OpenRecording(const QString& path, const AVIOInterruptCB* interrupt,

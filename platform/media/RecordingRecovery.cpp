@@ -5,6 +5,7 @@
 #include "platform/media/Log.h"
 #include "platform/media/Mp4Boxes.h"
 #include "platform/media/SampleValidator.h"
+#include "platform/system/RegularFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -251,8 +252,9 @@ private:
 // Maps a whole file read-only; the card is never written.
 class MappedFile {
 public:
-    explicit MappedFile(const QString& path) : m_file(path) {
-        if (m_file.open(QIODevice::ReadOnly) && m_file.size() > 0) {
+    explicit MappedFile(const QString& path) {
+        if (platform::OpenRegularFile(path, INT64_MAX, m_file) == platform::FileReadStatus::Ok &&
+            m_file.size() > 0) {
             m_data = m_file.map(0, m_file.size());
         }
     }
@@ -270,10 +272,8 @@ private:
 FormatContextPtr OpenIndexOnly(const QString& path) {
     AVFormatContext* raw = nullptr;
     AvDictionary options;
-    options.Set("protocol_whitelist", "file");
-    const QByteArray url = QByteArrayLiteral("file:") + QFile::encodeName(path);
-    if (avformat_open_input(&raw, url.constData(), av_find_input_format("mov"), options.Slot()) <
-        0) {
+    HRESULT error = S_OK;
+    if (OpenCheckedInput(&raw, path, av_find_input_format("mov"), &options, &error) < 0) {
         return nullptr;
     }
     return FormatContextPtr(raw);

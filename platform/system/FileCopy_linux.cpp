@@ -1,8 +1,7 @@
 #include "platform/system/FileCopy.h"
 
+#include "platform/system/FilePaths.h"
 #include "platform/system/RegularFile.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +20,7 @@ constexpr int64_t kCallStepBytes = int64_t{1024} * 1024;
 
 bool SameFile(const struct stat& source, const QString& target) {
     struct stat existing {};
-    return ::stat(QFile::encodeName(target).constData(), &existing) == 0 &&
+    return ::stat(EncodePath(target).constData(), &existing) == 0 &&
            existing.st_dev == source.st_dev && existing.st_ino == source.st_ino;
 }
 

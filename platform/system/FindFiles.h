@@ -22,10 +22,11 @@ struct FileId {
 struct FoundFile {
     QString name;
     bool isFolder = false;     // links are followed: a link to a folder is a folder
+    bool isLink = false;       // the entry itself is a symbolic link
     int64_t size = 0;          // bytes; files only
     int64_t creationTime = 0;  // seconds since 1970 UTC: the birth time where the file
                                // system keeps one, else the last modification
-    FileId id;
+    FileId id;                 // of what the entry names, links followed
 };
 
 struct FolderListing {
@@ -35,6 +36,9 @@ struct FolderListing {
 
 // Which files to report, by name (stat is spared for the others). Folders are always reported.
 using FileNameFilter = std::function<bool(const QString& name)>;
+
+// What path names (links followed); none when nothing does.
+std::optional<FileId> IdentifyFile(const QString& path);
 
 // The folders and the wanted files of folder ("." and ".." left out). Entries that vanish or
 // cannot be examined while the folder is read are left out. None when the folder cannot be

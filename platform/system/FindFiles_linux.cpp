@@ -1,6 +1,6 @@
 #include "platform/system/FindFiles.h"
 
-#include <QFile>
+#include "platform/system/FilePaths.h"
 
 #include <cstring>
 
@@ -34,6 +34,11 @@ bool Examine(int folderFd, const char* name, FoundFile& found) {
     return true;
 }
 
+bool IsLink(int folderFd, const char* name) {
+    struct stat info {};
+    return ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+}
+
 class ScopedDir {
 public:
     explicit ScopedDir(DIR* dir) : m_dir(dir) {}
@@ -52,9 +57,16 @@ private:
 
 }  // namespace
 
+std::optional<FileId> IdentifyFile(const QString& path) {
+    struct stat info {};
+    if (::stat(EncodePath(path).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileId{info.st_dev, info.st_ino};
+}
+
 std::optional<FolderListing> FindFiles(const QString& folder, const FileNameFilter& wanted) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(EncodePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -75,7 +87,7 @@ std::optional<FolderListing> FindFiles(const QString& folder, const FileNameFilt
             continue;
         }
         FoundFile found;
-        found.name = QFile::decodeName(raw);
+        found.name = DecodePath(raw, std::strlen(raw));
         // A plain file the caller does not want costs no stat; anything else may be a folder.
         const bool plainFile = entry->d_type == DT_REG;
         if (plainFile && !wanted(found.name)) {
@@ -84,6 +96,7 @@ std::optional<FolderListing> FindFiles(const QString& folder, const FileNameFilt
         if (!Examine(fd, raw, found)) {
             continue;
         }
+        found.isLink = entry->d_type == DT_LNK || (entry->d_type == DT_UNKNOWN && IsLink(fd, raw));
         if (found.isFolder || plainFile || wanted(found.name)) {
             listing.entries.push_back(std::move(found));
         }

@@ -1,5 +1,6 @@
 #include "RegularFile.h"
 
+#include "platform/system/FilePaths.h"
 #include "platform/system/Log.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ FileReadStatus Refuse(FileReadStatus status, const QString& reason, QString* err
 // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; fstat then tells what it is.
 FileReadStatus OpenChecked(const QString& path, int64_t maxBytes, Oversize oversize, int* fd,
                            int64_t* size, QString* error) {
-    *fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    *fd = ::open(EncodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (*fd < 0) {
         const int code = errno;
         return Refuse(

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cstdint>
+
 namespace platform {
 namespace {
 
@@ -29,6 +31,24 @@ QString GroupOf(const QString& keyPath) {
     return group;
 }
 
+bool WriteValue(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                const QVariant& value) {
+    const QString file = StoreFile(scope);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        qCInfo(lcSystem) << "no folder for the settings store" << file;
+        return false;
+    }
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(GroupOf(keyPath) + "/" + valueName, value);
+    store.sync();
+    if (store.status() != QSettings::NoError) {
+        // The machine scope is often read-only for a user; callers may go on without it.
+        qCInfo(lcSystem) << "settings store" << file << "does not take" << keyPath << valueName;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<uint32_t> ReadRegistryDword(RegistryScope scope, const QString& keyPath,
@@ -48,20 +68,27 @@ std::optional<uint32_t> ReadRegistryDword(RegistryScope scope, const QString& ke
 
 bool WriteRegistryDword(RegistryScope scope, const QString& keyPath, const QString& valueName,
                         uint32_t value) {
-    const QString file = StoreFile(scope);
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
-        qCInfo(lcSystem) << "no folder for the settings store" << file;
-        return false;
+    return WriteValue(scope, keyPath, valueName, value);
+}
+
+std::optional<int32_t> ReadRegistryInt(RegistryScope scope, const QString& keyPath,
+                                       const QString& valueName) {
+    QSettings store(StoreFile(scope), QSettings::IniFormat);
+    const QString key = GroupOf(keyPath) + "/" + valueName;
+    if (!store.contains(key)) {
+        return std::nullopt;
     }
-    QSettings store(file, QSettings::IniFormat);
-    store.setValue(GroupOf(keyPath) + "/" + valueName, value);
-    store.sync();
-    if (store.status() != QSettings::NoError) {
-        // The machine scope is often read-only for a user; callers may go on without it.
-        qCInfo(lcSystem) << "settings store" << file << "does not take" << keyPath << valueName;
-        return false;
+    bool ok = false;
+    const qlonglong value = store.value(key).toLongLong(&ok);
+    if (!ok || value < INT32_MIN || value > UINT32_MAX) {
+        return std::nullopt;
     }
-    return true;
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+bool WriteRegistryInt(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                      int32_t value) {
+    return WriteValue(scope, keyPath, valueName, value);
 }
 
 bool CreateRegistryKey(RegistryScope scope, const QString& keyPath) {

@@ -22,6 +22,13 @@ std::optional<uint32_t> ReadRegistryDword(RegistryScope scope, const QString& ke
 bool WriteRegistryDword(RegistryScope scope, const QString& keyPath, const QString& valueName,
                         uint32_t value);
 
+// A value that may be negative (minutes of a time zone), kept as its decimal text so the file
+// stays readable; a DWORD written as its two's complement reads back as the same number.
+std::optional<int32_t> ReadRegistryInt(RegistryScope scope, const QString& keyPath,
+                                       const QString& valueName);
+bool WriteRegistryInt(RegistryScope scope, const QString& keyPath, const QString& valueName,
+                      int32_t value);
+
 // Creates the key (group) without values; true when it exists afterwards.
 bool CreateRegistryKey(RegistryScope scope, const QString& keyPath);
 

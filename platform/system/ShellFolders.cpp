@@ -14,4 +14,13 @@ QString GetDesktopFolder() {
     return QDir::cleanPath(QDir::homePath());
 }
 
+QString GetUserCacheFolder() {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty()) {
+        return {};
+    }
+    const QString folder = QDir::cleanPath(cache + QStringLiteral("/RoadPlayer"));
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
 }  // namespace platform

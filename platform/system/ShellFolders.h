@@ -9,4 +9,8 @@ namespace platform {
 // when that folder does not exist; never ends in "/".
 QString GetDesktopFolder();
 
+// The program's folder in the user's cache ($XDG_CACHE_HOME/RoadPlayer, by default
+// ~/.cache/RoadPlayer), made when missing; never ends in "/". Empty when it cannot be made.
+QString GetUserCacheFolder();
+
 }  // namespace platform

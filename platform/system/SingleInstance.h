@@ -1,17 +1,20 @@
 #pragma once
 // One running instance per user and display: a lock file in the user's runtime folder, and a
 // local socket beside it through which a later start asks the running instance to bring its
-// window forward, handing over the file it was given. GUI thread only (the activation handler
-// runs on the thread that claimed).
+// window forward, handing over the file it was given; the running instance answers once it
+// has the request. GUI thread only (the activation handler runs on the thread that claimed).
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
+class QTimer;
 
 namespace platform {
 
@@ -21,17 +24,20 @@ class SingleInstance : public QObject {
 public:
     enum class Claim {
         First,           // this process holds the lock and listens for later starts
-        AlreadyRunning,  // another holds it and was asked to come forward, if it listens yet
-        Failed,          // the lock could not be taken or checked; ErrorText() says why
+        AlreadyRunning,  // another holds it and answered: it comes forward with the file
+        Unanswered,      // another holds it but did not answer; this start goes on by itself
+        Unavailable,     // no private runtime folder or lock; this start goes on by itself
     };
 
     // name: file-name safe, distinguishing this program and display (DisplayKey).
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // file: what this start was given to open (empty: none), handed to a running instance.
-    Claim TryClaim(const QString& file = QString());
-    // Why the claim failed, or why a first instance cannot be reached by later starts.
+    // file: what this start was given to open (empty: none), handed to a running instance,
+    // which has answerTimeoutMs to take it.
+    static constexpr int kAnswerTimeoutMs = 5000;
+    Claim TryClaim(const QString& file = QString(), int answerTimeoutMs = kAnswerTimeoutMs);
+    // Why the claim did not make this the one instance, or why it cannot be reached.
     const QString& ErrorText() const { return m_error; }
     bool Listening() const;
     QString LockPath() const;
@@ -45,18 +51,29 @@ public:
 
     // The display this process shows its windows on, as a file-name safe word.
     static QString DisplayKey();
-    // The user's runtime folder (XDG_RUNTIME_DIR), created when missing.
+    // A folder only this user can use: the runtime folder (XDG_RUNTIME_DIR) when it is the
+    // user's own and closed to others, else one in the user's cache folder made so; empty
+    // when there is none.
     static QString RuntimeFolder();
+
+    // Bounds on the clients of the socket: connections at once, and how long one may take
+    // to send its request.
+    static constexpr int kMaxClients = 8;
+    static constexpr int kClientTimeoutMs = 2000;
 
 private:
     void Listen();
+    void KeepListening();
     void OnConnection();
+    void OnRequestBytes(QLocalSocket* socket);
 
     QString m_name;
     QString m_folder;
     QString m_error;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    QTimer* m_watch = nullptr;
+    std::vector<QLocalSocket*> m_clients;  // connected, oldest first
     std::function<void(const QString& file)> m_onActivate;
 };
 

@@ -1,7 +1,10 @@
 #include "platform/window/SystemDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
 
 namespace platform {
 
@@ -17,8 +20,42 @@ FolderHandler& FolderSlot() {
     return handler;
 }
 
+// Qt's dialog reads a typed name holding a double quote as a list of quoted names ("a" "b"),
+// so a recording named NOR'"q.mp4 would come back as q.mp4; a Save As takes one name, so its
+// line is taken as it stands.
+class SaveDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    const std::optional<QString>& QuotedChoice() const { return m_quoted; }
+
+    void accept() override {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit != nullptr ? edit->text() : QString();
+        if (!typed.contains(u'"')) {
+            QFileDialog::accept();
+            return;
+        }
+        const QString path =
+            QDir::isAbsolutePath(typed) ? typed : directory().absoluteFilePath(typed);
+        if (!testOption(DontConfirmOverwrite) && QFileInfo::exists(path) &&
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(path).fileName()),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        m_quoted = path;
+        done(Accepted);  // the dialog's own accept would read the line as a list again
+    }
+
+private:
+    std::optional<QString> m_quoted;
+};
+
 std::optional<QString> RunSaveDialog(const SaveFileRequest& request) {
-    QFileDialog dialog(request.owner);
+    SaveDialog dialog(request.owner);
     // Qt's own dialog behaves the same under every desktop and under a bare X server.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -35,7 +72,13 @@ std::optional<QString> RunSaveDialog(const SaveFileRequest& request) {
     if (!request.initialPath.isEmpty()) {
         dialog.selectFile(initial.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    if (dialog.QuotedChoice()) {
+        return dialog.QuotedChoice();
+    }
+    if (dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst();

@@ -1,5 +1,6 @@
 #include "player/catalogue/RecordingList.h"
 
+#include "platform/system/FilePaths.h"
 #include "platform/system/FindFiles.h"
 #include "platform/window/ListCtrl.h"
 #include "player/catalogue/CatalogueLog.h"
@@ -21,31 +22,65 @@ namespace {
 // Cameras write two levels at most; far deeper trees are not recordings of theirs.
 constexpr int kMaxFolderDepth = 64;
 
+// Where a walk may go: below the folder it starts in (links resolved, so a link to ".." or to
+// the host's folders leads nowhere) and on the card's own device (no mount inside the card).
+struct WalkBounds {
+    QString start;  // resolved, without the last "/"
+    uint64_t device = 0;
+
+    static std::optional<WalkBounds> Of(const QString& cardRoot, const QString& folderPath) {
+        const QString root = platform::ResolvedPath(cardRoot);
+        const QString start = platform::ResolvedPath(folderPath);
+        const std::optional<platform::FileId> rootId = platform::IdentifyFile(cardRoot);
+        if (root.isEmpty() || start.isEmpty() || !rootId || !Below(start, root, true)) {
+            return std::nullopt;
+        }
+        return WalkBounds{start, rootId->device};
+    }
+
+    static bool Below(const QString& path, const QString& folder, bool orSame) {
+        if (folder == QLatin1String("/")) {
+            return orSame || path != folder;
+        }
+        return (orSame && path == folder) ||
+               (path.startsWith(folder) && path.size() > folder.size() &&
+                path[folder.size()] == u'/');
+    }
+
+    // A linked entry is followed only to a place below the start.
+    bool Holds(const QString& entryPath, const platform::FoundFile& found) const {
+        return found.id.device == device &&
+               (!found.isLink || Below(platform::ResolvedPath(entryPath), start, false));
+    }
+};
+
 class RecordingWalk {
 public:
-    RecordingWalk(const RecordingFilter& filter, std::vector<RecordingEntry>& entries)
-        : m_filter(filter), m_entries(entries) {}
+    RecordingWalk(const RecordingFilter& filter, const WalkBounds& bounds,
+                  std::vector<RecordingEntry>& entries)
+        : m_filter(filter), m_bounds(bounds), m_entries(entries) {}
 
     bool Folder(const QString& folderPath, int depth) {
         const auto listing = platform::FindFiles(
             folderPath, [this](const QString& name) { return m_filter.IsRecording(name); });
-        if (!listing) {
+        if (!listing || listing->folder.device != m_bounds.device) {
             qCWarning(lcCatalogue) << "cannot read folder" << folderPath;
             return false;
         }
         m_visited.insert(listing->folder);
         for (const platform::FoundFile& found : listing->entries) {
-            if (!found.isFolder) {
-                m_entries.push_back(RecordingEntry{folderPath + found.name, found.name,
-                                                   RecordingSizeKiB(found.size),
+            const QString path = folderPath + found.name;
+            if (!m_bounds.Holds(path, found)) {
+                qCWarning(lcCatalogue) << "leads off the card, passed over:" << path;
+            } else if (!found.isFolder) {
+                m_entries.push_back(RecordingEntry{path, found.name, RecordingSizeKiB(found.size),
                                                    RecordingDateText(found.creationTime)});
             } else if (m_visited.count(found.id) != 0) {
-                qCWarning(lcCatalogue)
-                    << "folder seen before, not walked again:" << folderPath + found.name;
+                qCWarning(lcCatalogue) << "folder seen before, not walked again:" << path;
             } else if (depth >= kMaxFolderDepth) {
-                qCWarning(lcCatalogue) << "folder too deep, not walked:" << folderPath + found.name;
+                qCWarning(lcCatalogue) << "folder too deep, not walked:" << path;
             } else {
-                Folder(folderPath + found.name + '/', depth + 1);
+                Folder(path + '/', depth + 1);
             }
         }
         return true;
@@ -53,6 +88,7 @@ public:
 
 private:
     const RecordingFilter& m_filter;
+    const WalkBounds& m_bounds;
     std::vector<RecordingEntry>& m_entries;
     std::set<platform::FileId> m_visited;
 };
@@ -95,7 +131,12 @@ bool CollectRecordings(const RecordingFilter& filter, const QString& folderPath,
     if (filter.cardRoot.isEmpty()) {
         return false;
     }
-    return RecordingWalk(filter, entries).Folder(folderPath, 0);
+    const std::optional<WalkBounds> bounds = WalkBounds::Of(filter.cardRoot, folderPath);
+    if (!bounds) {
+        qCWarning(lcCatalogue) << "not on the card, not walked:" << folderPath;
+        return false;
+    }
+    return RecordingWalk(filter, *bounds, entries).Folder(folderPath, 0);
 }
 
 RecordingListing FillRecordingList(const RecordingFilter& filter, const QString& firstFolder,

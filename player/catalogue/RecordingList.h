@@ -56,8 +56,10 @@ std::optional<int> CountRecordings(const RecordingFilter& filter, const QString&
 
 // Walks folderPath (ending in "/") depth first in the order the file system gives, into
 // every subfolder (hidden ones too; each folder once, so linked loops end), appending an
-// entry per recording. False, with nothing appended, when there is no card or the folder
-// cannot be read; unreadable subfolders and files are passed over.
+// entry per recording. The walk stays on the card: below folderPath with links resolved and
+// on the card root's device; entries leading elsewhere are passed over. False, with nothing
+// appended, when there is no card or the folder cannot be read or lies off the card;
+// unreadable subfolders and files are passed over.
 bool CollectRecordings(const RecordingFilter& filter, const QString& folderPath,
                        std::vector<RecordingEntry>& entries);
 

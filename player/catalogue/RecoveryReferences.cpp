@@ -1,8 +1,8 @@
 #include "player/catalogue/RecoveryReferences.h"
 
+#include "platform/system/FindFiles.h"
 #include "player/catalogue/RecordingNames.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -23,16 +23,40 @@ int64_t KeySeconds(const QString& name) {
     return days * 86400 + (time / 10000) * 3600 + (time / 100 % 100) * 60 + time % 100;
 }
 
+QString SuffixOf(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+// The names in folder (regular files, or folders) in name order, hidden ones left out; read
+// with the file system's own bytes, so odd names stay whole and linked FIFOs or devices never
+// come back as recordings.
+QStringList NamesIn(const QString& folder, bool folders, const QString& suffix) {
+    QStringList names;
+    const auto listing = platform::FindFiles(folder, [&suffix](const QString& name) {
+        return SuffixOf(name).compare(suffix, Qt::CaseInsensitive) == 0;
+    });
+    if (!listing) {
+        return names;
+    }
+    for (const platform::FoundFile& found : listing->entries) {
+        if (found.isFolder == folders && !found.name.startsWith(u'.') &&
+            (folders || SuffixOf(found.name).compare(suffix, Qt::CaseInsensitive) == 0)) {
+            names << found.name;
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // The folder's recordings with the given extension, nearest to target first; stable on ties.
-QStringList Nearest(const QDir& folder, const QString& suffix, int64_t target,
+QStringList Nearest(const QString& folder, const QString& suffix, int64_t target,
                     const QString& except) {
     std::vector<std::pair<int64_t, QString>> found;
-    const QFileInfoList files = folder.entryInfoList(QDir::Files, QDir::Name);
-    for (const QFileInfo& file : files) {
-        if (file.suffix().compare(suffix, Qt::CaseInsensitive) == 0 &&
-            file.absoluteFilePath() != except) {
-            found.emplace_back(std::llabs(KeySeconds(file.fileName()) - target),
-                               file.absoluteFilePath());
+    for (const QString& name : NamesIn(folder, false, suffix)) {
+        const QString path = folder + u'/' + name;
+        if (path != except) {
+            found.emplace_back(std::llabs(KeySeconds(name) - target), path);
         }
     }
     std::stable_sort(found.begin(), found.end(),
@@ -44,22 +68,27 @@ QStringList Nearest(const QDir& folder, const QString& suffix, int64_t target,
     return paths;
 }
 
+QString ParentOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QString() : path.left(slash);
+}
+
 }  // namespace
 
 QStringList RecoveryReferences(const QString& damagedPath) {
-    const QFileInfo damaged(damagedPath);
-    const QDir folder = damaged.absoluteDir();
-    const int64_t target = KeySeconds(damaged.fileName());
-    const QString self = damaged.absoluteFilePath();
-    QStringList paths = Nearest(folder, damaged.suffix(), target, self);
-    QDir card = folder;
-    if (!card.cdUp()) {
+    const QString self = QFileInfo(damagedPath).absoluteFilePath();
+    const QString name = self.mid(self.lastIndexOf(u'/') + 1);
+    const QString suffix = SuffixOf(name);
+    const int64_t target = KeySeconds(name);
+    const QString folder = ParentOf(self);
+    QStringList paths = Nearest(folder, suffix, target, self);
+    const QString card = ParentOf(folder);
+    if (card.isEmpty()) {
         return paths;
     }
-    for (const QFileInfo& other :
-         card.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (other.absoluteFilePath() != folder.absolutePath()) {
-            paths << Nearest(QDir(other.absoluteFilePath()), damaged.suffix(), target, self);
+    for (const QString& other : NamesIn(card, true, QString())) {
+        if (card + u'/' + other != folder) {
+            paths << Nearest(card + u'/' + other, suffix, target, self);
         }
     }
     return paths;

@@ -2,10 +2,9 @@
 
 #include "platform/gfx/ImageFile.h"
 #include "platform/system/AtomicFile.h"
+#include "platform/system/FilePaths.h"
+#include "platform/system/FindFiles.h"
 #include "player/catalogue/CatalogueLog.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -13,6 +12,7 @@ namespace player {
 namespace {
 
 constexpr char kJpegExtension[] = ".jpg";
+constexpr int kPlanAttempts = 3;
 
 QString FileNameOf(const QString& path) {
     return path.mid(path.lastIndexOf(u'/') + 1);
@@ -25,10 +25,20 @@ QString FolderOf(const QString& path) {
 
 // Existing files of the folder whose names are prefix*.jpg.
 int CountSnapshots(const QString& folder, const QString& prefix) {
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-    return static_cast<int>(std::count_if(names.begin(), names.end(), [&](const QString& name) {
+    const auto listing = platform::FindFiles(folder, [&prefix](const QString& name) {
         return name.startsWith(prefix) && name.endsWith(QLatin1String(kJpegExtension));
-    }));
+    });
+    if (!listing) {
+        return 0;
+    }
+    return static_cast<int>(
+        std::count_if(listing->entries.begin(), listing->entries.end(),
+                      [](const platform::FoundFile& found) { return !found.isFolder; }));
+}
+
+bool AnyExists(const QStringList& files) {
+    return std::any_of(files.begin(), files.end(),
+                       [](const QString& file) { return platform::PathExists(file); });
 }
 
 }  // namespace
@@ -56,17 +66,17 @@ QString SnapshotBase(const QString& chosenPath, const QString& reportedExtension
 
 QString SnapshotSuffix(const QString& base, int proposedLength, int videoCount) {
     const QString name = FileNameOf(base);
-    if (name.size() != proposedLength) {
+    int number = 1;
+    if (name.size() == proposedLength) {
+        const QString prefix =
+            name + (videoCount >= 2 ? QStringLiteral("_front_") : QStringLiteral("_"));
+        number = CountSnapshots(FolderOf(base), prefix);
+    } else if (!AnyExists(SnapshotFiles(base, {}, videoCount))) {
         return {};
     }
-    const QString prefix =
-        name + (videoCount >= 2 ? QStringLiteral("_front_") : QStringLiteral("_"));
-    int number = CountSnapshots(FolderOf(base), prefix);
     for (;;) {
         QString suffix = QString::asprintf("_%03d", number);
-        const QStringList files = SnapshotFiles(base, suffix, videoCount);
-        if (std::none_of(files.begin(), files.end(),
-                         [](const QString& file) { return QFileInfo::exists(file); })) {
+        if (!AnyExists(SnapshotFiles(base, suffix, videoCount))) {
             return suffix;
         }
         ++number;
@@ -88,13 +98,48 @@ QStringList PlanSnapshotFiles(const platform::SaveFileResult& chosen, int propos
     return SnapshotFiles(base, SnapshotSuffix(base, proposedLength, videoCount), videoCount);
 }
 
-bool WriteSnapshot(const QString& path, const QImage& picture) {
-    const QByteArray jpeg = platform::gfx::EncodeImage(picture, "jpg");
-    if (jpeg.isEmpty() || !platform::WriteFileAtomically(path, jpeg)) {
-        qCWarning(lcCatalogue) << "cannot write the snapshot" << path;
-        return false;
+bool WriteSnapshots(const QStringList& files, const std::vector<QImage>& pictures, QString* why) {
+    std::vector<platform::FileContent> contents;
+    QString reason;
+    for (size_t i = 0; i < pictures.size() && reason.isEmpty(); ++i) {
+        const QByteArray jpeg = platform::gfx::EncodeImage(pictures[i], "jpg");
+        if (static_cast<qsizetype>(i) >= files.size() || jpeg.isEmpty()) {
+            reason = QStringLiteral("the picture cannot be encoded");
+        } else {
+            contents.push_back(platform::FileContent{files[static_cast<qsizetype>(i)], jpeg});
+        }
     }
-    return true;
+    if (reason.isEmpty() && contents.empty()) {
+        reason = QStringLiteral("no picture");
+    }
+    if (reason.isEmpty() &&
+        platform::WriteFilesAtomically(contents, &reason, platform::Existing::Keep)) {
+        return true;
+    }
+    qCWarning(lcCatalogue) << "cannot write the snapshots" << files << ":" << reason;
+    if (why != nullptr) {
+        *why = reason;
+    }
+    return false;
+}
+
+bool WriteSnapshot(const QString& path, const QImage& picture) {
+    return WriteSnapshots({path}, {picture});
+}
+
+QStringList SaveSnapshots(const platform::SaveFileResult& chosen, int proposedLength,
+                          int videoCount, const std::vector<QImage>& pictures, QString* why) {
+    for (int attempt = 1;; ++attempt) {
+        QStringList files = PlanSnapshotFiles(chosen, proposedLength, videoCount);
+        files = files.mid(0, static_cast<qsizetype>(pictures.size()));
+        if (WriteSnapshots(files, pictures, why)) {
+            return files;
+        }
+        // Another program took a name of the plan meanwhile: a new plan passes it.
+        if (attempt == kPlanAttempts || !AnyExists(files)) {
+            return {};
+        }
+    }
 }
 
 }  // namespace player

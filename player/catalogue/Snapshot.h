@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class QWidget;
 
 namespace player {
@@ -30,8 +32,9 @@ platform::SaveFileRequest SnapshotSaveRequest(QWidget* owner, const SnapshotProp
 // it reports none.
 QString SnapshotBase(const QString& chosenPath, const QString& reportedExtension);
 // N: when B's file name is as long as the proposed one, "_%03d" with the number of existing
-// snapshots of B (B_front_*.jpg for two cameras, B_*.jpg for one), raised past numbers whose
-// files exist so that no snapshot is overwritten; otherwise empty.
+// snapshots of B (B_front_*.jpg for two cameras, B_*.jpg for one); otherwise empty, or "_%03d"
+// from 1 when a file of that name exists. Either way raised past numbers whose files exist,
+// so that no capture replaces a file.
 QString SnapshotSuffix(const QString& base, int proposedLength, int videoCount);
 // B_front N .jpg and B_rear N .jpg for two cameras; B N .jpg for one.
 QStringList SnapshotFiles(const QString& base, const QString& suffix, int videoCount);
@@ -39,8 +42,17 @@ QStringList SnapshotFiles(const QString& base, const QString& suffix, int videoC
 QStringList PlanSnapshotFiles(const platform::SaveFileResult& chosen, int proposedLength,
                               int videoCount);
 
-// Encodes the picture as JPEG (default quality) and writes it whole or not at all. A failure
-// is logged, not shown.
+// Encodes the pictures as JPEG (default quality) into files[0], files[1]... (as many as there
+// are pictures), all or none, replacing no file. False with why set (the system's reason,
+// such as "No space left on device") when none was written.
+bool WriteSnapshots(const QStringList& files, const std::vector<QImage>& pictures,
+                    QString* why = nullptr);
 bool WriteSnapshot(const QString& path, const QImage& picture);
+
+// The Capture command's writing for the dialog's answer: the planned files for the pictures
+// (front, then rear when there is one), planned again when a file of the plan appeared
+// meanwhile. The files written, or none with why set.
+QStringList SaveSnapshots(const platform::SaveFileResult& chosen, int proposedLength,
+                          int videoCount, const std::vector<QImage>& pictures, QString* why);
 
 }  // namespace player

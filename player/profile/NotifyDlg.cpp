@@ -74,13 +74,10 @@ bool CNotifyDlg::OnCommand(int id) {
     }
 }
 
-std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
-                               QWidget* parent) {
-    const ProfileMessage* message = profile.GetMessage(
-        NameKey(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()))));
-    if (message == nullptr || message->title.isEmpty() || message->comment.isEmpty()) {
-        return std::nullopt;
-    }
+namespace {
+
+std::optional<int> ShowBox(const AppProfile& profile, const QString& title, const QString& comment,
+                           int32_t kind, QWidget* parent) {
     const QByteArray* script = profile.GetScript(Key(kWindowNotify));
     if (script == nullptr) {
         return std::nullopt;
@@ -89,10 +86,40 @@ std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, i
     if (!box.LoadSkin(*script)) {
         return std::nullopt;
     }
-    box.SetTitle(message->title);
-    box.SetComment(message->comment);
+    box.SetTitle(title);
+    box.SetComment(comment);
     box.SetKind(kind == kQuestionKind ? kQuestionKind : kMessageKind);
     return box.DoModal() == kMessageOk ? kMessageOk : kMessageCancel;
+}
+
+const ProfileMessage* MessageOf(const AppProfile& profile, std::string_view id) {
+    const ProfileMessage* message = profile.GetMessage(
+        NameKey(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()))));
+    return message == nullptr || message->title.isEmpty() || message->comment.isEmpty() ? nullptr
+                                                                                        : message;
+}
+
+}  // namespace
+
+std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
+                               QWidget* parent) {
+    const ProfileMessage* message = MessageOf(profile, id);
+    if (message == nullptr) {
+        return std::nullopt;
+    }
+    return ShowBox(profile, message->title, message->comment, kind, parent);
+}
+
+std::optional<int> ShowFailure(const AppProfile& profile, std::string_view id,
+                               const FallbackMessage& fallback, const QString& reason,
+                               QWidget* parent) {
+    const ProfileMessage* message = MessageOf(profile, id);
+    const QString title = message != nullptr ? message->title : QString::fromUtf8(fallback.title);
+    const QString comment =
+        message != nullptr ? message->comment : QString::fromUtf8(fallback.comment);
+    return ShowBox(profile, title,
+                   reason.isEmpty() ? comment : comment + u'\n' + u'(' + reason + u')',
+                   kMessageKind, parent);
 }
 
 }  // namespace player

@@ -53,4 +53,15 @@ private:
 std::optional<int> ShowMessage(const AppProfile& profile, std::string_view id, int32_t kind,
                                QWidget* parent);
 
+// Texts for a failure's message that a profile made before it existed does not hold.
+struct FallbackMessage {
+    const char* title;
+    const char* comment;
+};
+// A failure's message box: the message `id` of the profile (or the fallback when the profile
+// lacks it), with why it failed (the system's reason) after its comment.
+std::optional<int> ShowFailure(const AppProfile& profile, std::string_view id,
+                               const FallbackMessage& fallback, const QString& reason,
+                               QWidget* parent);
+
 }  // namespace player

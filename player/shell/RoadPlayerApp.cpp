@@ -100,8 +100,14 @@ int CRoadPlayerApp::InitInstance(const QStringList& arguments) {
     switch (m_instance->TryClaim(recording)) {
         case platform::SingleInstance::Claim::AlreadyRunning:
             return 0;
-        case platform::SingleInstance::Claim::Failed:
-            return Fail(m_instance->ErrorText());
+        case platform::SingleInstance::Claim::Unanswered:
+            // The running player may hang; what this start was given is not lost with it.
+            std::fprintf(stderr, "%s: %s; this start opens its own window\n", kProgramName,
+                         m_instance->ErrorText().toLocal8Bit().constData());
+            break;
+        case platform::SingleInstance::Claim::Unavailable:
+            qCWarning(lcShell) << "runs without the one-instance check:" << m_instance->ErrorText();
+            break;
         case platform::SingleInstance::Claim::First:
             if (!m_instance->Listening()) {
                 qCInfo(lcShell) << "later starts cannot reach this one:" << m_instance->ErrorText();

@@ -9,6 +9,7 @@
 #include "player/profile/NotifyDlg.h"
 #include "player/resources/DialogTemplates.h"
 #include "player/resources/Resource.h"
+#include "player/shell/DesktopLink.h"
 #include "player/shell/ShellLog.h"
 #include "player/shell/WindowSize.h"
 #include "player/telemetry/GSensorDlg.h"
@@ -35,6 +36,7 @@ CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
 }
 
 CRoadPlayerDlg::~CRoadPlayerDlg() {
+    m_desktop.reset();
     m_controlState.reset();
     m_settingsTool.Terminate();
     m_driveWatcher.Stop();
@@ -73,6 +75,7 @@ bool CRoadPlayerDlg::OnInitDialog() {
     SetBackgroundMode(0);
     SetUpViews();
     AddKeysToHints();
+    StartDesktop();
     m_controlState->UpdateControls(ControlEvent::Start);
     // Messages show over the window, once the window is on the screen.
     QTimer::singleShot(0, this, [this] {

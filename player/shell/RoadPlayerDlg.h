@@ -8,17 +8,22 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
 #include "player/catalogue/DurationCache.h"
+#include "player/catalogue/RecordingLister.h"
 #include "player/catalogue/Trips.h"
+#include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
 #include "player/shell/PlaybackSession.h"
 #include "player/shell/UserAction.h"
 #include "player/skin/SkDialog.h"
+#include "player/telemetry/ReadoutSettings.h"
 #include "player/telemetry/TripTelemetry.h"
 #include "player/telemetry/TripTrack.h"
 
 #include <QIcon>
+#include <QList>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -33,6 +38,7 @@ class ListCtrl;
 namespace player {
 
 class AppProfile;
+class CDesktopLink;
 class CGSensorDlg;
 class SkTripStrip;
 class SkWebBrowser;
@@ -76,6 +82,14 @@ public:
     // false when there is none or it cannot act now.
     bool Act(int commandId);
     bool CanAct(const UserAction& action) const;
+    bool CanAct(int commandId) const;
+    // Whether the time slider could take a position now (a recording open, the slider on show).
+    bool CanSeek() const;
+
+    // The speed unit and the camera's time zone the readout, map, track and media controls use.
+    const ReadoutSettings& Readout() const { return m_readout; }
+    // Keeps new settings in the settings store and shows them at once.
+    void SetReadout(const ReadoutSettings& settings);
 
     CControlState* ControlState() const { return m_controlState.get(); }
     CPlaybackSession& Session() { return m_session; }
@@ -86,6 +100,9 @@ public:
     // Root of the chosen card ("/media/user/QOR-SD/"); empty when none is chosen.
     const QString& CardRoot() const { return m_cardRoot; }
     bool PausedByUser() const { return m_session.PausedByUser(); }
+    // Runs the event loop until the listing that Open, a tab or a start-up recording asked
+    // for has been written into the list; false after timeoutMs.
+    bool WaitForListing(int timeoutMs = 5000);
 
 protected:
     void OnRegisterControls() override;
@@ -102,6 +119,12 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A recording or a card folder dropped on the window; the right-click settings menu
+    // (RoadPlayerDlg_Desktop.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // Set-up.
@@ -162,11 +185,28 @@ private:
     // A recording named at start-up that lies on a removable drive: that drive becomes the
     // card, its category is listed and the recording plays as its row.
     void PlayAtStart(const QString& path);
+    // Empties the list and lists the category's folders of the card off this thread; then the
+    // rows are written and `then` runs. False (the list untouched) when the category has no
+    // folder or there is no list.
+    bool ListInBackground(const QString& cardRoot, RecordingCategory shown,
+                          std::function<void()> then);
     platform::ListCtrl* FileList() const;
 
     // Card tools (RoadPlayerDlg_Catalogue.cpp).
     void OnSettings();
     void OnSite();
+    // The card chosen by Open, a drop or the card-inserted notice: its normal category listed.
+    void UseCard(const QString& root);
+
+    // The desktop (RoadPlayerDlg_Desktop.cpp): media controls and notices on the session bus,
+    // drops, and the settings menu.
+    void StartDesktop();
+    // A drive labelled as the camera's card appeared while none is chosen: the desktop's notice
+    // (or the player's own question) offers it, once per insertion.
+    void OfferInsertedCard(const QString& root);
+    void ForgetInsertedCard(const QString& root);
+    void OpenDropped(const QList<QUrl>& urls);
+    void ShowSettingsMenu(const QPoint& globalPos);
 
     // Export and snapshot (RoadPlayerDlg_Export.cpp).
     void OnSave();
@@ -229,6 +269,7 @@ private:
     QString m_openAtStart;
     std::function<void()> m_onFirstPaint;
     QString m_cardRoot;
+    CRecordingLister m_lister;
     // The settings tool last started; ended with the window.
     platform::Process m_settingsTool;
 
@@ -254,6 +295,11 @@ private:
     CTripDistance m_tripDistance;
     CTrip m_mapTrip;
     QString m_mapRoutePath;
+    ReadoutSettings m_readout;
+    // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
+    QString m_offeredCard;
+    uint32_t m_cardNoticeId = 0;
+    std::unique_ptr<CDesktopLink> m_desktop;
     // Last member: destroyed first, before the session's player and the controls it points at.
     std::unique_ptr<CControlState> m_controlState;
 };

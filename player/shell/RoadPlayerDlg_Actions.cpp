@@ -1,6 +1,6 @@
 // The main window's actions: one table of what the user can do, read by the command routing
-// (button clicks) and the key handling. A key acts as its button would, and only where that
-// button could act.
+// (button clicks), the key handling and the desktop's media controls. A key or a desktop call
+// acts as its button would, and only where that button could act.
 
 #include "player/shell/RoadPlayerDlg.h"
 
@@ -27,6 +27,11 @@ QKeyCombination Key(Qt::Key key) {
     return QKeyCombination(key);
 }
 
+bool Playing(const CPlaybackSession& session) {
+    const CPlayGraph* graph = session.Graph();
+    return graph != nullptr && graph->State() == GraphState::Running;
+}
+
 }  // namespace
 
 std::span<const UserAction> CRoadPlayerDlg::Actions() {
@@ -48,13 +53,23 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
         {kIdcReal, nullptr, {}, [](W& w) { w.OnRealSize(); }},
         {kIdcNor, nullptr, {}, [](W& w) { w.OnNormal(); }},
         {kIdcExit, nullptr, {}, [](W& w) { w.Quit(); }},
-        {kIdcPlay, kMainButtonPlay, {Key(Qt::Key_Space)}, [](W& w) { w.OnPlay(); }},
-        {kIdcStop, nullptr, {}, [](W& w) { w.StopAndReset(); }},
+        // The keyboard's play key is a play/pause key on most keyboards.
+        {kIdcPlay,
+         kMainButtonPlay,
+         {Key(Qt::Key_Space), Key(Qt::Key_MediaPlay)},
+         [](W& w) { w.OnPlay(); }},
+        {kIdcStop, kMainButtonStop, {Key(Qt::Key_MediaStop)}, [](W& w) { w.StopAndReset(); }},
         {kIdcRew, nullptr, {}, [](W& w) { w.m_controlState->Rewind(); }},
         {kIdcFf, nullptr, {}, [](W& w) { w.m_controlState->FastForward(); }},
         {kIdcFps, nullptr, {}, [](W& w) { w.m_controlState->StepFrame(); }},
-        {kIdcPrev, kMainButtonPrev, {Key(Qt::Key_PageUp)}, [](W& w) { w.m_session.Previous(); }},
-        {kIdcNext, kMainButtonNext, {Key(Qt::Key_PageDown)}, [](W& w) { w.m_session.Next(); }},
+        {kIdcPrev,
+         kMainButtonPrev,
+         {Key(Qt::Key_PageUp), Key(Qt::Key_MediaPrevious)},
+         [](W& w) { w.m_session.Previous(); }},
+        {kIdcNext,
+         kMainButtonNext,
+         {Key(Qt::Key_PageDown), Key(Qt::Key_MediaNext)},
+         [](W& w) { w.m_session.Next(); }},
         {kIdcOpen, nullptr, {}, [](W& w) { w.OnOpen(); }},
         {kIdcSave, nullptr, {}, [](W& w) { w.OnSave(); }},
         {kIdcTrack, nullptr, {}, [](W& w) { w.OnSaveTrack(); }},
@@ -96,6 +111,20 @@ std::span<const UserAction> CRoadPlayerDlg::Actions() {
          [](W& w) { w.m_controlState->StepSpeed(kUp); }},
         {0, nullptr, {Key(Qt::Key_Minus)}, [](W& w) { w.m_controlState->StepSpeed(kDown); }},
         {0, nullptr, {Key(Qt::Key_F)}, [](W& w) { w.ToggleEnlarged(); }, {kIdcMax, kIdcNor}},
+        {0, kMainButtonPlay, {Key(Qt::Key_MediaTogglePlayPause)}, [](W& w) { w.OnPlay(); }},
+        {0,
+         kMainButtonPlay,
+         {Key(Qt::Key_MediaPause)},
+         [](W& w) {
+             if (Playing(w.m_session)) {
+                 w.OnPlay();
+             }
+         }},
+        // The settings menu from the keyboard (the menu key opens it as a right click does).
+        {0,
+         nullptr,
+         {QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)},
+         [](W& w) { w.ShowSettingsMenu(w.mapToGlobal(w.rect().center())); }},
     };
     return kActions;
 }
@@ -116,6 +145,11 @@ bool CRoadPlayerDlg::CanAct(const UserAction& action) const {
     const SkWidget* control = FindWidget(action.control);
     const QWidget* window = control != nullptr ? control->Window() : nullptr;
     return window != nullptr && !window->isHidden() && window->isEnabled();
+}
+
+bool CRoadPlayerDlg::CanAct(int commandId) const {
+    const UserAction* action = FindAction(commandId);
+    return action != nullptr && CanAct(*action);
 }
 
 bool CRoadPlayerDlg::Act(int commandId) {
@@ -148,7 +182,10 @@ void CRoadPlayerDlg::AddKeysToHints() {
                                std::find(action.hintedOn.begin(), action.hintedOn.end(),
                                          control.id) != action.hintedOn.end();
             for (const QKeyCombination key : action.keys) {
-                if (gives && key.key() != Qt::Key_unknown) {
+                // Media keys carry their own label; the hint names typing keys.
+                const bool mediaKey =
+                    key.key() >= Qt::Key_MediaPlay && key.key() <= Qt::Key_MediaLast;
+                if (gives && key.key() != Qt::Key_unknown && !mediaKey) {
                     keys << QKeySequence(key).toString(QKeySequence::NativeText);
                 }
             }

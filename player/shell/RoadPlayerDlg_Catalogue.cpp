@@ -51,26 +51,48 @@ platform::ListCtrl* CRoadPlayerDlg::FileList() const {
     return widget != nullptr ? qobject_cast<platform::ListCtrl*>(widget->Window()) : nullptr;
 }
 
-void CRoadPlayerDlg::OnOpen() {
-    const std::optional<QString> root = ChooseCard(this, m_profile);
-    if (!root) {
-        return;
-    }
-    m_cardRoot = *root;
-    m_controlState->UpdateControls(ControlEvent::CardChosen);
+bool CRoadPlayerDlg::ListInBackground(const QString& cardRoot, RecordingCategory shown,
+                                      std::function<void()> then) {
+    const std::optional<CategoryFolders> folders = CategoryFolderPaths(m_profile, cardRoot, shown);
     platform::ListCtrl* list = FileList();
-    if (list == nullptr) {
+    if (!folders || list == nullptr) {
+        return false;
+    }
+    list->DeleteAllItems();
+    // The walk runs off this thread, so no card can hold the window; the rows come back here.
+    m_lister.List(RecordingFilter::FromProfile(m_profile, cardRoot), *folders,
+                  [this, then = std::move(then)](const RecordingListing& listing) {
+                      if (platform::ListCtrl* rows = FileList()) {
+                          WriteRecordingRows(*rows, listing.rows);
+                      }
+                      OnRowsListed();
+                      if (then) {
+                          then();
+                      }
+                  });
+    return true;
+}
+
+void CRoadPlayerDlg::OnOpen() {
+    if (const std::optional<QString> root = ChooseCard(this, m_profile)) {
+        UseCard(*root);
+    }
+}
+
+void CRoadPlayerDlg::UseCard(const QString& root) {
+    m_cardRoot = root;
+    m_controlState->UpdateControls(ControlEvent::CardChosen);
+    if (FileList() == nullptr) {
         return;
     }
-    if (!ListCategory(*list, m_profile, m_cardRoot, RecordingCategory::Normal)) {
+    if (!ListInBackground(m_cardRoot, RecordingCategory::Normal, [this] {
+            m_controlState->UpdateControls(ControlEvent::ListFilled);
+            // The list shows the normal category now, whichever tab was chosen before.
+            m_controlState->UpdateControls(ControlEvent::TabNormal);
+        })) {
         qCInfo(lcShell) << "the profile names no normal folder; no card chosen";
         m_cardRoot.clear();
-        return;
     }
-    m_controlState->UpdateControls(ControlEvent::ListFilled);
-    // The list shows the normal category now, whichever tab was chosen before.
-    m_controlState->UpdateControls(ControlEvent::TabNormal);
-    OnRowsListed();
 }
 
 void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
@@ -79,17 +101,15 @@ void CRoadPlayerDlg::OnTab(ControlEvent tabEvent) {
     if (previous == tabEvent) {
         return;
     }
-    platform::ListCtrl* list = FileList();
-    if (list == nullptr) {
-        return;
-    }
     // An unconfigured category leaves the rows as they are; a missing folder empties them.
     const int32_t tab = EventOffset(tabEvent, ControlEvent::TabNormal);
-    if (!ListCategory(*list, m_profile, m_cardRoot, kTabCategories[tab])) {
+    if (FileList() != nullptr && !ListInBackground(m_cardRoot, kTabCategories[tab], {})) {
         qCInfo(lcShell) << "tab" << tab << "has no folder in the profile";
-        return;
     }
-    OnRowsListed();
+}
+
+bool CRoadPlayerDlg::WaitForListing(int timeoutMs) {
+    return m_lister.WaitForListing(timeoutMs);
 }
 
 void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
@@ -101,11 +121,17 @@ void CRoadPlayerDlg::OnRowDoubleClick(int32_t row) {
 }
 
 void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
+    if (code == platform::kDriveAddedCode) {
+        OfferInsertedCard(root);
+        return;
+    }
+    ForgetInsertedCard(root);
     if (code != platform::kDriveRemovedCode || root.isEmpty() || root != m_cardRoot) {
         return;
     }
     qCInfo(lcShell) << "the card" << root << "was removed";
     m_cardRoot.clear();
+    m_lister.Cancel();
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
     OnRowsListed();
     ShowMessage(kMsgRemoveDisk, kMessageKind);
@@ -113,29 +139,30 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
 
 void CRoadPlayerDlg::PlayAtStart(const QString& path) {
     const std::optional<QString> root = RemovableDriveOf(path);
-    platform::ListCtrl* list = FileList();
-    if (!root || list == nullptr ||
-        !ListCategory(*list, m_profile, *root, RecordingCategory::Normal)) {
+    if (!root || FileList() == nullptr ||
+        !CategoryFolderPaths(m_profile, *root, RecordingCategory::Normal)) {
         m_session.PlayPath(path);
         return;
     }
     // As the Open command would have chosen this drive, then the recording's tab and row.
+    const RecordingCategory category = CategoryOfRecording(m_profile, *root, path);
+    const RecordingCategory shown =
+        category == RecordingCategory::Unknown ? RecordingCategory::Normal : category;
     m_cardRoot = *root;
     m_controlState->UpdateControls(ControlEvent::CardChosen);
-    m_controlState->UpdateControls(ControlEvent::ListFilled);
-    OnRowsListed();
-    const RecordingCategory category = CategoryOfRecording(m_profile, m_cardRoot, path);
-    if (category != RecordingCategory::Unknown) {
-        OnTab(TabEventOf(category));
-    }
-    const QString wanted = AbsolutePath(path);
-    for (int32_t row = 0; row < list->GetItemCount(); ++row) {
-        if (AbsolutePath(RecordingPathOfRow(*list, row)) == wanted) {
-            m_session.OpenRow(row, CPlaybackSession::RowOpening::Advance);
-            return;
+    ListInBackground(m_cardRoot, shown, [this, path, shown] {
+        m_controlState->UpdateControls(ControlEvent::ListFilled);
+        m_controlState->UpdateControls(TabEventOf(shown));
+        const QString wanted = AbsolutePath(path);
+        platform::ListCtrl* list = FileList();
+        for (int32_t row = 0; list != nullptr && row < list->GetItemCount(); ++row) {
+            if (AbsolutePath(RecordingPathOfRow(*list, row)) == wanted) {
+                m_session.OpenRow(row, CPlaybackSession::RowOpening::Advance);
+                return;
+            }
         }
-    }
-    m_session.PlayPath(path);
+        m_session.PlayPath(path);
+    });
 }
 
 void CRoadPlayerDlg::OpenHandedOver(const QString& path) {

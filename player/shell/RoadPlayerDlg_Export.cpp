@@ -4,6 +4,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/AtomicFile.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/ShellFolders.h"
 #include "platform/window/SystemDialogs.h"
 #include "platform/window/Window.h"
@@ -21,6 +22,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <vector>
 
 namespace player {
 
@@ -32,6 +34,9 @@ constexpr int kRearView = 1;
 // The track's messages; a profile without them shows none.
 constexpr char kMsgNoGpsTrack[] = "error-no-gps";
 constexpr char kMsgSaveTrack[] = "error-save-track";
+constexpr char kMsgSaveSnapshot[] = "error-save-snapshot";
+constexpr FallbackMessage kSaveSnapshotFallback{
+    "Snapshot not saved", "The picture could not be saved. Choose another place or name."};
 constexpr char kTrackExtension[] = "gpx";
 constexpr char kTrackFilter[] = "GPX track(*.gpx)|*.gpx||";
 // A trip's track is named after its first recording.
@@ -93,9 +98,12 @@ void CRoadPlayerDlg::OnSaveTrack() {
         // A lone recording's track carries its marks; a trip's has a segment per recording.
         const QByteArray gpx =
             segments.size() == 1
-                ? TrackGpx(segments.front(), name, MarksOfRecording(Telemetry(), CurrentPath()))
-                : TrackGpx(segments, name);
-        if (platform::WriteFileAtomically(target, gpx)) {
+                ? TrackGpx(segments.front(), name, MarksOfRecording(Telemetry(), CurrentPath()),
+                           m_readout.speedUnit)
+                : TrackGpx(segments, name, m_readout.speedUnit);
+        // The recording that plays is never replaced by its track, by whatever name.
+        if (!platform::SameFile(target, CurrentPath()) &&
+            platform::WriteFileAtomically(target, gpx)) {
             ShowNote(WrittenNote({target}));
         } else {
             qCWarning(lcShell) << "the track could not be written to" << target;
@@ -118,19 +126,21 @@ void CRoadPlayerDlg::OnCapture() {
         const SnapshotProposal proposal = ProposeSnapshotName(CurrentPath());
         const int32_t videoCount = m_controlState->VideoCount();
         if (const auto chosen = platform::GetSaveFileName(SnapshotSaveRequest(this, proposal))) {
-            const QStringList files = PlanSnapshotFiles(*chosen, proposal.length, videoCount);
-            QStringList written;
-            if (WriteSnapshot(files.constFirst(), front)) {
-                written << files.constFirst();
-            }
+            std::vector<QImage> pictures{front};
             QImage rear;
             graph = m_session.Graph();
-            if (files.size() > 1 && graph != nullptr &&
-                graph->GetCurrentImage(kRearView, &rear) != 0 && WriteSnapshot(files[1], rear)) {
-                written << files[1];
+            if (videoCount >= 2 && graph != nullptr &&
+                graph->GetCurrentImage(kRearView, &rear) != 0) {
+                pictures.push_back(rear);
             }
+            // Both pictures or neither, and a failure says why.
+            QString why;
+            const QStringList written =
+                SaveSnapshots(*chosen, proposal.length, videoCount, pictures, &why);
             if (!written.isEmpty()) {
                 ShowNote(WrittenNote(written));
+            } else {
+                ShowFailure(m_profile, kMsgSaveSnapshot, kSaveSnapshotFallback, why, this);
             }
         }
     } else {

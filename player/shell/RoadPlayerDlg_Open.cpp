@@ -3,6 +3,7 @@
 
 #include "player/shell/RoadPlayerDlg.h"
 
+#include "platform/gfx/DrawText.h"
 #include "platform/window/ListCtrl.h"
 #include "platform/window/Window.h"
 #include "player/catalogue/RecordingList.h"
@@ -125,7 +126,7 @@ void CRoadPlayerDlg::ShowFileName(const QString& path) {
     const qsizetype cut =
         std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     if (SkWidget* text = FindWidget(kMainTextFile)) {
-        platform::SetWindowText(text->Window(), path.mid(cut + 1));
+        platform::SetWindowText(text->Window(), platform::gfx::OneLineText(path.mid(cut + 1)));
         text->Invalidate();
     }
 }

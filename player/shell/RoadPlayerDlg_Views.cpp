@@ -117,7 +117,7 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs));
+    QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs), m_readout);
     if (const QString trip = TripFigures(positionMs); !trip.isEmpty()) {
         text += QStringLiteral("  ") + trip;
     }

@@ -1,9 +1,12 @@
 // RoadPlayer: plays the dash camera's recordings from its card, with their telemetry.
 
+#include "platform/system/FilePaths.h"
 #include "platform/window/ControlContainer.h"
+#include "platform/window/DisplayCheck.h"
 #include "player/shell/RoadPlayerApp.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstring>
@@ -20,10 +23,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "RoadPlayer: %s\n", missing.toLocal8Bit().constData());
         return 1;
     }
+    platform::ExitQuietlyWithoutDisplay("RoadPlayer");
     platform::EnableControlContainer();
     QApplication app(argc, argv);
+    platform::DisplayReached();
+    // The toolkit's own arguments are gone from argv by now; a recording's name keeps the
+    // bytes it has on the disk (the toolkit's list would replace those that are not UTF-8).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << platform::DecodePath(argv[i], std::strlen(argv[i]));
+    }
     player::CRoadPlayerApp theApp;
-    const int status = theApp.InitInstance(QApplication::arguments());
+    const int status = theApp.InitInstance(arguments);
     theApp.ExitInstance();
     return status;
 }

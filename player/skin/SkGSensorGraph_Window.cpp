@@ -140,9 +140,13 @@ void SkGSensorGraph::DrawCurves(gfx::Dc& dc, int32_t page) {
         }
         const double offset = static_cast<double>(time) - static_cast<double>(pageBegin);
         const int x = Truncate(offset * kPixelsPerMs + m_band.startPos);
-        traces[0] << QPoint(x, Truncate(centre - sample.x * scale));
-        traces[1] << QPoint(x, Truncate(centre - sample.y * scale));
-        traces[2] << QPoint(x, Truncate(centre - sample.z * scale));
+        // A reading beyond 2 g is drawn at the band's edge, not over the rest of the window.
+        const auto row = [&](int32_t value) {
+            return Truncate(centre - std::clamp(value, -kFullScale, kFullScale) * scale);
+        };
+        traces[0] << QPoint(x, row(sample.x));
+        traces[1] << QPoint(x, row(sample.y));
+        traces[2] << QPoint(x, row(sample.z));
     }
     QPainter painter(&dc.Bitmap());
     for (size_t axis = 0; axis < traces.size(); ++axis) {

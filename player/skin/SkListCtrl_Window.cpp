@@ -116,7 +116,8 @@ void SkListCtrl::DrawRow(const platform::ListCtrl& list, gfx::Dc& dc,
         previousWidth = *width;
         gfx::Rect box{static_cast<int>(left), info.rect.top(), static_cast<int>(right),
                       info.rect.bottom() + 1};
-        const QString text = list.GetItemText(info.itemId, i).left(kMaxItemText);
+        // Rows show names from the card as they are, except what would break the row's line.
+        const QString text = gfx::OneLineText(list.GetItemText(info.itemId, i).left(kMaxItemText));
         dc.SetTextColor(gfx::ColorRefFromArgb(selected ? m_selectedColour : m_textColour));
         gfx::DrawText(dc, text, box, format);
     }

@@ -12,7 +12,6 @@ namespace player {
 
 namespace {
 
-constexpr double kKmPerMile = 1.609344;
 constexpr int64_t kMsPerSecond = 1000;
 const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
@@ -47,11 +46,6 @@ int LoadRecordingTelemetry(const QString& path, CTextData* store) {
     });
 }
 
-QString SpeedText(double speedKmh, SpeedUnit unit) {
-    return unit == SpeedUnit::Mph ? QString::asprintf("%.1f mph", speedKmh / kKmPerMile)
-                                  : QString::asprintf("%.1f km/h", speedKmh);
-}
-
 std::vector<platform::media::ClipOverlayCue> ClipOverlayCues(int recording,
                                                              const QDateTime& cameraStart,
                                                              int64_t durationMs,
@@ -81,7 +75,7 @@ std::vector<platform::media::ClipOverlayCue> ClipOverlayCues(int recording,
             lines << cameraStart.addMSecs(ms - ms % kMsPerSecond).toString(kClockFormat);
         }
         if (options.location) {
-            lines << (shown != nullptr ? SpeedText(shown->speedKmh, options.unit)
+            lines << (shown != nullptr ? FormatSpeed(shown->speedKmh, options.unit)
                                        : QStringLiteral("--"));
             if (shown != nullptr) {
                 lines << PlaceText(*shown);

@@ -4,6 +4,7 @@
 // clip without location. The cues read a store (UI thread); WithoutGpsLines any thread.
 
 #include "platform/media/ClipExporter.h"
+#include "player/telemetry/ReadoutSettings.h"
 #include "player/telemetry/TextData.h"
 
 #include <QByteArray>
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace player {
-
-enum class SpeedUnit { Kmh, Mph };
 
 struct ClipOverlayOptions {
     SpeedUnit unit = SpeedUnit::Kmh;
@@ -32,9 +31,6 @@ std::vector<platform::media::ClipOverlayCue> ClipOverlayCues(int recording,
 
 // Loads the telemetry of a recording that is not open into the store; the lines read.
 int LoadRecordingTelemetry(const QString& path, CTextData* store);
-
-// The speed line of a fix's speed in km/h: "41.5 km/h" or "25.8 mph".
-QString SpeedText(double speedKmh, SpeedUnit unit);
 
 // A telemetry sample's text ('\n' between lines) without its GPS lines.
 QByteArray WithoutGpsLines(const QByteArray& sampleText);

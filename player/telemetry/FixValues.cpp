@@ -7,12 +7,31 @@ namespace player {
 
 namespace {
 
-constexpr int32_t kCameraHourShift = 9;
-constexpr int32_t kHoursPerDay = 24;
+// The hour the reader added to the receiver's UTC time (CGPSData::hour).
+constexpr int32_t kStoredHourShift = 9;
+constexpr int64_t kSecondsPerMinute = 60;
 constexpr int32_t kCenturyStart = 2000;
 constexpr char kNoFixText[] = "--";
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;
+
+double ShownWithin(double value, double low, double high) {
+    return std::isnan(value) ? 0.0 : std::clamp(value, low, high);
+}
 
 }  // namespace
+
+double ShownSpeedKmh(double speedKmh) {
+    return ShownWithin(speedKmh, 0.0, kMaxShownSpeedKmh);
+}
+
+double ShownLatitude(double degrees) {
+    return ShownWithin(degrees, -kMaxLatitude, kMaxLatitude);
+}
+
+double ShownLongitude(double degrees) {
+    return ShownWithin(degrees, -kMaxLongitude, kMaxLongitude);
+}
 
 double ToDecimalDegrees(double nmea) {
     const double value = nmea * 0.01;
@@ -22,29 +41,35 @@ double ToDecimalDegrees(double nmea) {
 
 QDateTime FixTimeUtc(const CGPSData& fix) {
     const QDate date(kCenturyStart + fix.year, fix.month, fix.day);
-    const QTime time(fix.hour - kCameraHourShift, fix.minute, fix.second);
+    const QTime time(fix.hour - kStoredHourShift, fix.minute, fix.second);
     if (fix.year < 0 || fix.year > 99 || !date.isValid() || !time.isValid()) {
         return {};
     }
     return QDateTime(date, time, Qt::UTC);
 }
 
-QDateTime FixTimeLocal(const CGPSData& fix) {
+QDateTime FixTimeLocal(const CGPSData& fix, int32_t zoneMinutes) {
     const QDateTime utc = FixTimeUtc(fix);
     if (!utc.isValid()) {
         return {};
     }
-    // The stored hour already is the local one; only the date moves when it passed midnight.
-    const QDate date = utc.date().addDays(fix.hour / kHoursPerDay);
-    return QDateTime(date, QTime(fix.hour % kHoursPerDay, fix.minute, fix.second), Qt::UTC);
+    return utc.addSecs(zoneMinutes * kSecondsPerMinute);
 }
 
-QString GpsReadoutText(const CGPSData* fix) {
+QDateTime CameraTimeUtc(const QDateTime& cameraLocal, int32_t zoneMinutes) {
+    if (!cameraLocal.isValid()) {
+        return {};
+    }
+    return QDateTime(cameraLocal.date(), cameraLocal.time(), Qt::UTC)
+        .addSecs(-zoneMinutes * kSecondsPerMinute);
+}
+
+QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings) {
     if (fix == nullptr || fix->valid == 0 || !std::isfinite(fix->speed)) {
         return QString::fromLatin1(kNoFixText);
     }
-    const QDateTime local = FixTimeLocal(*fix);
-    QString text = QString::asprintf("%.1f km/h", fix->speed);
+    const QDateTime local = FixTimeLocal(*fix, settings.cameraZoneMinutes);
+    QString text = FormatSpeed(ShownSpeedKmh(fix->speed), settings.speedUnit);
     if (local.isValid()) {
         text += QStringLiteral("  ") + local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }

@@ -16,7 +16,8 @@ constexpr double kMaxLongitude = 180.0;
 QString DrawCurrentCall(const CGPSData& fix) {
     // QString::asprintf formats numbers in the C locale, as the page reads them.
     return QString::asprintf("javascript:DrawCurrent('%lf', '%lf')",
-                             ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude));
+                             ShownLongitude(ToDecimalDegrees(fix.longitude)),
+                             ShownLatitude(ToDecimalDegrees(fix.latitude)));
 }
 
 namespace {
@@ -34,7 +35,8 @@ void AppendRoute(const Fixes& fixes, int64_t offsetMs, std::vector<RoutePoint>& 
               std::abs(point.latitude) <= kMaxLatitude && std::isfinite(point.speedKmh))) {
             continue;
         }
-        route.push_back(point);
+        route.push_back(RoutePoint{point.longitude, point.latitude, ShownSpeedKmh(point.speedKmh),
+                                   point.timeMs});
     }
 }
 

@@ -14,7 +14,7 @@
 namespace player {
 
 // "javascript:DrawCurrent('<longitude>', '<latitude>')", both in decimal degrees with six
-// decimals, whatever the user's locale.
+// decimals, whatever the user's locale; a position off the globe is shown at its edge.
 QString DrawCurrentCall(const CGPSData& fix);
 
 struct RoutePoint {
@@ -24,7 +24,8 @@ struct RoutePoint {
     int32_t timeMs = 0;  // from the start of the recording
 };
 
-// Every valid fix of the store in delivery order, positions in decimal degrees.
+// Every valid fix on the globe of the store in delivery order, positions in decimal degrees,
+// speeds within the shown range.
 std::vector<RoutePoint> RouteOf(const CTextData& data);
 // The same over a trip's recordings in trip order, times on the trip's timeline.
 std::vector<RoutePoint> TripRouteOf(const std::vector<TripRecordingFixes>& recordings);

@@ -19,6 +19,7 @@ namespace {
 
 const QString kShowRoute = QStringLiteral("ShowRoute");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
+const QString kSetSpeedUnit = QStringLiteral("SetSpeedUnit");
 const QString kShowRoutePart = QStringLiteral("ShowRoutePart");
 QString g_engineModule;  // empty: beside the program
 
@@ -195,11 +196,24 @@ void SkWebBrowser::SendTiles() {
     }
 }
 
+void SkWebBrowser::SetSpeedUnit(SpeedUnit unit) {
+    m_speedUnit = unit;
+    m_speedUnitGiven = true;
+    SendSpeedUnit();
+}
+
+void SkWebBrowser::SendSpeedUnit() {
+    if (m_pageReady && m_speedUnitGiven) {
+        CallFunction(kSetSpeedUnit, {SpeedUnitName(m_speedUnit)}, {});
+    }
+}
+
 void SkWebBrowser::OnLoadFinished(bool ok) {
     m_pageReady = ok;
     if (ok) {
         // A page loaded anew knows nothing yet: hand it what it was given before.
         SendTiles();
+        SendSpeedUnit();
         SendRoute();
         SendPosition();
     } else {

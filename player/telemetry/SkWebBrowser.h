@@ -7,6 +7,7 @@
 
 #include "player/skin/SkWidget.h"
 #include "player/telemetry/MapRoute.h"
+#include "player/telemetry/ReadoutSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -81,6 +82,9 @@ public:
     void SetTilesEnabled(bool enabled);
     bool TilesEnabled() const { return m_tilesEnabled; }
 
+    // The unit of the page's speed legend; kept like the route once given.
+    void SetSpeedUnit(SpeedUnit unit);
+
     // The engine's view once Navigate made it; none before.
     QWebEngineView* View() const;
 
@@ -101,6 +105,7 @@ private:
     void SendRoute();
     void SendPart();
     void SendTiles();
+    void SendSpeedUnit();
     void SendPosition();
 
     const CTextData* m_data = nullptr;
@@ -108,6 +113,8 @@ private:
     bool m_pageLoaded = false;
     bool m_pageReady = false;
     bool m_tilesEnabled = true;
+    SpeedUnit m_speedUnit = SpeedUnit::Kmh;
+    bool m_speedUnitGiven = false;
     std::vector<RoutePoint> m_route;
     bool m_routeGiven = false;
     std::optional<std::pair<int32_t, int32_t>> m_part;  // of a trip route: from, to (ms)

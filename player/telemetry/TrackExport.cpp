@@ -28,6 +28,10 @@ QString Degrees(double value) {
     return QString::number(value, 'f', kDegreeDecimals);
 }
 
+QString Number(double value) {
+    return QString::number(value, 'g', 7);
+}
+
 QString Utc(const QDateTime& utc) {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
@@ -134,7 +138,7 @@ void StartGpx(QXmlStreamWriter& xml, const TrackPoint* first) {
     }
 }
 
-void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track) {
+void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track, SpeedUnit unit) {
     xml.writeStartElement(QStringLiteral("trkseg"));
     for (const TrackPoint& point : track) {
         xml.writeStartElement(QStringLiteral("trkpt"));
@@ -143,9 +147,13 @@ void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track) {
         xml.writeTextElement(QStringLiteral("time"), Utc(point.utc));
         xml.writeStartElement(QStringLiteral("extensions"));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed"),
-                             QString::number(point.speedKmh, 'g', 7));
+                             Number(point.speedKmh));
+        if (unit == SpeedUnit::Mph) {
+            xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("speed_mph"),
+                                 Number(SpeedIn(point.speedKmh, unit)));
+        }
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("course"),
-                             QString::number(point.course, 'g', 7));
+                             Number(point.course));
         xml.writeTextElement(QString::fromLatin1(kOwnNamespace), QStringLiteral("time_ms"),
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
@@ -165,7 +173,7 @@ std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes) {
 }
 
 QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
-                    const std::vector<RecordingMark>& marks) {
+                    const std::vector<RecordingMark>& marks, SpeedUnit unit) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     StartGpx(xml, track.empty() ? nullptr : &track.front());
@@ -174,12 +182,13 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
     }
     xml.writeStartElement(QStringLiteral("trk"));
     xml.writeTextElement(QStringLiteral("name"), name);
-    WriteSegment(xml, track);
+    WriteSegment(xml, track, unit);
     xml.writeEndDocument();
     return bytes;
 }
 
-QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name) {
+QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name,
+                    SpeedUnit unit) {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     const auto first = std::find_if(segments.begin(), segments.end(),
@@ -190,25 +199,32 @@ QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const 
     for (const std::vector<TrackPoint>& track : segments) {
         // An empty segment is not valid GPX for some readers.
         if (!track.empty()) {
-            WriteSegment(xml, track);
+            WriteSegment(xml, track, unit);
         }
     }
     xml.writeEndDocument();
     return bytes;
 }
 
-QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks) {
+QByteArray TrackCsv(const std::vector<TrackPoint>& track, const std::vector<RecordingMark>& marks,
+                    SpeedUnit unit) {
+    const bool mph = unit == SpeedUnit::Mph;
     std::vector<QStringList> events(track.size());
     for (const auto& [index, mark] : PlaceMarks(track, marks)) {
         events[index] << mark->Name();
     }
-    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course,event\n");
+    QByteArray bytes("time_ms,utc,latitude,longitude,speed_kmh,course");
+    bytes += mph ? ",speed_mph,event\n" : ",event\n";
     for (size_t i = 0; i < track.size(); ++i) {
         const TrackPoint& point = track[i];
-        bytes += QString::number(point.timeMs).toLatin1() + ',' + Utc(point.utc).toLatin1() + ',' +
-                 Degrees(point.latitude).toLatin1() + ',' + Degrees(point.longitude).toLatin1() +
-                 ',' + QString::number(point.speedKmh, 'g', 7).toLatin1() + ',' +
-                 QString::number(point.course, 'g', 7).toLatin1() + ',' +
+        QStringList fields{QString::number(point.timeMs), Utc(point.utc),
+                           Degrees(point.latitude),       Degrees(point.longitude),
+                           Number(point.speedKmh),        Number(point.course)};
+        if (mph) {
+            fields << Number(SpeedIn(point.speedKmh, unit));
+        }
+        // The event's names may be any text: UTF-8, quoted where needed.
+        bytes += fields.join(QLatin1Char(',')).toLatin1() + ',' +
                  CsvField(events[i].join(QStringLiteral("; "))) + '\n';
     }
     return bytes;

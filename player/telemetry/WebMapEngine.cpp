@@ -1,8 +1,10 @@
 // The map engine module: the map page in a Qt WebEngine view, with a web channel by which the
-// page reports clicks on the route and nothing else.
+// page reports clicks on the route and nothing else, and the player's tile keeper.
 
+#include "player/telemetry/KeptTileScheme.h"
 #include "player/telemetry/MapEngine.h"
 
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QOpenGLContext>
@@ -46,6 +48,8 @@ constexpr char kChannelLibrary[] = ":/qtwebchannel/qwebchannel.js";
 constexpr char kChannelStart[] =
     "\nnew QWebChannel(qt.webChannelTransport, function (channel) {"
     " window.roadPlayer = channel.objects.roadPlayer; });\n";
+// Tells the page where to ask for its tiles (before its own script runs).
+constexpr char kTilesStart[] = "window.roadPlayerTiles = '%1';\n";
 
 // What the page may call in the player, and nothing more.
 class MapBridge : public QObject {
@@ -57,6 +61,23 @@ public:
 
 signals:
     void Clicked(double timeMs);
+};
+
+// Keeps drops off the widgets the engine puts in the view as pages render: a file dropped on
+// the map goes to the window (the page would open it in place of the map).
+class NoDrops : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ChildPolished) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
+                child->setAcceptDrops(false);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
 };
 
 class WebMapEngine : public MapEngine {
@@ -75,7 +96,9 @@ private:
 
 WebMapEngine::WebMapEngine(QWidget* window, const MapEngineEvents& events)
     : m_view(new QWebEngineView(window)) {
-    auto* page = new QWebEnginePage(QWebEngineProfile::defaultProfile(), m_view);
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    KeptTileScheme::InstallFor(profile);
+    auto* page = new QWebEnginePage(profile, m_view);
     // The page comes from a local file and its tiles from the web.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
 
@@ -94,7 +117,8 @@ WebMapEngine::WebMapEngine(QWidget* window, const MapEngineEvents& events)
         script.setName(QStringLiteral("roadplayer-channel"));
         script.setInjectionPoint(QWebEngineScript::DocumentCreation);
         script.setWorldId(QWebEngineScript::MainWorld);
-        script.setSourceCode(QString::fromUtf8(library.readAll()) +
+        script.setSourceCode(QString::fromLatin1(kTilesStart).arg(KeptTileScheme::Prefix()) +
+                             QString::fromUtf8(library.readAll()) +
                              QString::fromLatin1(kChannelStart));
         page->scripts().insert(script);
     }
@@ -107,6 +131,8 @@ WebMapEngine::WebMapEngine(QWidget* window, const MapEngineEvents& events)
                      });
     m_view->setPage(page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);  // no back, reload or view source
+    m_view->setAcceptDrops(false);
+    m_view->installEventFilter(new NoDrops(m_view));
     m_view->setGeometry(window->rect());
     m_view->show();
 }
@@ -129,6 +155,7 @@ extern "C" Q_DECL_EXPORT player::MapEngine* RoadPlayerCreateMapEngine(
     if (window == nullptr) {
         return nullptr;
     }
+    player::KeptTileScheme::Register();
     player::ShareGraphicsContext();
     return new player::WebMapEngine(window, events);
 }

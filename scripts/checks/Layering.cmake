@@ -23,7 +23,8 @@ set(allowed_player/resources "platform/window")
 set(allowed_player/profile
     "player/common;player/pack;player/skin;player/resources;platform/gfx;platform/window")
 # The telemetry store reads through the engine; its views (G-sensor window, map) are skinned;
-# incident thresholds come from the settings store and bookmarks are written atomically.
+# incident thresholds and how values are shown (speed unit, camera time zone) come from the
+# settings store, and bookmarks are written atomically.
 set(allowed_player/telemetry
     "player/common;player/pack;player/skin;platform/media;platform/system;platform/gfx;platform/window")
 # The graph owner knows the engine and the settings store, and no window.

@@ -202,6 +202,7 @@ class Session:
         self.env = dict(os.environ)
         self.env.update(DISPLAY=display.name, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
                         XDG_RUNTIME_DIR=os.path.join(workdir, "run"),
+                        XDG_CACHE_HOME=os.path.join(workdir, "cache"),
                         ROADPLAYER_REGISTRY_DIR=os.path.join(workdir, "registry"),
                         ROADPLAYER_VIRTUAL_DRIVES="", ROADPLAYER_AUDIO_DEVICE="none")
         self.env.pop("WAYLAND_DISPLAY", None)

@@ -76,9 +76,10 @@ struct ClipJob {
     bool ok = false;
 };
 
+// Short whatever the final name's length, so a name at the file system's limit still gets one.
 QString TempPathFor(const QString& finalPath) {
     const QFileInfo info(finalPath);
-    return info.dir().filePath(QStringLiteral(".%1.part").arg(info.fileName()));
+    return info.dir().filePath(QStringLiteral(".%1.part").arg(qHash(info.fileName()), 0, 16));
 }
 
 void RunJob(ClipJob& job) {

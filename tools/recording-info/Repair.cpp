@@ -2,9 +2,11 @@
 
 #include "platform/media/RecordingRecovery.h"
 #include "platform/system/AtomicFile.h"
+#include "platform/system/FilePaths.h"
+#include "platform/system/RegularFile.h"
 #include "player/catalogue/RecoveryReferences.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <vector>
 
@@ -15,9 +17,11 @@ namespace {
 constexpr size_t kCopyBlock = 1 << 20;
 
 bool WriteCopy(const RecoveredRecording& recording, const QString& outPath, QString& error) {
-    QFile source(recording.Path());
+    QFile source;
     platform::AtomicFileWriter writer(outPath);
-    if (!source.open(QIODevice::ReadOnly) || !writer.Open()) {
+    if (platform::OpenRegularFile(recording.Path(), INT64_MAX, source) !=
+            platform::FileReadStatus::Ok ||
+        !writer.Open()) {
         error = QStringLiteral("cannot write %1").arg(outPath);
         return false;
     }
@@ -41,13 +45,27 @@ bool WriteCopy(const RecoveredRecording& recording, const QString& outPath, QStr
 
 }  // namespace
 
+QString ReplacedInput(const QStringList& outputs, const QStringList& inputs) {
+    for (const QString& output : outputs) {
+        for (const QString& input : inputs) {
+            // The file itself, not its name: a link, a hard link or ".." name it as well.
+            if (!output.isEmpty() && !input.isEmpty() && platform::SameFile(output, input)) {
+                return QStringLiteral("%1 names %2: an output must not replace the original")
+                    .arg(output, input);
+            }
+        }
+    }
+    return {};
+}
+
 bool RepairRecording(const QString& path, const QString& reference, const QString& outPath,
                      QTextStream& out, QString& error) {
-    if (!QFileInfo(path).isFile()) {
+    QFile original;
+    if (platform::OpenRegularFile(path, INT64_MAX, original) != platform::FileReadStatus::Ok) {
         error = QStringLiteral("%1: no such file").arg(path);
         return false;
     }
-    if (QFileInfo(outPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) {
+    if (!ReplacedInput({outPath}, {path}).isEmpty()) {
         error = QStringLiteral("the copy must not replace the original");
         return false;
     }
@@ -72,7 +90,7 @@ bool RepairRecording(const QString& path, const QString& reference, const QStrin
         out << track.kind << ' ' << track.codec << ": " << track.samples << " samples, "
             << track.durationMs << " ms\n";
     }
-    out << "kept bytes: " << recording->KeptBytes() << " of " << QFileInfo(path).size() << '\n';
+    out << "kept bytes: " << recording->KeptBytes() << " of " << original.size() << '\n';
     out.flush();
     return WriteCopy(*recording, outPath, error);
 }

@@ -15,10 +15,12 @@ bool WriteTrackFile(const player::CTextData& telemetry, const QString& recording
                      .arg(recordingPath, outPath);
         return false;
     }
+    // The player's speed unit: the files add it beside their km/h.
+    const player::SpeedUnit unit = player::LoadReadoutSettings().speedUnit;
     const QByteArray bytes =
         format == TrackFormat::Gpx
-            ? player::TrackGpx(track, QFileInfo(recordingPath).completeBaseName(), marks)
-            : player::TrackCsv(track, marks);
+            ? player::TrackGpx(track, QFileInfo(recordingPath).completeBaseName(), marks, unit)
+            : player::TrackCsv(track, marks, unit);
     if (!platform::WriteFileAtomically(outPath, bytes)) {
         *error = QStringLiteral("cannot write %1").arg(outPath);
         return false;

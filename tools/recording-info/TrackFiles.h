@@ -10,8 +10,9 @@
 enum class TrackFormat { Gpx, Csv };
 
 // Writes the track of the telemetry read from recordingPath, with the marks, to outPath in one
-// atomic step. False with *error set when the recording has no valid fix (no file is made) or
-// the write fails (an existing file stays as it was).
+// atomic step, the speed also in the unit the player's settings choose. False with *error set
+// when the recording has no valid fix (no file is made) or the write fails (an existing file
+// stays as it was).
 bool WriteTrackFile(const player::CTextData& telemetry, const QString& recordingPath,
                     const std::vector<player::RecordingMark>& marks, TrackFormat format,
                     const QString& outPath, QString* error);

@@ -111,6 +111,13 @@ int main(int argc, char* argv[]) {
             << kClipUsage;
         return kExitUsage;
     }
+    if (const QString replaced = ReplacedInput(
+            {options->repairPath, options->framePath, options->gpxPath, options->csvPath},
+            {options->path, options->referencePath});
+        !replaced.isEmpty()) {
+        err << "recording-info: " << replaced << '\n';
+        return kExitFailure;
+    }
     if (!options->tripFolders.isEmpty() || !options->morePaths.isEmpty()) {
         QString error;
         const bool done = options->tripFolders.isEmpty()

@@ -1,15 +1,21 @@
 // The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
 // degrees many times a second, ShowRoute(json) once per recording with its whole route (or
 // ShowRoute(json, from, to) with a whole trip's, the current recording's times [from, to)
-// emphasised, and ShowRoutePart(from, to) when another recording of the trip plays), and
-// SetTilesEnabled('1' | '0') as the machine goes on and off line. The page keeps the vehicle in
-// view, draws the route coloured by speed, reports a click on the route to the player, and
-// works without network: the graticule underneath is the map when tiles do not load.
+// emphasised, and ShowRoutePart(from, to) when another recording of the trip plays),
+// SetTilesEnabled('1' | '0') as the machine goes on and off line, and SetSpeedUnit('km/h' |
+// 'mph') for the legend. The page keeps the vehicle in view, draws the route coloured by
+// speed, reports a click on the route to the player, and works without network: the
+// graticule underneath is the map when tiles do not load. Where the player keeps tiles
+// (window.roadPlayerTiles names its address), tiles are asked of it, and offline it shows
+// the ones it kept.
 'use strict';
 
 (function() {
 const TILE_SIZE = 256;
 const TILE_URL = 'https://tile.openstreetmap.org/{z}/{x}/{y}.png';
+// The player's tile keeper: '<scheme>:', then 'live' or 'kept' and the tile's address.
+const KEEPER = typeof window.roadPlayerTiles === 'string' ? window.roadPlayerTiles : '';
+const MILES_PER_KM = 1 / 1.609344;
 const MIN_ZOOM = 2;
 const MAX_ZOOM = 19;
 const FIRST_FIX_ZOOM = 16;
@@ -72,8 +78,11 @@ let route = null;  // {points: [...], topSpeed}
 let part = null;
 let lastRouteClick = null;
 let tilesEnabled = true;
-const tileImages = new Map();  // "z/x/y" -> img
+const tileImages = new Map();  // "mode:z/x/y@x" -> img
 let tilesShown = 0;
+let keptShown = 0;  // of tilesShown, those the keeper gave from what it kept
+let speedUnit = 'km/h';
+let speedFactor = 1;  // the unit's speed per km/h
 
 function Project(lon, lat) {
     const clamped = Math.max(-MAX_LATITUDE, Math.min(MAX_LATITUDE, lat));
@@ -213,6 +222,8 @@ function OnTileLoaded(img) {
     img.dataset.state = 'loaded';
     img.style.visibility = 'visible';
     tilesShown++;
+    if (img.dataset.kept === '1')
+        keptShown++;
     if (attribution.hidden) {
         attribution.hidden = false;
         DrawGrid();  // the labels keep clear of it
@@ -220,16 +231,36 @@ function OnTileLoaded(img) {
     UpdateText();
 }
 
-function OnTileFailed(img) {
+function KeptSource(url) { return KEEPER + 'kept?url=' + encodeURIComponent(url); }
+
+// A tile that did not come from the web may still be among those the keeper kept.
+function OnTileFailed(img, url) {
+    if (KEEPER && img.dataset.kept !== '1') {
+        img.dataset.kept = '1';
+        img.src = KeptSource(url);
+        return;
+    }
     img.dataset.state = 'failed';
     img.style.visibility = 'hidden';
 }
 
-// Online map: tiles at the nearest whole zoom level, placed as images over the graticule.
+function ForgetTile(key, img) {
+    if (img.dataset.state === 'loaded') {
+        tilesShown--;
+        if (img.dataset.kept === '1')
+            keptShown--;
+    }
+    img.remove();
+    tileImages.delete(key);
+}
+
+// The map: tiles at the nearest whole zoom level, placed as images over the graticule; from
+// the web while online, else those the keeper kept.
 function PlaceTiles() {
-    if (!tilesEnabled || !navigator.onLine) {
-        tiles.replaceChildren();
-        tileImages.clear();
+    const live = tilesEnabled && navigator.onLine;
+    if (!live && !KEEPER) {
+        for (const [key, img] of tileImages)
+            ForgetTile(key, img);
         return;
     }
     const z = Math.round(view.zoom);
@@ -244,16 +275,22 @@ function PlaceTiles() {
             continue;
         for (let tx = Math.floor(left); tx < left + view.width / tilePixels; tx++) {
             const wrapped = ((tx % count) + count) % count;
-            const key = z + '/' + wrapped + '/' + ty + '@' + tx;
+            const key = (live ? 'live:' : 'kept:') + z + '/' + wrapped + '/' + ty + '@' + tx;
             wanted.add(key);
             let img = tileImages.get(key);
             if (!img) {
+                const url = TILE_URL.replace('{z}', z).replace('{x}', wrapped).replace('{y}', ty);
                 img = new Image();
                 img.alt = '';
                 img.style.visibility = 'hidden';
                 img.onload = () => OnTileLoaded(img);
-                img.onerror = () => OnTileFailed(img);
-                img.src = TILE_URL.replace('{z}', z).replace('{x}', wrapped).replace('{y}', ty);
+                img.onerror = () => OnTileFailed(img, url);
+                if (!live) {
+                    img.dataset.kept = '1';
+                    img.src = KeptSource(url);
+                } else {
+                    img.src = KEEPER ? KEEPER + 'live?url=' + encodeURIComponent(url) : url;
+                }
                 tileImages.set(key, img);
                 tiles.appendChild(img);
             }
@@ -263,17 +300,14 @@ function PlaceTiles() {
         }
     }
     for (const [key, img] of tileImages) {
-        if (!wanted.has(key)) {
-            if (img.dataset.state === 'loaded')
-                tilesShown--;
-            img.remove();
-            tileImages.delete(key);
-        }
+        if (!wanted.has(key))
+            ForgetTile(key, img);
     }
 }
 
-function SpeedColour(kmh) {
-    const f = Math.max(0, Math.min(1, kmh / route.topSpeed));
+// route.topSpeed and the legend are in the chosen unit; fixes keep km/h.
+function SpeedColour(speed) {
+    const f = Math.max(0, Math.min(1, speed / route.topSpeed));
     for (let i = 1; i < SPEED_STOPS.length; i++) {
         const [f1, c1] = SPEED_STOPS[i];
         if (f <= f1) {
@@ -319,8 +353,8 @@ function TraceStretches(ctx, keep) {
 // Each stretch between two fixes takes the colour of their mean speed, in one of a few
 // steps so that stretches of one colour are stroked together.
 function SpeedBucket(a, b) {
-    const kmh = (a.kmh + b.kmh) / 2;
-    return Math.min(SPEED_BUCKETS, Math.round(kmh / route.topSpeed * SPEED_BUCKETS));
+    const speed = (a.kmh + b.kmh) / 2 * speedFactor;
+    return Math.min(SPEED_BUCKETS, Math.round(speed / route.topSpeed * SPEED_BUCKETS));
 }
 
 function BucketColour(bucket) { return SpeedColour(bucket / SPEED_BUCKETS * route.topSpeed); }
@@ -480,8 +514,12 @@ function UpdateText() {
     } else {
         const lat = Math.abs(current.lat).toFixed(6) + '\u00b0 ' + (current.lat < 0 ? 'S' : 'N');
         const lon = Math.abs(current.lon).toFixed(6) + '\u00b0 ' + (current.lon < 0 ? 'W' : 'E');
-        positionText.textContent =
-            lat + ', ' + lon + (tilesShown > 0 ? '' : '  \u00b7  offline map');
+        let note = '';
+        if (tilesShown === 0)
+            note = '  \u00b7  offline map';
+        else if (keptShown === tilesShown)
+            note = '  \u00b7  offline map (kept tiles)';
+        positionText.textContent = lat + ', ' + lon + note;
     }
     // The graticule's labels keep clear of the box, whose size follows its text.
     const after = positionText.getBoundingClientRect();
@@ -647,7 +685,10 @@ function UpdateLegend() {
         'linear-gradient(to right, ' + stops.join(', ') + ')';
     document.getElementById('legend-mid').textContent = String(route.topSpeed / 2);
     document.getElementById('legend-top').textContent = String(route.topSpeed);
+    document.getElementById('legend-unit').textContent = speedUnit;
 }
+
+function TopSpeed(points) { return LegendTop(Math.max(...points.map(p => p.kmh * speedFactor))); }
 
 // The whole route in sight; waits for a view that has a size.
 let fitPending = false;
@@ -712,7 +753,7 @@ function ShowRoute(json, from, to) {
     part = from === undefined ? null : ReadPart(from, to);
     routeVersion++;
     if (points.length > 0) {
-        route = {points, topSpeed: LegendTop(Math.max(...points.map(p => p.kmh)))};
+        route = {points, topSpeed: TopSpeed(points)};
         for (const p of points) {
             const piece = pieces[pieces.length - 1];
             const last = piece && piece[piece.length - 1];
@@ -741,6 +782,20 @@ function ShowRoutePart(from, to) {
     routeVersion++;
     RenderSoon();
     return 'ok';
+}
+
+// Called by the player: 'mph', or km/h for anything else.
+function SetSpeedUnit(unit) {
+    const mph = String(unit).trim() === 'mph';
+    speedUnit = mph ? 'mph' : 'km/h';
+    speedFactor = mph ? MILES_PER_KM : 1;
+    if (route) {
+        route.topSpeed = TopSpeed(route.points);
+        routeVersion++;
+    }
+    UpdateLegend();
+    RenderSoon();
+    return speedUnit;
 }
 
 function SetTilesEnabled(on) {
@@ -842,6 +897,7 @@ window.DrawCurrent = DrawCurrent;
 window.ShowRoute = ShowRoute;
 window.ShowRoutePart = ShowRoutePart;
 window.SetTilesEnabled = SetTilesEnabled;
+window.SetSpeedUnit = SetSpeedUnit;
 // Read-only view of the page's state, for whoever embeds or checks the page.
 window.RoadMap = {
     State() {
@@ -868,6 +924,8 @@ window.RoadMap = {
                 r => ({left: r.left, top: r.top, right: r.right, bottom: r.bottom})),
             tilesEnabled: tilesEnabled,
             tilesShown: tilesShown,
+            keptShown: keptShown,
+            speedUnit: speedUnit,
             text: positionText.textContent,
         };
     },

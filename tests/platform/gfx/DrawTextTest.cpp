@@ -152,5 +152,23 @@ TEST(DrawTextTest, EditControlHidesAPartlyVisibleLastLine) {
     EXPECT_GE(plain.bottom(), line);
 }
 
+TEST(DrawTextTest, OneLineTextShowsWhatWouldBreakTheLineAsReplacements) {
+    const QChar bad(QChar::ReplacementCharacter);
+    struct Case {
+        QString name;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"NOR_1.mp4", "NOR_1.mp4"},
+        {"a\nb\rc\td", QString("a%1b%1c%1d").arg(bad)},
+        {QString("a") + QChar(0x2028) + QChar(0x85) + QChar(0x7f), QString("a") + bad + bad + bad},
+        {QString("\u00e9\U0001F600"), QString("\u00e9\U0001F600")},  // text, a pair included
+        {QString("x") + QChar(0xDCFF) + QChar(0xD83D), QString("x") + bad + bad},  // lone halves
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OneLineText(c.name), c.shown) << c.name.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace platform::gfx

@@ -2,12 +2,17 @@
 
 #include "platform/media/FormatReader.h"
 
+#include "platform/system/FilePaths.h"
 #include "tests/support/Clips.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform::media;
 
@@ -62,11 +67,22 @@ TEST(FormatReader, OnlyReadableRecordingsOpen) {
         file.write(content);
         return file.fileName();
     };
+    // A name that is no UTF-8 is the file system's bytes all the same.
+    const QString odd =
+        platform::DecodePath(QFile::encodeName(dir.path()) + "/NOR_\xff\xfe_\xe9.mp4");
+    const int oddFd = ::open(platform::EncodePath(odd).constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(oddFd, 0);
+    ASSERT_EQ(::write(oddFd, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
+    ::close(oddFd);
+    const QString fifo = dir.filePath("fifo.mp4");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const struct {
         QString path;
         HRESULT error;
     } cases[] = {
         {clip, S_OK},
+        {odd, S_OK},
+        {fifo, VFW_E_NOT_FOUND},  // refused at once, never waited on
         {dir.filePath("absent.mp4"), VFW_E_NOT_FOUND},
         {dir.path(), VFW_E_NOT_FOUND},  // a folder is no recording
         {write("cut.mp4", bytes.left(2000)), VFW_E_UNKNOWN_FILE_TYPE},
@@ -80,6 +96,7 @@ TEST(FormatReader, OnlyReadableRecordingsOpen) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(context != nullptr, c.error == S_OK);
     }
+    ::unlink(platform::EncodePath(odd).constData());  // the toolkit's removal cannot name it
 }
 
 }  // namespace

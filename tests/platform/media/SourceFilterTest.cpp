@@ -1,6 +1,7 @@
 // The source filter: pins per stream, audio kind, telemetry lines, bad input.
 
 #include "MediaTestSupport.h"
+#include "platform/media/RecoverySource.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <QStandardPaths>
 
 #include <cstring>
+
+#include <sys/stat.h>
 
 using namespace mediatest;
 
@@ -277,12 +280,37 @@ TEST(SourceFilter, RefusesWhatIsNoRecording) {
     text.write("G,not a recording\n");
     text.close();
 
+    // Media data without an index: its references are looked for.
+    QFile cut(dir.filePath("cut.mp4"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(QByteArray("\0\0\0\x10"
+                         "ftypisom\0\0\0\0"
+                         "\0\0\0\0mdat",
+                         24) +
+              bytes.left(4096));
+    cut.close();
+
+    // A FIFO named like a recording never gets a writer: an open that waited would never
+    // return, for the file itself and for a reference candidate alike.
+    const QString fifo = dir.filePath("NOR_250517_143000_F.mp4");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, dir.filePath("to-fifo.mp4")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("to-zero.mp4")));
+
     for (const QString& path : {random.fileName(), empty.fileName(), text.fileName(),
-                                dir.filePath("missing.mp4"), dir.path(), QString()}) {
-        HRESULT hr = S_OK;
-        auto source = LoadedSource(path, &hr);
-        EXPECT_TRUE(FAILED(hr)) << path.toStdString();
-        EXPECT_EQ(CountPins(source.Get(), PINDIR_OUTPUT, ""), 0);
+                                dir.filePath("missing.mp4"), dir.path(), QString(), cut.fileName(),
+                                fifo, dir.filePath("to-fifo.mp4"), dir.filePath("to-zero.mp4")}) {
+        for (const bool recovering : {false, true}) {
+            auto source = CreateComponent<IBaseFilter>(CLSID_SourceFilter);
+            if (recovering) {
+                QueryInterface<IRecoverySource>(source)->SetReferenceFinder([&](const QString&) {
+                    return QStringList{fifo, dir.filePath("to-fifo.mp4")};
+                });
+            }
+            const HRESULT hr = QueryInterface<IFileSourceFilter>(source)->Load(path, nullptr);
+            EXPECT_TRUE(FAILED(hr)) << path.toStdString();
+            EXPECT_EQ(CountPins(source.Get(), PINDIR_OUTPUT, ""), 0);
+        }
     }
 }
 

@@ -134,6 +134,27 @@ TEST_F(AtomicFileTest, SetOfFilesIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(ReadAll(Path("BK_Time.cfg")), "2024 01 02 03 04 05 2 ");
 }
 
+// The temporary file's name is short, so any name the folder takes can be written; a set that
+// must not replace anything takes back what it placed when a later file finds one there.
+TEST_F(AtomicFileTest, LongNamesAndSetsThatKeepExistingFiles) {
+    const QString longest(255, u'n');
+    QString error;
+    EXPECT_TRUE(WriteFileAtomically(Path(longest), "x", &error)) << error.toStdString();
+    EXPECT_FALSE(WriteFileAtomically(Path(longest + 'n'), "x", &error));
+    EXPECT_TRUE(error.contains("File name too long")) << error.toStdString();
+    EXPECT_EQ(Entries(m_dir.path()), QStringList{longest});
+
+    Write("b.jpg", "old");
+    EXPECT_FALSE(WriteFilesAtomically({{Path("a.jpg"), "new"}, {Path("b.jpg"), "new"}}, &error,
+                                      Existing::Keep));
+    EXPECT_TRUE(error.startsWith(Path("b.jpg") + ": ")) << error.toStdString();
+    EXPECT_EQ(ReadAll(Path("b.jpg")), "old");
+    EXPECT_EQ(Entries(m_dir.path()), (QStringList{"b.jpg", longest}));
+    EXPECT_TRUE(WriteFilesAtomically({{Path("a.jpg"), "new"}, {Path("c.jpg"), "new"}}, &error,
+                                     Existing::Keep));
+    EXPECT_EQ(ReadAll(Path("c.jpg")), "new");
+}
+
 TEST_F(AtomicFileTest, ReadOnlyFolderFailsForAnOrdinaryUser) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root writes into read-only folders";

@@ -3,7 +3,11 @@
 #include "platform/window/WaitCursor.h"
 #include "tests/support/TestApp.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,26 @@ TEST_F(SystemDialogsTest, HandlersAnswerInPlaceOfThePerson) {
     EXPECT_EQ(BrowseForFolder({}), QString("/x"));
     SetFolderBrowserHandler([](const FolderRequest&) { return std::optional<QString>(""); });
     EXPECT_FALSE(BrowseForFolder({}).has_value());
+}
+
+// The toolkit's dialog reads a double quote in the typed name as quoting a list of names; the
+// proposed name of a recording that holds one comes back whole when the person presses Save.
+TEST_F(SystemDialogsTest, SaveDialogKeepsANameWithDoubleQuotesWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString& name : {QStringLiteral("NOR_250517_143000_F'\"q.mp4"),
+                                QStringLiteral("\"a\" \"b\".mp4"), QStringLiteral("plain.mp4")}) {
+        QTimer::singleShot(0, [] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                QMetaObject::invokeMethod(dialog, "accept");  // as the Save button does
+            }
+        });
+        const auto chosen =
+            GetSaveFileName({nullptr, dir.filePath(name), "video(*.mp4)|*.mp4||", true});
+        ASSERT_TRUE(chosen.has_value()) << name.toStdString();
+        EXPECT_EQ(chosen->path.toStdString(), dir.filePath(name).toStdString());
+        EXPECT_EQ(chosen->extension, "mp4");
+    }
 }
 
 TEST_F(SystemDialogsTest, WaitCursorsNestAndRestore) {

@@ -1,18 +1,25 @@
 #include "player/catalogue/RecordingList.h"
+#include "player/catalogue/RecordingLister.h"
 
 #include "CatalogueTestSupport.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/FindFiles.h"
 #include "platform/window/ListCtrl.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace player {
 namespace {
@@ -215,6 +222,100 @@ TEST_F(RecordingListTest, UnreadableFoldersLoopsAndEntriesAreSkipped) {
     EXPECT_FALSE(CollectRecordings(RecordingFilter{{}, {"mp4"}}, m_root + "NORMAL/", entries));
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(CountRecordings(Filter(), m_root + "MOTION/"), std::nullopt);
+}
+
+// Links on a card lead nowhere off it: not to the host's folders or files, not to the card's
+// other categories (through ".."), and a category folder that is itself such a link is not
+// walked at all.
+TEST_F(RecordingListTest, TheWalkStaysBelowItsFolderOnTheCard) {
+    File("NORMAL/NOR_120215_000000_F.mp4");
+    File("NORMAL/inner/NOR_120216_000000_F.mp4");
+    File("EVENT/EVT_120215_000000_F.mp4");
+    const QString host = m_dir.path() + "/host/";
+    ASSERT_TRUE(QDir().mkpath(host + "videos"));
+    QFile hostVideo(host + "videos/HOST_120101_000000_F.mp4");
+    ASSERT_TRUE(hostVideo.open(QIODevice::WriteOnly));
+    hostVideo.close();
+    const struct {
+        QString target;
+        const char* link;
+    } links[] = {
+        {"/", "NORMAL/root"},
+        {host, "NORMAL/host"},
+        {"..", "NORMAL/up"},
+        {"../EVENT/EVT_120215_000000_F.mp4", "NORMAL/EVT_120215_000000_F.mp4"},
+        {hostVideo.fileName(), "NORMAL/HOST_120101_000000_F.mp4"},
+        {"NOR_120215_000000_F.mp4", "NORMAL/NOR_120215_000001_F.mp4"},  // stays: same folder
+        {"inner", "NORMAL/again"},                                      // walked once
+        {host + "videos", "MANUAL"},
+    };
+    for (const auto& link : links) {
+        ASSERT_TRUE(QFile::link(link.target, m_root + link.link)) << link.link;
+    }
+    std::vector<RecordingEntry> entries;
+    EXPECT_TRUE(CollectRecordings(Filter(), m_root + "NORMAL/", entries));
+    QStringList names;
+    for (const RecordingEntry& entry : entries) {
+        names << entry.name;
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"NOR_120215_000000_F.mp4", "NOR_120215_000001_F.mp4",
+                                  "NOR_120216_000000_F.mp4"}));
+    EXPECT_FALSE(CollectRecordings(Filter(), m_root + "MANUAL/", entries));
+    EXPECT_EQ(entries.size(), 3u);
+}
+
+// Names are the file system's bytes: one that is not UTF-8 is listed under a path that names
+// the same file again, and a line break in a name stays in the row (drawing cuts it).
+TEST_F(RecordingListTest, OddNamesKeepTheirBytes) {
+    const QByteArray folder = platform::EncodePath(m_root + "NORMAL");
+    ASSERT_TRUE(QDir().mkpath(m_root + "NORMAL"));
+    for (const QByteArray& name :
+         {QByteArray("NOR_120215_000000_\xff\xfe.mp4"), QByteArray("NOR_120216_000000_\n.mp4")}) {
+        const int fd = ::creat((folder + '/' + name).constData(), 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    const RecordingListing listing = FillRecordingList(Filter(), m_root + "NORMAL/", {});
+    ASSERT_EQ(listing.rows.size(), 2u);
+    EXPECT_EQ(platform::EncodePath(listing.rows[0][kColumnPath]),
+              folder + "/NOR_120215_000000_\xff\xfe.mp4");
+    EXPECT_TRUE(platform::PathExists(listing.rows[0][kColumnPath]));
+    EXPECT_EQ(listing.rows[1][kColumnName], "NOR_120216_000000_\n.mp4");
+    // The toolkit's removal of the folder cannot name it.
+    ::unlink((folder + "/NOR_120215_000000_\xff\xfe.mp4").constData());
+}
+
+// The walk runs off the caller's thread: List returns at once and the rows come back through
+// the event loop; a newer request makes the older answer void, and so does Cancel.
+TEST_F(RecordingListTest, ListerAnswersThroughTheLoopAndOnlyTheLatestRequest) {
+    File("NORMAL/NOR_120215_000000_F.mp4");
+    File("EVENT/EVT_120215_000000_F.mp4");
+    File("EVENT/EVT_120216_000000_F.mp4");
+    CRecordingLister lister;
+    QStringList answered;
+    const auto list = [&](const char* folder) {
+        lister.List(Filter(), CategoryFolders{m_root + folder, {}},
+                    [&answered, folder](const RecordingListing& listing) {
+                        answered << QStringLiteral("%1:%2").arg(folder).arg(listing.total);
+                    });
+    };
+    list("NORMAL/");
+    EXPECT_TRUE(lister.Pending());
+    EXPECT_TRUE(answered.isEmpty()) << "answered before the loop ran";
+    list("EVENT/");
+    ASSERT_TRUE(lister.WaitForListing(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(answered, QStringList{"EVENT/:2"});
+
+    list("NORMAL/");
+    lister.Cancel();
+    EXPECT_FALSE(lister.Pending());
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(answered, QStringList{"EVENT/:2"});
 }
 
 TEST_F(RecordingListTest, SizesAndLocalDatesAsTheListShowsThem) {

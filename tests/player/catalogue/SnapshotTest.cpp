@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace player {
 namespace {
 
@@ -96,16 +100,70 @@ TEST_F(SnapshotTest, TypedNamesKeepTheirOwnNames) {
         QStringList written;
     };
     const Case cases[] = {
-        // Another length than the proposed name: no number.
+        // Another length than the proposed name: no number while none of the files exists.
         {"trip.jpg", 2, {"trip_front.jpg", "trip_rear.jpg"}},
-        {"trip.jpg", 2, {"trip_front.jpg", "trip_rear.jpg"}},  // the user agreed to overwrite
-        {"trip", 1, {"trip.jpg"}},                             // no extension typed
-        {"trip.jpeg", 1, {"trip.jpg"}},                        // the typed extension goes
+        // The dialog asked about trip.jpg only: a number keeps the pair written before.
+        {"trip.jpg", 2, {"trip_front_001.jpg", "trip_rear_001.jpg"}},
+        {"trip", 1, {"trip.jpg"}},                                    // no extension typed
+        {"trip.jpeg", 1, {"trip_001.jpg"}},                           // the typed extension goes
         {"NOR_250517_143000_X", 1, {"NOR_250517_143000_X_000.jpg"}},  // the same length
+        {"solo.jpg", 1, {"solo.jpg"}},
+        {"solo.jpg", 1, {"solo_001.jpg"}},  // even where the dialog asked about that very file
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Capture(c.typed, c.videoCount), c.written) << c.typed;
     }
+}
+
+TEST_F(SnapshotTest, TypedNamesPassEveryExistingFileOfThePair) {
+    for (const char* existing : {"pair_rear.jpg", "pair_front_001.jpg", "pair_rear_002.jpg"}) {
+        QFile file(Path(existing));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(Capture("pair.jpg", 2), (QStringList{"pair_front_003.jpg", "pair_rear_003.jpg"}));
+}
+
+// A capture that cannot be written says why and leaves no file of its pair behind.
+TEST_F(SnapshotTest, FailingCapturesSayWhyAndWriteNeitherPicture) {
+    const std::vector<QImage> pair{m_picture, m_picture};
+    struct Case {
+        QString chosen;
+        const char* why;
+    };
+    const Case cases[] = {
+        {Path("renamed-meanwhile/shot.jpg"), "No such file or directory"},
+        {Path(QString(250, u'n') + ".jpg"), "File name too long"},
+        {Path("shot.jpg"), ""},
+    };
+    for (const Case& c : cases) {
+        QString why;
+        const QStringList written =
+            SaveSnapshots({c.chosen, platform::FileExtensionOf(c.chosen)}, 19, 2, pair, &why);
+        EXPECT_EQ(written.size(), *c.why == '\0' ? 2 : 0) << c.chosen.toStdString();
+        EXPECT_TRUE(why.contains(QLatin1String(c.why))) << why.toStdString();
+    }
+    EXPECT_EQ(Files(), (QStringList{"shot_front.jpg", "shot_rear.jpg"}));
+
+    // A full card: the file-size limit stops the kernel part-way through the first picture.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString full;
+    const QStringList written = SaveSnapshots({Path("full.jpg"), "jpg"}, 19, 2, pair, &full);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(written.isEmpty());
+    EXPECT_FALSE(full.isEmpty());
+    EXPECT_EQ(Files(), (QStringList{"shot_front.jpg", "shot_rear.jpg"}));
+
+    // The second file of a pair failing takes the first back.
+    QString why;
+    EXPECT_FALSE(WriteSnapshots({Path("a.jpg"), Path("gone/b.jpg")}, pair, &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(Files(), (QStringList{"shot_front.jpg", "shot_rear.jpg"}));
 }
 
 TEST_F(SnapshotTest, PicturesAreWrittenAsJpegOrNotAtAll) {

@@ -1,6 +1,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "platform/system/Drives.h"
+#include "platform/system/FilePaths.h"
 #include "platform/system/WaveOutVolume.h"
 #include "platform/window/ControlContainer.h"
 #include "platform/window/CopyProgress.h"
@@ -18,6 +19,7 @@
 #include "player/skin/SkButton.h"
 #include "player/skin/SkGSensorGraph.h"
 #include "player/skin/SkListCtrl.h"
+#include "player/skin/SkPopupMenu.h"
 #include "player/skin/SkSlider.h"
 #include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/FixValues.h"
@@ -27,14 +29,21 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QXmlStreamReader>
@@ -43,6 +52,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 namespace player {
 namespace {
@@ -146,6 +157,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ROADPLAYER_REGISTRY_DIR", m_dir.filePath("registry").toUtf8());
         qputenv("ROADPLAYER_DATA_DIR", m_dir.filePath("data").toUtf8());
+        qputenv("XDG_CACHE_HOME", m_dir.filePath("cache").toUtf8());
         qputenv("ROADPLAYER_AUDIO_DEVICE", "none");
         qputenv("ROADPLAYER_VIRTUAL_DRIVES", "");
         platform::SetScreenSizeOverride(kScreen);
@@ -166,19 +178,27 @@ protected:
         qputenv(platform::kVirtualDrivesVariable, "");
     }
 
-    // A new window that opens path as the command line's recording.
+    // A new window; one that opens path, when given, as the command line's recording.
     void RecreateWithRecording(const QString& path) {
+        m_dlg.reset();
         m_dlg = std::make_unique<CRoadPlayerDlg>(Profile());
-        m_dlg->OpenAtStart(path);
+        if (!path.isEmpty()) {
+            m_dlg->OpenAtStart(path);
+        }
         ASSERT_TRUE(m_dlg->LoadSkin(*Profile().GetScript(NameKey(QStringLiteral("MAIN")))));
         ASSERT_TRUE(m_dlg->Create(nullptr));
         QCoreApplication::processEvents();
     }
-    // The card offered as a removable drive; the drive selector chooses it and message boxes
-    // are counted by title.
+    // The card offered as a removable drive, there as the window starts (one that comes later
+    // is offered by a notice); the drive selector chooses it and message boxes are counted by
+    // title.
     void OfferCard() {
         ASSERT_FALSE(Card().isEmpty());
         qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+        RecreateWithRecording({});
+        AnswerBoxes();
+    }
+    void AnswerBoxes() {
         platform::SetModalHook([this](platform::Dialog& dialog) {
             if (auto* selector = dynamic_cast<CSelDriveDlg*>(&dialog)) {
                 QComboBox* drives = selector->DriveList();
@@ -189,6 +209,11 @@ protected:
                 dialog.DispatchCommand(platform::IDOK);
             }
         });
+    }
+    // A command that lists (Open, a tab), with its rows in the list once it returns.
+    void ListingCommand(int id) {
+        m_dlg->DispatchCommand(id);
+        ASSERT_TRUE(m_dlg->WaitForListing());
     }
     platform::ListCtrl* List() const {
         return qobject_cast<platform::ListCtrl*>(Widget(kMainListFileList)->Window());
@@ -402,22 +427,22 @@ TEST_F(RoadPlayerDlgTest, StopClosesTheRecording) {
 
 TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     const QStringList normal = Rows();
     ASSERT_EQ(normal.size(), 2);
     EXPECT_TRUE(normal[0].startsWith("NORMAL/"));
     EXPECT_EQ(m_dlg->ControlState()->CurrentMode(), ControlMode::Listed);
 
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     ASSERT_EQ(Rows().size(), 2);
     EXPECT_TRUE(Rows()[0].startsWith("EVENT/"));
     // The chosen tab again does not reload: rows written meanwhile stay.
     List()->InsertItem(2, QStringLiteral("kept"));
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     EXPECT_EQ(List()->GetItemCount(), 3);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     EXPECT_EQ(Rows(), normal);
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabNormal);
     EXPECT_TRUE(Checked(kMainButtonTabNormal));
@@ -425,9 +450,44 @@ TEST_F(RoadPlayerDlgTest, OpenListsTheNormalCategoryWhicheverTabWasChosen) {
     EXPECT_TRUE(m_messages.isEmpty());
 }
 
+// Names are the file system's bytes: one that is no UTF-8 plays, and one with a line break
+// shows as one line in the file label.
+TEST_F(RoadPlayerDlgTest, OddlyNamedRecordingsPlay) {
+    ASSERT_FALSE(PlainClip().isEmpty());
+    for (const QByteArray& name :
+         {QByteArray("NOR_\xff\xfe_F.mp4"), QByteArray("NOR_a\nb_F.mp4")}) {
+        const QByteArray bytes = QFile::encodeName(m_dir.path()) + '/' + name;
+        ASSERT_EQ(::link(QFile::encodeName(PlainClip()).constData(), bytes.constData()), 0);
+        const QString path = platform::DecodePath(bytes);
+        ASSERT_TRUE(m_dlg->PlayRecording(path)) << name.constData();
+        EXPECT_EQ(Graph()->State(), GraphState::Running);
+        EXPECT_FALSE(Text(kMainTextFile).contains(u'\n'));
+        m_dlg->DispatchCommand(kIdcStop);
+        ::unlink(bytes.constData());  // the toolkit's removal of the folder cannot name it
+    }
+}
+
+// A capture that cannot be written says why (here: its folder went while the dialog was open),
+// writes no picture, and playback goes on.
+TEST_F(RoadPlayerDlgTest, CaptureThatCannotBeWrittenSaysSo) {
+    OfferCard();
+    Play();
+    ASSERT_TRUE(WaitUntil([&] {
+        QImage front;
+        return Graph()->GetCurrentImage(0, &front) != 0;
+    }));
+    const QString gone = m_dir.filePath("gone");
+    platform::SetSaveFileHandler(
+        [&](const platform::SaveFileRequest&) { return std::optional<QString>(gone + "/a.jpg"); });
+    m_dlg->DispatchCommand(kIdcCapture);
+    EXPECT_EQ(m_messages, QStringList{"Snapshot not saved"});
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+}
+
 TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 1);
     const QString open = Card() + Rows()[1];
     ASSERT_NE(Graph(), nullptr);
@@ -438,7 +498,7 @@ TEST_F(RoadPlayerDlgTest, SaveCopiesTheOpenRecordingAndResumesOnlyWhatItPaused) 
     EXPECT_EQ(m_dlg->CurrentRow(), 1);
 
     // The list shows another category by now; Save still copies the recording that plays.
-    m_dlg->DispatchCommand(kIdcTabEvent);
+    ListingCommand(kIdcTabEvent);
     GraphState stateInDialog = GraphState::NotBuilt;
     platform::SaveFileRequest asked;
     platform::SetSaveFileHandler([&](const platform::SaveFileRequest& request) {
@@ -487,7 +547,9 @@ TEST_F(RoadPlayerDlgTest, ARecordingStartedOnTheCardPlaysAsARowOfItsCategory) {
     }();
     ASSERT_FALSE(recording.isEmpty());
     RecreateWithRecording(recording);
-    ASSERT_TRUE(WaitUntil([&] { return Graph() != nullptr; }));
+    // The category is listed off the window's thread first; then the row opens.
+    ASSERT_TRUE(
+        WaitUntil([&] { return Graph() != nullptr && Graph()->State() == GraphState::Running; }));
     EXPECT_EQ(m_dlg->CardRoot(), Card());
     EXPECT_EQ(m_dlg->ControlState()->SelectedTab(), ControlEvent::TabEvent);
     EXPECT_TRUE(Checked(kMainButtonTabEvent));
@@ -614,7 +676,7 @@ TEST_F(RoadPlayerDlgTest, KeysWithNothingOpenOnlyChangeTheLayout) {
     Key(Qt::Key_F);
     EXPECT_EQ(m_dlg->BackgroundMode(), 0);
 
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     Key(Qt::Key_PageDown);
     EXPECT_EQ(Graph()->State(), GraphState::NotBuilt);
     Key(Qt::Key_Space);
@@ -687,7 +749,7 @@ TEST_F(RoadPlayerDlgTest, VolumeMuteAndBrightnessActOnWhatPlays) {
 // The transport keys on an open recording of a listed card, at and past its ends.
 TEST_F(RoadPlayerDlgTest, KeysDriveTheOpenRecordingWithinItsEnds) {
     OfferCard();
-    m_dlg->DispatchCommand(kIdcOpen);
+    ListingCommand(kIdcOpen);
     m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
     ASSERT_NE(Graph(), nullptr);
     Key(Qt::Key_Space);
@@ -812,8 +874,222 @@ TEST_F(RoadPlayerDlgTest, ReadoutAndTrackFollowTheRecordingsGps) {
     EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved"}));
     EXPECT_FALSE(QFile::exists(answer));
 
+    // The recording that plays, by another name, is not replaced by its track.
+    answer = m_dir.filePath("playing.mp4");
+    ASSERT_TRUE(QFile::link(m_dlg->CurrentPath(), answer));
+    m_dlg->DispatchCommand(kIdcTrack);
+    EXPECT_EQ(m_messages, (QStringList{"No GPS track", "Track not saved", "Track not saved"}));
+    EXPECT_TRUE(QFileInfo(answer).isSymLink());
+
     m_dlg->DispatchCommand(kIdcStop);
     EXPECT_EQ(Text(kMainTextGps), "");
+}
+
+// Recordings and card folders dropped on the window: a recording plays as the command line's
+// would, a card folder becomes the card, and anything else is refused with a message.
+TEST_F(RoadPlayerDlgTest, DroppedRecordingsPlayAndDroppedCardsAreChosen) {
+    AnswerBoxes();
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(600, 25), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(600, 25), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_dlg.get(), &dropped);
+        EXPECT_TRUE(dropped.isAccepted());
+        Wait(50);
+    };
+    drop({QUrl::fromLocalFile(Clip())});
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+
+    QFile note(m_dir.filePath("note.txt"));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.close();
+    const QString normal = Card() + "NORMAL/";
+    for (const QList<QUrl>& refused :
+         {QList<QUrl>{QUrl::fromLocalFile(note.fileName())},
+          QList<QUrl>{QUrl::fromLocalFile(normal)},
+          QList<QUrl>{QUrl::fromLocalFile(Clip()), QUrl::fromLocalFile(PlainClip())},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.com/NOR_250517_143000_F.mp4"))}}) {
+        drop(refused);
+    }
+    EXPECT_EQ(m_messages, QStringList(4, QStringLiteral("Cannot open what was dropped")));
+    EXPECT_EQ(m_dlg->CurrentPath(), Clip());
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+
+    // Over any part of the window, the map page's too, a drop reaches the window.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Map()->PageReady() && Map()->View()->focusProxy() != nullptr; }, 60000));
+    for (const QWidget* child : m_dlg->findChildren<QWidget*>()) {
+        EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
+    }
+
+    drop({QUrl::fromLocalFile(Card().chopped(1))});
+    EXPECT_EQ(m_dlg->CardRoot(), Card());
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_EQ(Graph()->State(), GraphState::Running);  // as Open leaves it
+    EXPECT_EQ(m_messages.size(), 4);
+}
+
+// A session bus of the test's own (dbus-daemon), for the window to join.
+class PrivateSessionBus {
+public:
+    bool Start() {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {"--session", "--nofork", "--print-address=1"});
+        if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000)) {
+            return false;
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        return !m_address.isEmpty();
+    }
+    ~PrivateSessionBus() {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    const QString& Address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+// Stands in for the desktop's notification service: it keeps every notice it is sent and
+// reports the action a user would pick.
+class NotificationStandIn : public QDBusVirtualObject {
+public:
+    struct Notice {
+        uint id;
+        QString summary;
+        QStringList actions;
+    };
+    static constexpr char kService[] = "org.freedesktop.Notifications";
+    static constexpr char kPath[] = "/org/freedesktop/Notifications";
+
+    explicit NotificationStandIn(const QString& address)
+        : m_connection(QDBusConnection::connectToBus(address, QStringLiteral("stand-in"))) {}
+    ~NotificationStandIn() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
+
+    bool Register() {
+        return m_connection.registerService(kService) &&
+               m_connection.registerVirtualObject(kPath, this);
+    }
+    void Unregister() {
+        m_connection.unregisterObject(kPath);
+        m_connection.unregisterService(kService);
+    }
+    bool HasName(const QString& name) const {
+        return m_connection.interface()->isServiceRegistered(name);
+    }
+    void Invoke(uint id, const QString& key) {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kService, "ActionInvoked");
+        signal << id << key;
+        m_connection.send(signal);
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QLatin1String("Notify")) {
+            return false;
+        }
+        const QList<QVariant> arguments = message.arguments();
+        notices.push_back(
+            {++m_lastId, arguments.value(3).toString(), arguments.value(5).toStringList()});
+        connection.send(message.createReply(QVariant::fromValue(m_lastId)));
+        return true;
+    }
+
+    std::vector<Notice> notices;
+
+private:
+    QDBusConnection m_connection;
+    uint m_lastId = 40;
+};
+
+// A camera card inserted while no card is chosen: a desktop notice offers it once per insertion
+// and its "Open" chooses it; where no notification service runs, the player's own box asks.
+// The window's media controls are on the same bus.
+TEST_F(RoadPlayerDlgTest, AnInsertedCardIsOfferedOnceAndOpenChoosesIt) {
+    PrivateSessionBus bus;
+    if (!bus.Start()) {
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    }
+    NotificationStandIn standIn(bus.Address());
+    ASSERT_TRUE(standIn.Register());
+    RecreateWithRecording({});
+    AnswerBoxes();
+    EXPECT_TRUE(standIn.HasName("org.mpris.MediaPlayer2.RoadPlayer"));
+
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return standIn.notices.size() == 1; }, 5000));
+    EXPECT_EQ(standIn.notices[0].summary, "Camera card inserted");
+    EXPECT_EQ(standIn.notices[0].actions, (QStringList{"open", "Open"}));
+    Wait(1500);  // the drive watcher looked again
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    EXPECT_TRUE(m_dlg->CardRoot().isEmpty());
+    standIn.Invoke(standIn.notices[0].id, "open");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }));
+    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(',').toStdString();
+
+    // Taken out and put back with no notification service: the player asks itself.
+    standIn.Unregister();
+    qputenv(platform::kVirtualDrivesVariable, "");
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot().isEmpty(); }, 5000));
+    qputenv(platform::kVirtualDrivesVariable, (Card() + "=QOR-SD").toUtf8());
+    ASSERT_TRUE(WaitUntil([&] { return m_dlg->CardRoot() == Card(); }, 5000));
+    EXPECT_EQ(m_messages, (QStringList{"Card removed", "Camera card inserted"}));
+    EXPECT_EQ(standIn.notices.size(), 1u);
+    m_dlg.reset();
+}
+
+// Shift+F10 opens the settings menu in the skin's look; the keyboard picks the speed unit and
+// the camera's time zone, which the readout shows at once and the settings store keeps.
+TEST_F(RoadPlayerDlgTest, TheSettingsMenuSetsUnitAndZoneFromTheKeyboard) {
+    Play();
+    m_dlg->DispatchCommand(kIdcPlay);
+    ASSERT_TRUE(WaitUntil([&] { return Text(kMainTextGps).contains(" km/h  "); }));
+    // The readout shows the fix last received at the position.
+    const CGPSData* fix = m_dlg->Telemetry().FindGPSAtOrBefore(static_cast<uint32_t>(PositionMs()));
+    ASSERT_NE(fix, nullptr);
+    bool skinned = false;
+    const auto choose = [&](const QList<Qt::Key>& keys) {
+        QTimer::singleShot(100, [&skinned, keys] {
+            skinned = qobject_cast<SkPopupMenu*>(QApplication::activePopupWidget()) != nullptr;
+            for (const Qt::Key key : keys) {
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    QTest::keyClick(popup, key);
+                }
+            }
+            while (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();  // a menu the keys did not close fails the test, not hangs it
+            }
+        });
+        Key(Qt::Key_F10, Qt::ShiftModifier);
+    };
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});  // "Speed in mph"
+    EXPECT_TRUE(skinned);
+    EXPECT_EQ(m_dlg->Readout().speedUnit, SpeedUnit::Mph);
+    EXPECT_EQ(Text(kMainTextGps), GpsReadoutText(fix, m_dlg->Readout()));
+    EXPECT_TRUE(Text(kMainTextGps).contains(" mph  ")) << Text(kMainTextGps).toStdString();
+
+    // The submenu's first zone: UTC-12:00.
+    choose({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Return});
+    EXPECT_EQ(m_dlg->Readout().cameraZoneMinutes, -12 * 60);
+    EXPECT_TRUE(
+        Text(kMainTextGps)
+            .endsWith(
+                FixTimeLocal(*fix, -12 * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    EXPECT_EQ(LoadReadoutSettings(), m_dlg->Readout());
+
+    choose({Qt::Key_Escape});
+    EXPECT_EQ(LoadReadoutSettings(), (ReadoutSettings{SpeedUnit::Mph, -12 * 60}));
 }
 
 }  // namespace

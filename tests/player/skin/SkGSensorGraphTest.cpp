@@ -106,6 +106,25 @@ TEST_F(GraphTest, OneGAtHalfAMinuteIsDrawnAtTheExamplePixel) {
     EXPECT_EQ(CountInColumn(image, 10, kCursorColour), 0) << "offset 0 draws no cursor";
 }
 
+// Readings no sensor gives (a card's bad data) are drawn at the band's edges: nothing of the
+// traces lands above or below the band.
+TEST_F(GraphTest, ReadingsBeyondTwoGStayInTheBand) {
+    m_graph.SetSamples(
+        {{99999, -9999, 0, 10000}, {128, -128, 0, 20000}, {INT32_MAX, INT32_MIN, 0, 30000}});
+    const QImage image = Paint();
+    int outside = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const QRgb p = image.pixel(x, y);
+            outside += (y < 20 || y > 220) && (p == kXColour || p == kYColour);
+        }
+    }
+    EXPECT_EQ(outside, 0);
+    // 10,000 ms x 0.0157666... + 10 = 167.7 -> 167: x at the top edge, y at the bottom one.
+    EXPECT_EQ(image.pixel(167, 20), kXColour);
+    EXPECT_EQ(image.pixel(167, 220), kYColour);
+}
+
 TEST_F(GraphTest, TheMinuteEndsAfterSixtyThousandMilliseconds) {
     std::vector<GraphSample> samples = Readings(59500, [](int) { return 0; });
     samples.push_back({64, 0, 0, 60000});   // still page 0, at its right edge

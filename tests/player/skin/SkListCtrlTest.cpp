@@ -58,6 +58,33 @@ TEST_F(SkinWindowTest, ListRowsDrawOnlyTheFirstColumnsTextInTheRowColour) {
     EXPECT_EQ(counts.green, 0);
 }
 
+// A name from a card with a line break is one line in its row: its text stands within the
+// band of a plain name's, none of it a line lower, cut by the row's edge over the next row.
+TEST_F(SkinWindowTest, ALineBreakInANameStaysOnTheRowsLine) {
+    auto window = MakeShownWindow();
+    auto* list = qobject_cast<platform::ListCtrl*>(window->WindowOf("t.listbox.files"));
+    const auto lowestText = [&](const QString& name) {
+        list->DeleteAllItems();
+        list->InsertItem(0, name);
+        const QImage shown = window->grab().toImage();
+        int lowest = -1;
+        for (int y = 140; y < 200; ++y) {
+            for (int x = 10; x < 190; ++x) {
+                if (qRed(shown.pixel(x, y)) > 100 && qGreen(shown.pixel(x, y)) < 60) {
+                    lowest = y;
+                }
+            }
+        }
+        return lowest;
+    };
+    const int plain = lowestText("WW");
+    ASSERT_GE(plain, 140);
+    for (const char* name : {"WW\nWW", "WW\r\nWW", "WW\u2028WW"}) {
+        EXPECT_LE(lowestText(QString::fromUtf8(name)), plain + 2)
+            << name;  // the mark may reach lower
+    }
+}
+
 TEST_F(SkinWindowTest, SelectedRowUsesTheSelectedColourWithoutHighlight) {
     auto window = MakeShownWindow();
     auto* list = qobject_cast<platform::ListCtrl*>(window->WindowOf("t.listbox.files"));

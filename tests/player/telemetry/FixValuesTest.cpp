@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace {
 
 using namespace player;
@@ -17,6 +19,9 @@ TEST(GpsReadoutText, ShowsSpeedAndLocalClockOfTheFixAtThePosition) {
     store.AddLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W", 1000);
     store.AddLine("GPRMC,123520,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W", 2000);
     store.AddLine("GPRMC,150000,A,4807.038,N,01131.000,E,000.0,084.4,280225,,", 3000);
+    // Values no camera writes are kept as read and shown within range.
+    store.AddLine("GPRMC,150000,A,4807.038,N,01131.000,E,1e32,084.4,280225,,", 3500);
+    store.AddLine("GPRMC,150000,A,4807.038,N,01131.000,E,-5,084.4,280225,,", 4000);
     ASSERT_EQ(store.GPSList().front().hour, 32);
     struct Case {
         uint32_t positionMs;
@@ -28,6 +33,8 @@ TEST(GpsReadoutText, ShowsSpeedAndLocalClockOfTheFixAtThePosition) {
         {1999, "41.5 km/h  2094-03-23 21:35:19"},  // the fix last received
         {2500, "--"},                              // the fix there is not valid
         {3000, "0.0 km/h  2025-03-01 00:00:00"},   // 15 h UTC on 28 Feb is midnight at the camera
+        {3500, "999.9 km/h  2025-03-01 00:00:00"},
+        {4000, "0.0 km/h  2025-03-01 00:00:00"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(GpsReadoutText(store.FindGPSAtOrBefore(c.positionMs)).toStdString(), c.text)
@@ -36,6 +43,7 @@ TEST(GpsReadoutText, ShowsSpeedAndLocalClockOfTheFixAtThePosition) {
     EXPECT_EQ(FixTimeUtc(store.GPSList().front()),
               QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59), Qt::UTC));
     EXPECT_EQ(GpsReadoutText(nullptr).toStdString(), "--");
+    EXPECT_GT(std::prev(store.GPSList().end(), 2)->speed, 1e32);
 }
 
 TEST(FixTimeUtc, IsInvalidForDatesAndTimesThatCannotBe) {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace player {
 namespace {
 
@@ -32,6 +34,11 @@ TEST(MapRoute, PositionsGoToThePageInDecimalDegreesLongitudeFirst) {
               QStringLiteral("javascript:DrawCurrent('-127.037500', '-37.408333')"));
     EXPECT_EQ(DrawCurrentCall(Fix(0, 0)),
               QStringLiteral("javascript:DrawCurrent('0.000000', '0.000000')"));
+    // A card's values out of all range are shown at the globe's edge, not as long numbers.
+    EXPECT_EQ(DrawCurrentCall(Fix(1e300, -1e32)),
+              QStringLiteral("javascript:DrawCurrent('-180.000000', '90.000000')"));
+    EXPECT_EQ(DrawCurrentCall(Fix(std::nan(""), 1e5)),
+              QStringLiteral("javascript:DrawCurrent('180.000000', '0.000000')"));
     EXPECT_NEAR(ToDecimalDegrees(4807.038), 48.1173, 1e-9);
 }
 
@@ -47,13 +54,15 @@ TEST(MapRoute, TheRouteOfARecordingHoldsEveryValidFix) {
     ASSERT_EQ(store.GPSList().size(), 6U);
     store.AddLine("GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394", 6500);
     store.AddLine("GPRMC,123520,A,9999.000,N,01131.000,E,022.4,084.4,230394", 6600);
+    store.AddLine("GPRMC,123521,A,4807.038,N,01131.000,E,1e32,084.4,230394", 6700);
 
     const std::vector<RoutePoint> route = RouteOf(store);
-    ASSERT_EQ(route.size(), 6U) << "the fix with status V and the one off the globe are left out";
+    ASSERT_EQ(route.size(), 7U) << "the fix with status V and the one off the globe are left out";
+    EXPECT_EQ(route.back().speedKmh, kMaxShownSpeedKmh) << "1e32 knots are shown at the bound";
     const QJsonArray json = QJsonDocument::fromJson(RouteJson(route).toUtf8()).array();
-    ASSERT_EQ(json.size(), 6);
+    ASSERT_EQ(json.size(), 7);
     auto fix = store.GPSList().begin();
-    for (int i = 0; i < json.size(); ++i, ++fix) {
+    for (int i = 0; i < 6; ++i, ++fix) {
         const QJsonArray point = json[i].toArray();
         ASSERT_EQ(point.size(), 4);
         EXPECT_NEAR(point[0].toDouble(), ToDecimalDegrees(fix->longitude), 1e-6);
@@ -62,6 +71,7 @@ TEST(MapRoute, TheRouteOfARecordingHoldsEveryValidFix) {
         EXPECT_EQ(point[3].toInt(), fix->time);
         EXPECT_EQ(point[3].toInt(), i * 1000);
     }
+    EXPECT_EQ(json[6].toArray()[2].toDouble(), kMaxShownSpeedKmh);
     EXPECT_EQ(RouteJson({}), QStringLiteral("[]"));
 }
 

@@ -11,16 +11,22 @@
 #include "tests/support/TestApp.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
@@ -61,6 +67,13 @@ protected:
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
                 "--no-sandbox --disable-gpu --proxy-server=127.0.0.1:9");
+        // The tile keeper fetches through the desktop's proxy: the same dead end, but for the
+        // local tile server.
+        qputenv("http_proxy", "http://127.0.0.1:9");
+        qputenv("https_proxy", "http://127.0.0.1:9");
+        qputenv("no_proxy", "127.0.0.1");
+        static QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         testsupport::EnsureApp();
         SkWebBrowser::SetEngineModule(QStringLiteral(TEST_PROGRAM_DIR "/roadplayer-mapengine"));
@@ -327,6 +340,112 @@ TEST_F(MapView, TheTripRouteShowsTheRecordingThatPlaysAndAClickSeeksAcrossRecord
     m_map.ShowRoute();
     EXPECT_FALSE(m_map.ShowsTrip());
     ASSERT_TRUE(WaitFor([&] { return part() == QStringLiteral("null"); }));
+}
+
+// Stands in for a tile server on the loopback address: one green picture for every request.
+class LocalTileServer {
+public:
+    bool Start() {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(qRgb(90, 120, 90));
+        QBuffer buffer(&m_png);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { Answer(); });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
+    void Stop() { m_server.close(); }
+    quint16 Port() const { return m_server.serverPort(); }
+    int Requests() const { return m_requests; }
+
+private:
+    void Answer() {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                if (!socket->readAll().contains("\r\n\r\n")) {
+                    return;
+                }
+                ++m_requests;
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
+                    "Content-Length: " +
+                    QByteArray::number(m_png.size()) + "\r\n\r\n" + m_png);
+                socket->disconnectFromHost();
+            });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    QTcpServer m_server;
+    QByteArray m_png;
+    int m_requests = 0;
+};
+
+// The map page as shipped, its tiles asked of the local server instead.
+QString MapPageWithTilesFrom(const QString& folder, quint16 port) {
+    const QDir shipped(QStringLiteral(TEST_PROGRAM_DIR "/mappage"));
+    QDir(folder).mkpath(QStringLiteral("."));
+    for (const QString& name : shipped.entryList(QDir::Files)) {
+        QFile file(shipped.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        QByteArray text = file.readAll();
+        text.replace("https://tile.openstreetmap.org/",
+                     "http://127.0.0.1:" + QByteArray::number(port) + '/');
+        QFile copy(QDir(folder).filePath(name));
+        copy.open(QIODevice::WriteOnly);
+        copy.write(text);
+    }
+    return QDir(folder).filePath(QStringLiteral("map.html"));
+}
+
+// Tiles load from the server online and are kept; once the server is gone they show from the
+// keep, online (the web fails) and offline alike, and the page says so.
+TEST_F(MapView, TilesShownOnlineStillShowOnceTheServerIsGone) {
+    LocalTileServer server;
+    ASSERT_TRUE(server.Start());
+    const QString page =
+        MapPageWithTilesFrom(m_dir.filePath(QStringLiteral("page")), server.Port());
+    const auto state = [&] { return Evaluate(QStringLiteral("RoadMap.State()")).toMap(); };
+    const auto showsTiles = [&](bool kept) {
+        return WaitFor([&] {
+            Evaluate(QStringLiteral("DrawCurrent('127.037500', '37.408333')"));
+            const QVariantMap s = state();
+            return s["tilesShown"].toInt() > 0 &&
+                   s["keptShown"].toInt() == (kept ? s["tilesShown"].toInt() : 0);
+        });
+    };
+    // The addresses the page's tiles came from, one per line.
+    const auto sources = [&] {
+        return Evaluate(QStringLiteral("[...document.querySelectorAll('#tiles img')]"
+                                       ".filter(i => i.dataset.state === 'loaded')"
+                                       ".map(i => i.src).join('\\n')"))
+            .toString()
+            .split(QLatin1Char('\n'));
+    };
+    ASSERT_TRUE(Load(page));
+    ASSERT_TRUE(showsTiles(false));
+    EXPECT_GT(server.Requests(), 0);
+    EXPECT_FALSE(state()["text"].toString().contains(QStringLiteral("offline")));
+    QThreadPool::globalInstance()->waitForDone();
+    const QDir kept(qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/RoadPlayer/tiles"));
+    EXPECT_GT(kept.entryList(QDir::Files).size(), 0);
+
+    server.Stop();
+    // As after a new start: the engine's own cache holds nothing.
+    QWebEngineProfile::defaultProfile()->clearHttpCache();
+    ASSERT_TRUE(Load(page));
+    ASSERT_TRUE(showsTiles(true));
+    EXPECT_TRUE(state()["text"].toString().endsWith(QStringLiteral("offline map (kept tiles)")))
+        << state()["text"].toString().toStdString();
+
+    // Offline the page asks the keep alone.
+    m_map.SetTilesEnabled(false);
+    ASSERT_TRUE(WaitFor([&] { return !state()["tilesEnabled"].toBool(); }));
+    ASSERT_TRUE(showsTiles(true));
+    for (const QString& source : sources()) {
+        EXPECT_TRUE(source.startsWith(QStringLiteral("roadplayer-tile:kept?url=http")))
+            << source.toStdString();
+    }
 }
 
 }  // namespace

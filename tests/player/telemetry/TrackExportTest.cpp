@@ -1,5 +1,8 @@
 #include "player/telemetry/TrackExport.h"
 
+#include "player/telemetry/FixValues.h"
+
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
@@ -96,6 +99,71 @@ TEST(TrackExport, MarksBecomeWaypointsAndEvents) {
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows[1].endsWith(",84.4,braking; bookmark")) << rows[1].constData();
     EXPECT_TRUE(rows[2].endsWith(",\"stop, \"\"here\"\"\"")) << rows[2].constData();
+}
+
+// The texts of the elements of a GPX track point, by name ("time", "speed", "speed_mph").
+QMap<QString, QString> FirstPointOf(const QByteArray& gpx) {
+    QMap<QString, QString> values;
+    QXmlStreamReader xml(gpx);
+    bool inPoint = false;
+    while (!xml.atEnd() && !(xml.isEndElement() && xml.name() == u"trkpt")) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        inPoint = inPoint || xml.name() == u"trkpt";
+        if (inPoint && xml.name() != u"trkpt" && xml.name() != u"extensions") {
+            values[xml.name().toString()] = xml.readElementText();
+        }
+    }
+    return values;
+}
+
+// A fix at 23:30 UTC: the readout shows the camera's clock in its zone, in the chosen unit; the
+// track files keep the fix's UTC and km/h whatever the settings, and add the speed in mph.
+TEST(TrackExport, ZoneAndUnitChangeTheReadoutButNotTheUtcOrKmh) {
+    CTextData store;
+    store.AddLine("GPRMC,233000,A,3733.6000,N,12658.8000,E,022.4,084.4,170525,,", 1000);
+    const CGPSData& fix = store.GPSList().front();
+    struct Case {
+        int32_t zoneMinutes;
+        SpeedUnit unit;
+        const char* readout;
+        const char* mph;  // the GPX's and CSV's added field, "" for none
+    };
+    const Case cases[] = {
+        {540, SpeedUnit::Kmh, "41.5 km/h  2025-05-18 08:30:00", ""},
+        {540, SpeedUnit::Mph, "25.8 mph  2025-05-18 08:30:00", "25.77746"},
+        {-300, SpeedUnit::Kmh, "41.5 km/h  2025-05-17 18:30:00", ""},
+        {-300, SpeedUnit::Mph, "25.8 mph  2025-05-17 18:30:00", "25.77746"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.readout);
+        EXPECT_EQ(GpsReadoutText(&fix, {c.unit, c.zoneMinutes}).toStdString(), c.readout);
+        const std::vector<TrackPoint> track = TrackOf(store);
+        ASSERT_EQ(track.size(), 1u);
+        const QMap<QString, QString> point = FirstPointOf(TrackGpx(track, "NOR", {}, c.unit));
+        EXPECT_EQ(point["time"], "2025-05-17T23:30:00Z");
+        EXPECT_EQ(point["speed"], "41.4848");
+        EXPECT_EQ(point.value("speed_mph"), c.mph);
+        const QList<QByteArray> csv = TrackCsv(track, {}, c.unit).split('\n');
+        EXPECT_EQ(csv[0].contains(",speed_mph,"), *c.mph != 0);
+        EXPECT_TRUE(csv[1].startsWith("1000,2025-05-17T23:30:00Z,")) << csv[1].toStdString();
+    }
+}
+
+// The settings survive the store; what is missing or out of range reads as the default.
+TEST(ReadoutSettings, AreKeptInTheSettingsStore) {
+    QTemporaryDir registry;
+    qputenv("ROADPLAYER_REGISTRY_DIR", registry.path().toUtf8());
+    EXPECT_EQ(LoadReadoutSettings(), ReadoutSettings{});
+    EXPECT_EQ(LoadReadoutSettings().cameraZoneMinutes, 540);
+    ASSERT_TRUE(SaveReadoutSettings({SpeedUnit::Mph, -300}));
+    EXPECT_EQ(LoadReadoutSettings(), (ReadoutSettings{SpeedUnit::Mph, -300}));
+    ASSERT_TRUE(SaveReadoutSettings({SpeedUnit::Kmh, 15 * 60}));
+    EXPECT_EQ(LoadReadoutSettings(), ReadoutSettings{});
+    EXPECT_EQ(ZoneName(-570).toStdString(), "UTC-09:30");
+    EXPECT_EQ(ZoneName(345).toStdString(), "UTC+05:45");
+    qunsetenv("ROADPLAYER_REGISTRY_DIR");
 }
 
 }  // namespace

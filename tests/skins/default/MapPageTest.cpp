@@ -305,6 +305,15 @@ TEST_F(MapPage, TheRouteIsColouredBySpeedAndTheMarkerMovesAlongIt) {
     }
     EXPECT_NE(Run(QStringLiteral("RoadMap.RouteColour(1)")),
               Run(QStringLiteral("RoadMap.RouteColour(9)")));
+    // In mph the legend's top is the fastest fix's 47.8 mph rounded up, its unit named.
+    EXPECT_EQ(Run(QStringLiteral("SetSpeedUnit('mph')")).toString(), "mph");
+    EXPECT_EQ(State()["topSpeed"].toInt(), 60);
+    EXPECT_EQ(Run(QStringLiteral("document.getElementById('legend-top').textContent + ' ' + "
+                                 "document.getElementById('legend-unit').textContent"))
+                  .toString(),
+              "60 mph");
+    Run(QStringLiteral("SetSpeedUnit('km/h')"));
+    EXPECT_EQ(State()["topSpeed"].toInt(), 80);
 
     // Positions move the marker along the route and add nothing to it.
     EXPECT_EQ(Run(QStringLiteral("DrawCurrent('%1', '37.408333')").arg(FixLongitude(6))).toString(),

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -476,6 +477,7 @@ TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
     ASSERT_FALSE(first.isEmpty());
     const QString cut = first.left(first.lastIndexOf('/') + 1) + "NOR_250517_143002_F.mp4";
     const QByteArray before = ReadAll(cut);
+    const QByteArray firstBefore = ReadAll(first);
     ASSERT_FALSE(before.isEmpty());
     const QString copy = m_dir.path() + "/repaired.mp4";
     for (const QStringList& reference : {QStringList{}, QStringList{"--reference", first}}) {
@@ -497,8 +499,25 @@ TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
         QStringList arguments;
         const char* error;
     };
+    // The original by other names: a link, a hard link, a path through "..", a linked folder.
+    const QString folder = cut.left(cut.lastIndexOf('/'));
+    const QString name = cut.mid(cut.lastIndexOf('/') + 1);
+    ASSERT_TRUE(QFile::link(cut, m_dir.path() + "/link.mp4"));
+    ASSERT_EQ(::link(QFile::encodeName(cut).constData(),
+                     QFile::encodeName(m_dir.path() + "/hard.mp4").constData()),
+              0);
+    ASSERT_TRUE(QFile::link(folder, m_dir.path() + "/card-link"));
     const Case refused[] = {
         {{cut, "--repair", cut}, "must not replace the original"},
+        {{cut, "--repair", m_dir.path() + "/link.mp4"}, "must not replace the original"},
+        {{cut, "--repair", m_dir.path() + "/hard.mp4"}, "must not replace the original"},
+        {{cut, "--repair", folder + "/../" + folder.mid(folder.lastIndexOf('/') + 1) + '/' + name},
+         "must not replace the original"},
+        {{cut, "--repair", m_dir.path() + "/card-link/" + name}, "must not replace the original"},
+        {{cut, "--repair", copy, "--reference", first, "--gpx", first},
+         "must not replace the original"},
+        {{first, "--csv", m_dir.path() + "/card-link/" + first.mid(first.lastIndexOf('/') + 1)},
+         "must not replace the original"},
         {{first, "--repair", copy}, "no recording cut by a power loss"},
         {{cut, "--repair", copy, "--reference", cut}, "reference"},
     };
@@ -508,6 +527,7 @@ TEST_F(RecordingInfoTest, RepairWritesAPlayableCopyAndLeavesTheOriginal) {
         EXPECT_TRUE(run.err.contains(QLatin1String(c.error))) << run.err.toStdString();
     }
     EXPECT_EQ(ReadAll(cut), before);
+    EXPECT_EQ(ReadAll(first), firstBefore);
 }
 
 // A card of three 2 s recordings that follow each other; their paths in order.
