@@ -74,6 +74,8 @@ constexpr std::array<MainControl, kMainControlCount> kMainControls = {{
     {kMainButtonFrChange, kButton, kIdcFrChange},
     {kMainButtonTrack, kButton, kIdcTrack},
     {kMainTextGps, kText, kIdcGpsText},
+    // Bound as a slider is: it draws over the window's background.
+    {kMainStripTrip, kSlider, kIdcTripStrip},
 }};
 
 // The skin places every child; the template's rectangles only give them a size to start with.

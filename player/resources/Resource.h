@@ -64,6 +64,7 @@ inline constexpr int kIdcReal = 1049;
 // The player's own additions: the GPS track export and the speed and clock readout.
 inline constexpr int kIdcTrack = 1050;
 inline constexpr int kIdcGpsText = 1051;
+inline constexpr int kIdcTripStrip = 1052;
 
 // Main window: control names of the skin.
 inline constexpr char kMainImageTitle[] = "main.image.title";
@@ -116,6 +117,8 @@ inline constexpr char kMainButtonFrChange[] = "main.button.frchange";
 // Optional in a skin: a skin without them simply has no track button or readout.
 inline constexpr char kMainButtonTrack[] = "main.button.track";
 inline constexpr char kMainTextGps[] = "main.text.gps";
+// Optional: the trip of the recording open as segments (skin type "tripstrip").
+inline constexpr char kMainStripTrip[] = "main.strip.trip";
 
 // Message box: template ids and control names.
 inline constexpr int kIdcNotifyTitle = 1100;

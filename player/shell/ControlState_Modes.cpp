@@ -42,7 +42,7 @@ constexpr ModeRow kModeTable[] = {
     {kMainTextCurTime, "-oooooo"},     {kMainTextDuration, "-oooooo"},
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainButtonFrChange, "--ffooo"},  {kMainButtonTrack, "fffofoo"},
-    {kMainTextGps, "-oooooo"},
+    {kMainTextGps, "-oooooo"},         {kMainStripTrip, "-fooooo"},
 };
 
 Column ColumnFor(ControlMode mode, bool open) {

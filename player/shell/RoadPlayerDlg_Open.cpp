@@ -100,6 +100,9 @@ void CRoadPlayerDlg::ShowOpened(const QString& path) {
     m_noteTimer.stop();
     ShowFileName(path);
     MarkPlayingRow(path);
+    // A recording opened again gets its route again, as any other opening does.
+    m_mapRoutePath.clear();
+    ShowTrip();
 }
 
 void CRoadPlayerDlg::ShowRefused() {
@@ -109,6 +112,7 @@ void CRoadPlayerDlg::ShowRefused() {
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
     m_marks.Close();
+    ShowTrip();
     MarkPlayingRow(QString());
 }
 

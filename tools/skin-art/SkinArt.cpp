@@ -125,6 +125,9 @@ std::vector<Picture> PanelPictures() {
         {"slider_fill.png", [] { return DrawSliderTrack(kAccent, 24); }},
         {"slider_thumb.png", [] { return DrawSliderThumb(14); }},
         {"speed_tics.png", [] { return DrawSliderTics(96, 24, 8, 8, 9); }},
+        {"trip_segment.png", [] { return DrawTripBar(kTrack.lighter(150), 4, 10); }},
+        {"trip_current.png", [] { return DrawTripBar(kAccent, 6, 10); }},
+        {"trip_cursor.png", [] { return DrawTripCursor(6, 8); }},
         {"gsensor_grid.png", [band] { return DrawGSensorGrid(band); }},
         {"gsensor_legend.png", [] { return DrawAxisLegend(150, 20); }},
     };

@@ -83,6 +83,7 @@ const std::map<std::string, std::string> kExpected = {
     {kMainListFileList, "-oooooo"},    {kMainVideoFront, "---oooo"},
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
+    {kMainStripTrip, "-fooooo"},
 };
 
 // A settings store of the test's own, in place before the control state reads it.

@@ -61,6 +61,7 @@ WindowTable MainTable() {
                 {"main.button.frchange", "button", kMode1},
                 {"main.button.track", "button", kModes01},
                 {"main.text.gps", "text", kModes01},
+                {"main.strip.trip", "tripstrip", kModes01},
             }};
 }
 
