@@ -469,7 +469,8 @@ def the_day(day, session, work):
         picture = day.shot()
         left, top, width, _ = session.geometry(day.window)
         r, g, b = picture.pixel(left + width * 5 // 6, top + 70)
-        return b > r + 40 and day.list_area() != normal_list
+        # Grown too, so the button to go back is found from the right edge of the screen.
+        return width > MAIN_SIZE[0] and b > r + 40 and day.list_area() != normal_list
     wait_for(enlarged, "the front camera across the enlarged layout")
     left, top, width, _ = session.geometry(day.window)
     band = (left + width // 2, top + 60, width // 2 - 8, 200)
@@ -524,6 +525,8 @@ def the_day(day, session, work):
     session.xdotool("mousemove", "--window", graph, "500", "20")
     session.xdotool("key", "Escape")
     wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
+    # Asked before the map: the map engine starts on first use, which may outlast the recording.
+    check(day.playing() == cut, "playing %s" % day.playing())
     day.press(FINM)
     wait_for(map_shown, "the map with its marker for the cut recording", timeout=30)
     shown = day.shot().region(*day.to_screen(FRONT_VIEW))
@@ -531,7 +534,6 @@ def the_day(day, session, work):
              "the map to follow the cut recording")
     day.press(FINF)
     wait_for(lambda: day.code_in(FRONT_VIEW) >= 0, "the front camera back in the main area")
-    check(day.playing() == cut, "playing %s" % day.playing())
 
     day.step("settings tool saves onto the card")
     day.press(SETTING)
