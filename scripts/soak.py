@@ -35,7 +35,7 @@ MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
 SELDRIVE = "^Choose the card$"
 SELDRIVE_OK = (222, 144)
-OPEN = (292, 24)
+OPEN = (232, 24)
 FIRST_ROW = (900, 356)
 SAMPLE_SECONDS = 5
 

@@ -1,7 +1,9 @@
 // bench/seek: seek latency as the user meets it, from the time slider's release (the seek the
 // slider makes) to the front view painting the picture at the new position, paused and while
-// playing, against the ffmpeg program finding and decoding the frame at the same positions in
-// the same run (`ffmpeg -ss T -i FILE -map 0:v:0 -frames:v 1 -f null -`, its whole run).
+// playing, and from a trip strip's click into another recording (that recording opened, run and
+// sought, as the window does) to its picture, against the ffmpeg program finding and decoding
+// the frame at the same positions in the same run (`ffmpeg -ss T -i FILE -map 0:v:0 -frames:v 1
+// -f null -`, its whole run).
 //
 // seek-bench [--clip FILE] [--keep DIR] [--positions N]
 // Without --clip a 30 s two-camera 1080p30 clip is made with make-sample-card (kept in DIR
@@ -26,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 using namespace platform::media;
@@ -144,6 +147,21 @@ ComPtr<IRendererStats> FrontRendererStats(CPlayGraph* graph) {
     return {};
 }
 
+// How each seek is made.
+enum class SeekKind { Paused, Playing, IntoAnotherRecording };
+
+const char* KindName(SeekKind kind) {
+    switch (kind) {
+        case SeekKind::Paused:
+            return "paused";
+        case SeekKind::Playing:
+            return "playing";
+        case SeekKind::IntoAnotherRecording:
+            break;
+    }
+    return "into another recording";
+}
+
 struct Figures {
     std::vector<double> oursMs;
     std::vector<double> oursCpuMs;
@@ -151,8 +169,11 @@ struct Figures {
     bool complete = true;
 };
 
-// Seeks to every position in turn, each followed by the reference at the same position.
-Figures Measure(const QString& clip, const std::vector<int>& positionsMs, bool playing) {
+// Seeks to every position in turn, each followed by the reference at the same position. Into
+// another recording the clip is opened anew each time (the graph of the one before released,
+// as an opening does), run and sought.
+Figures Measure(const QString& clip, const std::vector<int>& positionsMs, SeekKind kind) {
+    const bool playing = kind != SeekKind::Paused;
     QWidget front;
     QWidget rear;
     front.resize(768, 432);
@@ -171,8 +192,7 @@ Figures Measure(const QString& clip, const std::vector<int>& positionsMs, bool p
     if (!playing) {
         graph->Pause();
     }
-    const ComPtr<IRendererStats> stats = FrontRendererStats(graph);
-    PaintWatch watch(&front, stats.Get());
+    auto watch = std::make_unique<PaintWatch>(&front, FrontRendererStats(graph).Get());
     QEventLoop loop;
     // The first seek warms the caches and is not counted.
     for (size_t i = 0; i <= positionsMs.size(); ++i) {
@@ -180,11 +200,20 @@ Figures Measure(const QString& clip, const std::vector<int>& positionsMs, bool p
         const REFERENCE_TIME target = FromMilliseconds(positionMs);
         QElapsedTimer timer;
         timer.start();
+        if (kind == SeekKind::IntoAnotherRecording) {
+            watch.reset();
+            if (player.Open(clip) != 1) {
+                figures.complete = false;
+                continue;
+            }
+            player.Graph()->Run();
+            watch = std::make_unique<PaintWatch>(&front, FrontRendererStats(player.Graph()).Get());
+        }
         const double cpuBefore = CpuMs();
         player.SeekToMs(positionMs);  // what the slider's release does
         // Paused, the frame at the position; playing, it or one soon after it.
         const bool painted =
-            watch.Await(target - kFrame + 1, playing ? target + 10 * kFrame : target, loop);
+            watch->Await(target - kFrame + 1, playing ? target + 10 * kFrame : target, loop);
         const double oursMs = ElapsedMs(timer);
         const double oursCpuMs = CpuMs() - cpuBefore;
         if (i == 0) {
@@ -199,6 +228,7 @@ Figures Measure(const QString& clip, const std::vector<int>& positionsMs, bool p
         figures.oursCpuMs.push_back(oursCpuMs);
         figures.referenceMs.push_back(referenceMs);
     }
+    watch.reset();
     player.Release();
     return figures;
 }
@@ -256,10 +286,11 @@ int main(int argc, char* argv[]) {
         "seek: slider release to the front view painting the new picture, against\n"
         "      ffmpeg -ss T -i FILE -map 0:v:0 -frames:v 1 -f null - (whole run)\n");
     bool met = true;
-    for (const bool playing : {false, true}) {
-        const Figures f = Measure(clip, positionsMs, playing);
+    for (const SeekKind kind :
+         {SeekKind::Paused, SeekKind::Playing, SeekKind::IntoAnotherRecording}) {
+        const Figures f = Measure(clip, positionsMs, kind);
         if (f.oursMs.empty()) {
-            std::printf("  %s: no seek completed\n", playing ? "playing" : "paused");
+            std::printf("  %s: no seek completed\n", KindName(kind));
             return 2;
         }
         const double ours = Median(f.oursMs);
@@ -268,8 +299,7 @@ int main(int argc, char* argv[]) {
         std::printf(
             "  %-7s median %.1f ms (min %.1f, max %.1f; cpu median %.1f ms) | ffmpeg median %.1f "
             "ms (min %.1f, max %.1f) | ratio %.2f: %s%s; load average %s\n",
-            playing ? "playing" : "paused", ours,
-            *std::min_element(f.oursMs.begin(), f.oursMs.end()),
+            KindName(kind), ours, *std::min_element(f.oursMs.begin(), f.oursMs.end()),
             *std::max_element(f.oursMs.begin(), f.oursMs.end()), Median(f.oursCpuMs), reference,
             *std::min_element(f.referenceMs.begin(), f.referenceMs.end()),
             *std::max_element(f.referenceMs.begin(), f.referenceMs.end()), ours / reference,

@@ -1,6 +1,7 @@
 #include "platform/media/FormatReader.h"
 
 #include "platform/media/Log.h"
+#include "platform/media/MediaTime.h"
 #include "platform/system/FilePaths.h"
 #include "platform/system/RegularFile.h"
 
@@ -52,9 +53,8 @@ void AppendLines(std::string_view text, std::vector<std::string>* lines) {
     }
 }
 
-// The container opened and its streams probed, whatever they hold.
-FormatContextPtr OpenContainer(const QString& path, const AVIOInterruptCB* interrupt,
-                               HRESULT* error) {
+// The container opened (its header and index read), whatever it holds.
+FormatContextPtr OpenInput(const QString& path, const AVIOInterruptCB* interrupt, HRESULT* error) {
     *error = S_OK;
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) {
@@ -76,7 +76,16 @@ FormatContextPtr OpenContainer(const QString& path, const AVIOInterruptCB* inter
         *error = VFW_E_UNKNOWN_FILE_TYPE;  // avformat_open_input freed the context
         return nullptr;
     }
-    FormatContextPtr context(raw);
+    return FormatContextPtr(raw);
+}
+
+// The container opened and its streams probed, whatever they hold.
+FormatContextPtr OpenContainer(const QString& path, const AVIOInterruptCB* interrupt,
+                               HRESULT* error) {
+    FormatContextPtr context = OpenInput(path, interrupt, error);
+    if (!context) {
+        return nullptr;
+    }
     if (const int probed = avformat_find_stream_info(context.get(), nullptr); probed < 0) {
         qCWarning(lcMedia) << "open" << path
                            << "failed: its streams cannot be read:" << AvErrorText(probed);
@@ -157,6 +166,44 @@ bool ProbeStreams(const QString& path, StreamCounts* counts) {
             default:
                 break;
         }
+    }
+    return true;
+}
+
+bool ProbeIndexDuration(const QString& path, int64_t* durationMs) {
+    RouteFfmpegLog();  // callers need not have made a graph before
+    *durationMs = -1;
+    HRESULT error = S_OK;
+    const FormatContextPtr context = OpenInput(path, nullptr, &error);
+    if (!context) {
+        return false;
+    }
+    // The header gives the whole duration for some containers, the tracks' for others.
+    REFERENCE_TIME longest =
+        context->duration > 0 ? av_rescale_q(context->duration, AV_TIME_BASE_Q, kReferenceTimeBase)
+                              : -1;
+    for (unsigned i = 0; context->duration <= 0 && i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->duration > 0) {
+            longest = std::max(
+                longest, av_rescale_q(stream->duration, stream->time_base, kReferenceTimeBase));
+        }
+    }
+    *durationMs = longest > 0 ? ToMilliseconds(longest) : -1;
+    return *durationMs > 0;
+}
+
+bool ReadRecordingTelemetry(const QString& path, std::vector<TelemetryText>* lines) {
+    RouteFfmpegLog();
+    lines->clear();
+    HRESULT error = S_OK;
+    const FormatContextPtr context = OpenRecording(path, nullptr, &error);
+    if (!context) {
+        return false;
+    }
+    const int stream = FindTelemetryStream(context.get());
+    for (TelemetryLine& line : ReadTelemetryLines(context.get(), stream)) {
+        lines->push_back(TelemetryText{line.timeMs, std::move(line.text)});
     }
     return true;
 }

@@ -1,10 +1,11 @@
 #pragma once
-// What a recording's container holds, for reports on files the player will not play. Any
-// thread.
+// What a recording's container holds, for reports on files the player will not play and for
+// lists that need more than a name. Any thread.
 
 #include <QString>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace platform::media {
@@ -21,5 +22,18 @@ struct StreamCounts {
 
 // False when the file is no readable recording container at all.
 bool ProbeStreams(const QString& path, StreamCounts* counts);
+
+// The duration the file's own index gives (its header, no stream read), in ms; false (and -1)
+// when the file is no readable container or its index gives none, as for a cut recording.
+bool ProbeIndexDuration(const QString& path, int64_t* durationMs);
+
+// One telemetry line of a recording: its sample's time (ms from the start) and text.
+struct TelemetryText {
+    int32_t timeMs = 0;
+    std::string text;
+};
+// Every telemetry line of a recording in time order, without building a graph; false when it
+// is no recording the player would open (a recording without telemetry gives none and true).
+bool ReadRecordingTelemetry(const QString& path, std::vector<TelemetryText>* lines);
 
 }  // namespace platform::media

@@ -95,7 +95,8 @@ bool Reduce(const AVFrame* source, FramePtr* target, int factor) {
         const int planeHeight = plane == 0 ? height : height / 2;
         const ptrdiff_t inStride = source->linesize[plane];
         for (int y = 0; y < planeHeight; ++y) {
-            const uint8_t* top = source->data[plane] + factor * y * inStride;
+            const uint8_t* top =
+                source->data[plane] + static_cast<ptrdiff_t>(factor) * y * inStride;
             uint8_t* row = out->data[plane] + static_cast<ptrdiff_t>(y) * out->linesize[plane];
             if (factor == 2) {
                 HalveRow(top, top + inStride, row, planeWidth);

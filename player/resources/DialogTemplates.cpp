@@ -77,6 +77,8 @@ constexpr std::array<MainControl, kMainControlCount> kMainControls = {{
     {kMainButtonClipIn, kButton, kIdcClipIn},
     {kMainButtonClipOut, kButton, kIdcClipOut},
     {kMainButtonClip, kButton, kIdcClip},
+    // Bound as a slider is: it draws over the window's background.
+    {kMainStripTrip, kSlider, kIdcTripStrip},
 }};
 
 // The skin places every child; the template's rectangles only give them a size to start with.

@@ -19,7 +19,7 @@ struct MainControl {
     int id;
 };
 
-inline constexpr int kMainControlCount = 52;
+inline constexpr int kMainControlCount = 53;
 // In the order the main window registers them.
 const std::array<MainControl, kMainControlCount>& MainControls();
 

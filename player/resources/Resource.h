@@ -68,6 +68,7 @@ inline constexpr int kIdcGpsText = 1051;
 inline constexpr int kIdcClipIn = 1060;
 inline constexpr int kIdcClipOut = 1061;
 inline constexpr int kIdcClip = 1062;
+inline constexpr int kIdcTripStrip = 1052;
 
 // Main window: control names of the skin.
 inline constexpr char kMainImageTitle[] = "main.image.title";
@@ -124,6 +125,8 @@ inline constexpr char kMainTextGps[] = "main.text.gps";
 inline constexpr char kMainButtonClipIn[] = "main.button.clipin";
 inline constexpr char kMainButtonClipOut[] = "main.button.clipout";
 inline constexpr char kMainButtonClip[] = "main.button.clip";
+// Optional: the trip of the recording open as segments (skin type "tripstrip").
+inline constexpr char kMainStripTrip[] = "main.strip.trip";
 
 // Message box: template ids and control names.
 inline constexpr int kIdcNotifyTitle = 1100;

@@ -44,6 +44,7 @@ constexpr ModeRow kModeTable[] = {
     {kMainButtonFrChange, "--ffooo"},  {kMainButtonTrack, "fffofoo"},
     {kMainTextGps, "-oooooo"},         {kMainButtonClipIn, "fffofoo"},
     {kMainButtonClipOut, "fffofoo"},   {kMainButtonClip, "fffofoo"},
+    {kMainTextGps, "-oooooo"},         {kMainStripTrip, "-fooooo"},
 };
 
 Column ColumnFor(ControlMode mode, bool open) {

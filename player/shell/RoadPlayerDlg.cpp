@@ -29,6 +29,8 @@ constexpr int kDriveNoticeIntervalMs = 1000;
 
 CRoadPlayerDlg::CRoadPlayerDlg(const AppProfile& profile)
     : SkDialog(MainDialogTemplate()), m_profile(profile), m_icon(ProgramIcon()), m_session(*this) {
+    connect(&m_durations, &CDurationCache::DurationsArrived, this, [this] { RebuildTrips(); });
+    connect(&m_tripTelemetry, &CTripTelemetry::Arrived, this, [this] { OnTripFixesArrived(); });
     m_noteTimer.setSingleShot(true);
     connect(&m_noteTimer, &QTimer::timeout, this, &CRoadPlayerDlg::EndNote);
 }

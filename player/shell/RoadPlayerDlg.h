@@ -9,8 +9,10 @@
 #include "platform/system/DriveWatcher.h"
 #include "platform/system/Process.h"
 #include "player/catalogue/ClipMarks.h"
+#include "player/catalogue/DurationCache.h"
 #include "player/catalogue/IncidentScan.h"
 #include "player/catalogue/RecordingLister.h"
+#include "player/catalogue/Trips.h"
 #include "player/common/RecordingCategory.h"
 #include "player/shell/ControlState.h"
 #include "player/shell/OpenMarks.h"
@@ -19,6 +21,8 @@
 #include "player/skin/SkDialog.h"
 #include "player/skin/SkinMarks.h"
 #include "player/telemetry/ReadoutSettings.h"
+#include "player/telemetry/TripTelemetry.h"
+#include "player/telemetry/TripTrack.h"
 
 #include <QIcon>
 #include <QList>
@@ -41,6 +45,7 @@ namespace player {
 class AppProfile;
 class CDesktopLink;
 class CGSensorDlg;
+class SkTripStrip;
 class SkWebBrowser;
 
 class CRoadPlayerDlg : public SkDialog, private CPlaybackSession::Host {
@@ -147,6 +152,7 @@ private:
     void ShowOpened(const QString& path) override;
     void ShowRefused() override;
     void ShowClosed() override;
+    bool PlaysOnFromOpen(int32_t row) const override;
 
     // Window size and quitting (RoadPlayerDlg_Window.cpp).
     void OnRealSize();
@@ -279,6 +285,30 @@ private:
     void FlagRecordingsWithIncidents();
     // The position of the recording open, or none when nothing is open.
     std::optional<int32_t> OpenPositionMs() const;
+    // Trips (RoadPlayerDlg_Trips.cpp). The list's rows were replaced: their durations are asked
+    // for and the trips made again (and again as the durations arrive).
+    void OnRowsListed();
+    void RebuildTrips();
+    // The trip of the recording open, when it is a list row in a trip of two or more (the list
+    // may show another category by now); empty otherwise.
+    CTrip CurrentTrip() const;
+    // The strip's segments, the trip's fixes asked for, the map's route: after an opening, a
+    // close and new trips.
+    void ShowTrip();
+    // The route the map shows: the trip's once its fixes are here, else the recording's.
+    void ShowRouteOnMap();
+    // The strip's cursor and the readout's trip figures at a position of the recording open.
+    void ShowTripAt(int64_t positionMs);
+    // The readout's trip figures at a position, or empty outside a trip.
+    QString TripFigures(int64_t positionMs) const;
+    // A place on a trip's timeline chosen on the strip or the map: a seek, or the other
+    // recording opened there (held while the strip is dragged).
+    void OnTripSeek(const CTrip& trip, int64_t tripMs, bool held);
+    void OnTripFixesArrived();
+    bool TripFixesReady(const CTrip& trip) const;
+    std::vector<TripRecordingFixes> TripFixes(const CTrip& trip) const;
+    QStringList TripPaths(const CTrip& trip) const;
+    SkTripStrip* TripStrip() const;
 
     SkWidget* FindWidget(const char* name) const;
     std::optional<int> ShowMessage(const char* id, int32_t kind);
@@ -310,6 +340,18 @@ private:
     CIncidentScan m_incidentScan;
     // The time of the mark N or Shift+N went to last, while its lead-in plays.
     std::optional<int32_t> m_visitedMarkMs;
+    // The list's rows as the trips read them, their durations, and the trips they form.
+    QStringList m_rowPaths;
+    QStringList m_rowNames;
+    CDurationCache m_durations;
+    CTrips m_trips;
+    // The trip of the recording open (two or more rows), its fixes and distances, and the trip
+    // whose route the map shows (empty: the map shows the recording's own route).
+    CTrip m_shownTrip;
+    CTripTelemetry m_tripTelemetry;
+    CTripDistance m_tripDistance;
+    CTrip m_mapTrip;
+    QString m_mapRoutePath;
     ReadoutSettings m_readout;
     // The card a notice offers (the drive's root) and the notice's id; empty and 0 for none.
     QString m_offeredCard;

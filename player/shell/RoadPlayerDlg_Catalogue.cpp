@@ -68,6 +68,7 @@ bool CRoadPlayerDlg::ListInBackground(const QString& cardRoot, RecordingCategory
                           WriteRecordingRows(*rows, listing.rows);
                       }
                       ScanListedRecordings();
+                      OnRowsListed();
                       if (then) {
                           then();
                       }
@@ -137,6 +138,7 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
     // The emptied list stops the pass that reads the card's recordings.
     ScanListedRecordings();
+    OnRowsListed();
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 

@@ -46,8 +46,23 @@ CClipTimeline CRoadPlayerDlg::ClipTimelineOfOpen() {
     if (m_session.Graph() == nullptr || CurrentPath().isEmpty()) {
         return {};
     }
-    return CClipTimeline(
-        {{CurrentPath(), static_cast<int64_t>(m_session.Player().GetDurationMs())}});
+    // A clip may span the trip; a trip with a duration still unknown counts as the recording
+    // alone until the durations arrive.
+    const CTrip trip = CurrentTrip();
+    const QStringList paths = TripPaths(trip);
+    std::vector<CClipTimeline::Member> members;
+    for (size_t i = 0; i < trip.Members().size(); ++i) {
+        const int64_t durationMs = trip.Members()[i].durationMs;
+        if (durationMs <= 0) {
+            members.clear();
+            break;
+        }
+        members.push_back({paths.value(static_cast<qsizetype>(i)), durationMs});
+    }
+    if (members.empty()) {
+        members = {{CurrentPath(), static_cast<int64_t>(m_session.Player().GetDurationMs())}};
+    }
+    return CClipTimeline(std::move(members));
 }
 
 void CRoadPlayerDlg::FollowClipTimeline() {

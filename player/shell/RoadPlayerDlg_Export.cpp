@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 namespace player {
@@ -38,6 +39,8 @@ constexpr FallbackMessage kSaveSnapshotFallback{
     "Snapshot not saved", "The picture could not be saved. Choose another place or name."};
 constexpr char kTrackExtension[] = "gpx";
 constexpr char kTrackFilter[] = "GPX track(*.gpx)|*.gpx||";
+// A trip's track is named after its first recording.
+constexpr char kTripSuffix[] = "_trip";
 
 }  // namespace
 
@@ -69,21 +72,35 @@ void CRoadPlayerDlg::OnSaveTrack() {
         ShowMessage(kMsgNoSelectFile, kMessageKind);
         return;
     }
-    const std::vector<TrackPoint> track = TrackOf(Telemetry());
-    if (track.empty()) {
+    // Within a trip the whole trip's track, one segment per recording.
+    std::vector<std::vector<TrackPoint>> segments;
+    QString name = QFileInfo(CurrentPath()).completeBaseName();
+    if (TripFixesReady(m_shownTrip)) {
+        for (const TripRecordingFixes& recording : TripFixes(m_shownTrip)) {
+            segments.push_back(TrackOf(recording.fixes));
+        }
+        name = QFileInfo(TripPaths(m_shownTrip).constFirst()).completeBaseName() + kTripSuffix;
+    } else {
+        segments.push_back(TrackOf(Telemetry()));
+    }
+    if (std::all_of(segments.begin(), segments.end(),
+                    [](const std::vector<TrackPoint>& segment) { return segment.empty(); })) {
         ShowMessage(kMsgNoGpsTrack, kMessageKind);
         return;
     }
     const bool wasRunning = m_session.PauseForDialog();
-    const QString name = QFileInfo(CurrentPath()).completeBaseName();
     const platform::SaveFileRequest request{
         this, platform::GetDesktopFolder() + '/' + name + '.' + kTrackExtension, kTrackFilter,
         true};
     if (const auto chosen = platform::GetSaveFileName(request)) {
         const QString target =
             chosen->extension.isEmpty() ? chosen->path + '.' + kTrackExtension : chosen->path;
-        const QByteArray gpx = TrackGpx(track, name, MarksOfRecording(Telemetry(), CurrentPath()),
-                                        m_readout.speedUnit);
+        // A lone recording's track carries its marks; a trip's has a segment per recording.
+        const QByteArray gpx =
+            segments.size() == 1
+                ? TrackGpx(segments.front(), name, MarksOfRecording(Telemetry(), CurrentPath()),
+                           m_readout.speedUnit)
+                : TrackGpx(segments, name, m_readout.speedUnit);
         // The recording that plays is never replaced by its track, by whatever name.
         if (!platform::SameFile(target, CurrentPath()) &&
             platform::WriteFileAtomically(target, gpx)) {

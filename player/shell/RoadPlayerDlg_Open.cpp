@@ -101,6 +101,9 @@ void CRoadPlayerDlg::ShowOpened(const QString& path) {
     ShowFileName(path);
     MarkPlayingRow(path);
     FollowClipTimeline();
+    // A recording opened again gets its route again, as any other opening does.
+    m_mapRoutePath.clear();
+    ShowTrip();
 }
 
 void CRoadPlayerDlg::ShowRefused() {
@@ -110,6 +113,7 @@ void CRoadPlayerDlg::ShowRefused() {
 void CRoadPlayerDlg::ShowClosed() {
     HideGSensor();
     m_marks.Close();
+    ShowTrip();
     MarkPlayingRow(QString());
     ShowSliderMarks();
 }

@@ -3,6 +3,7 @@
 #include "player/shell/RoadPlayerDlg.h"
 
 #include "player/resources/Resource.h"
+#include "player/skin/SkTripStrip.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -29,6 +30,8 @@ void CRoadPlayerDlg::OnSliderNotice(SkWidget* slider, int32_t value) {
     } else if (slider == FindWidget(kMainSliderBright)) {
         m_controlState->OnBrightSlider(value);
         RefreshStillPicture();
+    } else if (const SkTripStrip* strip = TripStrip(); strip != nullptr && slider == strip) {
+        OnTripSeek(m_shownTrip, value, strip->Dragging());
     }
 }
 

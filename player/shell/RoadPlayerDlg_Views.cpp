@@ -42,7 +42,10 @@ void CRoadPlayerDlg::SetUpViews() {
     map->SetData(&m_session.Telemetry());
     // A click on the route seeks as the time slider does, so clicks in a row coalesce too.
     connect(map, &SkWebBrowser::RouteClicked, this, [this](qint32 timeMs) {
-        if (m_session.Graph() != nullptr) {
+        // On a trip's route the time is the trip's and may lie in another recording.
+        if (const SkWebBrowser* shown = MapView(); shown != nullptr && shown->ShowsTrip()) {
+            OnTripSeek(m_mapTrip, timeMs, false);
+        } else if (m_session.Graph() != nullptr) {
             m_session.SeekTo(timeMs);
         }
     });
@@ -91,9 +94,6 @@ void CRoadPlayerDlg::LoadMapPage() {
 
 void CRoadPlayerDlg::ShowRecordingTelemetry() {
     ShowGpsReadout(0);
-    if (SkWebBrowser* map = MapView()) {
-        map->ShowRoute();
-    }
     if (m_gsensor) {
         if (m_session.Telemetry().GSensorList().empty()) {
             m_gsensor->ShowWindow(platform::ShowCommand::Hide);
@@ -106,6 +106,7 @@ void CRoadPlayerDlg::ShowRecordingTelemetry() {
 void CRoadPlayerDlg::ShowViewsAt(int64_t positionMs) {
     const auto ms = static_cast<uint32_t>(std::max<int64_t>(positionMs, 0));
     ShowGpsReadout(ms);
+    ShowTripAt(ms);
     if (SkWebBrowser* map = MapView()) {
         // Tiles follow the connection; the page and the marker work without one. A page not
         // loaded yet gets the position kept here when it is.
@@ -129,8 +130,11 @@ void CRoadPlayerDlg::ShowGpsReadout(uint32_t positionMs) {
     if (readout == nullptr) {
         return;
     }
-    const QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs),
-                                        m_readout, IncidentPlaying(positionMs));
+    QString text = GpsReadoutText(m_session.Telemetry().FindGPSAtOrBefore(positionMs), m_readout,
+                                  IncidentPlaying(positionMs));
+    if (const QString trip = TripFigures(positionMs); !trip.isEmpty()) {
+        text += QStringLiteral("  ") + trip;
+    }
     if (platform::GetWindowText(readout) != text) {
         platform::SetWindowText(readout, text);
         readout->update();

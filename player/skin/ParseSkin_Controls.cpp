@@ -7,6 +7,7 @@
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
 #include "player/skin/SkText.h"
+#include "player/skin/SkTripStrip.h"
 #include "player/skin/SkinElements.h"
 #include "player/skin/StyleWords.h"
 
@@ -132,6 +133,26 @@ void ReadGSensorGraph(const XMLElement& element, SkContainer& control, SkGSensor
     }
 }
 
+void ReadTripStrip(const XMLElement& element, SkTripStrip& strip) {
+    if (const XMLElement* track = element.FirstChildElement("track")) {
+        strip.SetLayout(
+            SliderMargins{IntAttribute(*track, "mleft", 0), IntAttribute(*track, "mtop", 0),
+                          IntAttribute(*track, "mright", 0), IntAttribute(*track, "mbottom", 0)},
+            IntAttribute(*track, "gap", 0));
+    }
+    if (const XMLElement* skins = element.FirstChildElement("skins")) {
+        for (const XMLElement* skin = skins->FirstChildElement("skin"); skin != nullptr;
+             skin = skin->NextSiblingElement("skin")) {
+            strip.SetPart(SkTripStrip::PartFromWord(Utf16(skin->Attribute("type"))),
+                          ReadImageElement(*skin));
+        }
+    }
+    for (const XMLElement* image = element.FirstChildElement("bgimg"); image != nullptr;
+         image = image->NextSiblingElement("bgimg")) {
+        strip.AddBackgroundImage(ReadImageElement(*image));
+    }
+}
+
 }  // namespace
 
 void ReadKindPart(const char* type, const XMLElement& element, SkContainer& control,
@@ -160,6 +181,10 @@ void ReadKindPart(const char* type, const XMLElement& element, SkContainer& cont
     } else if (std::strcmp(type, "list") == 0) {
         if (auto* list = dynamic_cast<SkListCtrl*>(widget)) {
             ReadList(element, *list, fonts);
+        }
+    } else if (std::strcmp(type, "tripstrip") == 0) {
+        if (auto* strip = dynamic_cast<SkTripStrip*>(widget)) {
+            ReadTripStrip(element, *strip);
         }
     } else if (std::strcmp(type, "gsensor") == 0) {
         if (auto* graph = dynamic_cast<SkGSensorGraph*>(widget)) {

@@ -6,6 +6,7 @@
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
 #include "player/skin/SkText.h"
+#include "player/skin/SkTripStrip.h"
 #include "player/skin/SkVideoView.h"
 #include "player/skin/SkWebPlaceholder.h"
 
@@ -32,6 +33,7 @@ TypeFactory TypeFactory::CreateDefault() {
     factory.Register(QStringLiteral("list"), &Make<SkListCtrl>);
     factory.Register(QStringLiteral("video"), &Make<SkVideoView>);
     factory.Register(QStringLiteral("gsensor"), &Make<SkGSensorGraph>);
+    factory.Register(QStringLiteral("tripstrip"), &Make<SkTripStrip>);
     return factory;
 }
 

@@ -15,7 +15,8 @@ using ControlFactory = std::function<std::unique_ptr<SkContainer>()>;
 
 class TypeFactory {
 public:
-    // The eight widget types of skins: button, image, text, slider, map, list, video, gsensor.
+    // The widget types of skins: button, image, text, slider, map, list, video, gsensor and the
+    // optional tripstrip.
     static TypeFactory CreateDefault();
 
     // An empty word is refused. A word already present takes the new factory when one is

@@ -107,4 +107,13 @@ const Incident* IncidentPlayingAt(const std::vector<Incident>& incidents, int32_
     return playing;
 }
 
+QString TripFiguresText(int64_t elapsedMs, double metres) {
+    const int64_t seconds = std::max<int64_t>(elapsedMs, 0) / 1000;
+    const double kilometres = std::isfinite(metres) ? std::max(metres, 0.0) / 1000.0 : 0.0;
+    return QString::asprintf("trip %02lld:%02lld:%02lld  %.1f km",
+                             static_cast<long long>(seconds / 3600),
+                             static_cast<long long>(seconds % 3600 / 60),
+                             static_cast<long long>(seconds % 60), kilometres);
+}
+
 }  // namespace player

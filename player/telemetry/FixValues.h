@@ -39,6 +39,9 @@ double ShownLongitude(double degrees);
 // with one decimal in the chosen unit, within the shown range; the camera's local time), or
 // "--" without a valid fix.
 QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings = {});
+// What the readout adds within a trip: "trip 00:12:34  5.2 km", the time elapsed on the trip's
+// timeline and the distance driven so far with one decimal.
+QString TripFiguresText(int64_t elapsedMs, double metres);
 
 // The readout names an incident from this long before its peak (or its stretch's start, if
 // earlier) to this long after it (or its stretch's end, if later).

@@ -26,14 +26,16 @@ QString DrawCurrentCall(const CGPSData& fix) {
                              ShownLatitude(ToDecimalDegrees(fix.latitude)));
 }
 
-std::vector<RoutePoint> RouteOf(const CTextData& data) {
-    std::vector<RoutePoint> route;
-    for (const CGPSData& fix : data.GPSList()) {
+namespace {
+
+template <typename Fixes>
+void AppendRoute(const Fixes& fixes, int64_t offsetMs, std::vector<RoutePoint>& route) {
+    for (const CGPSData& fix : fixes) {
         if (fix.valid == 0) {
             continue;
         }
         const RoutePoint point{ToDecimalDegrees(fix.longitude), ToDecimalDegrees(fix.latitude),
-                               fix.speed, fix.time};
+                               fix.speed, static_cast<int32_t>(offsetMs + fix.time)};
         // A position off the globe cannot be drawn; the page would refuse it as a position too.
         if (!(std::abs(point.longitude) <= kMaxLongitude &&
               std::abs(point.latitude) <= kMaxLatitude && std::isfinite(point.speedKmh))) {
@@ -41,6 +43,21 @@ std::vector<RoutePoint> RouteOf(const CTextData& data) {
         }
         route.push_back(RoutePoint{point.longitude, point.latitude, ShownSpeedKmh(point.speedKmh),
                                    point.timeMs});
+    }
+}
+
+}  // namespace
+
+std::vector<RoutePoint> RouteOf(const CTextData& data) {
+    std::vector<RoutePoint> route;
+    AppendRoute(data.GPSList(), 0, route);
+    return route;
+}
+
+std::vector<RoutePoint> TripRouteOf(const std::vector<TripRecordingFixes>& recordings) {
+    std::vector<RoutePoint> route;
+    for (const TripRecordingFixes& recording : recordings) {
+        AppendRoute(recording.fixes, recording.offsetMs, route);
     }
     return route;
 }

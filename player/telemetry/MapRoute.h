@@ -5,6 +5,7 @@
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/RecordingMarks.h"
 #include "player/telemetry/TextData.h"
+#include "player/telemetry/TripTrack.h"
 
 #include <QString>
 
@@ -27,6 +28,8 @@ struct RoutePoint {
 // Every valid fix on the globe of the store in delivery order, positions in decimal degrees,
 // speeds within the shown range.
 std::vector<RoutePoint> RouteOf(const CTextData& data);
+// The same over a trip's recordings in trip order, times on the trip's timeline.
+std::vector<RoutePoint> TripRouteOf(const std::vector<TripRecordingFixes>& recordings);
 
 // The route as the page's ShowRoute takes it: a JSON array of [longitude, latitude, km/h, ms].
 QString RouteJson(const std::vector<RoutePoint>& route);

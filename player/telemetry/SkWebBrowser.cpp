@@ -21,6 +21,7 @@ const QString kShowRoute = QStringLiteral("ShowRoute");
 const QString kShowMarks = QStringLiteral("ShowMarks");
 const QString kSetTilesEnabled = QStringLiteral("SetTilesEnabled");
 const QString kSetSpeedUnit = QStringLiteral("SetSpeedUnit");
+const QString kShowRoutePart = QStringLiteral("ShowRoutePart");
 QString g_engineModule;  // empty: beside the program
 
 // The engine and the toolkit remark that the engine is loaded after the application started,
@@ -148,6 +149,7 @@ void SkWebBrowser::SendPosition() {
 void SkWebBrowser::ShowRoute() {
     m_route = m_data != nullptr ? RouteOf(*m_data) : std::vector<RoutePoint>();
     m_routeGiven = true;
+    m_part.reset();
     m_positionCall.clear();
     // Marks belong to a route: the page drops its own with the new route.
     m_marksJson.clear();
@@ -165,9 +167,38 @@ void SkWebBrowser::SendMarks() {
     }
 }
 
+void SkWebBrowser::ShowTripRoute(std::vector<RoutePoint> route, int32_t fromMs, int32_t toMs) {
+    m_route = std::move(route);
+    m_routeGiven = true;
+    m_part = std::make_pair(fromMs, toMs);
+    m_positionCall.clear();
+    m_marksJson.clear();  // placed on the recording's own times, not the trip's
+    SendRoute();
+}
+
+void SkWebBrowser::SetRoutePart(int32_t fromMs, int32_t toMs) {
+    if (!m_part || *m_part == std::make_pair(fromMs, toMs)) {
+        return;
+    }
+    m_part = std::make_pair(fromMs, toMs);
+    SendPart();
+}
+
 void SkWebBrowser::SendRoute() {
-    if (m_routeGiven && m_pageReady) {
-        CallFunction(kShowRoute, {RouteJson(m_route)}, {});
+    if (!m_routeGiven || !m_pageReady) {
+        return;
+    }
+    QStringList arguments{RouteJson(m_route)};
+    if (m_part) {
+        arguments << QString::number(m_part->first) << QString::number(m_part->second);
+    }
+    CallFunction(kShowRoute, arguments, {});
+}
+
+void SkWebBrowser::SendPart() {
+    if (m_part && m_pageReady) {
+        CallFunction(kShowRoutePart,
+                     {QString::number(m_part->first), QString::number(m_part->second)}, {});
     }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The map view (skin type "map"): the map page in an embedded browser engine, fed the GPS
-// position of the playback position and the route of the open recording. The page draws
-// without network and only lays map tiles under its drawing when asked to and they load.
-// The engine (the map engine module, MapEngine.h) is loaded and started at the first
-// Navigate, so a window that never shows the page pays nothing for it. GUI thread only.
+// position of the playback position and the route of the open recording or of its trip. The page
+// draws without network and only lays map tiles under its drawing when asked to and they load. The
+// engine (the map engine module, MapEngine.h) is loaded and started at the first Navigate, so a
+// window that never shows the page pays nothing for it. GUI thread only.
 
 #include "player/skin/SkWidget.h"
 #include "player/telemetry/MapRoute.h"
@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QWebEngineView;
@@ -67,7 +69,15 @@ public:
     // line coloured by speed; kept and given again whenever the page is loaded anew. A new
     // route forgets the kept position.
     void ShowRoute();
+    // Gives the page a trip's whole route instead (times on the trip's timeline), the current
+    // recording's part [fromMs, toMs) emphasised; a click then reports a trip time. Kept and
+    // given again like the recording's route.
+    void ShowTripRoute(std::vector<RoutePoint> route, int32_t fromMs, int32_t toMs);
+    // Moves the emphasis of the trip route shown to another recording's part.
+    void SetRoutePart(int32_t fromMs, int32_t toMs);
     const std::vector<RoutePoint>& Route() const { return m_route; }
+    // The route given is a trip's.
+    bool ShowsTrip() const { return m_part.has_value(); }
 
     // Gives the page an icon per mark (ShowMarks: kind and name) at the route's fix nearest it
     // in time (within kMaxMarkToFixMs; others are left out); kept and given again like the
@@ -102,6 +112,7 @@ private:
     bool CallFunction(const QString& function, const QStringList& arguments, ScriptResult done);
     void SendRoute();
     void SendMarks();
+    void SendPart();
     void SendTiles();
     void SendSpeedUnit();
     void SendPosition();
@@ -115,7 +126,8 @@ private:
     bool m_speedUnitGiven = false;
     std::vector<RoutePoint> m_route;
     bool m_routeGiven = false;
-    QString m_marksJson;     // empty: none given yet
+    QString m_marksJson;                                // empty: none given yet
+    std::optional<std::pair<int32_t, int32_t>> m_part;  // of a trip route: from, to (ms)
     QString m_positionCall;  // the DrawCurrent call of the position last shown; "" for none
 };
 

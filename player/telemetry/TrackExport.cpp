@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -92,11 +93,10 @@ QByteArray CsvField(const QString& text) {
     return bytes;
 }
 
-}  // namespace
-
-std::vector<TrackPoint> TrackOf(const CTextData& data) {
+template <typename Fixes>
+std::vector<TrackPoint> TrackOfFixes(const Fixes& fixes) {
     std::vector<TrackPoint> track;
-    for (const CGPSData& fix : data.GPSList()) {
+    for (const CGPSData& fix : fixes) {
         TrackPoint point{ToDecimalDegrees(fix.latitude),
                          ToDecimalDegrees(fix.longitude),
                          fix.speed,
@@ -120,10 +120,7 @@ std::vector<TrackPoint> TrackOf(const CTextData& data) {
     return track;
 }
 
-QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
-                    const std::vector<RecordingMark>& marks, SpeedUnit unit) {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
+void StartGpx(QXmlStreamWriter& xml, const TrackPoint* first) {
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeDefaultNamespace(QString::fromLatin1(kGpxNamespace));
@@ -134,16 +131,14 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
     xml.writeAttribute(QStringLiteral("creator"), QString::fromLatin1(kCreator));
     xml.writeAttribute(QString::fromLatin1(kSchemaInstance), QStringLiteral("schemaLocation"),
                        QString::fromLatin1(kGpxSchema));
-    if (!track.empty()) {
+    if (first != nullptr) {
         xml.writeStartElement(QStringLiteral("metadata"));
-        xml.writeTextElement(QStringLiteral("time"), Utc(track.front().utc));
+        xml.writeTextElement(QStringLiteral("time"), Utc(first->utc));
         xml.writeEndElement();
     }
-    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
-        WriteWaypoint(xml, track[index], *mark);
-    }
-    xml.writeStartElement(QStringLiteral("trk"));
-    xml.writeTextElement(QStringLiteral("name"), name);
+}
+
+void WriteSegment(QXmlStreamWriter& xml, const std::vector<TrackPoint>& track, SpeedUnit unit) {
     xml.writeStartElement(QStringLiteral("trkseg"));
     for (const TrackPoint& point : track) {
         xml.writeStartElement(QStringLiteral("trkpt"));
@@ -163,6 +158,49 @@ QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
                              QString::number(point.timeMs));
         xml.writeEndElement();  // extensions
         xml.writeEndElement();  // trkpt
+    }
+    xml.writeEndElement();  // trkseg
+}
+
+}  // namespace
+
+std::vector<TrackPoint> TrackOf(const CTextData& data) {
+    return TrackOfFixes(data.GPSList());
+}
+
+std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes) {
+    return TrackOfFixes(fixes);
+}
+
+QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
+                    const std::vector<RecordingMark>& marks, SpeedUnit unit) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    StartGpx(xml, track.empty() ? nullptr : &track.front());
+    for (const auto& [index, mark] : PlaceMarks(track, marks)) {
+        WriteWaypoint(xml, track[index], *mark);
+    }
+    xml.writeStartElement(QStringLiteral("trk"));
+    xml.writeTextElement(QStringLiteral("name"), name);
+    WriteSegment(xml, track, unit);
+    xml.writeEndDocument();
+    return bytes;
+}
+
+QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name,
+                    SpeedUnit unit) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    const auto first = std::find_if(segments.begin(), segments.end(),
+                                    [](const auto& segment) { return !segment.empty(); });
+    StartGpx(xml, first == segments.end() ? nullptr : &first->front());
+    xml.writeStartElement(QStringLiteral("trk"));
+    xml.writeTextElement(QStringLiteral("name"), name);
+    for (const std::vector<TrackPoint>& track : segments) {
+        // An empty segment is not valid GPX for some readers.
+        if (!track.empty()) {
+            WriteSegment(xml, track, unit);
+        }
     }
     xml.writeEndDocument();
     return bytes;

@@ -27,6 +27,7 @@ struct TrackPoint {
 
 // The valid fixes with a real date and time and a position on the globe, in delivery order.
 std::vector<TrackPoint> TrackOf(const CTextData& data);
+std::vector<TrackPoint> TrackOf(const std::vector<CGPSData>& fixes);
 
 // A mark further than this from every point has no place in a track file.
 inline constexpr int32_t kMaxMarkToFixMs = 2000;
@@ -38,6 +39,10 @@ inline constexpr int32_t kMaxMarkToFixMs = 2000;
 // speed in mph (speed_mph).
 QByteArray TrackGpx(const std::vector<TrackPoint>& track, const QString& name,
                     const std::vector<RecordingMark>& marks = {}, SpeedUnit unit = SpeedUnit::Kmh);
+// The same without marks and with one segment per recording (a trip); segments without points
+// are left out.
+QByteArray TrackGpx(const std::vector<std::vector<TrackPoint>>& segments, const QString& name,
+                    SpeedUnit unit = SpeedUnit::Kmh);
 // A header row, then a row per point: time_ms, utc, latitude, longitude, speed_kmh, course,
 // speed_mph with the unit mph, and event last (the names of the marks nearest that point,
 // joined by "; ", quoted where needed).

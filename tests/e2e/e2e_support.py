@@ -69,6 +69,48 @@ def open_files(pid):
     return paths
 
 
+def make_trip_card(tools, folder, count=3, length=6, options=()):
+    """A card whose normal recordings follow each other as one drive (one trip): count
+    recordings of length seconds, 320x180 front and 160x90 rear camera at 10 frames a second
+    with frame codes, no sound; options (make-sample-card's) refine it. Returns the recordings'
+    paths relative to the card, oldest first."""
+    subprocess.run([os.path.join(tools, "make-sample-card"), folder, "--categories", "normal",
+                    "--count", "normal=%d" % count, "--length", str(length), "--size", "320x180",
+                    "--rear-size", "160x90", "--fps", "10", "--audio", "none", "--frame-code",
+                    *options], check=True, capture_output=True, timeout=300)
+    names = sorted(name for name in os.listdir(os.path.join(folder, "NORMAL"))
+                   if name.endswith(".mp4"))
+    check(len(names) == count, "trip card: %s" % names)
+    return ["NORMAL/" + name for name in names]
+
+
+def gray(pixel):
+    r, g, b = pixel[:3]
+    return (r * 11 + g * 16 + b * 5) // 32
+
+
+# Frame codes: 20 cells across the picture's bottom tenth, white, black, 16 bits, black, white.
+def frame_code(picture, rect):
+    """The frame number a view shows, or -1 when no code is readable there."""
+    x0, y0, w, h = rect
+    levels = []
+    for cell in range(20):
+        left, right = x0 + w * cell // 20, x0 + w * (cell + 1) // 20
+        xs = range(left + (right - left) // 4, max(left + (right - left) // 4 + 1,
+                                                    left + (right - left) * 3 // 4), 2)
+        ys = range(y0 + h * 93 // 100, max(y0 + h * 93 // 100 + 1, y0 + h * 99 // 100), 2)
+        values = [gray(picture.pixel(x, y)) for y in ys for x in xs]
+        levels.append(sum(values) // len(values))
+    white, black = min(levels[0], levels[19]), max(levels[1], levels[18])
+    if white - black < 60:
+        return -1
+    threshold = (white + black) // 2
+    number = 0
+    for level in levels[2:18]:
+        number = number * 2 + (1 if level > threshold else 0)
+    return number
+
+
 def missing_tools():
     """The first tool the tests need that is not installed, or None."""
     for tool in ("Xvfb", "xdotool", "import"):
@@ -152,33 +194,6 @@ class Picture:
             start = (y * self.width + left) * 3
             rows.append(self.pixels[start:start + width * 3])
         return b"".join(rows)
-
-
-# Frame codes: 20 cells across the picture's bottom tenth, white, black, 16 bits, black, white.
-def frame_code(picture, rect):
-    """The frame number a view shows, or -1 when no code is readable there."""
-    x0, y0, w, h = rect
-    levels = []
-    for cell in range(20):
-        left, right = x0 + w * cell // 20, x0 + w * (cell + 1) // 20
-        xs = range(left + (right - left) // 4, max(left + (right - left) // 4 + 1,
-                                                    left + (right - left) * 3 // 4), 2)
-        ys = range(y0 + h * 93 // 100, max(y0 + h * 93 // 100 + 1, y0 + h * 99 // 100), 2)
-        values = [gray(picture.pixel(x, y)) for y in ys for x in xs]
-        levels.append(sum(values) // len(values))
-    white, black = min(levels[0], levels[19]), max(levels[1], levels[18])
-    if white - black < 60:
-        return -1
-    threshold = (white + black) // 2
-    number = 0
-    for level in levels[2:18]:
-        number = number * 2 + (1 if level > threshold else 0)
-    return number
-
-
-def gray(pixel):
-    r, g, b = pixel
-    return (r * 11 + g * 16 + b * 5) // 32
 
 
 class Session:

@@ -5,6 +5,7 @@
 #include "player/telemetry/TextData.h"
 
 #include <QString>
+#include <QStringList>
 
 enum class TrackFormat { Gpx, Csv };
 
@@ -15,3 +16,8 @@ enum class TrackFormat { Gpx, Csv };
 bool WriteTrackFile(const player::CTextData& telemetry, const QString& recordingPath,
                     const std::vector<player::RecordingMark>& marks, TrackFormat format,
                     const QString& outPath, QString* error);
+
+// The GPX of several recordings (a trip) in one atomic step: one track named after the first
+// with "_trip", one segment per recording in the order given, fixes read from each file. False
+// with *error set when a recording cannot be read or none holds a valid fix.
+bool WriteTripGpx(const QStringList& recordingPaths, const QString& outPath, QString* error);

@@ -1,13 +1,15 @@
 // recording-info FILE [--telemetry] [--incidents] [--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx]
 //                [--csv OUT.csv] [--repair OUT.mp4 [--reference REF]]: what the player sees in a
 // recording, its incidents, its GPS track, or a playable copy of one a power loss cut;
-// --clip (ClipOption.h): a clip.
+// --clip (ClipOption.h): a clip. recording-info FILE FILE... --gpx OUT.gpx: a trip's track;
+// recording-info --trips FOLDER...: the trips in folders.
 #include "player/telemetry/MarksOfRecording.h"
 #include "tools/recording-info/ClipOption.h"
 #include "tools/recording-info/Incidents.h"
 #include "tools/recording-info/RecordingInfo.h"
 #include "tools/recording-info/Repair.h"
 #include "tools/recording-info/TrackFiles.h"
+#include "tools/recording-info/TripList.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -23,6 +25,8 @@ constexpr int kExitUsage = 2;
 
 struct Options {
     QString path;
+    QStringList morePaths;  // further recordings of a trip (--gpx only)
+    QStringList tripFolders;
     bool telemetry = false;
     bool incidents = false;
     std::optional<int> frameMs;
@@ -35,6 +39,10 @@ struct Options {
 
 std::optional<Options> ParseOptions(const QStringList& arguments) {
     Options options;
+    if (arguments.size() > 2 && arguments[1] == "--trips") {
+        options.tripFolders = arguments.mid(2);
+        return options;
+    }
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == "--telemetry") {
@@ -58,12 +66,20 @@ std::optional<Options> ParseOptions(const QStringList& arguments) {
             options.referencePath = arguments[++i];
         } else if (!argument.startsWith("--") && options.path.isEmpty()) {
             options.path = argument;
+        } else if (!argument.startsWith("--")) {
+            options.morePaths << argument;
         } else {
             return std::nullopt;
         }
     }
     if (options.path.isEmpty() ||
         (options.repairPath.isEmpty() && !options.referencePath.isEmpty())) {
+        return std::nullopt;
+    }
+    // Several recordings make one trip track and nothing else.
+    if (!options.morePaths.isEmpty() &&
+        (options.gpxPath.isEmpty() || options.telemetry || options.incidents || options.frameMs ||
+         !options.csvPath.isEmpty() || !options.repairPath.isEmpty())) {
         return std::nullopt;
     }
     return options;
@@ -89,6 +105,8 @@ int main(int argc, char* argv[]) {
         err << "usage: recording-info FILE [--telemetry] [--incidents] "
                "[--frame MS OUT.jpg|OUT.png] [--gpx OUT.gpx] [--csv OUT.csv]\n"
                "       recording-info FILE --repair OUT.mp4 [--reference REF]\n"
+               "       recording-info FILE FILE... --gpx OUT.gpx\n"
+               "       recording-info --trips FOLDER [FOLDER...]\n"
                "       "
             << kClipUsage;
         return kExitUsage;
@@ -99,6 +117,19 @@ int main(int argc, char* argv[]) {
         !replaced.isEmpty()) {
         err << "recording-info: " << replaced << '\n';
         return kExitFailure;
+    }
+    if (!options->tripFolders.isEmpty() || !options->morePaths.isEmpty()) {
+        QString error;
+        const bool done = options->tripFolders.isEmpty()
+                              ? WriteTripGpx(QStringList{options->path} + options->morePaths,
+                                             options->gpxPath, &error)
+                              : WriteTrips(options->tripFolders, out, &error);
+        out.flush();
+        if (!done) {
+            err << "recording-info: " << error << '\n';
+            return kExitFailure;
+        }
+        return kExitOk;
     }
     if (!options->repairPath.isEmpty()) {
         QString error;

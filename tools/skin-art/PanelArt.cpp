@@ -205,6 +205,28 @@ QImage DrawSliderTics(int width, int height, int marginLeft, int marginRight, in
     return image;
 }
 
+QImage DrawTripBar(const QColor& bar, int barHeight, int height) {
+    QImage image = Canvas(16, height, kKey);
+    QPainter p(&image);
+    p.fillRect(0, (height - barHeight) / 2, 16, barHeight, bar);
+    return image;
+}
+
+QImage DrawTripCursor(int width, int height) {
+    QImage image = Canvas(width, height, kWindow);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath pill;
+    pill.addRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), width / 2.0, width / 2.0);
+    p.fillPath(pill, kThumb);
+    p.end();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (image.pixelColor(x, y) == kWindow)
+                image.setPixelColor(x, y, kKey);
+    return image;
+}
+
 QImage DrawGSensorGrid(const GraphBand& b) {
     QImage image = Canvas(b.width, b.height, kVideo);
     QPainter p(&image);

@@ -37,6 +37,10 @@ QImage DrawMark(int size);
 QImage DrawSliderTrack(const QColor& bar, int height);
 QImage DrawSliderThumb(int size);
 QImage DrawSliderTics(int width, int height, int marginLeft, int marginRight, int steps);
+// Trip strip parts, keyed like the slider's: a bar of barHeight across the middle (stretched
+// to the track) and the position cursor.
+QImage DrawTripBar(const QColor& bar, int barHeight, int height);
+QImage DrawTripCursor(int width, int height);
 
 // G-sensor plot backdrop and the axis legend of its title band.
 struct GraphBand {

@@ -102,7 +102,7 @@ std::vector<Picture> PanelPictures() {
     const GraphBand band{1000, 244, 44, 990, 12, 208};
     const QColor none(Qt::transparent);
     return {
-        {"title.png", [] { return DrawTitle(200, 32); }},
+        {"title.png", [] { return DrawTitle(144, 32); }},
         {"frame_main.png", [] { return DrawWindowFrame(48); }},
         {"frame_dialog.png", [] { return DrawWindowFrame(44); }},
         {"well.png", [] { return DrawWell(); }},
@@ -129,6 +129,9 @@ std::vector<Picture> PanelPictures() {
         {"slider_fill.png", [] { return DrawSliderTrack(kAccent, 24); }},
         {"slider_thumb.png", [] { return DrawSliderThumb(14); }},
         {"speed_tics.png", [] { return DrawSliderTics(96, 24, 8, 8, 9); }},
+        {"trip_segment.png", [] { return DrawTripBar(kTrack.lighter(150), 4, 10); }},
+        {"trip_current.png", [] { return DrawTripBar(kAccent, 6, 10); }},
+        {"trip_cursor.png", [] { return DrawTripCursor(6, 8); }},
         {"gsensor_grid.png", [band] { return DrawGSensorGrid(band); }},
         {"gsensor_legend.png", [] { return DrawAxisLegend(150, 20); }},
     };

@@ -1,7 +1,7 @@
 // The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
-// degrees many times a second, ShowRoute(json) once per recording with its whole route,
-// The player's map page. The player calls DrawCurrent(lon, lat) with two strings in decimal
-// degrees many times a second, ShowRoute(json) once per recording with its whole route,
+// degrees many times a second, ShowRoute(json) once per recording with its whole route (or
+// ShowRoute(json, from, to) with a whole trip's, the current recording's times [from, to)
+// emphasised, and ShowRoutePart(from, to) when another recording of the trip plays),
 // ShowMarks(json) with its incidents and bookmarks,
 // SetTilesEnabled('1' | '0') as the machine goes on and off line, and SetSpeedUnit('km/h' |
 // 'mph') for the legend. The page keeps the vehicle in view, draws the route coloured by
@@ -76,6 +76,8 @@ let current = null;   // the last position received
 let gridLabels = [];  // where the graticule's degrees were last written
 // The recording's route from ShowRoute; without one the route is the trail of positions.
 let route = null;  // {points: [...], topSpeed}
+// Of a trip's route: the times [from, to) of the recording that plays, drawn emphasised.
+let part = null;
 let lastRouteClick = null;
 let tilesEnabled = true;
 const tileImages = new Map();  // "mode:z/x/y@x" -> img
@@ -335,6 +337,23 @@ function TracePieces(ctx) {
     }
 }
 
+// A stretch belongs to the recording its first fix belongs to.
+function InPart(a) { return part !== null && a.ms >= part.from && a.ms < part.to; }
+
+function TraceStretches(ctx, keep) {
+    ctx.beginPath();
+    for (const piece of pieces) {
+        for (let i = 1; i < piece.length; i++) {
+            if (!keep(piece[i - 1]))
+                continue;
+            const a = ToScreen(piece[i - 1]);
+            const b = ToScreen(piece[i]);
+            ctx.moveTo(a.x, a.y);
+            ctx.lineTo(b.x, b.y);
+        }
+    }
+}
+
 // Each stretch between two fixes takes the colour of their mean speed, in one of a few
 // steps so that stretches of one colour are stroked together.
 function SpeedBucket(a, b) {
@@ -344,10 +363,12 @@ function SpeedBucket(a, b) {
 
 function BucketColour(bucket) { return SpeedColour(bucket / SPEED_BUCKETS * route.topSpeed); }
 
-function StrokeBySpeed(ctx) {
+function StrokeBySpeed(ctx, keep) {
     const buckets = new Map();
     for (const piece of pieces) {
         for (let i = 1; i < piece.length; i++) {
+            if (keep && !keep(piece[i - 1]))
+                continue;
             const bucket = SpeedBucket(piece[i - 1], piece[i]);
             if (!buckets.has(bucket))
                 buckets.set(bucket, []);
@@ -372,6 +393,27 @@ function DrawRoute() {
     ctx.clearRect(0, 0, view.width, view.height);
     ctx.lineJoin = 'round';
     ctx.lineCap = 'round';
+    if (route && part) {
+        // The trip around the recording that plays: the same colours, narrower and faded (flat
+        // ends, so faded stretches do not darken where they meet).
+        ctx.lineCap = 'butt';
+        ctx.globalAlpha = 0.5;
+        ctx.lineWidth = 5;
+        ctx.strokeStyle = COLOURS.routeCasing;
+        TraceStretches(ctx, p => !InPart(p));
+        ctx.stroke();
+        ctx.lineWidth = 2.5;
+        StrokeBySpeed(ctx, p => !InPart(p));
+        ctx.globalAlpha = 1;
+        ctx.lineCap = 'round';
+        ctx.lineWidth = 9;
+        ctx.strokeStyle = COLOURS.routeCasing;
+        TraceStretches(ctx, InPart);
+        ctx.stroke();
+        ctx.lineWidth = 5;
+        StrokeBySpeed(ctx, InPart);
+        return;
+    }
     ctx.lineWidth = 7;
     ctx.strokeStyle = COLOURS.routeCasing;
     TracePieces(ctx);
@@ -678,9 +720,17 @@ function FitRoute() {
     view.y = (minY + maxY) / 2;
 }
 
+// Times of a recording within a trip's route; null unless both are numbers in order.
+function ReadPart(from, to) {
+    const a = parseFloat(String(from));
+    const b = parseFloat(String(to));
+    return isFinite(a) && isFinite(b) && a < b ? {from: a, to: b} : null;
+}
+
 // Called by the player once per recording: a JSON array of [lon, lat, km/h, ms], every
-// valid fix in order. An empty route goes back to drawing the trail of positions.
-function ShowRoute(json) {
+// valid fix in order; with from and to it is a trip's route and [from, to) the recording's
+// times in it. An empty route goes back to drawing the trail of positions.
+function ShowRoute(json, from, to) {
     let list;
     try {
         list = JSON.parse(String(json));
@@ -708,6 +758,7 @@ function ShowRoute(json) {
     current = null;
     lastRouteClick = null;
     route = null;
+    part = from === undefined ? null : ReadPart(from, to);
     routeVersion++;
     if (points.length > 0) {
         route = {points, topSpeed: TopSpeed(points)};
@@ -728,6 +779,17 @@ function ShowRoute(json) {
     UpdateLegend();
     Render();
     return String(points.length);
+}
+
+// Called by the player when another recording of the trip shown plays.
+function ShowRoutePart(from, to) {
+    const next = ReadPart(from, to);
+    if (!route || !next)
+        return 'ignored';
+    part = next;
+    routeVersion++;
+    RenderSoon();
+    return 'ok';
 }
 
 // Called by the player: 'mph', or km/h for anything else.
@@ -907,6 +969,7 @@ function ShowMarks(json) {
 window.ShowMarks = ShowMarks;
 window.DrawCurrent = DrawCurrent;
 window.ShowRoute = ShowRoute;
+window.ShowRoutePart = ShowRoutePart;
 window.SetTilesEnabled = SetTilesEnabled;
 window.SetSpeedUnit = SetSpeedUnit;
 // Read-only view of the page's state, for whoever embeds or checks the page.
@@ -927,6 +990,7 @@ window.RoadMap = {
             routeGiven: route !== null,
             topSpeed: route ? route.topSpeed : null,
             routeIndex: current && current.index !== undefined ? current.index : null,
+            routePart: part ? [part.from, part.to] : null,
             lastRouteClick: lastRouteClick,
             legendShown: !legend.hidden,
             gridLabels: gridLabels,

@@ -16,7 +16,8 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import Failure, check, open_files, run, settled, wait_for  # noqa: E402
+from e2e_support import (SLOWDOWN, Failure, check, frame_code, make_trip_card,  # noqa: E402
+                         open_files, run, settled, wait_for)
 
 MAIN = "^RoadPlayer$"
 MAIN_SIZE = (1168, 640)
@@ -29,7 +30,7 @@ BOX_SIZE = (420, 196)
 BOX_OK = (350, 164)
 QUESTION_OK = (242, 164)
 
-OPEN = (292, 24)
+OPEN = (232, 24)
 CAPTURE = (794, 24)
 SAVE = (830, 24)
 SETTING = (914, 24)
@@ -43,6 +44,11 @@ TABS = {"normal": (843, 318), "event": (932, 318), "manual": (1021, 318),
 LIST = (800, 342, 352, 280)
 ROW_HEIGHT = 28
 FRONT_VIEW = (16, 56, 768, 432)
+# The trip strip's track (window coordinates) and the look of the recording that plays on it.
+TRIP_TRACK = (16, 555, 768, 12)
+TRIP_CURRENT = (79, 163, 224)
+TRIP_LENGTH = 6
+TRIP_FPS = 10
 
 LENGTH = 8
 CLIP = ["--length", str(LENGTH), "--size", "320x180", "--rear-size", "160x90", "--fps", "10",
@@ -484,11 +490,72 @@ def scenario_no_card_offline(catalogue, session, work):
     player.quit()
 
 
+def current_span(picture, left, top):
+    """The columns of the trip strip's track that show the recording that plays: (first, last)
+    relative to the track, or None."""
+    x0, y0, w, h = TRIP_TRACK
+    y = top + y0 + h // 2
+    xs = [x for x in range(w) if all(abs(a - b) <= 24 for a, b in
+                                     zip(picture.pixel(left + x0 + x, y), TRIP_CURRENT))]
+    return (xs[0], xs[-1]) if xs else None
+
+
+def scenario_trip_strip(catalogue, session, work):
+    card = os.path.join(work, "trip-card")
+    rows = make_trip_card(catalogue.tools, card, count=3, length=TRIP_LENGTH)
+    player = Player(session, catalogue.program(), card)
+    player.open_card()
+    player.double_click_row(0)
+    player.expect_playing(rows[0], "the trip's first recording")
+    width = TRIP_TRACK[2]
+
+    # Once the durations are read the strip shows three recordings, the first one playing.
+    def span():
+        left, top, _, _ = session.geometry(player.window)
+        return current_span(session.screenshot(), left, top)
+    wait_for(lambda: (span() or (0, width))[1] < width * 0.4,
+             "the strip to show the first of three recordings")
+
+    # Paused, a click at the middle of the third recording opens it there, still paused.
+    player.press(PLAY)
+    time.sleep(0.3)
+    x = TRIP_TRACK[0] + width * 5 // 6
+    started = time.monotonic()
+    player.press((x, TRIP_TRACK[1] + TRIP_TRACK[3] // 2))
+    expected = TRIP_LENGTH * TRIP_FPS // 2
+    seen = [-1]
+
+    def at_click():
+        left, top, _, _ = session.geometry(player.window)
+        fx, fy, fw, fh = FRONT_VIEW
+        seen[0] = frame_code(session.screenshot(), (left + fx, top + fy, fw, fh))
+        return abs(seen[0] - expected) <= 2 and player.playing() == rows[2]
+    try:
+        wait_for(at_click, "the third recording's picture at the clicked time", timeout=5)
+    except Failure:
+        raise Failure("after the click: %s shows frame %d, expected %d of %s" % (
+            player.playing(), seen[0], expected, rows[2]))
+    print("trip strip click to the third recording's picture: %d ms (screenshots included)" %
+          round((time.monotonic() - started) * 1000))
+    first, last = wait_for(span, "the strip to mark the third recording")
+    check(first > width * 0.6, "the strip marks columns %d to %d as playing" % (first, last))
+    time.sleep(0.5)
+    left, top, _, _ = session.geometry(player.window)
+    fx, fy, fw, fh = FRONT_VIEW
+    check(abs(frame_code(session.screenshot(), (left + fx, top + fy, fw, fh)) - expected) <= 2,
+          "the third recording did not stay paused at the clicked time")
+    keep = os.path.join(catalogue.out_dir, "trip-strip.png")
+    print("screenshot: %s" % session.save_screenshot(keep))
+    player.quit()
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__, file=sys.stderr)
         return 2
     catalogue = Catalogue([os.path.abspath(a) for a in sys.argv[1:3]])
+    catalogue.out_dir = os.path.abspath(sys.argv[3])
+    os.makedirs(catalogue.out_dir, exist_ok=True)
 
     def step(scenario):
         return lambda session, work: scenario(catalogue, session, work)
@@ -498,6 +565,7 @@ def main():
         ("card removal", step(scenario_card_removal)),
         ("export, snapshot and settings", step(scenario_export_snapshot_and_settings)),
         ("no card, offline", step(scenario_no_card_offline)),
+        ("trip strip", step(scenario_trip_strip)),
     ], sys.argv[3], screen="1280x800x24", prepare=lambda s, w: prepare(catalogue, s, w))
 
 

@@ -32,7 +32,7 @@ QUESTION_OK = (242, 164)
 MESSAGE_OK = (350, 164)
 
 # The main window's controls in the normal layout (window coordinates).
-OPEN = (292, 24)
+OPEN = (232, 24)
 GSENSOR = (866, 24)
 CAPTURE = (794, 24)
 SAVE = (830, 24)
@@ -59,7 +59,7 @@ PENS = [(232, 112, 104), (122, 204, 140), (104, 166, 240)]
 CURSOR_PEN = (240, 204, 96)
 MAP_MARKER = (79, 163, 224)
 # Speed and camera clock of the GPS fix at the playback position.
-GPS_READOUT = (372, 8, 220, 32)
+GPS_READOUT = (304, 8, 220, 32)
 INVALID_STREAM = "Cannot play this recording"
 BOOKMARK_NOTE = "^Add a bookmark$"
 # The skin's mark colours (main.xml, gsensor.xml) and the G-sensor curves' pixels a minute.
@@ -74,6 +74,8 @@ SETTINGS_POPUP_OK = (161, 165)
 # The clip window and the colour of a clip's marks on the time slider.
 CLIP_WINDOW = "^Export a clip$"
 CLIP_EXPORT = (282, 368)
+CLIP_RENDERED = (337, 112)
+CLIP_FRONT = (88, 177)
 CLIP_MARK = (240, 204, 96)
 
 FPS = 10
@@ -529,6 +531,8 @@ def the_day(day, session, work):
     session.xdotool("mousemove", "--window", graph, "500", "20")
     session.xdotool("key", "Escape")
     wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
+    # Asked before the map: the map engine starts on first use, which may outlast the recording.
+    check(day.playing() == cut, "playing %s" % day.playing())
     day.press(FINM)
     wait_for(map_shown, "the map with its marker for the cut recording", timeout=30)
     shown = day.shot().region(*day.to_screen(FRONT_VIEW))
@@ -536,7 +540,6 @@ def the_day(day, session, work):
              "the map to follow the cut recording")
     day.press(FINF)
     wait_for(lambda: day.code_in(FRONT_VIEW) >= 0, "the front camera back in the main area")
-    check(day.playing() == cut, "playing %s" % day.playing())
 
     day.step("settings tool saves onto the card")
     day.press(SETTING)
@@ -560,23 +563,32 @@ def the_day(day, session, work):
              open("/proc/%d/stat" % tool_pid).read().rsplit(")", 1)[1].split()[0] == "Z",
              "the settings tool to end after saving")
 
-    day.step("mark and export a clip, then play it")
+    day.step("mark a clip across two recordings, export it both ways, then play both")
     x, y, w, h = TIME_SLIDER
-    # Paused in the first normal recording: in at a quarter, out at a half, then on to three
-    # quarters, so the thumb covers neither mark.
-    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
-    wait_for(lambda: day.playing() == normal[0], "the first normal recording to open again")
-    day.advancing(what="the first normal recording to play")
-    day.press(PLAY)
-    marked = []
-    for share, key in ((4, "i"), (2, "o"), (4 / 3, None)):
+
+    def still_near(share):
         day.press((x + TIME_TRACK_MARGIN + int(track / share), y + h // 2))
         target = int(LENGTH * FPS / share)
         wait_for(lambda: abs(day.code_in(FRONT_VIEW) - target) <= FPS,
                  "the frame near %d" % target, timeout=10)
-        marked.append(day.still_frame())
-        if key:
-            session.xdotool("key", key)
+        return day.still_frame()
+
+    def open_row(row):
+        session.double_click(day.window, (LIST[0] + 100,
+                                          LIST[1] + ROW_HEIGHT * row + ROW_HEIGHT // 2))
+        wait_for(lambda: day.playing() == normal[row], "normal recording %d to open" % row)
+        day.advancing(what="normal recording %d to play" % row)
+        day.press(PLAY)
+
+    # Paused: in at three quarters of the first normal recording, out at a quarter of the next
+    # (the same trip), then on to a half, so the thumb covers no mark.
+    open_row(0)
+    marked_in = still_near(4 / 3)
+    session.xdotool("key", "i")
+    open_row(1)
+    still_near(4)
+    session.xdotool("key", "o")
+    still_near(2)
     slider = day.to_screen(TIME_SLIDER)
 
     def mark_columns():
@@ -584,29 +596,34 @@ def the_day(day, session, work):
         return [column - slider[0] for column in range(slider[0], slider[0] + slider[2])
                 if count_near(picture, (column, slider[1], 1, slider[3]), CLIP_MARK, 30, 1) >= 4]
     wait_for(lambda: mark_columns(), "the clip's marks on the time slider")
-    for share in (4, 2):
-        at = TIME_TRACK_MARGIN + track // share
-        check(any(abs(column - at) <= 3 for column in mark_columns()),
-              "no mark near x=%d of the time slider: %s" % (at, mark_columns()))
+    at = TIME_TRACK_MARGIN + track // 4
+    check(any(abs(column - at) <= 3 for column in mark_columns()),
+          "no out mark near x=%d of the time slider: %s" % (at, mark_columns()))
     day.keep("clip-marks.png")
-    session.xdotool("key", "c")
-    clip_window = session.find(CLIP_WINDOW, process=day.process)
-    session.click(clip_window, CLIP_EXPORT)
-    clip = os.path.join(exports, "clip.mp4")
-    day.answer_save_as(clip)
-    wait_for(lambda: os.path.exists(clip) and session.gone(CLIP_WINDOW), "the clip to be written",
-             timeout=60)
-    check(day.playing() == normal[0], "playing %s while the clip was written" % day.playing())
-    # Handed to this player by a second start; it plays from the key frame at or before the in
-    # mark.
-    session.wait_exit(session.start([os.path.join(day.program_dir, "RoadPlayer"), clip]),
-                      "the start that hands over the clip")
-    wait_for(lambda: day.playing() == os.path.relpath(clip, card), "the clip to open")
-    day.advancing(what="the clip to play")
-    first = day.shown_frame()
-    check(marked[0] - FPS <= first <= marked[1],
-          "the clip shows frame %d, marked %d to %d" % (first, marked[0], marked[1]))
-    day.keep("clip-playing.png")
+    clips = {}
+    for name, choices in (("clip.mp4", []), ("clip-rendered.mp4", [CLIP_RENDERED, CLIP_FRONT])):
+        session.xdotool("key", "c")
+        clip_window = session.find(CLIP_WINDOW, process=day.process)
+        for choice in choices + [CLIP_EXPORT]:
+            session.click(clip_window, choice)
+        clips[name] = os.path.join(exports, name)
+        day.answer_save_as(clips[name])
+        wait_for(lambda: os.path.exists(clips[name]) and session.gone(CLIP_WINDOW),
+                 "%s to be written" % name, timeout=120)
+        check(day.playing() == normal[1], "playing %s while the clip was written" % day.playing())
+    # Each handed to this player by a second start. The copy starts at the key frame at or
+    # before the in mark, the rendered clip at the in mark's own frame; both play on in the
+    # first recording's part.
+    for name, earliest in (("clip.mp4", marked_in - FPS), ("clip-rendered.mp4", marked_in - 1)):
+        session.wait_exit(session.start([os.path.join(day.program_dir, "RoadPlayer"),
+                                         clips[name]]), "the start that hands over " + name)
+        wait_for(lambda: day.playing() == os.path.relpath(clips[name], card),
+                 "%s to open" % name)
+        day.advancing(what="%s to play" % name)
+        first = day.shown_frame()
+        check(earliest <= first < LENGTH * FPS,
+              "%s shows frame %d, marked in at %d" % (name, first, marked_in))
+        day.keep(name.replace(".mp4", "-playing.png"))
 
     day.step("card pulled during playback")
     session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT // 2))
@@ -644,7 +661,8 @@ def the_day(day, session, work):
     session.click(box, QUESTION_OK)
     session.wait_exit(day.process, "quitting")
     check(sorted(os.listdir(exports)) == sorted(
-        ["clip.mp4", "export.mp4"] + ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
+        ["clip.mp4", "clip-rendered.mp4", "export.mp4"] +
+        ["%s_%s_000.jpg" % (base, c) for c in ("front", "rear")]),
         "files written: %s" % sorted(os.listdir(exports)))
 
     day.step("the bookmark and the incident are there after a restart")

@@ -21,7 +21,7 @@ MAIN_SIZE = (1168, 640)
 SCREEN = (1280, 800)
 SELDRIVE = "^Choose the card$"
 SELDRIVE_OK = (222, 144)
-OPEN = (292, 24)
+OPEN = (232, 24)
 MAX = (1106, 24)
 REAL = (1070, 24)
 # The normal button stands 80 pixels from the right edge in the enlarged layout.

@@ -85,6 +85,7 @@ const std::map<std::string, std::string> kExpected = {
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
     {kMainButtonClipIn, "fffofoo"},    {kMainButtonClipOut, "fffofoo"},
     {kMainButtonClip, "fffofoo"},
+    {kMainStripTrip, "-fooooo"},
 };
 
 // A settings store of the test's own, in place before the control state reads it.

@@ -121,6 +121,15 @@ inline constexpr char kTestSkin[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <map type="map" id="t.web.map">
    <mode x="300" y="10" w="50" h="50">0</mode>
   </map>
+  <tripstrip type="tripstrip" id="t.strip.trip">
+   <mode x="10" y="260" w="220" h="20">0</mode>
+   <track mleft="10" mright="10" gap="2"/>
+   <skins>
+    <skin type="segment">dark.png</skin>
+    <skin type="current">light.png</skin>
+    <skin type="cursor" x="8" y="0" w="4" h="20">thumb.png</skin>
+   </skins>
+  </tripstrip>
  </controls>
 </skin>
 )";
@@ -134,6 +143,7 @@ inline constexpr std::array kTestItems = {
     platform::DialogItem{1004, platform::ChildKind::ListView, 0, 0, 10, 10},
     platform::DialogItem{1005, platform::ChildKind::Custom, 0, 0, 10, 10},
     platform::DialogItem{1006, platform::ChildKind::Button, 5, 5, 10, 10, "Orphan"},
+    platform::DialogItem{1008, platform::ChildKind::Static, 0, 0, 10, 10},
 };
 inline constexpr platform::DialogTemplate kTestTemplate{
     900, "template", 100, 100, platform::kDialogPopup, kTestItems};
@@ -184,6 +194,7 @@ protected:
             {"t.listbox.files", ControlKind::List, 1004},
             {"t.web.map", ControlKind::Web, 1005},
             {"t.button.orphan", ControlKind::Button, 1006},
+            {"t.strip.trip", ControlKind::Slider, 1008},
         };
         for (const auto& c : controls) {
             Skin()->RegisterControl(player::NameKey(c.name), c.kind, c.id);

@@ -7,6 +7,7 @@
 #include "platform/window/Dialog.h"
 #include "player/telemetry/RecordingMarks.h"
 #include "player/telemetry/TextData.h"
+#include "player/telemetry/TripTelemetry.h"
 #include "tests/support/Clips.h"
 #include "tests/support/TestApp.h"
 
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -311,6 +313,60 @@ TEST_F(MapView, TheMapPageDrawsTheRouteAndAClickOnItSeeks) {
 
     QTest::qWait(300);
     m_map.View()->grab().save(QStringLiteral(TEST_BINARY_DIR "/mapview-route.png"));
+}
+
+// Two recordings of a drive read as a trip: the page gets the whole route with the recording
+// that plays emphasised, and a click on the other recording's part reports a trip time there.
+TEST_F(MapView, TheTripRouteShowsTheRecordingThatPlaysAndAClickSeeksAcrossRecordings) {
+    const QString first = testsupport::MakeClip(
+        m_dir.path(), {"--categories", "normal", "--count", "normal=2", "--length", "20",
+                       "--cameras", "1", "--audio", "none", "--fps", "5"});
+    ASSERT_FALSE(first.isEmpty());
+    const QDir folder = QFileInfo(first).dir();
+    QStringList paths;
+    for (const QString& name : folder.entryList({"*.mp4"}, QDir::Files, QDir::Name)) {
+        paths << folder.filePath(name);
+    }
+    ASSERT_EQ(paths.size(), 2);
+    CTripTelemetry telemetry;
+    QSignalSpy arrived(&telemetry, &CTripTelemetry::Arrived);
+    telemetry.Request(paths);
+    ASSERT_TRUE(arrived.wait(30000));
+    ASSERT_EQ(telemetry.Paths(), paths);
+    ASSERT_EQ(telemetry.Fixes().size(), 2U);
+    const std::vector<RoutePoint> route =
+        TripRouteOf({{0, telemetry.Fixes()[0]}, {20000, telemetry.Fixes()[1]}});
+    ASSERT_EQ(route.size(), 40U);
+    EXPECT_EQ(route[30].timeMs, 30000);
+
+    ASSERT_TRUE(Load(QStringLiteral(TEST_PROGRAM_DIR "/mappage/map.html")));
+    m_map.ShowTripRoute(route, 0, 20000);
+    EXPECT_TRUE(m_map.ShowsTrip());
+    const auto part = [&] {
+        return Evaluate(QStringLiteral("JSON.stringify(RoadMap.State().routePart)")).toString();
+    };
+    ASSERT_TRUE(WaitFor([&] { return part() == QStringLiteral("[0,20000]"); }));
+    m_map.SetRoutePart(20000, 40000);
+    ASSERT_TRUE(WaitFor([&] { return part() == QStringLiteral("[20000,40000]"); }));
+    EXPECT_EQ(Evaluate(QStringLiteral("RoadMap.State().routePoints")).toInt(), 40);
+
+    const QVariantMap at = Evaluate(QStringLiteral("RoadMap.ScreenOf(%1, %2)")
+                                        .arg(route[30].longitude, 0, 'f', 6)
+                                        .arg(route[30].latitude, 0, 'f', 6))
+                               .toMap();
+    QSignalSpy clicked(&m_map, &SkWebBrowser::RouteClicked);
+    QTest::mouseClick(m_map.View()->focusProxy(), Qt::LeftButton, {},
+                      QPoint(qRound(at["x"].toDouble()), qRound(at["y"].toDouble())));
+    ASSERT_TRUE(clicked.wait(10000));
+    EXPECT_EQ(clicked.first().first().toInt(), 30000);
+
+    QTest::qWait(300);
+    m_map.View()->grab().save(QStringLiteral(TEST_BINARY_DIR "/mapview-trip.png"));
+
+    // A recording's own route again: no trip, no part.
+    m_map.ShowRoute();
+    EXPECT_FALSE(m_map.ShowsTrip());
+    ASSERT_TRUE(WaitFor([&] { return part() == QStringLiteral("null"); }));
 }
 
 // Stands in for a tile server on the loopback address: one green picture for every request.

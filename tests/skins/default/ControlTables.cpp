@@ -64,6 +64,7 @@ WindowTable MainTable() {
                 {"main.button.clipin", "button", kModes01},
                 {"main.button.clipout", "button", kModes01},
                 {"main.button.clip", "button", kModes01},
+                {"main.strip.trip", "tripstrip", kModes01},
             }};
 }
 

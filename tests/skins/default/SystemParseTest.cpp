@@ -13,6 +13,7 @@
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
 #include "player/skin/StyleWords.h"
+#include "player/skin/SkTripStrip.h"
 #include "player/skin/TypeFactory.h"
 #include "player/skin/WindowSkin.h"
 
@@ -25,10 +26,11 @@ namespace {
 
 player::ControlKind KindOf(const std::string& word) {
     static const std::map<std::string, player::ControlKind> kinds{
-        {"image", player::ControlKind::Image},   {"text", player::ControlKind::Text},
-        {"button", player::ControlKind::Button}, {"slider", player::ControlKind::Slider},
-        {"list", player::ControlKind::List},     {"video", player::ControlKind::Video},
-        {"map", player::ControlKind::Web},       {"gsensor", player::ControlKind::GSensorGraph}};
+        {"image", player::ControlKind::Image},     {"text", player::ControlKind::Text},
+        {"button", player::ControlKind::Button},   {"slider", player::ControlKind::Slider},
+        {"list", player::ControlKind::List},       {"video", player::ControlKind::Video},
+        {"map", player::ControlKind::Web},         {"gsensor", player::ControlKind::GSensorGraph},
+        {"tripstrip", player::ControlKind::Slider}};
     return kinds.at(word);
 }
 
@@ -83,6 +85,13 @@ TEST(SystemParse, ThePlayersParserTakesEveryControlStateAndPartOfTheShippedSkins
                 }
                 EXPECT_NE(slider->Part(player::SliderPart::BTrack), nullptr);
                 EXPECT_EQ(slider->Margins().left, c->marginLeft) << "the track element was refused";
+            } else if (auto* strip = dynamic_cast<player::SkTripStrip*>(entry->control->Widget())) {
+                for (auto part : {player::TripStripPart::Segment, player::TripStripPart::Current,
+                                  player::TripStripPart::Cursor}) {
+                    const player::SkinImage* image = strip->Part(part);
+                    EXPECT_TRUE(image && image->Picture())
+                        << "strip part " << static_cast<int>(part);
+                }
             } else if (auto* list = dynamic_cast<player::SkListCtrl*>(entry->control->Widget())) {
                 // Four columns, the path column hidden: the rows keep the path as their key.
                 const std::map<int32_t, int32_t>& widths = list->ColumnWidths();

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -205,6 +206,58 @@ TEST_F(RecordingInfoTest, TrackFilesCarryEveryFixInUtc) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("no valid GPS fix")) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(none));
+}
+
+// A card whose recordings follow each other: the trips of its folders, and one GPX of three.
+TEST_F(RecordingInfoTest, TripsOfFoldersAndTheTrackOfSeveralRecordings) {
+    const QString first = testsupport::MakeClip(
+        m_dir.path(), {"--categories", "normal,event,event_n", "--count",
+                       "normal=3,event=1,event_n=1", "--length", "2", "--audio", "none"});
+    ASSERT_FALSE(first.isEmpty());
+    const QDir card = QFileInfo(first).dir().absoluteFilePath("..");
+    const QString normal = card.absoluteFilePath("NORMAL");
+    const QStringList names = QDir(normal).entryList({"*.mp4"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(names.size(), 3);
+    // An hour later, and a name without keys: trips of one each.
+    ASSERT_TRUE(QFile::copy(first, normal + "/NOR_250517_153000_F.mp4"));
+    ASSERT_TRUE(QFile::copy(first, normal + "/sub_clip.mp4"));
+    struct Case {
+        QStringList folders;
+        QString lines;
+    };
+    const Case cases[] = {
+        {{normal},
+         "sub_clip.mp4\tsub_clip.mp4\t1\t2\n" + names[0] + '\t' + names[2] +
+             "\t3\t6\nNOR_250517_153000_F.mp4\tNOR_250517_153000_F.mp4\t1\t2\n"},
+        {{card.absoluteFilePath("EVENT_N"), card.absoluteFilePath("EVENT")},
+         "EVT_250517_143006_F.mp4\tEVN_250517_143008_F.mp4\t2\t4\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = RunInfo(QStringList{"--trips"} + c.folders);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.out, c.lines);
+    }
+    const ToolRun unreadable = RunInfo({"--trips", normal, m_dir.path() + "/no-such-folder"});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_TRUE(unreadable.out.isEmpty()) << unreadable.out.toStdString();
+    EXPECT_TRUE(unreadable.err.contains("no-such-folder")) << unreadable.err.toStdString();
+
+    // The three as one track, a segment each, in the order given.
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << normal + '/' + name;
+    }
+    const QString gpx = m_dir.path() + "/trip.gpx";
+    const ToolRun track = RunInfo(paths + QStringList{"--gpx", gpx});
+    ASSERT_EQ(track.exitCode, 0) << track.err.toStdString();
+    const QString text = ReadText(gpx);
+    EXPECT_EQ(text.count("<trk>"), 1);
+    EXPECT_EQ(text.count("<trkseg>"), 3);
+    EXPECT_EQ(text.count("<trkpt "), 6);
+    EXPECT_TRUE(text.contains("<name>" + QFileInfo(names[0]).completeBaseName() + "_trip</name>"));
+    EXPECT_EQ(testsupport::RunTool("xmllint", {"--noout", gpx}).exitCode, 0);
+    EXPECT_EQ(RunInfo(paths + QStringList{"--telemetry"}).exitCode, 2)
+        << "several, not a trip track";
 }
 
 // The incidents make-sample-card labels are the lines --incidents prints (peak ms, kind, g with

@@ -1,0 +1,148 @@
+// SkTripStrip's window behaviour: the segments, the cursor, and the pointer's trip time posted
+// to the dialog.
+
+#include "player/skin/SkTripStrip.h"
+
+#include "platform/gfx/Blit.h"
+#include "platform/window/Window.h"
+#include "player/skin/SkMemDC.h"
+#include "player/skin/SkinDraw.h"
+
+#include <algorithm>
+
+namespace player {
+
+namespace gfx = platform::gfx;
+
+SkinRect SkTripStrip::TrackRect() const {
+    const gfx::Rect client = ClientRect();
+    return SkinRect{m_margins.left, m_margins.top,
+                    client.Width() - m_margins.left - m_margins.right,
+                    client.Height() - m_margins.top - m_margins.bottom};
+}
+
+int32_t SkTripStrip::PixelOf(int64_t tripMs, const SkinRect& track) const {
+    const int64_t duration = DurationMs();
+    if (duration <= 0 || track.w <= 0) {
+        return track.x;
+    }
+    return track.x +
+           static_cast<int32_t>(std::clamp<int64_t>(tripMs, 0, duration) * track.w / duration);
+}
+
+SkinRect SkTripStrip::SegmentRect(int32_t index) const {
+    if (index < 0 || index >= static_cast<int32_t>(m_segmentsMs.size())) {
+        return {};
+    }
+    const SkinRect track = TrackRect();
+    int64_t startMs = 0;
+    for (int32_t i = 0; i < index; ++i) {
+        startMs += m_segmentsMs[static_cast<size_t>(i)];
+    }
+    const int32_t left = PixelOf(startMs, track);
+    int32_t right = PixelOf(startMs + m_segmentsMs[static_cast<size_t>(index)], track);
+    if (index + 1 < static_cast<int32_t>(m_segmentsMs.size())) {
+        right -= m_gap;
+    }
+    return SkinRect{left, track.y, std::max(right - left, 0), track.h};
+}
+
+int64_t SkTripStrip::TripMsAt(int32_t x) const {
+    const SkinRect track = TrackRect();
+    if (track.w <= 0) {
+        return 0;
+    }
+    const int64_t offset = std::clamp<int64_t>(int64_t{x} - track.x, 0, track.w);
+    return offset * DurationMs() / track.w;
+}
+
+void SkTripStrip::FitParts(const SkinRect& track) {
+    if (m_fittedTrack == track) {
+        return;
+    }
+    // The segment looks are rendered once at the track's size; segments are cut from them.
+    for (TripStripPart part : {TripStripPart::Segment, TripStripPart::Current}) {
+        if (SkinImage* image = Part(part)) {
+            image->DiscardRendering();
+            image->SetDestination(track);
+        }
+    }
+    m_fittedTrack = track;
+}
+
+void SkTripStrip::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
+    const gfx::Rect client = ClientRect();
+    SkMemDC memory(dc, client, true);
+    gfx::BitBlt(memory.Dc(), 0, 0, client.Width(), client.Height(), BackgroundCopy(), 0, 0);
+    for (const auto& image : m_backgrounds) {
+        RenderImage(*image, &memory.Dc(), client, nullptr, false);
+        BlitImage(client, *image, &memory.Dc());
+    }
+    if (m_segmentsMs.empty() || DurationMs() <= 0) {
+        return;
+    }
+    const SkinRect track = TrackRect();
+    FitParts(track);
+    for (int32_t i = 0; i < static_cast<int32_t>(m_segmentsMs.size()); ++i) {
+        SkinImage* look = Part(i == m_current ? TripStripPart::Current : TripStripPart::Segment);
+        const SkinRect segment = SegmentRect(i);
+        if (look == nullptr || segment.w <= 0) {
+            continue;
+        }
+        RenderImage(*look, &memory.Dc(), client, nullptr, true);
+        BlitImage(client, *look, &memory.Dc(), segment,
+                  SkinRect{segment.x - track.x, 0, segment.w, segment.h});
+    }
+    if (SkinImage* cursor = Part(TripStripPart::Cursor)) {
+        SkinRect place = cursor->Desc().dest;
+        place.x += PixelOf(m_positionMs, track) - track.x;
+        RenderImage(*cursor, &memory.Dc(), client, nullptr, true);
+        BlitImage(client, *cursor, &memory.Dc(), place, std::nullopt);
+    }
+}
+
+void SkTripStrip::Post(int64_t tripMs) const {
+    if (Window() != nullptr) {
+        platform::PostMessage(
+            Window()->parentWidget(), platform::WM_USER,
+            reinterpret_cast<platform::WParam>(static_cast<const SkWidget*>(this)),
+            static_cast<platform::LParam>(tripMs));
+    }
+}
+
+bool SkTripStrip::OnLButtonDown(QPoint point) {
+    if (DurationMs() <= 0) {
+        return true;  // nothing to seek in
+    }
+    m_dragging = true;
+    m_lastPosted.reset();
+    return OnMouseMove(point);
+}
+
+bool SkTripStrip::OnMouseMove(QPoint point) {
+    if (!m_dragging) {
+        return false;
+    }
+    const int64_t tripMs = TripMsAt(point.x());
+    if (tripMs != m_lastPosted) {
+        m_positionMs = tripMs;
+        m_lastPosted = tripMs;
+        Invalidate();
+        Post(tripMs);
+    }
+    return true;
+}
+
+bool SkTripStrip::OnLButtonUp(QPoint point) {
+    if (!m_dragging) {
+        return true;
+    }
+    m_dragging = false;
+    const int64_t tripMs = TripMsAt(point.x());
+    m_positionMs = tripMs;
+    Invalidate();
+    Post(tripMs);
+    return true;
+}
+
+}  // namespace player
