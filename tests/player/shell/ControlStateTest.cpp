@@ -84,8 +84,7 @@ const std::map<std::string, std::string> kExpected = {
     {kMainVideoRear, "-------"},       {kMainButtonFrChange, "--ffooo"},
     {kMainButtonTrack, "fffofoo"},     {kMainTextGps, "-oooooo"},
     {kMainButtonClipIn, "fffofoo"},    {kMainButtonClipOut, "fffofoo"},
-    {kMainButtonClip, "fffofoo"},
-    {kMainStripTrip, "-fooooo"},
+    {kMainButtonClip, "fffofoo"},      {kMainStripTrip, "-fooooo"},
 };
 
 // A settings store of the test's own, in place before the control state reads it.

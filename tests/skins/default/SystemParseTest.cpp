@@ -12,8 +12,8 @@
 #include "player/skin/SkButton.h"
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
-#include "player/skin/StyleWords.h"
 #include "player/skin/SkTripStrip.h"
+#include "player/skin/StyleWords.h"
 #include "player/skin/TypeFactory.h"
 #include "player/skin/WindowSkin.h"
 
