@@ -179,7 +179,7 @@ QString CRoadPlayerDlg::TripFigures(int64_t positionMs) const {
     if (!tripMs || !TripFixesReady(m_shownTrip)) {
         return {};
     }
-    return TripFiguresText(*tripMs, m_tripDistance.MetresAt(*tripMs));
+    return TripFiguresText(*tripMs, m_tripDistance.MetresAt(*tripMs), m_readout.speedUnit);
 }
 
 void CRoadPlayerDlg::OnTripSeek(const CTrip& trip, int64_t tripMs, bool held) {
