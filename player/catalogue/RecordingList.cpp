@@ -210,14 +210,14 @@ QString LocalDateTexts::Of(int64_t secondsUtc) {
         }
     }
     const QDate date = QDateTime::fromSecsSinceEpoch(secondsUtc, Qt::LocalTime).date();
-    const QString text = DateText(date);
-    const Day day{date.startOfDay(Qt::LocalTime).toSecsSinceEpoch(),
-                  date.addDays(1).startOfDay(Qt::LocalTime).toSecsSinceEpoch(), text};
+    QString text = DateText(date);
+    Day day{date.startOfDay(Qt::LocalTime).toSecsSinceEpoch(),
+            date.addDays(1).startOfDay(Qt::LocalTime).toSecsSinceEpoch(), text};
     if (day.fromUtc <= secondsUtc && secondsUtc < day.toUtc) {
         if (m_days.size() >= kMaxDays) {
             m_days.clear();
         }
-        m_days.push_back(day);
+        m_days.push_back(std::move(day));
     }
     return text;
 }
