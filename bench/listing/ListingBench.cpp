@@ -86,20 +86,22 @@ bool MakeCard(const QString& root, int count) {
     return true;
 }
 
-// What the player's window does after each listing: the rows read back, their durations asked
-// for and the trips made from the durations known.
-int32_t ListTrips(const platform::ListCtrl& list, CDurationCache& durations) {
+// What the player's window does after each listing: the listing's paths and names taken, their
+// durations asked for and the trips made from the durations known.
+int32_t ListTrips(const std::vector<RecordingRow>& listed, CDurationCache& durations) {
     QStringList paths;
     QStringList names;
-    for (int row = 0; row < list.GetItemCount(); ++row) {
-        paths << RecordingPathOfRow(list, row);
-        names << list.GetItemText(row, kColumnName);
+    paths.reserve(static_cast<qsizetype>(listed.size()));
+    names.reserve(static_cast<qsizetype>(listed.size()));
+    for (const RecordingRow& row : listed) {
+        paths << row[kColumnPath];
+        names << row[kColumnName];
     }
     durations.Request(paths);
     std::vector<TripRow> rows;
-    rows.reserve(static_cast<size_t>(paths.size()));
+    rows.reserve(listed.size());
     for (qsizetype row = 0; row < paths.size(); ++row) {
-        rows.push_back(TripRow{names[row], durations.DurationMs(paths[row])});
+        rows.push_back(TripRow{names[row], durations.RequestedDurationMs(row)});
     }
     return CTrips(rows).RowCount();
 }
@@ -120,7 +122,7 @@ int ListCard(const QString& root, platform::ListCtrl& list, CDurationCache& dura
         WriteRecordingRows(list, listing.rows);
         QElapsedTimer trips;
         trips.start();
-        rows += ListTrips(list, durations);
+        rows += ListTrips(listing.rows, durations);
         *tripsMs += ElapsedMs(trips);
     }
     return rows;
@@ -215,7 +217,7 @@ int main(int argc, char* argv[]) {
         << settings.rounds << ": " << QString::number(listing, 'f', 2) << " ms\n"
         << "reference, find -printf '%s %C@ %p\\n' over the same tree: "
         << QString::number(reference, 'f', 2) << " ms\n"
-        << "of which the trips (rows read back, durations asked for, trips made): "
+        << "of which the trips (rows taken, durations asked for, trips made): "
         << QString::number(Median(tripsRoundMs), 'f', 2) << " ms (median); without them "
         << QString::number(withoutTrips, 'f', 2) << " ms, ratio "
         << QString::number(withoutTrips / reference, 'f', 2) << '\n'

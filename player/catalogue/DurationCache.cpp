@@ -41,11 +41,25 @@ CDurationCache::~CDurationCache() {
 void CDurationCache::Request(const QStringList& paths) {
     const uint64_t generation = ++m_generation;
     m_passDone = false;
+    // A listing made again mostly repeats the rows before, which need no lookup.
+    std::vector<std::optional<int64_t>> known(static_cast<size_t>(paths.size()));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        known[static_cast<size_t>(i)] = i < m_requested.size() && m_requested[i] == paths[i]
+                                            ? m_requestedMs[static_cast<size_t>(i)]
+                                            : m_known.value(paths[i], std::nullopt);
+    }
+    m_requested = paths;
+    m_requestedMs = std::move(known);
     m_pool.start([this, generation, paths] { RunPass(generation, paths); });
 }
 
 std::optional<int64_t> CDurationCache::DurationMs(const QString& path) const {
     return m_known.value(path, std::nullopt);
+}
+
+std::optional<int64_t> CDurationCache::RequestedDurationMs(qsizetype index) const {
+    return index >= 0 && index < m_requested.size() ? m_requestedMs[static_cast<size_t>(index)]
+                                                    : std::nullopt;
 }
 
 void CDurationCache::RunPass(uint64_t generation, const QStringList& paths) {
@@ -54,11 +68,11 @@ void CDurationCache::RunPass(uint64_t generation, const QStringList& paths) {
     Batch batch;
     QElapsedTimer sinceSent;
     sinceSent.start();
-    for (const QString& path : paths) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
         if (m_generation.load() != generation) {
             return;  // a newer request took over
         }
-        batch.emplace_back(path, Lookup(path));
+        batch.emplace_back(i, Lookup(paths[i]));
         if (sinceSent.elapsed() >= kBatchIntervalMs) {
             Send(generation, std::exchange(batch, {}), false);
             sinceSent.restart();
@@ -95,8 +109,9 @@ void CDurationCache::Deliver(uint64_t generation, const Batch& batch, bool done)
     if (generation != m_generation.load()) {
         return;  // the files of a request that was superseded
     }
-    for (const auto& [path, durationMs] : batch) {
-        m_known.insert(path, durationMs);
+    for (const auto& [index, durationMs] : batch) {
+        m_known.insert(m_requested[index], durationMs);
+        m_requestedMs[static_cast<size_t>(index)] = durationMs;
     }
     m_passDone = done;
     if (!batch.empty() || done) {

@@ -39,6 +39,8 @@ public:
     // UI thread. The duration last reported for a path; none when not (yet) known or the file
     // gives none.
     std::optional<int64_t> DurationMs(const QString& path) const;
+    // UI thread. The same for the path at index of the last request, without a lookup.
+    std::optional<int64_t> RequestedDurationMs(qsizetype index) const;
     // UI thread. The last request's results have all arrived.
     bool PassDone() const { return m_passDone; }
 
@@ -52,7 +54,8 @@ private:
         qint64 modifiedMs = 0;
         std::optional<int64_t> durationMs;
     };
-    using Batch = std::vector<std::pair<QString, std::optional<int64_t>>>;
+    // Indexes into the request.
+    using Batch = std::vector<std::pair<qsizetype, std::optional<int64_t>>>;
 
     // Worker thread.
     void RunPass(uint64_t generation, const QStringList& paths);
@@ -65,8 +68,11 @@ private:
     std::atomic<uint64_t> m_generation{0};
     std::mutex m_filesMutex;  // guards m_files, which only the worker reads and writes
     QHash<QString, Stamp> m_files;
-    QHash<QString, std::optional<int64_t>> m_known;  // UI thread
-    bool m_passDone = true;                          // UI thread
+    // UI thread: every path's last duration, and the last request's paths and durations.
+    QHash<QString, std::optional<int64_t>> m_known;
+    QStringList m_requested;
+    std::vector<std::optional<int64_t>> m_requestedMs;
+    bool m_passDone = true;
     // Last: destroyed first, after the destructor waited for it.
     QThreadPool m_pool;
 };

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <limits>
@@ -54,6 +55,10 @@ struct WalkBounds {
     }
 };
 
+QString DateText(const QDate& date) {
+    return QString::asprintf("%d/%02d/%02d", date.year(), date.month(), date.day());
+}
+
 class RecordingWalk {
 public:
     RecordingWalk(const RecordingFilter& filter, const WalkBounds& bounds,
@@ -74,7 +79,7 @@ public:
                 qCWarning(lcCatalogue) << "leads off the card, passed over:" << path;
             } else if (!found.isFolder) {
                 m_entries.push_back(RecordingEntry{path, found.name, RecordingSizeKiB(found.size),
-                                                   RecordingDateText(found.creationTime)});
+                                                   m_days.Of(found.creationTime)});
             } else if (m_visited.count(found.id) != 0) {
                 qCWarning(lcCatalogue) << "folder seen before, not walked again:" << path;
             } else if (depth >= kMaxFolderDepth) {
@@ -91,6 +96,7 @@ private:
     const WalkBounds& m_bounds;
     std::vector<RecordingEntry>& m_entries;
     std::set<platform::FileId> m_visited;
+    LocalDateTexts m_days;
 };
 
 QString AbsolutePath(const QString& path) {
@@ -166,8 +172,17 @@ RecordingListing FillRecordingList(const RecordingFilter& filter, const QString&
     listing.firstCount = static_cast<int>(firstCount);
     listing.total = static_cast<int>(entries.size());
     listing.rows.reserve(entries.size());
+    // Recordings of one camera come in few sizes: their texts are made once and shared.
+    QHash<int32_t, QString> sizeTexts;
     for (const Keyed& keyed : order) {
-        listing.rows.push_back(RecordingRowOf(entries[keyed.second]));
+        RecordingEntry& entry = entries[keyed.second];
+        const int32_t shown = entry.size <= 1024 ? entry.size : -(entry.size / 1024);
+        auto text = sizeTexts.constFind(shown);
+        if (text == sizeTexts.cend()) {
+            text = sizeTexts.insert(shown, RecordingSizeText(entry.size));
+        }
+        listing.rows.push_back(RecordingRow{std::move(entry.name), std::move(entry.date), *text,
+                                            std::move(entry.path)});
     }
     return listing;
 }
@@ -185,8 +200,26 @@ QString RecordingSizeText(int32_t sizeKiB) {
 }
 
 QString RecordingDateText(int64_t secondsUtc) {
+    return DateText(QDateTime::fromSecsSinceEpoch(secondsUtc, Qt::LocalTime).date());
+}
+
+QString LocalDateTexts::Of(int64_t secondsUtc) {
+    for (const Day& day : m_days) {
+        if (day.fromUtc <= secondsUtc && secondsUtc < day.toUtc) {
+            return day.text;
+        }
+    }
     const QDate date = QDateTime::fromSecsSinceEpoch(secondsUtc, Qt::LocalTime).date();
-    return QString::asprintf("%d/%02d/%02d", date.year(), date.month(), date.day());
+    QString text = DateText(date);
+    Day day{date.startOfDay(Qt::LocalTime).toSecsSinceEpoch(),
+            date.addDays(1).startOfDay(Qt::LocalTime).toSecsSinceEpoch(), text};
+    if (day.fromUtc <= secondsUtc && secondsUtc < day.toUtc) {
+        if (m_days.size() >= kMaxDays) {
+            m_days.clear();
+        }
+        m_days.push_back(std::move(day));
+    }
+    return text;
 }
 
 RecordingRow RecordingRowOf(const RecordingEntry& entry) {

@@ -83,6 +83,22 @@ QString RecordingSizeText(int32_t sizeKiB);
 QString RecordingDateText(int64_t secondsUtc);
 RecordingRow RecordingRowOf(const RecordingEntry& entry);
 
+// RecordingDateText of many times, each local day worked out once: every conversion to local
+// time reads the zone anew (a stat of the zone file), and a card's recordings fall on few days.
+class LocalDateTexts {
+public:
+    QString Of(int64_t secondsUtc);
+
+private:
+    static constexpr size_t kMaxDays = 64;
+    struct Day {
+        int64_t fromUtc = 0;
+        int64_t toUtc = 0;  // the next day's start
+        QString text;
+    };
+    std::vector<Day> m_days;
+};
+
 // Replaces the list's rows with these, with the list's redrawing off meanwhile.
 void WriteRecordingRows(platform::ListCtrl& list, const std::vector<RecordingRow>& rows);
 // The path in column 3 of a row; empty for a row that does not exist.

@@ -285,9 +285,9 @@ private:
     void FlagRecordingsWithIncidents();
     // The position of the recording open, or none when nothing is open.
     std::optional<int32_t> OpenPositionMs() const;
-    // Trips (RoadPlayerDlg_Trips.cpp). The list's rows were replaced: their durations are asked
-    // for and the trips made again (and again as the durations arrive).
-    void OnRowsListed();
+    // Trips (RoadPlayerDlg_Trips.cpp). The list's rows were replaced by these: their durations
+    // are asked for and the trips made again (and again as the durations arrive).
+    void OnRowsListed(const std::vector<RecordingRow>& rows);
     void RebuildTrips();
     // The trip of the recording open, when it is a list row in a trip of two or more (the list
     // may show another category by now); empty otherwise.

@@ -68,7 +68,7 @@ bool CRoadPlayerDlg::ListInBackground(const QString& cardRoot, RecordingCategory
                           WriteRecordingRows(*rows, listing.rows);
                       }
                       ScanListedRecordings();
-                      OnRowsListed();
+                      OnRowsListed(listing.rows);
                       if (then) {
                           then();
                       }
@@ -138,7 +138,7 @@ void CRoadPlayerDlg::OnDriveNotice(uint32_t code, const QString& root) {
     m_session.Close(CPlaybackSession::CloseReason::CardRemoved);
     // The emptied list stops the pass that reads the card's recordings.
     ScanListedRecordings();
-    OnRowsListed();
+    OnRowsListed({});
     ShowMessage(kMsgRemoveDisk, kMessageKind);
 }
 

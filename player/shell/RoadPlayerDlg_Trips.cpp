@@ -4,7 +4,6 @@
 
 #include "player/shell/RoadPlayerDlg.h"
 
-#include "platform/window/ListCtrl.h"
 #include "player/catalogue/RecordingList.h"
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
@@ -36,14 +35,14 @@ bool CRoadPlayerDlg::PlaysOnFromOpen(int32_t row) const {
     return row == open + 1 && !CurrentTrip().IsEmpty() && m_trips.ContinuesTrip(open);
 }
 
-void CRoadPlayerDlg::OnRowsListed() {
+void CRoadPlayerDlg::OnRowsListed(const std::vector<RecordingRow>& rows) {
     m_rowPaths.clear();
     m_rowNames.clear();
-    if (const platform::ListCtrl* list = FileList()) {
-        for (int row = 0; row < list->GetItemCount(); ++row) {
-            m_rowPaths << RecordingPathOfRow(*list, row);
-            m_rowNames << list->GetItemText(row, kColumnName);
-        }
+    m_rowPaths.reserve(static_cast<qsizetype>(rows.size()));
+    m_rowNames.reserve(static_cast<qsizetype>(rows.size()));
+    for (const RecordingRow& row : rows) {
+        m_rowPaths << row[kColumnPath];
+        m_rowNames << row[kColumnName];
     }
     m_durations.Request(m_rowPaths);
     RebuildTrips();
@@ -53,7 +52,7 @@ void CRoadPlayerDlg::RebuildTrips() {
     std::vector<TripRow> rows;
     rows.reserve(static_cast<size_t>(m_rowNames.size()));
     for (qsizetype row = 0; row < m_rowNames.size(); ++row) {
-        rows.push_back(TripRow{m_rowNames[row], m_durations.DurationMs(m_rowPaths[row])});
+        rows.push_back(TripRow{m_rowNames[row], m_durations.RequestedDurationMs(row)});
     }
     m_trips = CTrips(rows);
     ShowTrip();
@@ -181,7 +180,7 @@ QString CRoadPlayerDlg::TripFigures(int64_t positionMs) const {
     if (!tripMs || !TripFixesReady(m_shownTrip)) {
         return {};
     }
-    return TripFiguresText(*tripMs, m_tripDistance.MetresAt(*tripMs));
+    return TripFiguresText(*tripMs, m_tripDistance.MetresAt(*tripMs), m_readout.speedUnit);
 }
 
 void CRoadPlayerDlg::OnTripSeek(const CTrip& trip, int64_t tripMs, bool held) {

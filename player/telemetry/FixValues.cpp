@@ -107,13 +107,14 @@ const Incident* IncidentPlayingAt(const std::vector<Incident>& incidents, int32_
     return playing;
 }
 
-QString TripFiguresText(int64_t elapsedMs, double metres) {
+QString TripFiguresText(int64_t elapsedMs, double metres, SpeedUnit unit) {
     const int64_t seconds = std::max<int64_t>(elapsedMs, 0) / 1000;
     const double kilometres = std::isfinite(metres) ? std::max(metres, 0.0) / 1000.0 : 0.0;
-    return QString::asprintf("trip %02lld:%02lld:%02lld  %.1f km",
-                             static_cast<long long>(seconds / 3600),
-                             static_cast<long long>(seconds % 3600 / 60),
-                             static_cast<long long>(seconds % 60), kilometres);
+    // A distance per hour converts as the distance does.
+    return QString::asprintf(
+        "trip %02lld:%02lld:%02lld  %.1f %s", static_cast<long long>(seconds / 3600),
+        static_cast<long long>(seconds % 3600 / 60), static_cast<long long>(seconds % 60),
+        SpeedIn(kilometres, unit), unit == SpeedUnit::Mph ? "mi" : "km");
 }
 
 }  // namespace player

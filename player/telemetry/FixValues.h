@@ -40,8 +40,8 @@ double ShownLongitude(double degrees);
 // "--" without a valid fix.
 QString GpsReadoutText(const CGPSData* fix, const ReadoutSettings& settings = {});
 // What the readout adds within a trip: "trip 00:12:34  5.2 km", the time elapsed on the trip's
-// timeline and the distance driven so far with one decimal.
-QString TripFiguresText(int64_t elapsedMs, double metres);
+// timeline and the distance driven so far with one decimal, in miles ("3.2 mi") with mph.
+QString TripFiguresText(int64_t elapsedMs, double metres, SpeedUnit unit = SpeedUnit::Kmh);
 
 // The readout names an incident from this long before its peak (or its stretch's start, if
 // earlier) to this long after it (or its stretch's end, if later).

@@ -73,7 +73,16 @@ TEST_F(DurationCacheTest, ChangedFilesAreProbedAgain) {
         Pass(cache, {a, b});
         EXPECT_EQ(probes, c.probes) << c.what;
         EXPECT_EQ(cache.DurationMs(a), c.durationOfA) << c.what;
+        EXPECT_EQ(cache.RequestedDurationMs(0), c.durationOfA) << c.what;
     }
+    // What is known answers by index as soon as it is asked for, in the new request's order.
+    cache.Request({gone, b, a});
+    EXPECT_FALSE(cache.RequestedDurationMs(0).has_value());
+    EXPECT_EQ(cache.RequestedDurationMs(1), 200);
+    EXPECT_EQ(cache.RequestedDurationMs(2), 150);
+    EXPECT_FALSE(cache.RequestedDurationMs(3).has_value());
+    EXPECT_TRUE(QTest::qWaitFor([&cache] { return cache.PassDone(); }, 10000));
+    EXPECT_EQ(cache.RequestedDurationMs(2), 150);
 }
 
 // The real probe reads the index: a recording's own length, none for what is no recording.

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -354,6 +355,25 @@ TEST_F(RecordingListTest, SizesAndLocalDatesAsTheListShowsThem) {
         qputenv("TZ", c.zone);
         ::tzset();
         EXPECT_EQ(RecordingDateText(c.seconds), c.text) << c.zone;
+    }
+    // Days worked out once give what each time gives on its own, up to a day's last second,
+    // also on days of a clock change (one at midnight: that day starts at 01:00).
+    const qint64 springForward =
+        QDateTime(QDate(2025, 3, 30), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+    const qint64 midnightChange =
+        QDateTime(QDate(2018, 11, 4), QTime(3, 0), Qt::UTC).toSecsSinceEpoch();
+    for (const auto& [zone, around] : {std::pair<const char*, qint64>{"KST-9", lateEvening},
+                                       {"PST8", earlyMorning},
+                                       {"CET-1CEST,M3.5.0,M10.5.0/3", springForward},
+                                       {"<-03>3<-02>,M11.1.0/0,M2.3.0/0", midnightChange}}) {
+        qputenv("TZ", zone);
+        ::tzset();
+        LocalDateTexts days;
+        for (qint64 step = -30 * 3600; step <= 30 * 3600; step += 1800) {
+            for (const qint64 seconds : {around + step, around + step - 1}) {
+                ASSERT_EQ(days.Of(seconds), RecordingDateText(seconds)) << zone << ' ' << seconds;
+            }
+        }
     }
     if (savedZone.isNull()) {
         qunsetenv("TZ");

@@ -40,10 +40,25 @@ TEST(TripDistance, SumsTheStretchesUpToATripTime) {
     EXPECT_EQ(CTripDistance().MetresAt(5000), 0.0);
 }
 
-TEST(TripDistance, FiguresShowElapsedTimeAndKilometres) {
-    EXPECT_EQ(TripFiguresText(0, 0).toStdString(), "trip 00:00:00  0.0 km");
-    EXPECT_EQ(TripFiguresText(3723999, 12345).toStdString(), "trip 01:02:03  12.3 km");
-    EXPECT_EQ(TripFiguresText(-5, std::nan("")).toStdString(), "trip 00:00:00  0.0 km");
+TEST(TripDistance, FiguresShowElapsedTimeAndDistanceInTheSpeedUnit) {
+    struct Case {
+        int64_t elapsedMs;
+        double metres;
+        SpeedUnit unit;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0, SpeedUnit::Kmh, "trip 00:00:00  0.0 km"},
+        {3723999, 12345, SpeedUnit::Kmh, "trip 01:02:03  12.3 km"},
+        {-5, std::nan(""), SpeedUnit::Kmh, "trip 00:00:00  0.0 km"},
+        {3723999, 12345, SpeedUnit::Mph, "trip 01:02:03  7.7 mi"},
+        {0, 1609.344, SpeedUnit::Mph, "trip 00:00:00  1.0 mi"},
+        {-5, std::nan(""), SpeedUnit::Mph, "trip 00:00:00  0.0 mi"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TripFiguresText(c.elapsedMs, c.metres, c.unit).toStdString(), c.text)
+            << c.elapsedMs << ' ' << c.metres;
+    }
 }
 
 }  // namespace
