@@ -4,6 +4,7 @@
 #include "player/skin/SkTripStrip.h"
 
 #include "platform/gfx/Blit.h"
+#include "platform/gfx/Graphics.h"
 #include "platform/window/Window.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
@@ -93,11 +94,37 @@ void SkTripStrip::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
         BlitImage(client, *look, &memory.Dc(), segment,
                   SkinRect{segment.x - track.x, 0, segment.w, segment.h});
     }
+    DrawMarks(memory.Dc(), track);
     if (SkinImage* cursor = Part(TripStripPart::Cursor)) {
         SkinRect place = cursor->Desc().dest;
         place.x += PixelOf(m_positionMs, track) - track.x;
         RenderImage(*cursor, &memory.Dc(), client, nullptr, true);
         BlitImage(client, *cursor, &memory.Dc(), place, std::nullopt);
+    }
+}
+
+void SkTripStrip::DrawMarks(gfx::Dc& dc, const SkinRect& track) const {
+    if (!m_markLook.Present()) {
+        return;
+    }
+    // Across the track less the look's margins; a band reaches at least a bar's width.
+    const int32_t from = track.y + m_markLook.marginTop;
+    const int32_t span = track.h - m_markLook.marginTop - m_markLook.marginBottom;
+    const int64_t duration = DurationMs();
+    if (span <= 0) {
+        return;
+    }
+    for (const SkinMark& mark : m_marks) {
+        const int64_t endMs = mark.endMs.value_or(mark.timeMs);
+        if (endMs < 0 || mark.timeMs > duration) {
+            continue;
+        }
+        const int32_t left = PixelOf(mark.timeMs, track) - m_markLook.width / 2;
+        const int32_t width =
+            std::max(PixelOf(endMs, track) - PixelOf(mark.timeMs, track) + m_markLook.width,
+                     m_markLook.width);
+        gfx::FillRectangle(dc, QRect(left, from, width, span),
+                           m_markLook.ColourOf(mark.kind) | 0xFF000000U);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Marks over a view of time (the time slider, the G-sensor plot): a thin bar at each mark's
-// time, coloured by its kind as the skin's optional `marks` element says. A skin without that
-// element draws none. GUI thread only.
+// Marks over a view of time (the time slider, the G-sensor plot, the trip strip): a thin bar at
+// each mark's time, coloured by its kind as the skin's optional `marks` element says. A skin
+// without that element draws none. GUI thread only.
 
 #include "player/skin/SkinSyntax.h"
 
@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace player {
@@ -17,6 +18,10 @@ struct SkinMark {
     int32_t timeMs = 0;  // in the view's own unit (the slider's value, the plot's ms)
     QString kind;        // the word the skin colours ("braking", "bookmark", ...)
     QString label;       // what a hint may name it by; may be empty
+    // A mark that spans a stretch ends here; views that draw spans fill it, others mark timeMs.
+    std::optional<int32_t> endMs = std::nullopt;
+
+    bool operator==(const SkinMark&) const = default;
 };
 
 // `<marks w= mtop= mbottom= color=>` with `<mark type= color=/>` per kind.
