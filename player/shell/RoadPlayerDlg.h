@@ -21,6 +21,7 @@
 #include "player/telemetry/TripTelemetry.h"
 #include "player/telemetry/TripTrack.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -248,8 +249,17 @@ private:
     void SetUpMarks();
     // The marks of the recording open onto the time slider, the G-sensor graph and the map.
     void ShowMarks();
-    // N and Shift+N: to the next or previous mark, landing before it.
+    // N and Shift+N: to the next or previous mark, landing before it; within a trip on into
+    // the trip's next or previous recording that holds one.
     void GoToMark(int32_t direction);
+    // The marks of the trip shown onto the trip strip and, while it shows the trip's route, the
+    // map (trip times); outside a trip the recording's own.
+    void ShowTripMarks();
+    // A row's marks: the open recording's, else the list scan's incidents and the stored
+    // bookmarks.
+    std::vector<RecordingMark> MarksOfRow(int32_t row);
+    // The marks of a trip's recordings, each recording's in its own times.
+    std::vector<std::vector<RecordingMark>> MarksOfTrip(const CTrip& trip);
     // B: a bookmark at the position, with a note if the user types one.
     void AddBookmark();
     // Delete: the bookmark within a second of the position, or the one last gone to while
@@ -316,6 +326,9 @@ private:
     CIncidentScan m_incidentScan;
     // The time of the mark N or Shift+N went to last, while its lead-in plays.
     std::optional<int32_t> m_visitedMarkMs;
+    // The stored bookmarks of the marks' trip's recordings, read as they are first needed.
+    CTrip m_marksTrip;
+    QHash<QString, std::vector<Bookmark>> m_tripBookmarks;
     // The list's rows as the trips read them, their durations, and the trips they form.
     QStringList m_rowPaths;
     QStringList m_rowNames;

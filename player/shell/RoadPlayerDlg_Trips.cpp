@@ -122,6 +122,7 @@ void CRoadPlayerDlg::ShowTrip() {
     if (m_session.Graph() != nullptr) {
         ShowRouteOnMap();
     }
+    ShowTripMarks();
 }
 
 void CRoadPlayerDlg::ShowRouteOnMap() {
@@ -162,6 +163,7 @@ void CRoadPlayerDlg::OnTripFixesArrived() {
     if (TripFixesReady(m_shownTrip)) {
         m_tripDistance = CTripDistance(TripFixes(m_shownTrip));
         ShowRouteOnMap();
+        ShowTripMarks();
     }
 }
 
