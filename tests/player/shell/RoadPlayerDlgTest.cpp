@@ -1203,6 +1203,9 @@ TEST_F(RoadPlayerDlgTest, MarksOfTheWholeTripAreShownAndGoneTo) {
     ASSERT_EQ(strip->Marks().size(), 1u);
     EXPECT_EQ(strip->Marks()[0].kind, "bookmark");
     EXPECT_EQ(strip->Marks()[0].timeMs, strip->Segments()[0] + strip->Segments()[1] + 1500);
+    // So does the map's trip route while the first recording plays.
+    ASSERT_TRUE(WaitUntil([&] { return Map()->ShowsTrip(); }));
+    EXPECT_TRUE(Map()->MarksJson().contains("bookmark")) << Map()->MarksJson().toStdString();
     Key(Qt::Key_N, Qt::ShiftModifier);
     EXPECT_EQ(m_dlg->CurrentRow(), 0) << "no mark before";
     Key(Qt::Key_N);
