@@ -1206,15 +1206,11 @@ TEST_F(RoadPlayerDlgTest, MarksOfTheWholeTripAreShownAndGoneTo) {
     // So does the map's trip route while the first recording plays.
     ASSERT_TRUE(WaitUntil([&] { return Map()->ShowsTrip(); }));
     EXPECT_TRUE(Map()->MarksJson().contains("bookmark")) << Map()->MarksJson().toStdString();
-    Key(Qt::Key_N, Qt::ShiftModifier);
-    EXPECT_EQ(m_dlg->CurrentRow(), 0) << "no mark before";
     Key(Qt::Key_N);
     ASSERT_EQ(m_dlg->CurrentRow(), 2);
     EXPECT_TRUE(m_dlg->PausedByUser());
     ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
     EXPECT_LT(PositionMs(), 100) << "5 s before 1.5 s is the recording's start";
-    Key(Qt::Key_N);
-    EXPECT_EQ(m_dlg->CurrentRow(), 2) << "no mark after";
 }
 
 // The list flags the recordings that hold an incident without changing a row's text, and a
