@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <tuple>
 
 namespace player {
@@ -17,11 +18,12 @@ namespace {
 // How often a pass hands what it found to the UI thread.
 constexpr qint64 kBatchIntervalMs = 100;
 
-std::optional<int> CountIncidents(const QString& path, const IncidentThresholds& thresholds) {
+std::optional<CIncidentScan::Incidents> FindIncidents(const QString& path,
+                                                      const IncidentThresholds& thresholds) {
     // A store of the worker's own, never the window's.
     CTextData telemetry;
     LoadRecordingTelemetry(path, &telemetry);
-    return static_cast<int>(DetectIncidents(MotionSeriesOf(telemetry), thresholds).size());
+    return DetectIncidents(MotionSeriesOf(telemetry), thresholds);
 }
 
 bool SameThresholds(const IncidentThresholds& a, const IncidentThresholds& b) {
@@ -35,7 +37,7 @@ bool SameThresholds(const IncidentThresholds& a, const IncidentThresholds& b) {
 }  // namespace
 
 CIncidentScan::CIncidentScan(Probe probe, QObject* parent)
-    : QObject(parent), m_probe(probe ? std::move(probe) : Probe(CountIncidents)) {
+    : QObject(parent), m_probe(probe ? std::move(probe) : Probe(FindIncidents)) {
     // One pass at a time, in list order; it yields to the UI thread and to playback.
     m_pool.setMaxThreadCount(1);
     m_pool.setThreadPriority(QThread::LowPriority);
@@ -48,10 +50,52 @@ CIncidentScan::~CIncidentScan() {
 }
 
 void CIncidentScan::Request(const QStringList& paths, const IncidentThresholds& thresholds) {
-    const uint64_t generation = ++m_generation;
+    m_paths = paths;
+    m_thresholds = thresholds;
     m_withIncidents.clear();
+    m_incidents.clear();
+    StartPass();
+}
+
+void CIncidentScan::Prefer(const QStringList& paths) {
+    if (paths == m_preferred) {
+        return;
+    }
+    m_preferred = paths;
+    const bool judged = std::all_of(paths.begin(), paths.end(), [this](const QString& path) {
+        return !m_paths.contains(path) || m_incidents.contains(path);
+    });
+    if (!judged) {
+        StartPass();  // what was judged comes from the cache again at once
+    }
+}
+
+const CIncidentScan::Incidents* CIncidentScan::IncidentsOf(const QString& path) const {
+    const auto found = m_incidents.constFind(path);
+    return found != m_incidents.cend() ? &*found : nullptr;
+}
+
+void CIncidentScan::StartPass() {
+    const uint64_t generation = ++m_generation;
     m_passDone = false;
-    m_pool.start([this, generation, paths, thresholds] { RunPass(generation, paths, thresholds); });
+    const QSet<QString> requested(m_paths.begin(), m_paths.end());
+    QStringList ordered;
+    ordered.reserve(m_paths.size());
+    QSet<QString> first;
+    for (const QString& path : m_preferred) {
+        if (requested.contains(path) && !first.contains(path)) {
+            ordered << path;
+            first.insert(path);
+        }
+    }
+    for (const QString& path : m_paths) {
+        if (!first.contains(path)) {
+            ordered << path;
+        }
+    }
+    m_pool.start([this, generation, ordered = std::move(ordered), thresholds = m_thresholds] {
+        RunPass(generation, ordered, thresholds);
+    });
 }
 
 void CIncidentScan::RunPass(uint64_t generation, const QStringList& paths,
@@ -80,8 +124,8 @@ void CIncidentScan::RunPass(uint64_t generation, const QStringList& paths,
     Send(generation, std::move(batch), true);
 }
 
-std::optional<int> CIncidentScan::Lookup(const QString& path,
-                                         const IncidentThresholds& thresholds) {
+std::optional<CIncidentScan::Incidents> CIncidentScan::Lookup(
+    const QString& path, const IncidentThresholds& thresholds) {
     const QFileInfo info(path);
     Stamp stamp{info.size(), info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch(),
                 std::nullopt};
@@ -113,9 +157,13 @@ void CIncidentScan::Deliver(uint64_t generation, const Batch& batch, bool done) 
         return;  // the files of a request that was superseded
     }
     for (const auto& [path, incidents] : batch) {
-        if (incidents.value_or(0) > 0) {
+        if (!incidents) {
+            continue;
+        }
+        if (!incidents->empty()) {
             m_withIncidents.insert(path);
         }
+        m_incidents.insert(path, *incidents);
     }
     m_passDone = done;
     if (!batch.empty() || done) {

@@ -1,5 +1,5 @@
 #pragma once
-// Which listed recordings hold an incident: their telemetry read and judged on a worker thread
+// The incidents of the listed recordings: their telemetry read and judged on a worker thread
 // and kept by path, size and modification time, so a listing never waits and a file is read
 // again only when it changed. Results reach the UI thread in batches by queued calls.
 
@@ -26,9 +26,10 @@ class CIncidentScan : public QObject {
     Q_OBJECT
 
 public:
-    // The number of incidents in one file; none when it cannot be read. Called on the worker.
-    using Probe = std::function<std::optional<int>(const QString& path,
-                                                   const IncidentThresholds& thresholds)>;
+    // The incidents of one file; none when it cannot be read. Called on the worker.
+    using Incidents = std::vector<Incident>;
+    using Probe = std::function<std::optional<Incidents>(const QString& path,
+                                                         const IncidentThresholds& thresholds)>;
 
     // Without a probe, the file's telemetry is read (no graph) and its incidents found.
     explicit CIncidentScan(Probe probe = {}, QObject* parent = nullptr);
@@ -39,10 +40,15 @@ public:
 
     // UI thread. Judges these files in this order with these thresholds on the worker; a pass
     // still under way is dropped. Unchanged files judged with the same thresholds come from
-    // the cache.
+    // the cache. The preferred files among them are judged first.
     void Request(const QStringList& paths, const IncidentThresholds& thresholds);
+    // UI thread. These files (those of the last request) are judged before the others, in this
+    // order; a pass under way starts again with them first, keeping what was found.
+    void Prefer(const QStringList& paths);
     // UI thread. The files of the last request known to hold an incident so far.
     const QSet<QString>& WithIncidents() const { return m_withIncidents; }
+    // UI thread. A file's incidents once judged in the last request; null before or without.
+    const Incidents* IncidentsOf(const QString& path) const;
     bool PassDone() const { return m_passDone; }
 
 signals:
@@ -53,14 +59,16 @@ private:
     struct Stamp {
         qint64 size = -1;
         qint64 modifiedMs = 0;
-        std::optional<int> incidents;
+        std::optional<Incidents> incidents;
     };
-    using Batch = std::vector<std::pair<QString, std::optional<int>>>;
+    using Batch = std::vector<std::pair<QString, std::optional<Incidents>>>;
 
     // Worker thread.
     void RunPass(uint64_t generation, const QStringList& paths,
                  const IncidentThresholds& thresholds);
-    std::optional<int> Lookup(const QString& path, const IncidentThresholds& thresholds);
+    std::optional<Incidents> Lookup(const QString& path, const IncidentThresholds& thresholds);
+    // UI thread.
+    void StartPass();
     void Send(uint64_t generation, Batch batch, bool done);
     // UI thread.
     void Deliver(uint64_t generation, const Batch& batch, bool done);
@@ -70,8 +78,13 @@ private:
     std::mutex m_filesMutex;  // guards m_files and m_judgedWith, which only the worker uses
     QHash<QString, Stamp> m_files;
     std::optional<IncidentThresholds> m_judgedWith;
-    QSet<QString> m_withIncidents;  // UI thread
-    bool m_passDone = true;         // UI thread
+    // UI thread: the last request, the files preferred in it, and what was found of it.
+    QStringList m_paths;
+    IncidentThresholds m_thresholds;
+    QStringList m_preferred;
+    QSet<QString> m_withIncidents;
+    QHash<QString, Incidents> m_incidents;
+    bool m_passDone = true;
     // Last: destroyed first, after the destructor waited for it.
     QThreadPool m_pool;
 };

@@ -24,6 +24,7 @@
 #include "player/telemetry/TripTelemetry.h"
 #include "player/telemetry/TripTrack.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -235,12 +236,18 @@ private:
     void SetClipMark(bool in);
     // Exports the marked span, or the one proposed without marks, through the clip window.
     void OnClip();
-    // The recording that is open on its own: the timeline the marks lie on.
+    // The trip of the recording open (that recording alone outside a trip): the timeline the
+    // marks lie on.
     CClipTimeline ClipTimelineOfOpen();
     // A recording was opened or closed: the marks follow it and the time slider shows them.
     void FollowClipTimeline();
     // The in and out marks among the time slider's (the in mark's stretch reaches the out).
     std::vector<SkinMark> ClipSliderMarks() const;
+    // The clip's marks on the trip strip, which shows `segments` recordings; none when the strip
+    // shows another timeline than the clip's.
+    std::vector<SkinMark> ClipStripMarks(size_t segments) const;
+    // The clip's marks as times from offsetMs, held just outside 0..lengthMs.
+    std::vector<SkinMark> ClipMarksOn(int64_t offsetMs, int64_t lengthMs) const;
     void ExportClip(const ClipRange& range);
     // The target chosen in a Save As, in the folder used last; the folder is kept.
     std::optional<QString> AskClipTarget(const ClipRange& range);
@@ -271,8 +278,17 @@ private:
     void ShowMarks();
     // The time slider's marks: the recording's incidents and bookmarks with the clip's marks.
     void ShowSliderMarks();
-    // N and Shift+N: to the next or previous mark, landing before it.
+    // N and Shift+N: to the next or previous mark, landing before it; within a trip on into
+    // the trip's next or previous recording that holds one.
     void GoToMark(int32_t direction);
+    // The marks of the trip shown onto the trip strip and, while it shows the trip's route, the
+    // map (trip times); outside a trip the recording's own.
+    void ShowTripMarks();
+    // A row's marks: the open recording's, else the list scan's incidents and the stored
+    // bookmarks.
+    std::vector<RecordingMark> MarksOfRow(int32_t row);
+    // The marks of a trip's recordings, each recording's in its own times.
+    std::vector<std::vector<RecordingMark>> MarksOfTrip(const CTrip& trip);
     // B: a bookmark at the position, with a note if the user types one.
     void AddBookmark();
     // Delete: the bookmark within a second of the position, or the one last gone to while
@@ -340,6 +356,9 @@ private:
     CIncidentScan m_incidentScan;
     // The time of the mark N or Shift+N went to last, while its lead-in plays.
     std::optional<int32_t> m_visitedMarkMs;
+    // The stored bookmarks of the marks' trip's recordings, read as they are first needed.
+    CTrip m_marksTrip;
+    QHash<QString, std::vector<Bookmark>> m_tripBookmarks;
     // The list's rows as the trips read them, their durations, and the trips they form.
     QStringList m_rowPaths;
     QStringList m_rowNames;

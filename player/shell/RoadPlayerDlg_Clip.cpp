@@ -97,10 +97,24 @@ std::vector<SkinMark> CRoadPlayerDlg::ClipSliderMarks() const {
     }
     // The marks as positions in the open recording; one in another recording lies beyond an
     // end, where the slider draws no bar but holds the stretch to its range.
-    const int64_t offset = timeline.OffsetOf(index);
-    const int64_t durationMs = timeline.Members()[static_cast<size_t>(index)].durationMs;
+    return ClipMarksOn(timeline.OffsetOf(index),
+                       timeline.Members()[static_cast<size_t>(index)].durationMs);
+}
+
+std::vector<SkinMark> CRoadPlayerDlg::ClipStripMarks(size_t segments) const {
+    // The strip shows the clip's timeline when it shows as many recordings: the trip of the
+    // recording open, or that recording alone.
+    const CClipTimeline& timeline = m_clipMarks.Timeline();
+    if (m_session.Graph() == nullptr || timeline.IndexOf(CurrentPath()) < 0 ||
+        timeline.Members().size() != segments) {
+        return {};
+    }
+    return ClipMarksOn(0, timeline.DurationMs());
+}
+
+std::vector<SkinMark> CRoadPlayerDlg::ClipMarksOn(int64_t offsetMs, int64_t lengthMs) const {
     auto local = [&](int64_t timeMs) {
-        return static_cast<int32_t>(std::clamp<int64_t>(timeMs - offset, -1, durationMs + 1));
+        return static_cast<int32_t>(std::clamp<int64_t>(timeMs - offsetMs, -1, lengthMs + 1));
     };
     const std::optional<int64_t> in = m_clipMarks.InMs();
     const std::optional<int64_t> out = m_clipMarks.OutMs();

@@ -1,6 +1,7 @@
 // Marks in the main window: the incidents and bookmarks of the recording open on the time
-// slider, the G-sensor graph and the map; N and Shift+N go from one to the next, B adds a
-// bookmark and Delete removes one; the list flags the recordings that hold an incident.
+// slider, the G-sensor graph and the map, and those of its whole trip on the trip strip and the
+// trip's route; N and Shift+N go from one to the next through the trip, B adds a bookmark and
+// Delete removes one; the list flags the recordings that hold an incident.
 
 #include "player/shell/RoadPlayerDlg.h"
 
@@ -12,6 +13,7 @@
 #include "player/skin/SkGSensorGraph.h"
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkSlider.h"
+#include "player/skin/SkTripStrip.h"
 #include "player/telemetry/FixValues.h"
 #include "player/telemetry/GSensorDlg.h"
 #include "player/telemetry/IncidentSettings.h"
@@ -42,6 +44,23 @@ std::vector<SkinMark> SkinMarksOf(const std::vector<RecordingMark>& marks) {
     return shown;
 }
 
+int32_t ClampedMs(int64_t ms) {
+    return static_cast<int32_t>(std::clamp<int64_t>(ms, 0, std::numeric_limits<int32_t>::max()));
+}
+
+// The trip's marks on its timeline.
+std::vector<RecordingMark> OnTripTimeline(const CTrip& trip,
+                                          const std::vector<std::vector<RecordingMark>>& marks) {
+    std::vector<RecordingMark> placed;
+    for (size_t i = 0; i < marks.size() && i < trip.Members().size(); ++i) {
+        for (RecordingMark mark : marks[i]) {
+            mark.timeMs = ClampedMs(trip.Members()[i].offsetMs + mark.timeMs);
+            placed.push_back(std::move(mark));
+        }
+    }
+    return placed;
+}
+
 QString ClockText(int32_t ms) {
     const int32_t seconds = std::max(ms, 0) / 1000;
     return QString::asprintf("%02d:%02d", seconds / 60, seconds % 60);
@@ -53,6 +72,7 @@ void CRoadPlayerDlg::SetUpMarks() {
     connect(&m_marks, &COpenMarks::Changed, this, &CRoadPlayerDlg::ShowMarks);
     connect(&m_incidentScan, &CIncidentScan::Arrived, this,
             &CRoadPlayerDlg::FlagRecordingsWithIncidents);
+    connect(&m_incidentScan, &CIncidentScan::Arrived, this, &CRoadPlayerDlg::ShowTripMarks);
 }
 
 std::optional<int32_t> CRoadPlayerDlg::OpenPositionMs() const {
@@ -76,9 +96,9 @@ void CRoadPlayerDlg::ShowMarks() {
             graph->SetMarks(SkinMarksOf(marks));
         }
     }
-    if (SkWebBrowser* map = MapView()) {
-        map->ShowMarks(marks);
-    }
+    // Read from the store again once it is no longer the recording open.
+    m_tripBookmarks.remove(m_marks.Path());
+    ShowTripMarks();
     // A mark gone to that is gone now (removed, another recording) can no longer be removed.
     if (m_visitedMarkMs && std::none_of(marks.begin(), marks.end(), [&](const RecordingMark& m) {
             return m.timeMs == *m_visitedMarkMs;
@@ -100,6 +120,58 @@ void CRoadPlayerDlg::ShowSliderMarks() {
     const std::vector<SkinMark> clip = ClipSliderMarks();
     shown.insert(shown.end(), clip.begin(), clip.end());
     slider->SetMarks(std::move(shown));
+    // The clip's marks are on the trip strip too.
+    ShowTripMarks();
+}
+
+std::vector<RecordingMark> CRoadPlayerDlg::MarksOfRow(int32_t row) {
+    const QString path = m_rowPaths.value(row);
+    if (row == CurrentRow() && path == m_marks.Path()) {
+        return m_marks.Marks();
+    }
+    auto bookmarks = m_tripBookmarks.find(path);
+    if (bookmarks == m_tripBookmarks.end()) {
+        const std::optional<RecordingKey> key = RecordingKey::OfFile(path);
+        bookmarks = m_tripBookmarks.insert(
+            path, key ? CBookmarkStore().List(*key) : std::vector<Bookmark>());
+    }
+    const CIncidentScan::Incidents* incidents = m_incidentScan.IncidentsOf(path);
+    return MarksOf(incidents != nullptr ? *incidents : CIncidentScan::Incidents(), *bookmarks);
+}
+
+std::vector<std::vector<RecordingMark>> CRoadPlayerDlg::MarksOfTrip(const CTrip& trip) {
+    std::vector<std::vector<RecordingMark>> marks;
+    marks.reserve(trip.Members().size());
+    for (const TripMember& member : trip.Members()) {
+        marks.push_back(MarksOfRow(member.row));
+    }
+    return marks;
+}
+
+void CRoadPlayerDlg::ShowTripMarks() {
+    if (!(m_shownTrip == m_marksTrip)) {
+        // The trip's other recordings are judged before the rest of the list.
+        m_marksTrip = m_shownTrip;
+        m_tripBookmarks.clear();
+        m_incidentScan.Prefer(TripPaths(m_marksTrip));
+    }
+    if (SkTripStrip* strip = TripStrip()) {
+        // Outside a trip the strip shows the recording open alone, on its own times.
+        std::vector<SkinMark> shown =
+            m_shownTrip.MemberOfRow(CurrentRow()) != nullptr
+                ? SkinMarksOf(OnTripTimeline(m_shownTrip, MarksOfTrip(m_shownTrip)))
+                : SkinMarksOf(m_marks.Marks());
+        const std::vector<SkinMark> clip = ClipStripMarks(strip->Segments().size());
+        shown.insert(shown.end(), clip.begin(), clip.end());
+        if (shown != strip->Marks()) {
+            strip->SetMarks(std::move(shown));
+        }
+    }
+    if (SkWebBrowser* map = MapView()) {
+        map->ShowMarks(map->ShowsTrip() && !m_mapTrip.IsEmpty()
+                           ? OnTripTimeline(m_mapTrip, MarksOfTrip(m_mapTrip))
+                           : m_marks.Marks());
+    }
 }
 
 void CRoadPlayerDlg::GoToMark(int32_t direction) {
@@ -107,14 +179,33 @@ void CRoadPlayerDlg::GoToMark(int32_t direction) {
     if (!positionMs) {
         return;
     }
-    const std::vector<RecordingMark>& marks = m_marks.Marks();
-    const std::optional<size_t> index =
-        direction > 0 ? NextMark(marks, *positionMs) : PreviousMark(marks, *positionMs);
-    if (!index) {
+    // Outside a trip the recording open is a trip of its own.
+    const CTrip trip = m_shownTrip;
+    const TripMember* member = trip.MemberOfRow(CurrentRow());
+    const auto current =
+        static_cast<size_t>(member != nullptr ? member - trip.Members().data() : 0);
+    const std::vector<std::vector<RecordingMark>> marks =
+        member != nullptr ? MarksOfTrip(trip)
+                          : std::vector<std::vector<RecordingMark>>{m_marks.Marks()};
+    const std::optional<TripMarkChoice> choice =
+        ChooseTripMark(marks, current, *positionMs, direction);
+    if (!choice) {
         return;
     }
-    m_visitedMarkMs = marks[*index].timeMs;
-    m_session.SeekTo(LandingMs(marks[*index]));
+    const RecordingMark& mark = marks[choice->recording][choice->mark];
+    if (choice->recording == current) {
+        m_visitedMarkMs = mark.timeMs;
+        m_session.SeekTo(LandingMs(mark));
+        return;
+    }
+    // Opened as a place chosen on the trip strip is; the landing held inside the recording.
+    const TripMember& target = trip.Members()[choice->recording];
+    const int64_t landingMs =
+        std::min<int64_t>(LandingMs(mark), std::max<int64_t>(target.durationMs - 1, 0));
+    OnTripSeek(trip, target.offsetMs + landingMs, false);
+    if (CurrentRow() == target.row) {
+        m_visitedMarkMs = mark.timeMs;
+    }
 }
 
 void CRoadPlayerDlg::AddBookmark() {

@@ -123,6 +123,7 @@ void CRoadPlayerDlg::ShowTrip() {
     if (m_session.Graph() != nullptr) {
         ShowRouteOnMap();
     }
+    ShowTripMarks();
 }
 
 void CRoadPlayerDlg::ShowRouteOnMap() {
@@ -163,6 +164,7 @@ void CRoadPlayerDlg::OnTripFixesArrived() {
     if (TripFixesReady(m_shownTrip)) {
         m_tripDistance = CTripDistance(TripFixes(m_shownTrip));
         ShowRouteOnMap();
+        ShowTripMarks();
     }
 }
 

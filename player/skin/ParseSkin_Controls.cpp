@@ -134,6 +134,7 @@ void ReadGSensorGraph(const XMLElement& element, SkContainer& control, SkGSensor
 }
 
 void ReadTripStrip(const XMLElement& element, SkTripStrip& strip) {
+    strip.SetMarkLook(ReadMarkLook(element));
     if (const XMLElement* track = element.FirstChildElement("track")) {
         strip.SetLayout(
             SliderMargins{IntAttribute(*track, "mleft", 0), IntAttribute(*track, "mtop", 0),

@@ -95,7 +95,6 @@ private:
 
     static constexpr int kValueTextLift = 28;
     static constexpr int32_t kMarkReachPixels = 3;
-    static constexpr uint32_t kStretchAlpha = 0x60000000U;
     std::function<QString(int32_t)> m_valueText;
     bool m_dragging = false;
     int32_t m_grabOffset = 0;

@@ -143,7 +143,7 @@ void SkSlider::DrawMarks(gfx::Dc& dc) const {
         const QRect band =
             m_vertical ? QRect(from, start, span, length) : QRect(start, from, length, span);
         gfx::FillRectangle(dc, band,
-                           (m_markLook.ColourOf(mark.kind) & 0x00FFFFFFU) | kStretchAlpha);
+                           (m_markLook.ColourOf(mark.kind) & 0x00FFFFFFU) | kMarkStretchAlpha);
     }
     for (const SkinMark& mark : m_marks) {
         if (mark.timeMs < m_minimum || mark.timeMs > m_maximum) {

@@ -88,4 +88,9 @@ void SkTripStrip::SetPosition(int64_t tripMs) {
     }
 }
 
+void SkTripStrip::SetMarks(std::vector<SkinMark> marks) {
+    m_marks = std::move(marks);
+    Invalidate();
+}
+
 }  // namespace player

@@ -7,6 +7,7 @@
 #include "player/skin/SkSlider.h"
 #include "player/skin/SkWidget.h"
 #include "player/skin/SkinImage.h"
+#include "player/skin/SkinMarks.h"
 
 #include <array>
 #include <cstdint>
@@ -44,6 +45,13 @@ public:
     void SetPosition(int64_t tripMs);
     int64_t Position() const { return m_positionMs; }
     bool Dragging() const { return m_dragging; }
+    // The skin's look for marks; without one, marks are kept but not drawn.
+    void SetMarkLook(MarkLook look) { m_markLook = std::move(look); }
+    const MarkLook& MarkLookOf() const { return m_markLook; }
+    // Marks at trip times (ms), drawn over the segments under the cursor; one with an end is
+    // drawn as a band to it. Repaints.
+    void SetMarks(std::vector<SkinMark> marks);
+    const std::vector<SkinMark>& Marks() const { return m_marks; }
 
     // Window half, client coordinates. The track inside the margins.
     SkinRect TrackRect() const;
@@ -61,6 +69,7 @@ public:
 private:
     int32_t PixelOf(int64_t tripMs, const SkinRect& track) const;
     void FitParts(const SkinRect& track);
+    void DrawMarks(platform::gfx::Dc& dc, const SkinRect& track) const;
     void Post(int64_t tripMs) const;
 
     std::array<std::unique_ptr<SkinImage>, kTripStripPartCount> m_parts;
@@ -73,6 +82,8 @@ private:
     bool m_dragging = false;
     std::optional<int64_t> m_lastPosted;
     std::optional<SkinRect> m_fittedTrack;
+    MarkLook m_markLook;
+    std::vector<SkinMark> m_marks;
 };
 
 }  // namespace player

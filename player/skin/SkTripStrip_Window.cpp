@@ -4,6 +4,7 @@
 #include "player/skin/SkTripStrip.h"
 
 #include "platform/gfx/Blit.h"
+#include "platform/gfx/Graphics.h"
 #include "platform/window/Window.h"
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
@@ -93,11 +94,43 @@ void SkTripStrip::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
         BlitImage(client, *look, &memory.Dc(), segment,
                   SkinRect{segment.x - track.x, 0, segment.w, segment.h});
     }
+    DrawMarks(memory.Dc(), track);
     if (SkinImage* cursor = Part(TripStripPart::Cursor)) {
         SkinRect place = cursor->Desc().dest;
         place.x += PixelOf(m_positionMs, track) - track.x;
         RenderImage(*cursor, &memory.Dc(), client, nullptr, true);
         BlitImage(client, *cursor, &memory.Dc(), place, std::nullopt);
+    }
+}
+
+void SkTripStrip::DrawMarks(gfx::Dc& dc, const SkinRect& track) const {
+    if (!m_markLook.Present()) {
+        return;
+    }
+    // Across the track less the look's margins.
+    const int32_t from = track.y + m_markLook.marginTop;
+    const int32_t span = track.h - m_markLook.marginTop - m_markLook.marginBottom;
+    const int64_t duration = DurationMs();
+    if (span <= 0) {
+        return;
+    }
+    // Stretches first (held to the trip), so the bars stand over them.
+    for (const SkinMark& mark : m_marks) {
+        if (!mark.endMs) {
+            continue;
+        }
+        const int32_t left = PixelOf(std::min<int64_t>(mark.timeMs, *mark.endMs), track);
+        const int32_t right = PixelOf(std::max<int64_t>(mark.timeMs, *mark.endMs), track);
+        gfx::FillRectangle(dc, QRect(left, from, right - left, span),
+                           (m_markLook.ColourOf(mark.kind) & 0x00FFFFFFU) | kMarkStretchAlpha);
+    }
+    for (const SkinMark& mark : m_marks) {
+        if (mark.timeMs < 0 || mark.timeMs > duration) {
+            continue;
+        }
+        const int32_t left = PixelOf(mark.timeMs, track) - m_markLook.width / 2;
+        gfx::FillRectangle(dc, QRect(left, from, m_markLook.width, span),
+                           m_markLook.ColourOf(mark.kind) | 0xFF000000U);
     }
 }
 

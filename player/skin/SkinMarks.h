@@ -1,7 +1,7 @@
 #pragma once
-// Marks over a view of time (the time slider, the G-sensor plot): a thin bar at each mark's
-// time, coloured by its kind as the skin's optional `marks` element says. A skin without that
-// element draws none. GUI thread only.
+// Marks over a view of time (the time slider, the G-sensor plot, the trip strip): a thin bar at
+// each mark's time, coloured by its kind as the skin's optional `marks` element says. A skin
+// without that element draws none. GUI thread only.
 
 #include "player/skin/SkinSyntax.h"
 
@@ -20,9 +20,12 @@ struct SkinMark {
     QString label;       // what a hint may name it by; may be empty
     // A stretch from timeMs to here (a clip's span), shaded in the kind's colour under the
     // bars; views that draw only points leave it out.
-    std::optional<int32_t> endMs;
+    std::optional<int32_t> endMs = std::nullopt;
     bool operator==(const SkinMark&) const = default;
 };
+
+// A mark's stretch is its kind's colour at this opacity, so what it lies over shows through.
+inline constexpr uint32_t kMarkStretchAlpha = 0x60000000U;
 
 // `<marks w= mtop= mbottom= color=>` with `<mark type= color=/>` per kind.
 struct MarkLook {

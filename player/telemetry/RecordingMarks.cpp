@@ -51,4 +51,32 @@ std::optional<size_t> PreviousMark(const std::vector<RecordingMark>& marks, int3
     return std::nullopt;
 }
 
+std::optional<TripMarkChoice> ChooseTripMark(
+    const std::vector<std::vector<RecordingMark>>& marksByRecording, size_t current,
+    int32_t positionMs, int direction, int32_t leadInMs) {
+    if (current >= marksByRecording.size()) {
+        return std::nullopt;
+    }
+    const std::vector<RecordingMark>& own = marksByRecording[current];
+    if (const std::optional<size_t> mark = direction > 0
+                                               ? NextMark(own, positionMs, leadInMs)
+                                               : PreviousMark(own, positionMs, leadInMs)) {
+        return TripMarkChoice{current, *mark};
+    }
+    if (direction > 0) {
+        for (size_t i = current + 1; i < marksByRecording.size(); ++i) {
+            if (!marksByRecording[i].empty()) {
+                return TripMarkChoice{i, 0};
+            }
+        }
+        return std::nullopt;
+    }
+    for (size_t i = current; i-- > 0;) {
+        if (!marksByRecording[i].empty()) {
+            return TripMarkChoice{i, marksByRecording[i].size() - 1};
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace player

@@ -45,4 +45,17 @@ std::optional<size_t> NextMark(const std::vector<RecordingMark>& marks, int32_t 
 std::optional<size_t> PreviousMark(const std::vector<RecordingMark>& marks, int32_t positionMs,
                                    int32_t leadInMs = kMarkLeadInMs);
 
+// A mark of one of a trip's recordings.
+struct TripMarkChoice {
+    size_t recording = 0;  // index in the trip
+    size_t mark = 0;       // index in that recording's marks
+};
+
+// The next (direction > 0) or previous mark of a trip from positionMs in its recording
+// `current`: that recording's own as NextMark / PreviousMark choose, else the first mark of the
+// nearest later recording holding one (the last of the nearest earlier one going back).
+std::optional<TripMarkChoice> ChooseTripMark(
+    const std::vector<std::vector<RecordingMark>>& marksByRecording, size_t current,
+    int32_t positionMs, int direction, int32_t leadInMs = kMarkLeadInMs);
+
 }  // namespace player

@@ -157,7 +157,11 @@ void SkWebBrowser::ShowRoute() {
 }
 
 void SkWebBrowser::ShowMarks(const std::vector<RecordingMark>& marks) {
-    m_marksJson = RouteMarksJson(m_route, marks);
+    QString json = RouteMarksJson(m_route, marks);
+    if (json == m_marksJson) {
+        return;  // the page has these; a new route or page clears what was sent
+    }
+    m_marksJson = std::move(json);
     SendMarks();
 }
 
@@ -172,7 +176,7 @@ void SkWebBrowser::ShowTripRoute(std::vector<RoutePoint> route, int32_t fromMs, 
     m_routeGiven = true;
     m_part = std::make_pair(fromMs, toMs);
     m_positionCall.clear();
-    m_marksJson.clear();  // placed on the recording's own times, not the trip's
+    m_marksJson.clear();  // the trip's marks come on its timeline
     SendRoute();
 }
 

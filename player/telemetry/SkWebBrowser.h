@@ -81,7 +81,8 @@ public:
 
     // Gives the page an icon per mark (ShowMarks: kind and name) at the route's fix nearest it
     // in time (within kMaxMarkToFixMs; others are left out); kept and given again like the
-    // route, and forgotten with it. Call after ShowRoute.
+    // route, and forgotten with it. Call after ShowRoute (or ShowTripRoute, times on the trip's
+    // timeline); the same marks again are not sent again.
     void ShowMarks(const std::vector<RecordingMark>& marks);
     // The marks' JSON as the page gets it: [longitude, latitude, kind, name] each.
     const QString& MarksJson() const { return m_marksJson; }

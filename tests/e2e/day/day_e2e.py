@@ -49,6 +49,7 @@ TAB_ROW = (800, 304, 352, 28)
 ROW_HEIGHT = 28
 TIME_SLIDER = (4, 530, 792, 24)
 TIME_TRACK_MARGIN = 12
+TRIP_TRACK = (16, 555, 768, 10)
 SPEED_NORMAL, SPEED_FASTEST = (450, 592), (496, 592)
 FRONT_VIEW = (16, 56, 768, 432)
 SECOND_VIEW = (800, 56, 352, 198)
@@ -439,6 +440,27 @@ def the_day(day, session, work):
     wait_for(lambda: session.gone(GSENSOR_TITLE), "the G-sensor window to close")
     check(day.code_in(FRONT_VIEW) == landed, "the bookmark's question moved the picture")
 
+    day.step("the trip's marks on its strip, and Shift+N back into the trip's first recording")
+    # The first two normal recordings are one trip; the second holds no mark of its own.
+    session.double_click(day.window, (LIST[0] + 100, LIST[1] + ROW_HEIGHT * 3 // 2))
+    wait_for(lambda: day.playing() == normal[1], "the second normal recording to open")
+    day.press(PLAY)
+    tx, ty, tw, th = TRIP_TRACK
+
+    def strip_mark():
+        left, top, _, _ = session.geometry(day.window)
+        column = tx + tw * peak_ms // (2 * duration_ms)
+        return count_near(day.shot(), (left + column - 4, top + ty, 9, th), MARK_COLOURS[kind],
+                          tolerance=20, step=1) >= 6
+    wait_for(strip_mark, "the first recording's %s mark on the trip strip" % kind)
+    day.keep("trip-marks.png")
+    session.xdotool("mousemove", "--window", day.window, "600", "25")
+    session.xdotool("key", "shift+n")
+    wait_for(lambda: day.playing() == normal[0], "Shift+N to open the first recording")
+    back = day.still_frame()
+    check(abs(back - (peak_ms - 5000) * FPS // 1000) <= FPS // 2 + 1,
+          "frame %d after Shift+N, the incident's peak at %d ms" % (back, peak_ms))
+
     day.step("switch views")
     # From the recording's start, so that the views' checks end before it does.
     day.press((x + TIME_TRACK_MARGIN, y + h // 2))
@@ -599,6 +621,16 @@ def the_day(day, session, work):
     at = TIME_TRACK_MARGIN + track // 4
     check(any(abs(column - at) <= 3 for column in mark_columns()),
           "no out mark near x=%d of the time slider: %s" % (at, mark_columns()))
+    # On the trip strip: the start at 3/8 of the two recordings' trip, the end at 5/8.
+    tx, ty, tw, th = TRIP_TRACK
+
+    def strip_clip_mark(share):
+        left, top, _, _ = session.geometry(day.window)
+        column = tx + int(tw * share)
+        return count_near(day.shot(), (left + column - 4, top + ty, 9, th), CLIP_MARK,
+                          tolerance=20, step=1) >= 6
+    for share in (3 / 8, 5 / 8):
+        wait_for(lambda: strip_clip_mark(share), "a clip mark at %.3f of the trip strip" % share)
     day.keep("clip-marks.png")
     clips = {}
     for name, choices in (("clip.mp4", []), ("clip-rendered.mp4", [CLIP_RENDERED, CLIP_FRONT])):

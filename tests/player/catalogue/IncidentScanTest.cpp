@@ -40,18 +40,27 @@ protected:
 // The probe gives a file a hundred bytes long one incident per hundred bytes (none under the
 // braking threshold of 0.5 g), so a stale answer shows. Unchanged files come from the cache;
 // a file written anew, or other thresholds, are judged again; a superseded pass reports nothing.
+// Preferred files are judged first.
 TEST_F(IncidentScanTest, JudgesChangedFilesAgainAndDropsSupersededPasses) {
     std::atomic<int> probes{0};
-    CIncidentScan scan([&probes](const QString& path, const IncidentThresholds& thresholds) {
+    QStringList probed;  // written on the worker, read once a pass is done
+    CIncidentScan scan([&](const QString& path, const IncidentThresholds& thresholds) {
         ++probes;
-        return thresholds.brakingG >= 0.5 ? 0 : static_cast<int>(QFileInfo(path).size() / 100);
+        probed << QFileInfo(path).fileName();
+        return std::optional(CIncidentScan::Incidents(
+            thresholds.brakingG >= 0.5 ? 0 : static_cast<size_t>(QFileInfo(path).size() / 100)));
     });
     const QString some = Write("some.mp4", 200);
     const QString none = Write("none.mp4", 50);
     const QString gone = m_dir.filePath("gone.mp4");
+    scan.Prefer({none});
     Pass(scan, {some, none, gone});
     EXPECT_EQ(probes, 2);
+    EXPECT_EQ(probed, (QStringList{"none.mp4", "some.mp4"}));
     EXPECT_EQ(scan.WithIncidents(), QSet<QString>{some});
+    ASSERT_NE(scan.IncidentsOf(some), nullptr);
+    EXPECT_EQ(scan.IncidentsOf(some)->size(), 2u);
+    EXPECT_EQ(scan.IncidentsOf(gone), nullptr);
 
     Pass(scan, {some, none});
     EXPECT_EQ(probes, 2) << "unchanged files are not read again";
@@ -89,6 +98,8 @@ TEST_F(IncidentScanTest, FindsTheIncidentsOfARealRecording) {
     CIncidentScan scan;
     Pass(scan, {with, without});
     EXPECT_EQ(scan.WithIncidents(), QSet<QString>{with});
+    ASSERT_NE(scan.IncidentsOf(with), nullptr);
+    EXPECT_FALSE(scan.IncidentsOf(with)->empty());
 }
 
 }  // namespace

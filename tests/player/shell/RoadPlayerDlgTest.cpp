@@ -12,6 +12,7 @@
 #include "platform/window/SystemDialogs.h"
 #include "platform/window/Window.h"
 #include "player/catalogue/ClipNames.h"
+#include "player/catalogue/RecordingList.h"
 #include "player/catalogue/SelDriveDlg.h"
 #include "player/pack/ImageCache.h"
 #include "player/pack/ResourcePack.h"
@@ -26,6 +27,7 @@
 #include "player/skin/SkListCtrl.h"
 #include "player/skin/SkPopupMenu.h"
 #include "player/skin/SkSlider.h"
+#include "player/skin/SkTripStrip.h"
 #include "player/telemetry/BookmarkStore.h"
 #include "player/telemetry/ClipTelemetry.h"
 #include "player/telemetry/FixValues.h"
@@ -1392,6 +1394,32 @@ TEST_F(RoadPlayerDlgTest, MarksAreShownGoneToAddedAndRemovedByKey) {
     SeekMs(26900);
     keyAndSettle(Qt::Key_Delete);
     EXPECT_TRUE(CBookmarkStore().List(key).empty());
+}
+
+// Within a trip the strip shows the marks of all its recordings at their trip times, and N goes
+// on into the next recording holding one (past one without), opened as the pause left it.
+TEST_F(RoadPlayerDlgTest, MarksOfTheWholeTripAreShownAndGoneTo) {
+    OfferCard(TripCard());
+    ListingCommand(kIdcOpen);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    const QString third = RecordingPathOfRow(*List(), 2);
+    ASSERT_TRUE(CBookmarkStore().Add(*RecordingKey::OfFile(third), 1500, {}));
+    m_dlg->DispatchNotify(kIdcFileList, platform::NM_DBLCLK, 0);
+    m_dlg->DispatchCommand(kIdcPlay);
+    auto* strip = dynamic_cast<SkTripStrip*>(Widget(kMainStripTrip));
+    ASSERT_NE(strip, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return strip->Segments().size() == 3; }));
+    ASSERT_EQ(strip->Marks().size(), 1u);
+    EXPECT_EQ(strip->Marks()[0].kind, "bookmark");
+    EXPECT_EQ(strip->Marks()[0].timeMs, strip->Segments()[0] + strip->Segments()[1] + 1500);
+    // So does the map's trip route while the first recording plays.
+    ASSERT_TRUE(WaitUntil([&] { return Map()->ShowsTrip(); }));
+    EXPECT_TRUE(Map()->MarksJson().contains("bookmark")) << Map()->MarksJson().toStdString();
+    Key(Qt::Key_N);
+    ASSERT_EQ(m_dlg->CurrentRow(), 2);
+    EXPECT_TRUE(m_dlg->PausedByUser());
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg->Session().SeekPending(); }));
+    EXPECT_LT(PositionMs(), 100) << "5 s before 1.5 s is the recording's start";
 }
 
 // The list flags the recordings that hold an incident without changing a row's text, and a

@@ -31,6 +31,16 @@ TEST_F(SkinWindowTest, TripStripDrawsSegmentsCurrentAndCursor) {
     EXPECT_EQ(StripPixel(shown, 10 + 160), qRgb(10, 10, 10));
     EXPECT_EQ(StripPixel(shown, 10 + 59), kBlue) << "open between two segments";
     EXPECT_EQ(StripPixel(shown, 5), kBlue) << "the margin";
+    // Marks at trip times by kind, over the segments and under the cursor; one with an end
+    // shades a band to it.
+    strip->SetMarks({{30000, "braking", {}}, {90000, "braking", {}}, {150000, "clip", {}, 170000}});
+    const QImage marked = window->grab().toImage();
+    EXPECT_EQ(StripPixel(marked, 10 + 30), qRgb(255, 0, 0));
+    EXPECT_EQ(marked.pixel(kStripLeft + 10 + 30, kStripTop + 1), qRgb(10, 10, 10)) << "margin";
+    EXPECT_EQ(StripPixel(marked, 10 + 90), qRgb(0, 0, 255)) << "the cursor above a mark";
+    EXPECT_EQ(StripPixel(marked, 10 + 150), qRgb(255, 255, 255)) << "the band's start";
+    EXPECT_NEAR(qRed(StripPixel(marked, 10 + 160)), 102, 3) << "the band shades the segment";
+    EXPECT_EQ(StripPixel(marked, 10 + 172), qRgb(10, 10, 10)) << "past the band's end";
     strip->SetTrip({}, -1);
     EXPECT_EQ(StripPixel(window->grab().toImage(), 10 + 75), kBlue) << "no trip, no segments";
 }

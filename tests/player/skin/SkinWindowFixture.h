@@ -129,6 +129,9 @@ inline constexpr char kTestSkin[] = R"(<?xml version="1.0" encoding="UTF-8"?>
     <skin type="current">light.png</skin>
     <skin type="cursor" x="8" y="0" w="4" h="20">thumb.png</skin>
    </skins>
+   <marks w="2" mtop="2" mbottom="2" color="255,255,255">
+    <mark type="braking" color="255,0,0"/>
+   </marks>
   </tripstrip>
  </controls>
 </skin>

@@ -146,6 +146,32 @@ TEST(RecordingMarks, MergeInTimeOrderAndStepWithTheLeadIn) {
         EXPECT_EQ(NextMark(marks, c.positionMs), c.next) << c.positionMs;
         EXPECT_EQ(PreviousMark(marks, c.positionMs), c.previous) << c.positionMs;
     }
+
+    // Over a trip: the recording's own first, else the nearest recording holding one, skipping
+    // those without (a mark within the lead-in of a start lands on that start).
+    const std::vector<std::vector<RecordingMark>> trip = {marks, {}, MarksOf({}, {{2000, {}}})};
+    struct TripCase {
+        size_t current;
+        int32_t positionMs;
+        int direction;
+        std::optional<std::pair<size_t, size_t>> chosen;
+    };
+    const TripCase tripCases[] = {
+        {0, 37001, 1, std::pair<size_t, size_t>{2, 0}},
+        {1, 0, -1, std::pair<size_t, size_t>{0, 3}},
+        {2, 0, 1, std::nullopt},
+        {2, 1500, -1, std::pair<size_t, size_t>{0, 3}},  // within the slack of its own landing
+        {2, 2500, -1, std::pair<size_t, size_t>{2, 0}},
+        {0, 0, -1, std::nullopt},
+        {3, 0, 1, std::nullopt},  // not a recording of the trip
+    };
+    for (const TripCase& c : tripCases) {
+        const std::optional<TripMarkChoice> chosen =
+            ChooseTripMark(trip, c.current, c.positionMs, c.direction);
+        EXPECT_EQ(chosen ? std::optional(std::pair(chosen->recording, chosen->mark)) : std::nullopt,
+                  c.chosen)
+            << c.current << ' ' << c.positionMs << ' ' << c.direction;
+    }
 }
 
 }  // namespace
