@@ -7,6 +7,7 @@
 #include "player/resources/Resource.h"
 #include "player/shell/ShellLog.h"
 #include "player/skin/SkSlider.h"
+#include "player/skin/SkTripStrip.h"
 
 #include <QWidget>
 
@@ -198,6 +199,10 @@ void CControlState::KeepVolume() const {
 void CControlState::ShowSliderValues() {
     if (auto* time = dynamic_cast<SkSlider*>(Widget(kMainSliderTime))) {
         time->SetValueText([](int32_t ms) { return FormatTime(ms, false); });
+    }
+    if (auto* strip = dynamic_cast<SkTripStrip*>(Widget(kMainStripTrip))) {
+        strip->SetValueText(
+            [](int64_t ms) { return QStringLiteral("trip ") + FormatTime(ms, false); });
     }
     if (auto* speed = dynamic_cast<SkSlider*>(Widget(kMainSliderSpeed))) {
         speed->SetValueText(&SpeedText);

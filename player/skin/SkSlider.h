@@ -93,8 +93,6 @@ private:
     QString MarkLabelAt(QPoint point) const;
     void ShowValueText(QPoint point, int32_t value) const;
 
-    static constexpr int kValueTextLift = 28;
-    static constexpr int32_t kMarkReachPixels = 3;
     std::function<QString(int32_t)> m_valueText;
     bool m_dragging = false;
     int32_t m_grabOffset = 0;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -52,6 +53,12 @@ public:
     // drawn as a band to it. Repaints.
     void SetMarks(std::vector<SkinMark> marks);
     const std::vector<SkinMark>& Marks() const { return m_marks; }
+    // What the pointer over the strip shows above it: the text for the trip time under it, then
+    // the names of the marks there. Without a text, no hint.
+    void SetValueText(std::function<QString(int64_t)> text);
+    // The names of the marks drawn within a few pixels of a pointer column, joined; empty
+    // without one.
+    QString MarkLabelAt(int32_t x) const;
 
     // Window half, client coordinates. The track inside the margins.
     SkinRect TrackRect() const;
@@ -71,10 +78,12 @@ private:
     void FitParts(const SkinRect& track);
     void DrawMarks(platform::gfx::Dc& dc, const SkinRect& track) const;
     void Post(int64_t tripMs) const;
+    void ShowValueText(QPoint point, int64_t tripMs) const;
 
     std::array<std::unique_ptr<SkinImage>, kTripStripPartCount> m_parts;
     std::vector<std::unique_ptr<SkinImage>> m_backgrounds;
     SliderMargins m_margins;
+    std::function<QString(int64_t)> m_valueText;
     int32_t m_gap = 0;
     std::vector<int64_t> m_segmentsMs;
     int32_t m_current = -1;

@@ -1,5 +1,5 @@
-// SkTripStrip's window behaviour: the segments, the cursor, and the pointer's trip time posted
-// to the dialog.
+// SkTripStrip's window behaviour: the segments, the marks, the cursor, the pointer's trip time
+// posted to the dialog and shown above it.
 
 #include "player/skin/SkTripStrip.h"
 
@@ -9,7 +9,11 @@
 #include "player/skin/SkMemDC.h"
 #include "player/skin/SkinDraw.h"
 
+#include <QStringList>
+#include <QToolTip>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace player {
 
@@ -153,10 +157,11 @@ bool SkTripStrip::OnLButtonDown(QPoint point) {
 }
 
 bool SkTripStrip::OnMouseMove(QPoint point) {
+    const int64_t tripMs = TripMsAt(point.x());
+    ShowValueText(point, tripMs);
     if (!m_dragging) {
         return false;
     }
-    const int64_t tripMs = TripMsAt(point.x());
     if (tripMs != m_lastPosted) {
         m_positionMs = tripMs;
         m_lastPosted = tripMs;
@@ -164,6 +169,43 @@ bool SkTripStrip::OnMouseMove(QPoint point) {
         Post(tripMs);
     }
     return true;
+}
+
+void SkTripStrip::SetValueText(std::function<QString(int64_t)> text) {
+    m_valueText = std::move(text);
+    if (Window() != nullptr) {
+        Window()->setMouseTracking(static_cast<bool>(m_valueText));
+    }
+}
+
+QString SkTripStrip::MarkLabelAt(int32_t x) const {
+    if (!m_markLook.Present()) {
+        return {};
+    }
+    const int32_t reach = std::max(m_markLook.width, kMarkReachPixels);
+    const SkinRect track = TrackRect();
+    const int64_t duration = DurationMs();
+    QStringList labels;
+    for (const SkinMark& mark : m_marks) {
+        if (!mark.label.isEmpty() && mark.timeMs >= 0 && mark.timeMs <= duration &&
+            std::abs(PixelOf(mark.timeMs, track) - x) <= reach) {
+            labels << mark.label;
+        }
+    }
+    return labels.join(QStringLiteral(", "));
+}
+
+void SkTripStrip::ShowValueText(QPoint point, int64_t tripMs) const {
+    QWidget* window = Window();
+    if (!m_valueText || window == nullptr || DurationMs() <= 0) {
+        return;
+    }
+    const QPoint at = window->mapToGlobal(QPoint(point.x(), 0)) - QPoint(0, kValueTextLift);
+    QString text = m_valueText(tripMs);
+    if (const QString marks = MarkLabelAt(point.x()); !marks.isEmpty()) {
+        text += QStringLiteral("  ") + marks;
+    }
+    QToolTip::showText(at, text, window);
 }
 
 bool SkTripStrip::OnLButtonUp(QPoint point) {

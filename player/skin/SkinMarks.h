@@ -24,6 +24,11 @@ struct SkinMark {
     bool operator==(const SkinMark&) const = default;
 };
 
+// A pointer this near a mark (or within its bar) names it, so a thin bar can be pointed at.
+inline constexpr int32_t kMarkReachPixels = 3;
+// A hint of a value under the pointer stands this far above it, where the hand does not cover it.
+inline constexpr int kValueTextLift = 28;
+
 // A mark's stretch is its kind's colour at this opacity, so what it lies over shows through.
 inline constexpr uint32_t kMarkStretchAlpha = 0x60000000U;
 

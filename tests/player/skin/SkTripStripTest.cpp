@@ -33,7 +33,8 @@ TEST_F(SkinWindowTest, TripStripDrawsSegmentsCurrentAndCursor) {
     EXPECT_EQ(StripPixel(shown, 5), kBlue) << "the margin";
     // Marks at trip times by kind, over the segments and under the cursor; one with an end
     // shades a band to it.
-    strip->SetMarks({{30000, "braking", {}}, {90000, "braking", {}}, {150000, "clip", {}, 170000}});
+    strip->SetMarks(
+        {{30000, "braking", "brake"}, {90000, "braking", {}}, {150000, "clip", "clip", 170000}});
     const QImage marked = window->grab().toImage();
     EXPECT_EQ(StripPixel(marked, 10 + 30), qRgb(255, 0, 0));
     EXPECT_EQ(marked.pixel(kStripLeft + 10 + 30, kStripTop + 1), qRgb(10, 10, 10)) << "margin";
@@ -41,6 +42,11 @@ TEST_F(SkinWindowTest, TripStripDrawsSegmentsCurrentAndCursor) {
     EXPECT_EQ(StripPixel(marked, 10 + 150), qRgb(255, 255, 255)) << "the band's start";
     EXPECT_NEAR(qRed(StripPixel(marked, 10 + 160)), 102, 3) << "the band shades the segment";
     EXPECT_EQ(StripPixel(marked, 10 + 172), qRgb(10, 10, 10)) << "past the band's end";
+    // The pointer names the marks within reach of their bars (the track starts 10 px in).
+    EXPECT_EQ(strip->MarkLabelAt(10 + 30 + 3), "brake");
+    EXPECT_EQ(strip->MarkLabelAt(10 + 30 + 5), "");
+    EXPECT_EQ(strip->MarkLabelAt(10 + 150), "clip");
+    EXPECT_EQ(strip->MarkLabelAt(10 + 160), "") << "a stretch is not named along its length";
     strip->SetTrip({}, -1);
     EXPECT_EQ(StripPixel(window->grab().toImage(), 10 + 75), kBlue) << "no trip, no segments";
 }
