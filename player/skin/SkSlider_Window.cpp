@@ -3,7 +3,6 @@
 
 #include "player/skin/SkSlider.h"
 
-#include "platform/gfx/Blit.h"
 #include "platform/gfx/Graphics.h"
 #include "platform/window/Window.h"
 #include "player/skin/SkMemDC.h"
@@ -60,11 +59,7 @@ void SkSlider::Layout(const gfx::Rect& client, const SkinRect& track) {
 void SkSlider::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     const gfx::Rect client = ClientRect();
     SkMemDC memory(dc, client, true);
-    gfx::BitBlt(memory.Dc(), 0, 0, client.Width(), client.Height(), BackgroundCopy(), 0, 0);
-    for (const auto& image : m_backgrounds) {
-        RenderImage(*image, &memory.Dc(), client, nullptr, false);
-        BlitImage(client, *image, &memory.Dc());
-    }
+    DrawBackdrop(memory.Dc(), client, BackgroundCopy(), m_backgrounds);
     DrawPart(SliderPart::Tics, memory.Dc(), client, std::nullopt, std::nullopt);
     const SkinRect track = TrackRect();
     Layout(client, track);

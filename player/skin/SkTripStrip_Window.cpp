@@ -3,7 +3,6 @@
 
 #include "player/skin/SkTripStrip.h"
 
-#include "platform/gfx/Blit.h"
 #include "platform/gfx/Graphics.h"
 #include "platform/window/Window.h"
 #include "player/skin/SkMemDC.h"
@@ -78,11 +77,7 @@ void SkTripStrip::FitParts(const SkinRect& track) {
 void SkTripStrip::DrawItem(gfx::Dc& dc, const platform::DrawItemInfo&) {
     const gfx::Rect client = ClientRect();
     SkMemDC memory(dc, client, true);
-    gfx::BitBlt(memory.Dc(), 0, 0, client.Width(), client.Height(), BackgroundCopy(), 0, 0);
-    for (const auto& image : m_backgrounds) {
-        RenderImage(*image, &memory.Dc(), client, nullptr, false);
-        BlitImage(client, *image, &memory.Dc());
-    }
+    DrawBackdrop(memory.Dc(), client, BackgroundCopy(), m_backgrounds);
     if (m_segmentsMs.empty() || DurationMs() <= 0) {
         return;
     }

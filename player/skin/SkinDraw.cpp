@@ -163,6 +163,15 @@ void BlitImage(const gfx::Rect& parent, const SkinImage& image, gfx::Dc* target,
     }
 }
 
+void DrawBackdrop(gfx::Dc& target, const gfx::Rect& client, const gfx::Dc& backgroundCopy,
+                  const std::vector<std::unique_ptr<SkinImage>>& images) {
+    gfx::BitBlt(target, 0, 0, client.Width(), client.Height(), backgroundCopy, 0, 0);
+    for (const auto& image : images) {
+        RenderImage(*image, &target, client, nullptr, false);
+        BlitImage(client, *image, &target);
+    }
+}
+
 bool DrawSkinText(const gfx::Rect& box, SkinText& text, gfx::Dc* dc) {
     if (dc == nullptr) {
         return false;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace player {
 
@@ -30,6 +31,12 @@ void RenderImage(SkinImage& image, const platform::gfx::Dc* target,
 void BlitImage(const platform::gfx::Rect& parent, const SkinImage& image, platform::gfx::Dc* target,
                const std::optional<SkinRect>& dest = std::nullopt,
                const std::optional<SkinRect>& src = std::nullopt);
+
+// A control's backdrop on target: the window's background under the control (its copy), then
+// the control's own background pictures over it.
+void DrawBackdrop(platform::gfx::Dc& target, const platform::gfx::Rect& client,
+                  const platform::gfx::Dc& backgroundCopy,
+                  const std::vector<std::unique_ptr<SkinImage>>& images);
 
 // Draws text inside box (the parent's client rectangle), creating its font on first use.
 // False without a context or when the font cannot be created; an empty text draws nothing.
